@@ -1,0 +1,18 @@
+# The SDK a plug-in author builds against: headers, import libraries, the modules, and a CMake
+# package so that find_package(Quorlib) gives the imported target Quorlib::Quorlib.
+include(CMakePackageConfigHelpers)
+
+install(TARGETS VantorHost Quorlib vantor EXPORT QuorlibTargets
+  RUNTIME DESTINATION bin
+  LIBRARY DESTINATION bin
+  ARCHIVE DESTINATION lib)
+file(GLOB host_headers ${PROJECT_SOURCE_DIR}/host/include/*.h)
+install(FILES ${host_headers} ${QUORLIB_PUBLIC_HEADERS} DESTINATION include)
+install(EXPORT QuorlibTargets NAMESPACE Quorlib:: DESTINATION lib/cmake/Quorlib)
+
+configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/QuorlibConfig.cmake.in
+  ${CMAKE_BINARY_DIR}/QuorlibConfig.cmake INSTALL_DESTINATION lib/cmake/Quorlib)
+write_basic_package_version_file(${CMAKE_BINARY_DIR}/QuorlibConfigVersion.cmake
+  VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion)
+install(FILES ${CMAKE_BINARY_DIR}/QuorlibConfig.cmake ${CMAKE_BINARY_DIR}/QuorlibConfigVersion.cmake
+  DESTINATION lib/cmake/Quorlib)

@@ -1,0 +1,13 @@
+# Cross-compiles for 32-bit Windows with the posix thread-model MinGW-w64 compilers.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86)
+set(QUORLIB_TRIPLE i686-w64-mingw32)
+set(CMAKE_C_COMPILER   ${QUORLIB_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${QUORLIB_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER  ${QUORLIB_TRIPLE}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${QUORLIB_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+# Plug-in projects find the installed SDK through CMAKE_PREFIX_PATH outside the sysroot.
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)

@@ -1,0 +1,8 @@
+// The whole Quorlib API for client plug-ins.
+#pragma once
+
+#include "JExport.h"
+#include "JClassDesc.h"
+#include "JDiag.h"
+#include "JMemBlock.h"
+#include "JPropList.h"

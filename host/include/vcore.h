@@ -1,0 +1,150 @@
+// The host's core library: class descriptors, save and load interfaces, the interface object,
+// custom controls and the plug-in class directory.
+#pragma once
+
+#include "vbase.h"
+#include "vutil.h"
+
+class ISave;
+class ILoad;
+class Interface;
+class INode;
+
+// ---- Class descriptors -----------------------------------------------------------------------
+// What a plug-in tells the host about one of its classes. The first six slots must be given; the
+// others keep these defaults unless a plug-in overrides them.
+class HOSTAPI ClassDesc {
+ public:
+  virtual ~ClassDesc();
+  virtual int IsPublic() = 0;
+  virtual void* Create(BOOL loading = FALSE) = 0;
+  virtual const char* ClassName() = 0;
+  virtual SClass_ID SuperClassID() = 0;
+  virtual Class_ID ClassID() = 0;
+  virtual const char* Category() = 0;
+  virtual BOOL OkToCreate(Interface* ip);             // default: TRUE
+  virtual const char* InternalName();                 // default: ClassName()
+  virtual DWORD Version();                            // default: 1
+  virtual void ResetClassParams(BOOL fileReset);      // default: nothing
+  virtual BOOL NeedsToSave();                         // default: FALSE
+  virtual IOResult Save(ISave* isave);                // default: IO_OK
+  virtual IOResult Load(ILoad* iload);                // default: IO_OK
+};
+
+// ---- Save and load ---------------------------------------------------------------------------
+// The writer handed to an object's Save: nested chunks with 16-bit ids holding raw bytes.
+class HOSTAPI ISave {
+ public:
+  virtual ~ISave();
+  virtual int GetRefID(void* ptarg) = 0;
+  virtual void BeginChunk(USHORT id) = 0;
+  virtual void EndChunk() = 0;
+  virtual int CurChunkDepth() = 0;
+  virtual IOResult Write(const void* buf, ULONG nbytes, ULONG* nwrit) = 0;
+  virtual IOResult WriteWString(const char* str) = 0;
+  virtual IOResult WriteWString(const wchar_t* str) = 0;
+  virtual IOResult WriteCString(const char* str) = 0;
+  virtual IOResult WriteCString(const wchar_t* str) = 0;
+  virtual int DoingWhat();          // default: 0, a scene-file save
+  virtual DWORD SavingVersion();    // default: 0, the current version
+};
+
+// Run by a loader after every object of a load exists.
+class HOSTAPI PostLoadCallback {
+ public:
+  virtual ~PostLoadCallback();
+  virtual void proc(ILoad* iload) = 0;
+  virtual int Priority();  // default: 5
+};
+
+// Chunk types as a loader reports them.
+enum ChunkType { NEW_CHUNK = 0, CONTAINER_CHUNK = 1, DATA_CHUNK = 2 };
+
+// The reader handed to an object's Load.
+class HOSTAPI ILoad {
+ public:
+  virtual ~ILoad();
+  virtual void* GetAddr(int imaker) = 0;
+  virtual IOResult OpenChunk() = 0;
+  virtual USHORT CurChunkID() = 0;
+  virtual ChunkType CurChunkType() = 0;
+  virtual ULONG CurChunkLength() = 0;
+  virtual int CurChunkDepth() = 0;
+  virtual IOResult CloseChunk() = 0;
+  virtual USHORT PeekNextChunkID() = 0;
+  virtual IOResult Read(void* buf, ULONG nbytes, ULONG* nread) = 0;
+  virtual IOResult ReadWStringChunk(char** buf) = 0;
+  virtual IOResult ReadWStringChunk(wchar_t** buf) = 0;
+  virtual IOResult ReadCStringChunk(char** buf) = 0;
+  virtual IOResult ReadCStringChunk(wchar_t** buf) = 0;
+  virtual void RecordBackpatch(int imaker, void** patchThis, ULONG partID = 0) = 0;
+  virtual void SetRootAddr(void* addr) = 0;
+  virtual void* GetRootAddr() = 0;
+  virtual void RegisterPostLoadCallback(PostLoadCallback* cb) = 0;
+  virtual const char* GetDir(int which);  // default: the interface object's directory
+  virtual INode* RootNode();              // default: the interface object's root node
+  virtual void SetObsolete();             // default: nothing
+  virtual int DoingWhat();                // default: 0
+};
+
+// ---- The interface object --------------------------------------------------------------------
+// Directories answered by GetDir.
+#define APP_PLUGCFG_DIR 0
+#define APP_SCENE_DIR 1
+#define APP_IMAGE_DIR 2
+#define APP_TEMP_DIR 3
+#define APP_NUM_DIRS 4
+
+// The host application as plug-ins see it.
+class Interface {
+ public:
+  virtual TimeValue GetTime() = 0;
+  virtual void SetTime(TimeValue t, BOOL redraw = TRUE) = 0;
+  virtual HWND GetMainHWnd() = 0;
+  virtual const char* GetDir(int which) = 0;
+  virtual INode* GetRootNode() = 0;
+
+ protected:
+  ~Interface() = default;
+};
+
+HOSTAPI Interface* GetCOREInterface();
+
+// ---- Custom controls -------------------------------------------------------------------------
+#define CUSTBUTTONWINDOWCLASS "CustButton"
+#define CUSTEDITWINDOWCLASS "CustEdit"
+#define SPINNERWINDOWCLASS "SpinnerControl"
+#define COLORSWATCHWINDOWCLASS "ColorSwatch"
+
+// Registers the host's custom-control window classes for the module hInst, so that the dialog
+// templates of that module can place them. Repeated calls for one module do nothing more.
+HOSTAPI void InitCustomControls(HINSTANCE hInst);
+
+// ---- Plug-in modules and the class directory -------------------------------------------------
+// The four entry points every plug-in module exports, undecorated.
+typedef const char* (*LibDescriptionProc)();
+typedef int (*LibNumberClassesProc)();
+typedef ClassDesc* (*LibClassDescProc)(int i);
+typedef ULONG (*LibVersionProc)();
+
+// Loads a module, asks its entry points, checks its version and adds its classes to the class
+// directory. Null, with nothing added, for a module that is not a plug-in of this host.
+HOSTAPI HMODULE LoadPluginModule(const char* path);
+// The same for a module that is already loaded; returns the number of classes added (0 for a
+// module registered before or one that is not a plug-in).
+HOSTAPI int RegisterPluginModule(HMODULE module);
+// Removes a module's classes from the directory (the module stays loaded).
+HOSTAPI void UnregisterPluginModule(HMODULE module);
+
+struct PluginClassInfo {
+  HMODULE module;  // the module that provides the class
+  int index;       // the index its LibClassDesc answers to
+  ClassDesc* cd;
+};
+HOSTAPI int NumPluginClasses();
+// Fills info for directory entry i; returns 0 when i is out of range.
+HOSTAPI int GetPluginClass(int i, PluginClassInfo* info);
+// The registered descriptor of a class, or null.
+HOSTAPI ClassDesc* FindClassDesc(SClass_ID superClassID, const Class_ID& classID);
+// Creates an object through its registered descriptor's Create(0); null for an unknown class.
+HOSTAPI void* CreateInstance(SClass_ID superClassID, Class_ID classID);

@@ -1,0 +1,208 @@
+// The library as a host plug-in: entry points, registry, descriptors, module services.
+#include "Quorlib.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <string.h>
+
+namespace {
+
+// A class made by a test descriptor; it remembers the loading flag it was constructed with.
+class ProbeBase {
+ public:
+  virtual ~ProbeBase() = default;
+};
+class Probe : public ProbeBase {
+ public:
+  explicit Probe(int loading) : loading(loading) {}
+  int loading;
+};
+
+const Class_ID kProbeID(0x1234ABCD, 0x00C0FFEE);
+const Class_ID kProbe2ID(0x1234ABCD, 0x00C0FFEF);
+
+// Static, like the library's own descriptors: constructed before main, so they are in the
+// library's registry when the test program registers the library with the host.
+JClassDesc<Probe, ProbeBase> probeDesc(0, "Probe", 0x200, kProbeID, "");
+JClassDesc<Probe, ProbeBase> probe2Desc(1, "Probe2", 0x9008, kProbe2ID, "Tests");
+
+HMODULE Lib() { return GetModuleHandleA("Quorlib.dlz"); }
+
+// The host entry points, reached the way a host reaches them.
+int LibNumberClasses() { return GetProcAddressAs<LibNumberClassesProc>(Lib(), "LibNumberClasses")(); }
+ClassDesc* LibClassDesc(int i) { return GetProcAddressAs<LibClassDescProc>(Lib(), "LibClassDesc")(i); }
+ULONG LibVersion() { return GetProcAddressAs<LibVersionProc>(Lib(), "LibVersion")(); }
+
+int IndexOf(ClassDesc* cd) {
+  for (int i = 0; i < LibNumberClasses(); i++)
+    if (LibClassDesc(i) == cd) return i;
+  return -1;
+}
+
+}  // namespace
+
+TEST(EntryPoints, AreExportedUndecoratedAndAnswerTheirConstants) {
+  ASSERT_NE(Lib(), nullptr);
+  for (const char* name : {"LibDescription", "LibNumberClasses", "LibClassDesc", "LibVersion", "QuorlibVersion"})
+    EXPECT_NE(GetProcAddress(Lib(), name), nullptr) << name;
+  auto describe = GetProcAddressAs<const char* (*)()>(Lib(), "LibDescription");
+  EXPECT_STREQ(describe(), "Quorvel library (Selvane)");
+  EXPECT_EQ(LibVersion(), 0x13880B00u);
+  EXPECT_EQ(LibVersion() >> 16, 5000u);
+  EXPECT_EQ((LibVersion() >> 8) & 0xFF, 11u);
+  EXPECT_EQ(QuorlibVersion(), 69);
+}
+
+TEST(Registry, DescriptorsAppendInConstructionOrder) {
+  int a = IndexOf(&probeDesc), b = IndexOf(&probe2Desc);
+  ASSERT_GE(a, 0);
+  EXPECT_EQ(b, a + 1);
+  EXPECT_EQ(LibClassDesc(a), &probeDesc);
+}
+
+TEST(Registry, IndicesOutsideTheRegistryAnswerNull) {
+  int n = LibNumberClasses();
+  EXPECT_EQ(LibClassDesc(n), nullptr);
+  EXPECT_EQ(LibClassDesc(-1), nullptr);
+  EXPECT_EQ(LibClassDesc(0x7FFFFFFF), nullptr);
+  EXPECT_NE(LibClassDesc(n - 1), nullptr);
+}
+
+TEST(Descriptor, AnswersItsFields) {
+  EXPECT_EQ(probeDesc.IsPublic(), 0);
+  EXPECT_STREQ(probeDesc.ClassName(), "Probe");
+  EXPECT_EQ(probeDesc.SuperClassID(), 0x200u);
+  EXPECT_TRUE(probeDesc.ClassID() == kProbeID);
+  EXPECT_STREQ(probeDesc.Category(), "");
+  EXPECT_EQ(probe2Desc.IsPublic(), 1);
+  EXPECT_STREQ(probe2Desc.Category(), "Tests");
+  EXPECT_EQ(probe2Desc.SuperClassID(), 0x9008u);
+  // Slots the descriptor does not override keep the host's defaults.
+  EXPECT_STREQ(probeDesc.InternalName(), "Probe");
+  EXPECT_TRUE(probeDesc.OkToCreate(nullptr));
+  EXPECT_EQ(probeDesc.HInstance(), Lib());
+}
+
+TEST(Descriptor, CreateTakesTheLoadingFlagFromTheHostOrTheLibrary) {
+  ASSERT_EQ(JLoading(-1), 0);
+  std::unique_ptr<ProbeBase> loaded(static_cast<ProbeBase*>(probeDesc.Create(1)));
+  EXPECT_EQ(dynamic_cast<Probe*>(loaded.get())->loading, 1);
+
+  std::unique_ptr<ProbeBase> fresh(static_cast<ProbeBase*>(probeDesc.Create(0)));
+  EXPECT_EQ(dynamic_cast<Probe*>(fresh.get())->loading, 0);
+
+  JLoading(1);
+  std::unique_ptr<ProbeBase> forLoader(static_cast<ProbeBase*>(probeDesc.Create(0)));
+  EXPECT_EQ(dynamic_cast<Probe*>(forLoader.get())->loading, 1);
+  EXPECT_EQ(JLoading(-1), 0) << "Create clears the library's loading flag";
+}
+
+TEST(Descriptor, TheHostCreatesThroughTheRegisteredDescriptor) {
+  ASSERT_EQ(FindClassDesc(0x200, kProbeID), &probeDesc);
+  std::unique_ptr<ProbeBase> p(static_cast<ProbeBase*>(CreateInstance(0x200, kProbeID)));
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(dynamic_cast<Probe*>(p.get())->loading, 0);
+  // The super class id is part of the key.
+  EXPECT_EQ(CreateInstance(0x9008, kProbeID), nullptr);
+  EXPECT_EQ(CreateInstance(0x200, Class_ID(1, 2)), nullptr);
+}
+
+TEST(Loading, FlagReadsSetsAndClears) {
+  EXPECT_EQ(JLoading(1), 0);
+  EXPECT_EQ(JLoading(-1), 1);
+  EXPECT_EQ(JLoading(-1), 1);
+  EXPECT_EQ(JLoading(0), 1);
+  EXPECT_EQ(JLoading(-1), 0);
+}
+
+TEST(LegacyIDs, EveryEarlierIdMapsToItsCurrentClass) {
+  struct Row {
+    ULONG oa, ob, na, nb;
+  } rows[] = {
+      {0x3ABB35CE, 0x0C7F1760, 0x55756B07, 0x16AD0D15}, {0x2A460FE5, 0x1D9039A7, 0x36193D67, 0x43815853},
+      {0x2E351FDF, 0x63FF6635, 0x549C7750, 0x2FDB75B8}, {0x38D13B57, 0x4E562514, 0x36CB2D8D, 0x40B60A9F},
+      {0x2BEA12AE, 0x58992EE4, 0x611F0BCA, 0x78D42A43}, {0x3D501416, 0x35C02CC1, 0x5D656B80, 0x76F60770},
+      {0x42EF0F0B, 0x0B5C5AAC, 0x54A03885, 0x45395460}, {0x34407059, 0x6C287CDC, 0x7265232F, 0x215B736B},
+      {0x79753A7E, 0x04AC01B2, 0x41BE1C7A, 0x6ED25117}, {0x15F966CE, 0x33716E52, 0x27A11519, 0x625449AB},
+      {0x6B472B3C, 0x4CBE53C7, 0x2DC57967, 0x7A8D75AB}, {0x20D32002, 0x4BA32724, 0x6AE30B7D, 0x37903626},
+      {0x45BB5BC6, 0x08D40E48, 0x2A100BDF, 0x7ACF24D9}, {0x42B106BA, 0x1C82676F, 0x181D5EE1, 0x69B06262},
+      {0x66FC775B, 0x12D049EA, 0x15CA4601, 0x62E43DD1}, {0x56C1005B, 0x77FE7E6D, 0x26450C71, 0x6C00010D},
+  };
+  for (const Row& r : rows) {
+    Class_ID id(r.oa, r.ob);
+    EXPECT_TRUE(MapLegacyClassID(id));
+    EXPECT_TRUE(id == Class_ID(r.na, r.nb)) << std::hex << r.oa;
+    // A current id is not an earlier one: mapping again changes nothing.
+    EXPECT_FALSE(MapLegacyClassID(id));
+    EXPECT_TRUE(id == Class_ID(r.na, r.nb));
+  }
+}
+
+TEST(LegacyIDs, UnknownOrHalfMatchingIdsStayUnchanged) {
+  for (Class_ID id : {Class_ID(1, 2), Class_ID(0x3ABB35CE, 0), Class_ID(0, 0x0C7F1760),
+                      Class_ID(0x0C7F1760, 0x3ABB35CE)}) {
+    Class_ID before = id;
+    EXPECT_FALSE(MapLegacyClassID(id));
+    EXPECT_TRUE(id == before);
+  }
+}
+
+TEST(ModuleServices, InstanceHandleIsTheLibraryModule) { EXPECT_EQ(GetLibInstance(), Lib()); }
+
+TEST(ModuleServices, ResStringLoadsIntoOneSharedBuffer) {
+  const char* title = GetResString(10);
+  EXPECT_STREQ(title, "Load Error");
+  const char* text = GetResString(11);
+  EXPECT_STREQ(text, "Cannot create an object.\nProbably a corresponding plug-in is absent.");
+  EXPECT_EQ(title, text) << "every call reuses the same buffer";
+  EXPECT_STREQ(title, "Cannot create an object.\nProbably a corresponding plug-in is absent.");
+  EXPECT_STREQ(GetResString(2003), "Ease In\nEase In Out\nEase Out\nLinear\nSolid");
+  EXPECT_STREQ(GetResString(26),
+               "Error 0x%08X detected. The dialog will be closed.\nSave your work in a new file and restart "
+               "Vantor as soon as possible.");
+}
+
+TEST(ModuleServices, MissingStringIsEmptyNotNull) {
+  const char* s = GetResString(31999);
+  ASSERT_NE(s, nullptr);
+  EXPECT_STREQ(s, "");
+}
+
+TEST(ModuleServices, StringTableHoldsTheLibraryTexts) {
+  struct {
+    int id;
+    const char* text;
+  } rows[] = {{9, "Show/Hide in the Tavrel"}, {14, "OK"}, {99, "Rename..."}, {103, " Load Filter Settings"},
+              {104, " Save Filter Settings"}, {105, "%s Preview"}, {106, "%s in progress..."},
+              {107, "Add Image Filter Event"}, {1002, "Flag #%u"}, {1003, "Position"}, {1101, "Cannot delete this flag."},
+              {1113, "Bitmap Loading Error"}, {1209, "Sub"}, {2000, "<None>"}, {2002, "Select Objects"}, {2007, "None"}};
+  for (auto& r : rows) EXPECT_STREQ(GetResString(r.id), r.text) << r.id;
+}
+
+TEST(ProcessAttach, RegisteredTheHostCustomControlsForTheLibrary) {
+  for (const char* cls : {"CustButton", "CustEdit", "SpinnerControl", "ColorSwatch"}) {
+    WNDCLASSA wc;
+    EXPECT_TRUE(GetClassInfoA(GetLibInstance(), cls, &wc)) << cls;
+  }
+  // The common controls are initialised: a progress bar can be created.
+  HWND bar = CreateWindowA("msctls_progress32", "", 0, 0, 0, 100, 10, nullptr, nullptr, nullptr, nullptr);
+  EXPECT_NE(bar, nullptr);
+  if (bar) DestroyWindow(bar);
+}
+
+// Destroying a descriptor releases the whole registry; the next descriptor creates it anew. Run
+// in a child process, since it empties the registry for good.
+QUORTEST_CHILD(ReleaseRegistry) {
+  if (LibNumberClasses() < 2) return 10;
+  {
+    JClassDesc<Probe, ProbeBase> temporary(0, "Temporary", 0x200, Class_ID(7, 7), "");
+    if (LibClassDesc(LibNumberClasses() - 1) != &temporary) return 11;
+  }
+  if (LibNumberClasses() != 0 || LibClassDesc(0) != nullptr) return 12;
+  static JClassDesc<Probe, ProbeBase> later(0, "Later", 0x200, Class_ID(8, 8), "");
+  if (LibNumberClasses() != 1 || LibClassDesc(0) != &later) return 13;
+  return 0;
+}
+
+TEST(Registry, DestroyingADescriptorReleasesTheRegistry) { EXPECT_EQ(quortest::RunChild("ReleaseRegistry"), 0u); }

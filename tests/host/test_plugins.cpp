@@ -1,0 +1,119 @@
+// Plug-in loading, the class directory, custom controls and the interface object.
+#include "TestSupport.h"
+#include "vantor.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+std::string BinPath(const char* file) {
+  char exe[MAX_PATH];
+  GetModuleFileNameA(nullptr, exe, MAX_PATH);
+  std::string s(exe);
+  return s.substr(0, s.find_last_of("\\/") + 1) + file;
+}
+
+int ClassesOf(HMODULE m) {
+  int n = 0;
+  PluginClassInfo info;
+  for (int i = 0; GetPluginClass(i, &info); i++)
+    if (info.module == m) n++;
+  return n;
+}
+
+}  // namespace
+
+TEST(Plugins, AModuleIsRegisteredOnlyOnce) {
+  HMODULE lib = LoadPluginModule(BinPath("Quorlib.dlz").c_str());
+  ASSERT_NE(lib, nullptr);
+  int before = NumPluginClasses();
+  EXPECT_EQ(RegisterPluginModule(lib), 0) << "registering again adds nothing";
+  // Loading it again by path finds the module already loaded and registered.
+  EXPECT_EQ(LoadPluginModule(BinPath("Quorlib.dlz").c_str()), lib);
+  EXPECT_EQ(NumPluginClasses(), before);
+}
+
+TEST(Plugins, AGoodModuleAddsItsClassesInIndexOrder) {
+  int before = NumPluginClasses();
+  HMODULE m = LoadPluginModule(BinPath("testplugins\\testplug_good.dlt").c_str());
+  ASSERT_NE(m, nullptr);
+  EXPECT_EQ(NumPluginClasses(), before + 2);
+  PluginClassInfo info;
+  ASSERT_TRUE(GetPluginClass(before, &info));
+  EXPECT_EQ(info.module, m);
+  EXPECT_EQ(info.index, 0);
+  EXPECT_STREQ(info.cd->ClassName(), "TestThing");
+  ASSERT_TRUE(GetPluginClass(before + 1, &info));
+  EXPECT_EQ(info.index, 1);
+  EXPECT_FALSE(GetPluginClass(before + 2, &info));
+  EXPECT_FALSE(GetPluginClass(-1, &info));
+
+  void* thing = CreateInstance(0x200, Class_ID(0x7E570000, 2));
+  ASSERT_NE(thing, nullptr);
+  EXPECT_EQ(*static_cast<int*>(thing), 2);
+  EXPECT_EQ(CreateInstance(0x200, Class_ID(0x7E570000, 3)), nullptr);
+  EXPECT_EQ(CreateInstance(0xC10, Class_ID(0x7E570000, 1)), nullptr);
+
+  UnregisterPluginModule(m);
+  EXPECT_EQ(ClassesOf(m), 0);
+  EXPECT_EQ(CreateInstance(0x200, Class_ID(0x7E570000, 1)), nullptr);
+  EXPECT_EQ(RegisterPluginModule(m), 2) << "an unregistered module can come back";
+}
+
+TEST(Plugins, ModulesThatAreNotPluginsOfThisHostAreRefused) {
+  int before = NumPluginClasses();
+  EXPECT_EQ(LoadPluginModule(BinPath("testplugins\\testplug_badversion.dlt").c_str()), nullptr);
+  EXPECT_EQ(LoadPluginModule(BinPath("testplugins\\testplug_none.dlt").c_str()), nullptr);
+  EXPECT_EQ(LoadPluginModule(BinPath("testplugins\\no_such_module.dlt").c_str()), nullptr);
+  EXPECT_EQ(LoadPluginModule(nullptr), nullptr);
+  EXPECT_EQ(NumPluginClasses(), before);
+  // Refused modules are unloaded again.
+  EXPECT_EQ(GetModuleHandleA("testplug_badversion.dlt"), nullptr);
+  EXPECT_EQ(GetModuleHandleA("testplug_none.dlt"), nullptr);
+  EXPECT_EQ(RegisterPluginModule(nullptr), 0);
+  EXPECT_EQ(RegisterPluginModule(GetModuleHandleA("VantorHost.dll")), 0);
+}
+
+TEST(CustomControls, AreRealWindowsOfEachRegisteringModule) {
+  HINSTANCE self = GetModuleHandleA(nullptr);
+  WNDCLASSA wc;
+  ASSERT_FALSE(GetClassInfoA(self, "SpinnerControl", &wc));
+  InitCustomControls(self);
+  InitCustomControls(self);  // a second call changes nothing
+  InitCustomControls(nullptr);
+  for (const char* cls : {"CustButton", "CustEdit", "SpinnerControl", "ColorSwatch"}) {
+    ASSERT_TRUE(GetClassInfoA(self, cls, &wc)) << cls;
+    HWND w = CreateWindowA(cls, "text", WS_OVERLAPPEDWINDOW, 0, 0, 80, 20, nullptr, nullptr, self, nullptr);
+    ASSERT_NE(w, nullptr) << cls;
+    EXPECT_EQ(quortest::WindowText(w), "text");
+    UpdateWindow(w);
+    DestroyWindow(w);
+  }
+}
+
+TEST(Interface, KeepsTheTimeAndAnswersDirectories) {
+  Interface* ip = GetCOREInterface();
+  ASSERT_NE(ip, nullptr);
+  EXPECT_EQ(GetCOREInterface(), ip);
+  TimeValue old = ip->GetTime();
+  ip->SetTime(480);
+  EXPECT_EQ(ip->GetTime(), 480);
+  ip->SetTime(old);
+  for (int d = 0; d < APP_NUM_DIRS; d++) EXPECT_STRNE(ip->GetDir(d), "") << d;
+  EXPECT_STREQ(ip->GetDir(APP_NUM_DIRS), "");
+  EXPECT_STREQ(ip->GetDir(-1), "");
+}
+
+TEST(Interval, IntersectionCanBecomeEmpty) {
+  Interval a(0, 100), b(50, 200), c(150, 300);
+  EXPECT_TRUE((a & b) == Interval(50, 100));
+  EXPECT_TRUE((a & c).Empty());
+  EXPECT_TRUE((FOREVER & a) == a);
+  EXPECT_TRUE((NEVER & a).Empty());
+  EXPECT_EQ(FOREVER.Start(), (TimeValue)0x80000000);
+  EXPECT_EQ(FOREVER.End(), 2147483647);
+  EXPECT_TRUE(FOREVER.InInterval(0));
+  EXPECT_FALSE(NEVER.InInterval(TIME_NegInfinity));
+}

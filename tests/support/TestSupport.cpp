@@ -1,0 +1,172 @@
+#include "TestSupport.h"
+
+#include "vantor.h"
+
+#include <process.h>
+#include <string.h>
+
+#include <map>
+
+namespace quortest {
+
+// ---- Assertions ------------------------------------------------------------------------------
+
+namespace {
+Assert1Handler previousHandler = nullptr;
+std::vector<AssertRecorder::Hit>* activeHits = nullptr;
+
+void RecordAssertion(int line, const char* file) {
+  if (activeHits) activeHits->push_back({line, file ? file : ""});
+}
+}  // namespace
+
+AssertRecorder::AssertRecorder() {
+  activeHits = &hits;
+  previousHandler = SetAssert1Handler(RecordAssertion);
+}
+
+AssertRecorder::~AssertRecorder() {
+  SetAssert1Handler(previousHandler);
+  activeHits = nullptr;
+}
+
+bool AssertRecorder::Saw(const char* file, int line) const {
+  for (const Hit& h : hits)
+    if (h.line == line && h.file == file) return true;
+  return false;
+}
+
+// ---- Modal dialogs ---------------------------------------------------------------------------
+
+std::string WindowText(HWND hwnd) {
+  char buf[2048];
+  int n = GetWindowTextA(hwnd, buf, sizeof buf);
+  return std::string(buf, n > 0 ? n : 0);
+}
+
+namespace {
+
+bool IsDialog(HWND hwnd) {
+  char cls[64];
+  return GetClassNameA(hwnd, cls, sizeof cls) && strcmp(cls, "#32770") == 0 && IsWindowVisible(hwnd);
+}
+
+struct DialogSearch {
+  const std::vector<HWND>* exclude;
+  HWND found;
+};
+
+BOOL CALLBACK FindDialog(HWND hwnd, LPARAM lp) {
+  DialogSearch* s = reinterpret_cast<DialogSearch*>(lp);
+  if (!IsDialog(hwnd)) return TRUE;
+  for (HWND old : *s->exclude)
+    if (old == hwnd) return TRUE;
+  s->found = hwnd;
+  return FALSE;
+}
+
+BOOL CALLBACK ListDialogs(HWND hwnd, LPARAM lp) {
+  if (IsDialog(hwnd)) reinterpret_cast<std::vector<HWND>*>(lp)->push_back(hwnd);
+  return TRUE;
+}
+
+}  // namespace
+
+ModalDriver::ModalDriver(int buttonId, DWORD timeoutMs)
+    : guiThread(GetCurrentThreadId()), button(buttonId), timeout(timeoutMs) {
+  EnumThreadWindows(guiThread, ListDialogs, reinterpret_cast<LPARAM>(&before));
+  thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, Run, this, 0, nullptr));
+}
+
+ModalDriver::~ModalDriver() { Wait(); }
+
+void ModalDriver::Type(int controlId, const std::string& t) { typing.emplace_back(controlId, t); }
+
+bool ModalDriver::Wait() {
+  if (thread) {
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    thread = nullptr;
+  }
+  return pressed;
+}
+
+unsigned __stdcall ModalDriver::Run(void* self) {
+  static_cast<ModalDriver*>(self)->Drive();
+  return 0;
+}
+
+void ModalDriver::Drive() {
+  // The typing list may still be filled by the test thread right after construction.
+  Sleep(50);
+  DWORD start = GetTickCount();
+  HWND dlg = nullptr;
+  while (!dlg && GetTickCount() - start < timeout) {
+    DialogSearch s{&before, nullptr};
+    EnumThreadWindows(guiThread, FindDialog, reinterpret_cast<LPARAM>(&s));
+    dlg = s.found;
+    if (!dlg) Sleep(20);
+  }
+  if (!dlg) return;
+  Sleep(50);  // let the dialog finish its initialisation
+  caption = WindowText(dlg);
+  HWND message = GetDlgItem(dlg, 0xFFFF);
+  if (message) text = WindowText(message);
+  for (auto& t : typing) {
+    HWND edit = GetDlgItem(dlg, t.first);
+    if (edit) SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(t.second.c_str()));
+  }
+  HWND btn = GetDlgItem(dlg, button);
+  if (btn) {
+    SendMessageA(btn, BM_CLICK, 0, 0);
+    pressed = true;
+  }
+  // A dialog that is still open after the press is cancelled, so that the test goes on.
+  for (int i = 0; i < 100 && IsWindow(dlg); i++) Sleep(20);
+  if (IsWindow(dlg)) {
+    pressed = false;
+    PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
+  }
+}
+
+// ---- Child processes -------------------------------------------------------------------------
+
+namespace {
+std::map<std::string, ChildFunc>& Children() {
+  static std::map<std::string, ChildFunc> c;
+  return c;
+}
+const char kChildFlag[] = "--quortest-child";
+}  // namespace
+
+ChildRegistrar::ChildRegistrar(const char* name, ChildFunc f) { Children()[name] = f; }
+
+int RunChildIfAsked(int argc, char** argv, int* exitCode) {
+  if (argc < 3 || strcmp(argv[1], kChildFlag) != 0) return -1;
+  auto it = Children().find(argv[2]);
+  *exitCode = it == Children().end() ? 0xDEAD : it->second();
+  return 0;
+}
+
+DWORD RunChild(const char* name, DWORD timeoutMs) {
+  char exe[MAX_PATH];
+  GetModuleFileNameA(nullptr, exe, MAX_PATH);
+  std::string cmd = std::string("\"") + exe + "\" " + kChildFlag + " " + name;
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi = {};
+  std::vector<char> line(cmd.begin(), cmd.end());
+  line.push_back(0);
+  if (!CreateProcessA(exe, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    return 0xDEAD;
+  DWORD code = 0xDEAD;
+  if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0)
+    GetExitCodeProcess(pi.hProcess, &code);
+  else
+    TerminateProcess(pi.hProcess, 0xDEAD);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return code;
+}
+
+}  // namespace quortest

@@ -1,0 +1,77 @@
+// Helpers shared by the test programs: assertion capture, modal-dialog driving, child processes.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace quortest {
+
+// Records every host assertion raised while it lives, instead of showing it.
+class AssertRecorder {
+ public:
+  struct Hit {
+    int line;
+    std::string file;
+  };
+  AssertRecorder();
+  ~AssertRecorder();
+  const std::vector<Hit>& Hits() const { return hits; }
+  bool Saw(const char* file, int line) const;
+  void Clear() { hits.clear(); }
+
+ private:
+  std::vector<Hit> hits;
+};
+
+// Presses a button of the next modal dialog (a message box, a file dialog) that the calling
+// thread shows. The driver waits on its own thread for a new visible dialog owned by the thread
+// that created it, reads its caption and message text, optionally types into edit controls, then
+// clicks the button. If no dialog appears within the time-out it gives up; if the dialog ignores
+// the press it is cancelled, so a test never hangs.
+class ModalDriver {
+ public:
+  ModalDriver(int buttonId, DWORD timeoutMs = 10000);
+  ~ModalDriver();
+  // Text to type into control id of the dialog before pressing (set before the dialog opens).
+  void Type(int controlId, const std::string& text);
+  // Waits for the driver to finish; true when it found a dialog and pressed the button.
+  bool Wait();
+  const std::string& Caption() const { return caption; }
+  const std::string& Text() const { return text; }
+
+ private:
+  static unsigned __stdcall Run(void* self);
+  void Drive();
+  DWORD guiThread;
+  int button;
+  DWORD timeout;
+  std::vector<std::pair<int, std::string>> typing;
+  HANDLE thread = nullptr;
+  bool pressed = false;
+  std::string caption, text;
+  std::vector<HWND> before;
+};
+
+// Runs this test program again as a child process that executes the function registered under
+// name (see QUORTEST_CHILD) and answers the child's exit code (or 0xDEAD when it could not run).
+DWORD RunChild(const char* name, DWORD timeoutMs = 60000);
+
+typedef int (*ChildFunc)();
+struct ChildRegistrar {
+  ChildRegistrar(const char* name, ChildFunc f);
+};
+// A function that runs in a child process started with RunChild; its result is the exit code.
+#define QUORTEST_CHILD(name)                                                   \
+  static int name##_child();                                                   \
+  static quortest::ChildRegistrar name##_registrar(#name, name##_child);       \
+  static int name##_child()
+
+// Runs a registered child function when argv asks for one; answers -1 otherwise.
+int RunChildIfAsked(int argc, char** argv, int* exitCode);
+
+// The text of a window.
+std::string WindowText(HWND hwnd);
+
+}  // namespace quortest
