@@ -3,4 +3,9 @@
 
 #include "vbase.h"
 #include "vutil.h"
+#include "vgeom.h"
+#include "vanim.h"
+#include "vctrl.h"
+#include "vhold.h"
 #include "vcore.h"
+#include "vscene.h"

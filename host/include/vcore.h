@@ -95,20 +95,71 @@ class HOSTAPI ILoad {
 #define APP_TEMP_DIR 3
 #define APP_NUM_DIRS 4
 
+class HitByNameDlgCallback;
+
+// Told of every change of the current time.
+class TimeChangeCallback {
+ public:
+  virtual void TimeChanged(TimeValue t) = 0;
+
+ protected:
+  ~TimeChangeCallback() = default;
+};
+
+// Told when the host application quits; answering FALSE keeps it running.
+class ExitVANTORCallback {
+ public:
+  virtual BOOL Exit(HWND hWnd) = 0;
+
+ protected:
+  ~ExitVANTORCallback() = default;
+};
+
 // The host application as plug-ins see it.
 class Interface {
  public:
+  // Current time; SetTime tells every time-change callback when the time changes.
   virtual TimeValue GetTime() = 0;
   virtual void SetTime(TimeValue t, BOOL redraw = TRUE) = 0;
+  // The application's top-level window, owner of dialogs that have no parent.
   virtual HWND GetMainHWnd() = 0;
   virtual const char* GetDir(int which) = 0;
+  // The scene: a root node with named child nodes.
   virtual INode* GetRootNode() = 0;
+  virtual INode* GetINodeByName(const char* name) = 0;
+  // Modeless dialogs get their dialog messages from the host's message loop.
+  virtual void RegisterDlgWnd(HWND hDlg) = 0;
+  virtual int UnRegisterDlgWnd(HWND hDlg) = 0;
+  virtual BOOL IsDlgWndRegistered(HWND hDlg) = 0;
+  virtual void RegisterTimeChangeCallback(TimeChangeCallback* tc) = 0;
+  virtual void UnRegisterTimeChangeCallback(TimeChangeCallback* tc) = 0;
+  virtual void RegisterExitVANTORCallback(ExitVANTORCallback* cb) = 0;
+  virtual void UnRegisterExitVANTORCallback(ExitVANTORCallback* cb) = 0;
+  // Dispatches the pending messages of the calling thread; 0 once the application is quitting.
+  virtual int ProcessMessages() = 0;
+  // The select-by-name dialog over the scene's nodes; non-zero when the user confirmed.
+  virtual BOOL DoHitByNameDialog(HitByNameDlgCallback* hbncb) = 0;
+  // The status line: a stack of prompts, and a temporary prompt that expires after msec.
+  virtual void PushPrompt(const char* s) = 0;
+  virtual void PopPrompt() = 0;
+  virtual void ReplacePrompt(const char* s) = 0;
+  virtual void DisplayTempPrompt(const char* s, int msec = 1000) = 0;
+  virtual void RemoveTempPrompt() = 0;
+  virtual const char* GetPrompt() = 0;
 
  protected:
   ~Interface() = default;
 };
 
 HOSTAPI Interface* GetCOREInterface();
+
+// The scene needs saving (set by whoever changes it).
+HOSTAPI void SetSaveRequiredFlag(BOOL require = TRUE);
+HOSTAPI BOOL GetSaveRequiredFlag();
+// The host's exit sequence: asks every exit callback (with the main window); when none objects,
+// the registered dialogs are closed, the main window goes and the application is quitting.
+// Answers TRUE when the application quits.
+HOSTAPI BOOL HostExit();
 
 // ---- Custom controls -------------------------------------------------------------------------
 #define CUSTBUTTONWINDOWCLASS "CustButton"

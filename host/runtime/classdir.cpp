@@ -1,4 +1,5 @@
 // The class directory: every class of every registered plug-in module, and creation through it.
+#include "builtins.h"
 #include "vcore.h"
 
 #include <vector>
@@ -122,6 +123,17 @@ ClassDesc* FindClassDesc(SClass_ID superClassID, const Class_ID& classID) {
   for (const Entry& e : Dir().entries)
     if (e.cd->SuperClassID() == superClassID && e.cd->ClassID() == classID) return e.cd;
   return nullptr;
+}
+
+void RegisterBuiltinClass(ClassDesc* cd) {
+  HMODULE self = nullptr;
+  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                     reinterpret_cast<LPCSTR>(&RegisterBuiltinClass), &self);
+  Locked l;
+  int index = 0;
+  for (const Entry& e : Dir().entries)
+    if (e.module == self) index++;
+  Dir().entries.push_back(Entry{self, index, cd});
 }
 
 void* CreateInstance(SClass_ID superClassID, Class_ID classID) {

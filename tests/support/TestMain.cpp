@@ -7,10 +7,30 @@
 
 #include <gtest/gtest.h>
 
+namespace {
+
+// Every test must leave as many reference targets alive as it found.
+class LiveTargetCheck : public testing::EmptyTestEventListener {
+  long atStart = 0;
+  void OnTestStart(const testing::TestInfo&) override { atStart = GetLiveRefTargetCount(); }
+  void OnTestEnd(const testing::TestInfo& info) override {
+    long now = GetLiveRefTargetCount();
+    if (now != atStart)
+      ADD_FAILURE() << info.test_suite_name() << "." << info.name() << " left " << (now - atStart)
+                    << " reference target(s) alive";
+  }
+};
+
+}  // namespace
+
 int main(int argc, char** argv) {
   RegisterPluginModule(GetModuleHandleA("Quorlib.dlz"));
+  // The test program may provide classes of its own, exported like a plug-in's.
+  RegisterPluginModule(GetModuleHandleA(nullptr));
+  GetCOREInterface()->GetRootNode();
   int code = 0;
   if (quortest::RunChildIfAsked(argc, argv, &code) == 0) return code;
   testing::InitGoogleTest(&argc, argv);
+  testing::UnitTest::GetInstance()->listeners().Append(new LiveTargetCheck);
   return RUN_ALL_TESTS();
 }

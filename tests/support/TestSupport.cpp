@@ -74,7 +74,7 @@ BOOL CALLBACK ListDialogs(HWND hwnd, LPARAM lp) {
 
 ModalDriver::ModalDriver(int buttonId, DWORD timeoutMs)
     : guiThread(GetCurrentThreadId()), button(buttonId), timeout(timeoutMs) {
-  EnumThreadWindows(guiThread, ListDialogs, reinterpret_cast<LPARAM>(&before));
+  EnumThreadWindows(guiThread, ListDialogs, reinterpret_cast<LPARAM>(&existing));
   thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, Run, this, 0, nullptr));
 }
 
@@ -102,7 +102,7 @@ void ModalDriver::Drive() {
   DWORD start = GetTickCount();
   HWND dlg = nullptr;
   while (!dlg && GetTickCount() - start < timeout) {
-    DialogSearch s{&before, nullptr};
+    DialogSearch s{&existing, nullptr};
     EnumThreadWindows(guiThread, FindDialog, reinterpret_cast<LPARAM>(&s));
     dlg = s.found;
     if (!dlg) Sleep(20);
@@ -116,6 +116,7 @@ void ModalDriver::Drive() {
     HWND edit = GetDlgItem(dlg, t.first);
     if (edit) SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(t.second.c_str()));
   }
+  if (before) before(dlg);
   HWND btn = GetDlgItem(dlg, button);
   if (btn) {
     SendMessageA(btn, BM_CLICK, 0, 0);

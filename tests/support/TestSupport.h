@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,8 @@ class ModalDriver {
   ~ModalDriver();
   // Text to type into control id of the dialog before pressing (set before the dialog opens).
   void Type(int controlId, const std::string& text);
+  // Runs on the driver's thread with the dialog, before the press (set before the dialog opens).
+  void Before(std::function<void(HWND)> f) { before = std::move(f); }
   // Waits for the driver to finish; true when it found a dialog and pressed the button.
   bool Wait();
   const std::string& Caption() const { return caption; }
@@ -51,7 +54,8 @@ class ModalDriver {
   HANDLE thread = nullptr;
   bool pressed = false;
   std::string caption, text;
-  std::vector<HWND> before;
+  std::vector<HWND> existing;
+  std::function<void(HWND)> before;
 };
 
 // Runs this test program again as a child process that executes the function registered under

@@ -1,0 +1,117 @@
+// The undo hold and the host's undo history.
+#include "vhold.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+const size_t kMaxSteps = 100;
+}
+
+RestoreObj::~RestoreObj() {}
+const char* RestoreObj::Description() { return ""; }
+
+struct Hold::Impl {
+  struct Step {
+    std::string name;
+    std::vector<RestoreObj*> records;
+  };
+  std::vector<RestoreObj*> open;  // records of the open holds, oldest first
+  std::vector<size_t> marks;      // where each nested hold's records start
+  int suspended = 0;
+  bool restoring = false;         // restoring records must not record again
+  std::vector<Step> undo, redo;
+
+  static void Drop(Step& s) {
+    for (RestoreObj* r : s.records) delete r;
+    s.records.clear();
+  }
+  void DropAll(std::vector<Step>& steps) {
+    for (Step& s : steps) Drop(s);
+    steps.clear();
+  }
+};
+
+Hold::Hold() : impl(new Impl) {}
+
+Hold::~Hold() {
+  // The process is ending: the records may mention objects of unloaded modules; they are left.
+  delete impl;
+}
+
+void Hold::Begin() { impl->marks.push_back(impl->open.size()); }
+
+BOOL Hold::Holding() { return !impl->marks.empty() && impl->suspended == 0 && !impl->restoring; }
+
+void Hold::Put(RestoreObj* rec) {
+  if (!rec) return;
+  if (Holding())
+    impl->open.push_back(rec);
+  else
+    delete rec;
+}
+
+void Hold::Accept(const char* name) {
+  if (impl->marks.empty()) return;
+  impl->marks.pop_back();
+  if (!impl->marks.empty() || impl->open.empty()) return;
+  impl->DropAll(impl->redo);
+  impl->undo.push_back(Impl::Step{name ? name : "", impl->open});
+  impl->open.clear();
+  if (impl->undo.size() > kMaxSteps) {
+    Impl::Drop(impl->undo.front());
+    impl->undo.erase(impl->undo.begin());
+  }
+}
+
+void Hold::Cancel() {
+  if (impl->marks.empty()) return;
+  size_t start = impl->marks.back();
+  impl->marks.pop_back();
+  impl->restoring = true;
+  for (size_t i = impl->open.size(); i-- > start;) {
+    impl->open[i]->Restore(FALSE);
+    delete impl->open[i];
+  }
+  impl->restoring = false;
+  impl->open.resize(start);
+}
+
+void Hold::Suspend() { impl->suspended++; }
+void Hold::Resume() {
+  if (impl->suspended > 0) impl->suspended--;
+}
+
+BOOL Hold::Undo() {
+  if (!impl->marks.empty() || impl->undo.empty()) return FALSE;
+  Impl::Step step = impl->undo.back();
+  impl->undo.pop_back();
+  impl->restoring = true;
+  for (size_t i = step.records.size(); i-- > 0;) step.records[i]->Restore(TRUE);
+  impl->restoring = false;
+  impl->redo.push_back(step);
+  return TRUE;
+}
+
+BOOL Hold::Redo() {
+  if (!impl->marks.empty() || impl->redo.empty()) return FALSE;
+  Impl::Step step = impl->redo.back();
+  impl->redo.pop_back();
+  impl->restoring = true;
+  for (RestoreObj* r : step.records) r->Redo();
+  impl->restoring = false;
+  impl->undo.push_back(step);
+  return TRUE;
+}
+
+int Hold::NumUndo() { return (int)impl->undo.size(); }
+int Hold::NumRedo() { return (int)impl->redo.size(); }
+const char* Hold::UndoName() { return impl->undo.empty() ? "" : impl->undo.back().name.c_str(); }
+const char* Hold::RedoName() { return impl->redo.empty() ? "" : impl->redo.back().name.c_str(); }
+
+void Hold::ClearHistory() {
+  impl->DropAll(impl->undo);
+  impl->DropAll(impl->redo);
+}
+
+Hold theHold;

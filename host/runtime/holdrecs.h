@@ -1,0 +1,44 @@
+// Undo records of the host's own changes (inside the runtime only).
+#pragma once
+
+#include "vanim.h"
+#include "vhold.h"
+
+// Undo records keep the targets they mention alive: a target that loses its last dependent
+// while a record still needs it is deleted only when the last such record goes.
+struct TargetHolds {
+  static void Keep(ReferenceTarget* t) {
+    if (t) t->holds++;
+  }
+  static void Release(ReferenceTarget* t) {
+    if (!t) return;
+    t->holds--;
+    t->ReleaseIfOrphan();
+  }
+};
+
+// A reference slot that changed from one target to another.
+class RefHold : public RestoreObj {
+ public:
+  RefHold(ReferenceMaker* maker, int which, ReferenceTarget* before, ReferenceTarget* after)
+      : maker(maker), which(which), before(before), after(after) {
+    TargetHolds::Keep(MakerTarget());
+    TargetHolds::Keep(before);
+    TargetHolds::Keep(after);
+  }
+  ~RefHold() override {
+    TargetHolds::Release(after);
+    TargetHolds::Release(before);
+    TargetHolds::Release(MakerTarget());
+  }
+  void Restore(int) override { maker->ReplaceReference(which, before, TRUE); }
+  void Redo() override { maker->ReplaceReference(which, after, TRUE); }
+  const char* Description() override { return "Reference"; }
+
+ private:
+  ReferenceTarget* MakerTarget() { return maker->IsRefTarget() ? static_cast<ReferenceTarget*>(maker) : nullptr; }
+  ReferenceMaker* maker;
+  int which;
+  ReferenceTarget* before;
+  ReferenceTarget* after;
+};
