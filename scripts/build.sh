@@ -10,6 +10,9 @@ case "$arch" in
   *) echo "build.sh: unknown architecture $arch" >&2; exit 2 ;;
 esac
 build="$root/build/$arch"
+# One build at a time on this machine, whichever work tree it comes from.
+exec 8>/tmp/quorlib-build.lock
+flock 8
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain.cmake" >/dev/null
 cmake --build "$build" -j2
 cmake --install "$build" --prefix "$build/sdk" >/dev/null
