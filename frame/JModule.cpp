@@ -51,7 +51,7 @@ constexpr LegacyID kLegacyIDs[16] = {
 
 // The lock under which node addressing creates missing children; it exists from static
 // initialisation on, so addressing is safe from the first call on any thread.
-JCriticalSection theAddressingLock;
+J_INIT_ADDRESSING_LOCK JCriticalSection theAddressingLock;
 
 // ---- Entry points ----------------------------------------------------------------------------
 

@@ -37,6 +37,12 @@ class JLock {
   JCriticalSection& cs;
 };
 
+// The library's static objects are constructed in a fixed order whatever the order of the files:
+// the registered classes' descriptors by registry index, the addressing lock between the
+// descriptors of indices 14 and 15.
+#define J_INIT_DESCRIPTOR(index) __attribute__((init_priority(1100 + 2 * (index))))
+#define J_INIT_ADDRESSING_LOCK __attribute__((init_priority(1129)))
+
 extern JCriticalSection theAddressingLock;
 
 // Registers the library's universal window class when the module attaches. The window registry

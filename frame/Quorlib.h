@@ -6,3 +6,8 @@
 #include "JDiag.h"
 #include "JMemBlock.h"
 #include "JPropList.h"
+#include "JData.h"
+#include "JLeaf.h"
+#include "JBinary.h"
+#include "JViewCtl.h"
+#include "JViewDlg.h"

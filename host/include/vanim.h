@@ -14,7 +14,7 @@ class ILoad;
 
 typedef ReferenceTarget* RefTargetHandle;
 typedef ReferenceMaker* RefMakerHandle;
-typedef ULONG PartID;
+typedef ULONG_PTR PartID;  // pointer-sized: some messages pass an address in it
 typedef unsigned int RefMessage;
 
 // How a value is given to or asked of a controller.

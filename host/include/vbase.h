@@ -34,8 +34,8 @@ typedef ULONG SClass_ID;
 // A class id: two unsigned 32-bit parts, compared as a pair.
 class Class_ID {
  public:
-  Class_ID() : a(0xFFFFFFFFu), b(0xFFFFFFFFu) {}
-  Class_ID(ULONG aa, ULONG bb) : a(aa), b(bb) {}
+  constexpr Class_ID() : a(0xFFFFFFFFu), b(0xFFFFFFFFu) {}
+  constexpr Class_ID(ULONG aa, ULONG bb) : a(aa), b(bb) {}
   ULONG PartA() const { return a; }
   ULONG PartB() const { return b; }
   void SetPartA(ULONG aa) { a = aa; }

@@ -17,6 +17,7 @@ class HOSTAPI ClassDesc {
  public:
   virtual ~ClassDesc();
   virtual int IsPublic() = 0;
+  // A new object; the pointer is to the object's Animatable (its reference-system face).
   virtual void* Create(BOOL loading = FALSE) = 0;
   virtual const char* ClassName() = 0;
   virtual SClass_ID SuperClassID() = 0;

@@ -72,9 +72,11 @@ TEST(Assert1, HandlerIsReplaceableAndRestorable) {
 }
 
 TEST(Assert1, DefaultShowsTheHostMessageAndGoesOn) {
+  Assert1Handler tests = SetAssert1Handler(nullptr);  // the host's own reaction
   quortest::ModalDriver driver(IDOK);
   assert1(77, "SOMEFILE");
   ASSERT_TRUE(driver.Wait());
   EXPECT_NE(driver.Text().find("SOMEFILE"), std::string::npos);
   EXPECT_NE(driver.Text().find("77"), std::string::npos);
+  SetAssert1Handler(tests);
 }

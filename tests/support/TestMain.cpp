@@ -21,6 +21,11 @@ class LiveTargetCheck : public testing::EmptyTestEventListener {
   }
 };
 
+// An assertion that no test expected fails the running test instead of waiting in a message box.
+void UnexpectedAssertion(int line, const char* file) {
+  ADD_FAILURE() << "host assertion raised: " << (file ? file : "(null)") << " line " << line;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -31,6 +36,7 @@ int main(int argc, char** argv) {
   int code = 0;
   if (quortest::RunChildIfAsked(argc, argv, &code) == 0) return code;
   testing::InitGoogleTest(&argc, argv);
+  SetAssert1Handler(UnexpectedAssertion);
   testing::UnitTest::GetInstance()->listeners().Append(new LiveTargetCheck);
   return RUN_ALL_TESTS();
 }

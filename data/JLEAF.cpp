@@ -1,0 +1,180 @@
+// Leaf parameters.
+#include "JLeaf.h"
+#include "JModule.h"
+
+namespace {
+
+const char kSource[] = "JDATA";
+const int kLineGetNull = 668;
+const int kLineSetNull = 744;
+
+const PartID kPartAll = 0x800037FF;
+const RefMessage kMsgChange = 0x50;
+const RefMessage kMsgControlRef = 0xFA;
+
+Interval Forever() { return Interval(TIME_NegInfinity, TIME_PosInfinity); }
+
+}  // namespace
+
+JDataLeafBase::JDataLeafBase(int loading, Control* (*makeController)(), ParamDimension* dim)
+    : controller(nullptr), dimension(dim ? dim : defaultDim), value{0, 0, 0} {
+  if (!loading && makeController) MakeRefByID(FOREVER, 0, makeController());
+}
+
+JDataLeafBase::~JDataLeafBase() {}
+
+void JDataLeafBase::GetValue(void* val, TimeValue t, Interval& valid, GetSetMethod method) {
+  if (!val) {
+    assert1(kLineGetNull, kSource);
+    return;
+  }
+  if (controller) controller->GetValue(t, val, valid, method);
+}
+
+void JDataLeafBase::SetValue(void* val, TimeValue t, Interval& valid, GetSetMethod method) {
+  if (!val) {
+    assert1(kLineSetNull, kSource);
+    return;
+  }
+  if (!controller) return;
+  controller->SetValue(t, val, 1, method);
+  controller->GetValue(t, val, valid, method);
+}
+
+// The short forms go through a three-component buffer, so a float form on a three-component
+// leaf (or the other way round) never reads or writes past the caller's value.
+void JDataLeafBase::GetValue(int t, float& v) {
+  float buf[3] = {value[0], value[1], value[2]};
+  Interval valid = Forever();
+  GetValue(buf, t, valid, CTRL_ABSOLUTE);
+  v = buf[0];
+}
+
+float JDataLeafBase::GetFValue(int t) {
+  float v;
+  GetValue(t, v);
+  return v;
+}
+
+int JDataLeafBase::GetIValue(int t) { return (int)GetFValue(t); }
+
+void JDataLeafBase::GetValue(int t, Point3& p) {
+  p = Point3(value[0], value[1], value[2]);
+  Interval valid = Forever();
+  GetValue(&p, t, valid, CTRL_ABSOLUTE);
+}
+
+void JDataLeafBase::SetValue(int t, float v) {
+  value[0] = v;
+  float copy[3] = {v, value[1], value[2]};
+  Interval valid = Forever();
+  SetValue(copy, t, valid, CTRL_ABSOLUTE);
+}
+
+void JDataLeafBase::SetValue(int t, Point3& p) {
+  value[0] = p.x, value[1] = p.y, value[2] = p.z;
+  Interval valid = Forever();
+  SetValue(&p, t, valid, CTRL_ABSOLUTE);
+}
+
+void JDataLeafBase::GetValueMax(int t, float& v, float& peak) {
+  if (!controller) {
+    v = peak = value[0];
+    return;
+  }
+  Interval valid = Forever();
+  float buf[3] = {value[0], value[1], value[2]};
+  GetValue(buf, t, valid, CTRL_ABSOLUTE);
+  v = buf[0];
+  peak = v < 0 ? -v : v;
+  TimeValue s = 0, prev = -1;
+  for (;;) {
+    float tmp[3] = {0, 0, 0};
+    GetValue(tmp, s, valid, CTRL_ABSOLUTE);
+    TimeValue e = valid.End();
+    if (e == prev) break;
+    float m = tmp[0] < 0 ? -tmp[0] : tmp[0];
+    if (m > peak) peak = m;
+    // Wraps at the end of time instead of overflowing; the next round then stops.
+    s = (TimeValue)((uint32_t)e + 1u);
+    prev = e;
+  }
+}
+
+int JDataLeafBase::NumRefs() { return 1; }
+RefTargetHandle JDataLeafBase::GetReference(int i) { return i == 0 ? controller : nullptr; }
+void JDataLeafBase::SetReference(int i, RefTargetHandle target) {
+  if (i == 0) controller = dynamic_cast<Control*>(target);
+}
+
+int JDataLeafBase::NumSubs() { return GetBypassTree() ? 0 : controller ? 1 : 0; }
+Animatable* JDataLeafBase::SubAnim(int i) { return i == 0 && !GetBypassTree() ? controller : nullptr; }
+CStr JDataLeafBase::SubAnimName(int) { return CStr(JDataBase::GetName()); }
+BOOL JDataLeafBase::BypassTreeView() { return TRUE; }
+ParamDimension* JDataLeafBase::GetParamDimension(int) { return dimension; }
+
+BOOL JDataLeafBase::AssignController(Animatable* control, int subAnim) {
+  ReplaceReference(subAnim, dynamic_cast<ReferenceTarget*>(control), TRUE);
+  NotifyDependents(Forever(), 0, kMsgControlRef, 0xFFFFFF00, FALSE, nullptr);
+  NotifyDependents(Forever(), kPartAll, kMsgChange, 0xFFFFFFF0, TRUE, nullptr);
+  return TRUE;
+}
+
+int JDataLeafBase::NumKeys() { return controller ? controller->NumKeys() : 0; }
+TimeValue JDataLeafBase::GetKeyTime(int index) { return controller ? controller->GetKeyTime(index) : 0; }
+int JDataLeafBase::GetKeyIndex(TimeValue t) { return controller ? controller->GetKeyIndex(t) : -1; }
+BOOL JDataLeafBase::GetNextKeyTime(TimeValue t, DWORD flags, TimeValue& nt) {
+  return controller ? controller->GetNextKeyTime(t, flags, nt) : FALSE;
+}
+void JDataLeafBase::CopyKeysFromTime(TimeValue src, TimeValue dst, DWORD flags) {
+  if (controller) controller->CopyKeysFromTime(src, dst, flags);
+}
+void JDataLeafBase::DeleteKeyAtTime(TimeValue t) {
+  if (controller) controller->DeleteKeyAtTime(t);
+}
+BOOL JDataLeafBase::IsKeyAtTime(TimeValue t, DWORD flags) { return controller ? controller->IsKeyAtTime(t, flags) : FALSE; }
+void JDataLeafBase::RescaleWorldUnits(float) {}
+
+JDataLeafBase* JDataLeafBase::NewThis(int loading) {
+  JClassDescBase* cd = GetCD();
+  void* made = cd ? cd->Create(loading) : nullptr;
+  if (!made) return nullptr;
+  ReferenceTargetRTTI* r = static_cast<ReferenceTargetRTTI*>(made);
+  JDataLeafBase* leaf = dynamic_cast<JDataLeafBase*>(r);
+  if (!leaf) r->DeleteMe();
+  return leaf;
+}
+
+RefTargetHandle JDataLeafBase::Clone(RemapDir& remap) {
+  JDataLeafBase* n = NewThis(1);
+  if (!n) return nullptr;
+  n->SetName(JDataBase::GetName());
+  n->properties = properties;
+  n->dimension = dimension;
+  n->ReplaceReference(0, remap.CloneRef(controller), TRUE);
+  BaseClone(this, n, remap);
+  return n;
+}
+
+void JDataLeafBase::DeleteThis() { delete this; }
+
+// ---- The ten leaf classes --------------------------------------------------------------------
+
+#define JLEAF_DEFINE(index, cls, idA, idB, make, dim)                                                        \
+  namespace {                                                                                                \
+  J_INIT_DESCRIPTOR(index) JClassDesc<cls, ReferenceTargetRTTI> cls##Desc(0, #cls, 0x200, Class_ID(idA, idB), ""); \
+  }                                                                                                          \
+  cls::cls(int loading) : JDataLeafBase(loading, make, dim) {}                                               \
+  JClassDescBase* cls::GetCD() { return &cls##Desc; }                                                        \
+  cls* Create_##cls() { return JCreateRegistered<cls>(0x200, Class_ID(idA, idB)); }
+
+JLEAF_DEFINE(0, JFloatData, 0x55756B07, 0x16AD0D15, NewDefaultFloatController, defaultDim)
+JLEAF_DEFINE(1, JWorldData, 0x36193D67, 0x43815853, NewDefaultFloatController, stdWorldDim)
+JLEAF_DEFINE(2, JAngleData, 0x549C7750, 0x2FDB75B8, NewDefaultFloatController, stdAngleDim)
+JLEAF_DEFINE(3, JColorData, 0x36CB2D8D, 0x40B60A9F, NewDefaultFloatController, stdColor255Dim)
+JLEAF_DEFINE(4, JPercentData, 0x611F0BCA, 0x78D42A43, NewDefaultFloatController, stdPercentDim)
+JLEAF_DEFINE(5, JBoolData, 0x5D656B80, 0x76F60770, NewDefaultBoolController, defaultDim)
+JLEAF_DEFINE(6, JFloat3Data, 0x54A03885, 0x45395460, NewDefaultPoint3Controller, defaultDim)
+JLEAF_DEFINE(7, JWorld3Data, 0x7265232F, 0x215B736B, NewDefaultPoint3Controller, stdWorldDim)
+JLEAF_DEFINE(8, JColor3Data, 0x41BE1C7A, 0x6ED25117, NewDefaultColorController, stdColor255Dim)
+JLEAF_DEFINE(9, JPercent3Data, 0x27A11519, 0x625449AB, NewDefaultPoint3Controller, stdPercentDim)

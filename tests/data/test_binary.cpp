@@ -1,0 +1,234 @@
+// Byte payloads, texture slots, the track-editor dummy controller.
+#include "MemStream.h"
+#include "Recorder.h"
+#include "TestSupport.h"
+#include "blocks.h"
+
+#include <gtest/gtest.h>
+
+#include <string.h>
+
+namespace {
+template <class T>
+struct Held {
+  explicit Held(T* d) : owner(new quortest::Recorder(1)), d(d) { owner->Hold(d); }
+  ~Held() { owner->DeleteMe(); }
+  T* operator->() { return d; }
+  quortest::Recorder* owner;
+  T* d;
+};
+
+uint32_t U32(const std::vector<unsigned char>& b, size_t at) {
+  return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | ((uint32_t)b[at + 3] << 24);
+}
+}  // namespace
+
+TEST(Binary, IsBypassedAndHiddenForGood) {
+  Held<JBinaryData> b(Create_JBinaryData());
+  EXPECT_EQ(b->GetBypassThis(), 1);
+  EXPECT_EQ(b->GetBypassThisMask(), 1);
+  EXPECT_EQ(b->GetBypassTree(), 1);
+  EXPECT_EQ(b->GetBypassTreeMask(), 1);
+  b->SetBypassThis(0);
+  EXPECT_EQ(b->GetBypassThis(), 1);
+  EXPECT_EQ(BypassView(b.d, 0), 1);
+  EXPECT_EQ(b->GetBypassThis(), 0) << "cleared although locked";
+  EXPECT_EQ(b->NumSubs(), 0);
+  EXPECT_EQ(b->NumRefs(), 0);
+  EXPECT_TRUE(b->BypassTreeView());
+  EXPECT_STREQ(b->SubAnimName(0), "");
+}
+
+TEST(Binary, PayloadCopiesInAndOut) {
+  Held<JBinaryData> b(Create_JBinaryData());
+  JMemBlock in("\x01\x02\x00\x03", 4), out;
+  Interval valid = FOREVER;
+  b->SetValue(&in, 99, valid, CTRL_RELATIVE);
+  in.Copy("zz", 2);
+  b->GetValue(&out, 0, valid, CTRL_ABSOLUTE);
+  ASSERT_EQ(out.Size(), 4u);
+  EXPECT_EQ(memcmp(out.Data(), "\x01\x02\x00\x03", 4), 0);
+}
+
+TEST(Binary, SaveWritesThePropertyChunkThenThePayload) {
+  Held<JBinaryData> b(Create_JBinaryData());
+  quortest::MemSave s;
+  s.BeginChunk(7);
+  ASSERT_EQ(b->Save(&s), IO_OK);
+  s.EndChunk();
+  const std::vector<unsigned char>& bytes = s.Bytes();
+  // Chunk 7 holds chunk 1 (holding chunk 1 with four 12-byte records) and an empty chunk 2.
+  size_t c1 = 16;
+  EXPECT_EQ(bytes[c1 + 2], 1);
+  size_t c2 = c1 + 8 + U32(bytes, c1 + 4);
+  ASSERT_LT(c2 + 8, bytes.size() + 1);
+  EXPECT_EQ(bytes[c2 + 2], 2);
+  EXPECT_EQ(U32(bytes, c2 + 4), 0u) << "an empty payload writes an empty chunk 2";
+
+  // Loading it into a block with a payload empties the payload.
+  Held<JBinaryData> other(Create_JBinaryData());
+  other->Payload().Copy("full", 4);
+  BypassView(other.d, 0);
+  quortest::MemLoad l(bytes);
+  ASSERT_EQ(l.OpenChunk(), IO_OK);
+  EXPECT_EQ(other->Load(&l), IO_OK);
+  EXPECT_EQ(other->Payload().Size(), 0u);
+  EXPECT_EQ(other->GetBypassThis(), 1) << "properties loaded";
+}
+
+TEST(Binary, PayloadRoundTripsAndClones) {
+  Held<JBinaryData> b(Create_JBinaryData());
+  b->Payload().Copy("C:\\maps\\wood.png", 0xFFFFFFFF);
+  b->SetName("Path");
+  quortest::MemSave s;
+  s.BeginChunk(7);
+  b->Save(&s);
+  s.EndChunk();
+  Held<JBinaryData> l(Create_JBinaryData());
+  quortest::MemLoad ld(s.Bytes());
+  ld.OpenChunk();
+  ASSERT_EQ(l->Load(&ld), IO_OK);
+  EXPECT_STREQ(l->Payload().Data(), "C:\\maps\\wood.png");
+  Held<JBinaryData> c(static_cast<JBinaryData*>(b->Clone(NoRemap())));
+  EXPECT_STREQ(c->Payload().Data(), "C:\\maps\\wood.png");
+  EXPECT_STREQ(c->GetName(), "Path");
+  EXPECT_NE(c->Payload().Data(), b->Payload().Data());
+}
+
+TEST(Binary, APayloadWithoutPropertiesLoads) {
+  quortest::MemSave s;
+  s.BeginChunk(7);
+  s.BeginChunk(2);
+  s.Write("abcdef", 6, nullptr);
+  s.EndChunk();
+  s.EndChunk();
+  std::vector<unsigned char> bytes = s.Bytes();
+  Held<JBinaryData> b(Create_JBinaryData());
+  quortest::MemLoad ok(bytes);
+  ok.OpenChunk();
+  EXPECT_EQ(b->Load(&ok), IO_OK);
+  EXPECT_EQ(b->Payload().Size(), 6u);
+}
+
+TEST(Subtex, NamesItsMapAndTakesDrops) {
+  quortest::AssertRecorder rec;
+  Held<JSubtex> slot(Create_JSubtex());
+  slot->SetName("Bump");
+  EXPECT_STREQ(slot->SubAnimName(0), "Bump");
+  EXPECT_EQ(slot->NumSubs(), 0);
+  EXPECT_EQ(slot->GetDragType(nullptr, POINT{0, 0}), 0xC10u);
+  EXPECT_TRUE(slot->OkToDrop(nullptr, nullptr, nullptr, POINT{0, 0}, 0xC10));
+  EXPECT_FALSE(slot->OkToDrop(nullptr, nullptr, nullptr, POINT{0, 0}, 0x200));
+  EXPECT_EQ(slot->SlotOwner(), 3);
+  EXPECT_TRUE(slot->AutoTooltip());
+
+  // A real dialog-like parent: the drop sends it message 0x4500.
+  static int refreshes;
+  refreshes = 0;
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+    if (m == 0x4500 && w == 0 && l == 0) refreshes++;
+    return DefWindowProcA(h, m, w, l);
+  };
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = "QuortestSlotParent";
+  RegisterClassA(&wc);
+  HWND parent = CreateWindowA("QuortestSlotParent", "", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
+  HWND button = CreateWindowA("BUTTON", "", WS_CHILD, 0, 0, 10, 10, parent, nullptr, nullptr, nullptr);
+  Texmap* checker = NewCheckerMap(Color(0, 0, 0), Color(1, 1, 1), 2);
+  size_t heard = slot.owner->heard.size();
+  slot->Drop(checker, button, POINT{1, 1}, 0xC10);
+  EXPECT_EQ(refreshes, 1);
+  EXPECT_EQ(slot->GetReference(0), checker);
+  EXPECT_EQ(slot->GetInstance(nullptr, POINT{0, 0}, 0xC10), checker);
+  EXPECT_EQ(slot->GetSubTexmap(5), checker);
+  ASSERT_GT(slot.owner->heard.size(), heard);
+  EXPECT_EQ(slot.owner->heard.back().message, 0x102u);
+  EXPECT_STREQ(slot->SubAnimName(0), "Bump: Checker");
+  checker->SetName("Tiles");
+  EXPECT_STREQ(slot->SubAnimName(0), "Bump: Tiles");
+  EXPECT_STREQ(slot->GetSubTexmapSlotName(0), "Bump");
+  EXPECT_EQ(slot->NumSubs(), 1);
+  EXPECT_EQ(slot->SubAnim(0), checker);
+  EXPECT_EQ(slot->GetParamDimension(0), defaultDim);
+  DestroyWindow(parent);
+
+  Interval valid = FOREVER;
+  float v;
+  slot->GetValue(&v, 0, valid, CTRL_ABSOLUTE);
+  slot->SetValue(&v, 0, valid, CTRL_ABSOLUTE);
+  slot->SetReference(1, checker);
+  EXPECT_TRUE(rec.Saw("JDATA", 963));
+  EXPECT_TRUE(rec.Saw("JDATA", 979));
+  EXPECT_TRUE(rec.Saw("JDATA", 1025));
+  EXPECT_EQ(slot->GetReference(0), checker);
+}
+
+TEST(Subtex, CloneClonesTheMap) {
+  Held<JSubtex> slot(Create_JSubtex());
+  slot->SetName("Map");
+  Texmap* solid = NewSolidColorMap(Color(0.5f, 0.25f, 1));
+  slot->Drop(solid, nullptr, POINT{0, 0}, 0xC10);
+  Held<JSubtex> copy(static_cast<JSubtex*>(slot->Clone(NoRemap())));
+  ASSERT_NE(copy->GetSubTexmap(0), nullptr);
+  EXPECT_NE(copy->GetSubTexmap(0), solid);
+  ShadeContext sc;
+  AColor c = copy->GetSubTexmap(0)->EvalColor(sc);
+  EXPECT_EQ(c.g, 0.25f);
+  EXPECT_STREQ(copy->GetName(), "Map");
+  EXPECT_TRUE(copy->AssignController(nullptr, 0));
+  EXPECT_EQ(copy->GetSubTexmap(0), copy->GetReference(0));
+}
+
+TEST(TVDummy, HoldsATreeAndClonesIt) {
+  JLoading(1);
+  TVDummyControl* dummy = Create_TVDummyControl();
+  EXPECT_EQ(JLoading(-1), 0) << "the dummy's descriptor consumes the loading flag";
+  ASSERT_NE(dummy, nullptr);
+  quortest::Recorder* owner = new quortest::Recorder(2);
+  owner->Hold(dummy, 0);
+  TestBlock* tree = NewTestBlock();
+  dummy->MakeRefByID(FOREVER, 0, tree);
+  EXPECT_EQ(dummy->SubAnim(0), tree);
+  EXPECT_EQ(dummy->NumSubs(), 1);
+  EXPECT_STREQ(dummy->SubAnimName(0), "");
+  EXPECT_EQ(dummy->SubNumToRefNum(4), 4);
+  EXPECT_TRUE(dummy->BypassTreeView());
+  EXPECT_EQ(dummy->SuperClassID(), 0x9008u);
+  EXPECT_TRUE(dummy->ClassID() == Class_ID(0x2A100BDF, 0x7ACF24D9));
+  PartID part = 0;
+  EXPECT_EQ(dummy->NotifyRefChanged(FOREVER, tree, part, 0x50), REF_SUCCEED);
+
+  TVDummyControl* copy = static_cast<TVDummyControl*>(dummy->Clone(NoRemap()));
+  owner->Hold(copy, 1);
+  ASSERT_NE(copy->Target(), nullptr);
+  EXPECT_NE(copy->Target(), tree) << "a clone of the tree, not the same tree";
+  EXPECT_NE(dynamic_cast<TestBlock*>(copy->Target()), nullptr);
+
+  quortest::Recorder* notData = new quortest::Recorder(0);
+  dummy->SetReference(0, notData);
+  EXPECT_EQ(dummy->Target(), nullptr);
+  dummy->SetReference(0, tree);
+  notData->DeleteMe();
+  owner->DeleteMe();
+}
+
+TEST(TVDummy, TavrelAttachmentAddsAnItemForTheTree) {
+  ITavrelNode* node = CreateTavrelNode();
+  quortest::Recorder* owner = new quortest::Recorder(2);
+  owner->Hold(node, 0);
+  TestBlock* tree = NewTestBlock();
+  owner->Hold(tree, 1);
+  node->AddController(NewDefaultFloatController(), "existing", Class_ID(1, 1));
+  while (node->NumItems() > 0) node->RemoveItem(node->NumItems() - 1);
+  BypassView(tree, 1);
+  TVDummyControl* dummy = JTavrelAttach(node, tree);
+  ASSERT_NE(dummy, nullptr);
+  ASSERT_EQ(node->NumItems(), 1);
+  EXPECT_EQ(node->GetController(0), dummy);
+  EXPECT_STREQ(node->GetName(0), "");
+  EXPECT_TRUE(node->GetClassID(0) == kTestBlockID);
+  EXPECT_EQ(dummy->Target(), tree);
+  EXPECT_EQ(JTavrelAttach(nullptr, tree), nullptr);
+  owner->DeleteMe();
+}

@@ -1,0 +1,223 @@
+// Leaf parameters: the ten classes, values, keys, controllers, cloning.
+#include "Recorder.h"
+#include "TestSupport.h"
+#include "blocks.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+// Holds a leaf for the length of a test.
+template <class T>
+struct Held {
+  explicit Held(T* leaf) : owner(new quortest::Recorder(1)), leaf(leaf) { owner->Hold(leaf); }
+  ~Held() { owner->DeleteMe(); }
+  T* operator->() { return leaf; }
+  quortest::Recorder* owner;
+  T* leaf;
+};
+
+// A leaf made by its descriptor while the library's loading flag is set: no controller.
+template <class T>
+T* LoadingLeaf(JDataLeafBase* prototype) {
+  JLoading(1);
+  return static_cast<T*>(static_cast<ReferenceTargetRTTI*>(prototype->GetCD()->Create(0)));
+}
+
+}  // namespace
+
+TEST(LeafClasses, RegistryOrderIdsDimensionsAndControllers) {
+  struct Row {
+    const char* name;
+    JDataLeafBase* (*make)();
+    ULONG a, b;
+    ParamDimension* dim;
+    SClass_ID controllerSuper;
+  };
+  Row rows[] = {
+      {"JFloatData", [] { return (JDataLeafBase*)Create_JFloatData(); }, 0x55756B07, 0x16AD0D15, defaultDim, 0x9003},
+      {"JWorldData", [] { return (JDataLeafBase*)Create_JWorldData(); }, 0x36193D67, 0x43815853, stdWorldDim, 0x9003},
+      {"JAngleData", [] { return (JDataLeafBase*)Create_JAngleData(); }, 0x549C7750, 0x2FDB75B8, stdAngleDim, 0x9003},
+      {"JColorData", [] { return (JDataLeafBase*)Create_JColorData(); }, 0x36CB2D8D, 0x40B60A9F, stdColor255Dim, 0x9003},
+      {"JPercentData", [] { return (JDataLeafBase*)Create_JPercentData(); }, 0x611F0BCA, 0x78D42A43, stdPercentDim, 0x9003},
+      {"JBoolData", [] { return (JDataLeafBase*)Create_JBoolData(); }, 0x5D656B80, 0x76F60770, defaultDim, 0x9003},
+      {"JFloat3Data", [] { return (JDataLeafBase*)Create_JFloat3Data(); }, 0x54A03885, 0x45395460, defaultDim, 0x9005},
+      {"JWorld3Data", [] { return (JDataLeafBase*)Create_JWorld3Data(); }, 0x7265232F, 0x215B736B, stdWorldDim, 0x9005},
+      {"JColor3Data", [] { return (JDataLeafBase*)Create_JColor3Data(); }, 0x41BE1C7A, 0x6ED25117, stdColor255Dim, 0x9005},
+      {"JPercent3Data", [] { return (JDataLeafBase*)Create_JPercent3Data(); }, 0x27A11519, 0x625449AB, stdPercentDim, 0x9005},
+  };
+  auto libClassDesc = GetProcAddressAs<LibClassDescProc>(GetLibInstance(), "LibClassDesc");
+  for (int i = 0; i < 10; i++) {
+    const Row& r = rows[i];
+    ClassDesc* cd = libClassDesc(i);
+    ASSERT_NE(cd, nullptr);
+    EXPECT_STREQ(cd->ClassName(), r.name);
+    EXPECT_TRUE(cd->ClassID() == Class_ID(r.a, r.b)) << r.name;
+    EXPECT_EQ(cd->SuperClassID(), 0x200u);
+    EXPECT_EQ(cd->IsPublic(), 0);
+    Held<JDataLeafBase> leaf(r.make());
+    ASSERT_NE(leaf.leaf, nullptr) << r.name;
+    EXPECT_EQ(leaf->GetCD(), cd);
+    EXPECT_EQ(leaf->GetParamDimension(0), r.dim) << r.name;
+    ASSERT_NE(leaf->GetController(), nullptr);
+    EXPECT_EQ(leaf->GetController()->SuperClassID(), r.controllerSuper) << r.name;
+  }
+  for (int i = 10; i < 12; i++) EXPECT_STREQ(libClassDesc(i)->ClassName(), i == 10 ? "JBinaryData" : "JSubtex");
+  ClassDesc* last = libClassDesc(12);
+  ASSERT_NE(last, nullptr);
+  EXPECT_STREQ(last->ClassName(), "TVDummyControl");
+  EXPECT_EQ(last->SuperClassID(), 0x9008u);
+  EXPECT_TRUE(last->ClassID() == Class_ID(0x2A100BDF, 0x7ACF24D9));
+}
+
+TEST(Leaf, LoadingLeavesHaveNoControllerAndKeepTheirValue) {
+  Held<JFloatData> proto(Create_JFloatData());
+  Held<JFloatData> leaf(LoadingLeaf<JFloatData>(proto.leaf));
+  EXPECT_EQ(JLoading(-1), 0) << "creating consumed the loading flag";
+  EXPECT_EQ(leaf->GetController(), nullptr);
+  EXPECT_EQ(leaf->NumSubs(), 0);
+  EXPECT_EQ(leaf->NumKeys(), 0);
+  EXPECT_EQ(leaf->GetKeyIndex(0), -1);
+  EXPECT_EQ(leaf->GetKeyTime(0), 0);
+  TimeValue nt = 7;
+  EXPECT_FALSE(leaf->GetNextKeyTime(0, NEXTKEY_RIGHT, nt));
+  EXPECT_FALSE(leaf->IsKeyAtTime(0, 0));
+  leaf->SetValue(0, -3.0f);
+  EXPECT_EQ(leaf->GetFValue(100), -3.0f);
+  float v, peak;
+  leaf->GetValueMax(0, v, peak);
+  EXPECT_EQ(v, -3.0f);
+  EXPECT_EQ(peak, -3.0f) << "without a controller the peak is not made absolute";
+}
+
+TEST(Leaf, ValueFormsGoThroughTheController) {
+  Held<JFloatData> f(Create_JFloatData());
+  f->SetValue(0, 2.5f);
+  EXPECT_EQ(f->GetFValue(0), 2.5f);
+  EXPECT_EQ(f->GetFValue(12345), 2.5f);
+  f->SetValue(0, -1.7f);
+  EXPECT_EQ(f->GetIValue(0), -1);
+  f->SetValue(0, 1.9f);
+  EXPECT_EQ(f->GetIValue(0), 1);
+  float v;
+  f->GetValue(0, v);
+  EXPECT_EQ(v, 1.9f);
+  float peak;
+  f->GetValueMax(0, v, peak);
+  EXPECT_EQ(peak, 1.9f);
+
+  Held<JColor3Data> c(Create_JColor3Data());
+  Point3 p(0.25f, 0.5f, 0.75f);
+  c->SetValue(0, p);
+  Point3 back;
+  c->GetValue(0, back);
+  EXPECT_TRUE(back == p);
+  EXPECT_EQ(c->GetFValue(0), 0.25f) << "the float form reads the first component";
+
+  Held<JBoolData> b(Create_JBoolData());
+  b->SetValue(0, 5.0f);
+  EXPECT_EQ(b->GetFValue(0), 1.0f) << "a flag";
+}
+
+TEST(Leaf, SetValueReadsBackWhatTheControllerHolds) {
+  Held<JFloat3Data> leaf(Create_JFloat3Data());
+  AnimateOn();
+  Point3 a(1, 1, 1), b(3, 3, 3);
+  leaf->SetValue(0, a);
+  leaf->SetValue(100, b);
+  AnimateOff();
+  Point3 mid(10, 10, 10);
+  leaf->SetValue(50, mid);  // not animating: every key moves by the change at 50
+  EXPECT_TRUE(mid == Point3(10, 10, 10));
+  Point3 at0;
+  leaf->GetValue(0, at0);
+  EXPECT_TRUE(at0 == Point3(9, 9, 9));
+}
+
+TEST(Leaf, NullValuePointersAssert) {
+  quortest::AssertRecorder rec;
+  Held<JFloatData> f(Create_JFloatData());
+  Interval valid = FOREVER;
+  f->GetValue(nullptr, 0, valid, CTRL_ABSOLUTE);
+  f->SetValue(nullptr, 0, valid, CTRL_ABSOLUTE);
+  EXPECT_TRUE(rec.Saw("JDATA", 668));
+  EXPECT_TRUE(rec.Saw("JDATA", 744));
+}
+
+TEST(Leaf, StructureAndBypass) {
+  Held<JFloatData> f(Create_JFloatData());
+  f->SetName("Gain");
+  EXPECT_EQ(f->NumRefs(), 1);
+  EXPECT_EQ(f->GetReference(0), f->GetController());
+  EXPECT_EQ(f->GetReference(1), nullptr);
+  EXPECT_EQ(f->NumSubs(), 1);
+  EXPECT_EQ(f->SubAnim(0), f->GetController());
+  EXPECT_EQ(f->SubAnim(1), nullptr);
+  EXPECT_STREQ(f->SubAnimName(3), "Gain");
+  EXPECT_TRUE(f->BypassTreeView());
+  f->SetBypassTree(1, nullptr);
+  EXPECT_EQ(f->NumSubs(), 0);
+  EXPECT_EQ(f->SubAnim(0), nullptr);
+}
+
+TEST(Leaf, KeyOperationsForwardToTheController) {
+  Held<JFloatData> f(Create_JFloatData());
+  AnimateOn();
+  f->SetValue(0, 1.0f);
+  f->SetValue(160, 2.0f);
+  AnimateOff();
+  EXPECT_EQ(f->NumKeys(), 2);
+  EXPECT_EQ(f->GetKeyTime(1), 160);
+  EXPECT_EQ(f->GetKeyIndex(160), 1);
+  TimeValue nt = 0;
+  EXPECT_TRUE(f->GetNextKeyTime(0, NEXTKEY_RIGHT, nt));
+  EXPECT_EQ(nt, 160);
+  EXPECT_TRUE(f->IsKeyAtTime(0, 0));
+  f->CopyKeysFromTime(160, 320, 0);
+  EXPECT_EQ(f->GetFValue(320), 2.0f);
+  f->DeleteKeyAtTime(0);
+  EXPECT_EQ(f->NumKeys(), 2);
+  EXPECT_TRUE(f->IsAnimated());
+}
+
+TEST(Leaf, AssignControllerReplacesAndNotifiesTwice) {
+  Held<JFloatData> f(Create_JFloatData());
+  Control* old = f->GetController();
+  Control* fresh = NewDefaultFloatController();
+  float seven = 7.0f;
+  fresh->SetValue(0, &seven);
+  long live = GetLiveRefTargetCount();
+  EXPECT_TRUE(f->AssignController(fresh, 0));
+  EXPECT_EQ(f->GetController(), fresh);
+  EXPECT_NE(f->GetController(), old);
+  EXPECT_EQ(GetLiveRefTargetCount(), live - 1) << "the old controller went with its last reference";
+  EXPECT_EQ(f->GetFValue(0), 7.0f);
+  auto& heard = f.owner->heard;
+  ASSERT_GE(heard.size(), 2u);
+  EXPECT_EQ(heard[heard.size() - 2].message, 0xFAu);
+  EXPECT_EQ(heard[heard.size() - 2].part, 0u);
+  EXPECT_EQ(heard.back().message, 0x50u);
+  EXPECT_EQ(heard.back().part, (PartID)0x800037FF);
+}
+
+TEST(Leaf, CloneSharesTheDimensionAndClonesTheController) {
+  Held<JAngleData> a(Create_JAngleData());
+  a->SetName("Spin");
+  a->SetBypassThis(1);
+  a->SetValue(0, 0.5f);
+  Held<JAngleData> copy(static_cast<JAngleData*>(a->Clone(NoRemap())));
+  ASSERT_NE(copy.leaf, nullptr);
+  EXPECT_STREQ(copy->GetName(), "Spin");
+  EXPECT_EQ(copy->GetBypassThis(), 1);
+  EXPECT_EQ(copy->GetParamDimension(0), stdAngleDim);
+  ASSERT_NE(copy->GetController(), nullptr);
+  EXPECT_NE(copy->GetController(), a->GetController());
+  EXPECT_EQ(copy->GetFValue(0), 0.5f);
+  // No stored value: with the controller gone the copy answers what it was never given.
+  copy->AssignController(nullptr, 0);
+  a->AssignController(nullptr, 0);
+  EXPECT_EQ(a->GetFValue(0), 0.5f) << "the original kept its stored value";
+  EXPECT_EQ(copy->GetFValue(0), 0.0f);
+}

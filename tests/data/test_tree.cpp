@@ -1,0 +1,465 @@
+// Parameter nodes: slots and names, addressing with completion, bypass, cloning, saving.
+#include "MemStream.h"
+#include "Recorder.h"
+#include "TestSupport.h"
+#include "blocks.h"
+
+#include <gtest/gtest.h>
+
+#include <process.h>
+
+#include <set>
+#include <string>
+
+namespace {
+
+// A node holding leaves in a recorder, so everything goes when the recorder goes.
+struct Tree {
+  Tree() : owner(new quortest::Recorder(1)), block(NewTestBlock()) { owner->Hold(block); }
+  ~Tree() { owner->DeleteMe(); }
+  quortest::Recorder* owner;
+  TestBlock* block;
+};
+
+std::string TempPath(const char* name) {
+  char dir[MAX_PATH];
+  GetTempPathA(MAX_PATH, dir);
+  return std::string(dir) + name;
+}
+
+}  // namespace
+
+TEST(Node, AddKeepsNamesAndTheCountProperty) {
+  Tree t;
+  TestBlock* b = t.block;
+  EXPECT_EQ(b->NumRefs(), 5);
+  EXPECT_EQ(b->Properties().Value(JProp_DataBase_NumRefs()), 6u) << "count plus one";
+  EXPECT_STREQ(b->GetName(TestBlock::kGain), "Gain");
+  EXPECT_STREQ(b->GetName(TestBlock::kSub), "Sub");
+  EXPECT_STREQ(b->GetName(99), "Unnamed");
+  EXPECT_STREQ(b->GetName(-1), "Unnamed");
+  EXPECT_STREQ((*b)(TestBlock::kGain)->GetName(), "Gain") << "the table's name is given to the child";
+  b->Del(0);
+  EXPECT_EQ(b->NumRefs(), 4);
+  EXPECT_EQ(b->Properties().Value(JProp_DataBase_NumRefs()), 5u);
+  EXPECT_STREQ(b->GetName(0), "Tint") << "former slot 1 is slot 0 with its name";
+}
+
+TEST(Node, AnUnnamedChildIsHiddenForGood) {
+  Tree t;
+  JData* payload = (*t.block)(TestBlock::kPayload);
+  EXPECT_EQ(payload->GetBypassTree(), 1);
+  EXPECT_EQ(payload->GetBypassTreeMask(), 1);
+  EXPECT_EQ(t.block->SubAnim(TestBlock::kPayload), nullptr);
+  JFloatData* hidden = Create_JFloatData();
+  t.block->Add(hidden, "");
+  EXPECT_EQ(hidden->GetBypassTree(), 1);
+  hidden->SetBypassTree(0, nullptr);
+  EXPECT_EQ(hidden->GetBypassTree(), 1) << "locked";
+}
+
+TEST(Node, NullChildAssertsAndLeavesAnEmptySlot) {
+  quortest::AssertRecorder rec;
+  Tree t;
+  EXPECT_EQ(t.block->Add(nullptr, "Empty"), 0);
+  EXPECT_TRUE(rec.Saw("JDATA", 559));
+  EXPECT_EQ(t.block->NumRefs(), 6);
+  EXPECT_EQ(t.block->GetReference(5), nullptr);
+  EXPECT_STREQ(t.block->GetName(5), "Empty");
+}
+
+TEST(Node, SetNumRefsGrowsWithEmptyNamesAndShrinksDroppingReferences) {
+  Tree t;
+  long live = GetLiveRefTargetCount();
+  SubBlock* sub = static_cast<SubBlock*>((*t.block)(TestBlock::kSub));
+  ASSERT_EQ(sub->NumRefs(), 2);
+  sub->SetNumRefs(5);
+  EXPECT_EQ(sub->NumRefs(), 5);
+  EXPECT_EQ(sub->Properties().Value(JProp_DataBase_NumRefs()), 6u);
+  for (int i = 2; i < 5; i++) {
+    EXPECT_EQ(sub->GetReference(i), nullptr);
+    ASSERT_NE(sub->SubAnimName(i).data(), nullptr);
+    EXPECT_STREQ(sub->SubAnimName(i), "") << "an empty name, not a null entry";
+  }
+  sub->SetNumRefs(1);
+  EXPECT_EQ(sub->NumRefs(), 1);
+  EXPECT_EQ(GetLiveRefTargetCount(), live - 2) << "the bool leaf and its controller went";
+}
+
+TEST(Node, SetReferenceChecksItsArguments) {
+  quortest::AssertRecorder rec;
+  Tree t;
+  quortest::Recorder* notData = new quortest::Recorder(0);
+  t.block->SetReference(1, notData);
+  EXPECT_TRUE(rec.Saw("JDATA", 537));
+  EXPECT_NE(t.block->GetReference(1), notData);
+  t.block->SetReference(7, nullptr);
+  EXPECT_TRUE(rec.Saw("JDATA", 529));
+  notData->DeleteMe();
+}
+
+TEST(Node, HasNoValue) {
+  quortest::AssertRecorder rec;
+  Tree t;
+  float v = 3;
+  Interval valid = FOREVER;
+  t.block->GetValue(&v, 0, valid, CTRL_ABSOLUTE);
+  t.block->SetValue(&v, 0, valid, CTRL_ABSOLUTE);
+  EXPECT_TRUE(rec.Saw("JDATA", 461));
+  EXPECT_TRUE(rec.Saw("JDATA", 467));
+  EXPECT_EQ(v, 3);
+}
+
+TEST(Addressing, PathsWalkNodes) {
+  quortest::AssertRecorder rec;
+  Tree t;
+  JData* amount = (*t.block)(TestBlock::kSub, 0, -1);
+  ASSERT_NE(amount, nullptr);
+  EXPECT_STREQ(amount->GetName(), "Amount");
+  int path[] = {TestBlock::kSub, 1, -1};
+  EXPECT_STREQ((*t.block)(path)->GetName(), "Enabled");
+  EXPECT_EQ((*t.block)(TestBlock::kGain, -1), (*t.block)(TestBlock::kGain));
+  EXPECT_TRUE(rec.Hits().empty());
+  EXPECT_EQ((*t.block)(TestBlock::kGain, 0, -1), nullptr) << "a leaf is not a node";
+  EXPECT_TRUE(rec.Saw("JDATA", 446));
+  int leafPath[] = {TestBlock::kGain, 0, -1};
+  EXPECT_EQ((*t.block)(leafPath), nullptr);
+  EXPECT_TRUE(rec.Saw("JDATA", 427));
+  EXPECT_EQ((*t.block)(static_cast<int*>(nullptr)), nullptr);
+  EXPECT_TRUE(rec.Saw("JDATA", 417));
+}
+
+TEST(Addressing, AMissingChildIsCompletedFromADefaultInstance) {
+  Tree t;
+  TestBlock* b = t.block;
+  b->Del(TestBlock::kGain);  // now slots: Tint, Sub, payload, Map
+  b->SetNumRefs(5);
+  b->DeleteReference(0);     // an empty slot 0, as after loading an older tree
+  int built = TestBlock::constructed;
+  JData* completed = (*b)(0);
+  ASSERT_NE(completed, nullptr);
+  EXPECT_EQ(TestBlock::constructed, built + 1) << "one prototype";
+  EXPECT_NE(dynamic_cast<JFloatData*>(completed), nullptr);
+  EXPECT_EQ(static_cast<JFloatData*>(completed)->GetFValue(0), 1.5f) << "the default value";
+  EXPECT_STREQ(b->GetName(0), "Gain") << "the prototype's name";
+  EXPECT_EQ((*b)(0), completed) << "a second call finds it";
+  EXPECT_EQ(TestBlock::constructed, built + 1);
+  EXPECT_EQ((*b)(42), nullptr) << "the prototype has no slot 42 either";
+}
+
+TEST(Addressing, CompletionGrowsTheNode) {
+  TestBlock::extraChild = true;
+  TestBlock* proto = NewTestBlock();
+  TestBlock::extraChild = false;
+  proto->DeleteMe();
+  Tree t;
+  ASSERT_EQ(t.block->NumRefs(), 5);
+  TestBlock::extraChild = true;
+  JData* spin = (*t.block)(TestBlock::kSpin);
+  TestBlock::extraChild = false;
+  ASSERT_NE(spin, nullptr);
+  EXPECT_EQ(t.block->NumRefs(), 6);
+  EXPECT_STREQ(t.block->GetName(TestBlock::kSpin), "Spin");
+  EXPECT_FLOAT_EQ(static_cast<JAngleData*>(spin)->GetFValue(0), 0.25f);
+}
+
+namespace {
+struct Race {
+  TestBlock* block;
+  HANDLE go;
+  JData* got[3];
+};
+unsigned __stdcall AddressAll(void* p) {
+  Race* r = static_cast<Race*>(p);
+  WaitForSingleObject(r->go, INFINITE);
+  for (int i = 0; i < 3; i++) r->got[i] = (*r->block)(i);
+  return 0;
+}
+}  // namespace
+
+TEST(Addressing, TwoThreadsCompleteEachMissingChildOnce) {
+  for (int round = 0; round < 10; round++) {
+    Tree t;
+    for (int i = 0; i < 3; i++) t.block->DeleteReference(i);
+    HANDLE go = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    Race a{t.block, go, {}}, b{t.block, go, {}};
+    HANDLE ta = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, AddressAll, &a, 0, nullptr));
+    HANDLE tb = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, AddressAll, &b, 0, nullptr));
+    SetEvent(go);
+    WaitForSingleObject(ta, INFINITE);
+    WaitForSingleObject(tb, INFINITE);
+    CloseHandle(ta);
+    CloseHandle(tb);
+    CloseHandle(go);
+    for (int i = 0; i < 3; i++) {
+      ASSERT_NE(a.got[i], nullptr);
+      EXPECT_EQ(a.got[i], b.got[i]) << "both threads see the one child of slot " << i;
+      EXPECT_EQ(t.block->GetReference(i), a.got[i]);
+    }
+  }
+}
+
+TEST(Bypass, OwnFlagNotifiesOnceAndHonoursItsLock) {
+  Tree t;
+  JData* gain = (*t.block)(TestBlock::kGain);
+  quortest::Recorder* watcher = new quortest::Recorder(1);
+  watcher->Hold(gain);
+  gain->SetBypassThis(5);
+  EXPECT_EQ(gain->GetBypassThis(), 1);
+  EXPECT_EQ(watcher->Count(0x102), 1);
+  EXPECT_EQ(watcher->heard.back().part, (PartID)0x800037FF);
+  gain->SetBypassThis(1);
+  EXPECT_EQ(watcher->Count(0x102), 1) << "no change, no notification";
+  gain->SetBypassThis(0);
+  gain->SetBypassThisMask(7);
+  EXPECT_EQ(gain->GetBypassThisMask(), 1);
+  gain->SetBypassThis(1);
+  EXPECT_EQ(gain->GetBypassThis(), 0) << "locked";
+  EXPECT_EQ(BypassView(gain, 1), 0);
+  EXPECT_EQ(gain->GetBypassThis(), 1);
+  EXPECT_EQ(gain->GetBypassThisMask(), 1) << "the lock is restored";
+  EXPECT_EQ(watcher->Count(0x102), 3);
+  EXPECT_EQ(BypassTree(gain, 1), 0);
+  EXPECT_EQ(gain->GetBypassTree(), 1);
+  watcher->ReplaceReference(0, nullptr, FALSE);
+  watcher->DeleteMe();
+}
+
+TEST(Bypass, SubtreeFlagHidesFromTheHostTree) {
+  Tree t;
+  TestBlock* b = t.block;
+  EXPECT_EQ(b->NumSubs(), 5);
+  EXPECT_EQ(b->SubAnim(TestBlock::kGain), (*b)(TestBlock::kGain));
+  (*b)(TestBlock::kGain)->SetBypassTree(1, nullptr);
+  EXPECT_EQ(b->SubAnim(TestBlock::kGain), nullptr);
+  b->SetBypassTree(1, nullptr);
+  EXPECT_EQ(b->NumSubs(), 0);
+  EXPECT_TRUE(b->BypassTreeView());
+}
+
+TEST(Bypass, HiddenInTreeFollowsTheWholeSubtree) {
+  Tree t;
+  SubBlock* sub = static_cast<SubBlock*>((*t.block)(TestBlock::kSub));
+  EXPECT_FALSE(sub->BypassTreeView()) << "its leaves show their controllers";
+  for (int i = 0; i < 2; i++) (*sub)(i)->SetBypassTree(1, nullptr);
+  EXPECT_TRUE(sub->BypassTreeView()) << "every child hidden";
+  sub->SetNumRefs(0);
+  EXPECT_FALSE(sub->BypassTreeView()) << "a node that shows nothing is not thereby hidden";
+}
+
+TEST(Node, SubNumToRefNumFollowsTheDialogCounter) {
+  Tree t;
+  EXPECT_EQ(t.block->SubNumToRefNum(3), 3);
+  EXPECT_EQ(AdjustDialogCount(-1), 0);  // a library dialog opens
+  EXPECT_EQ(t.block->SubNumToRefNum(3), -1);
+  EXPECT_EQ(AdjustDialogCount(1), 1);
+  EXPECT_EQ(t.block->SubNumToRefNum(3), 3);
+}
+
+TEST(Notification, ChangeHookCanStopAChange) {
+  Tree t;
+  JFloatData* gain = static_cast<JFloatData*>((*t.block)(TestBlock::kGain));
+  static int calls;
+  calls = 0;
+  gain->changeProc = [](JData*, ReferenceTarget*) {
+    calls++;
+    return 0;
+  };
+  int heard = (int)t.owner->heard.size();
+  gain->SetValue(0, 4.0f);
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ((int)t.owner->heard.size(), heard) << "stopped at the leaf";
+  gain->changeProc = nullptr;
+  gain->SetValue(0, 5.0f);
+  EXPECT_GT((int)t.owner->heard.size(), heard);
+}
+
+TEST(Notification, DimensionQueryAnswersTheLeafDimension) {
+  quortest::AssertRecorder rec;
+  Tree t;
+  JData* tint = (*t.block)(TestBlock::kTint);
+  ParamDimension* dim = nullptr;
+  PartID part = reinterpret_cast<PartID>(&dim);
+  EXPECT_EQ(tint->NotifyRefChanged(FOREVER, nullptr, part, 0xFD), REF_SUCCEED);
+  EXPECT_EQ(dim, stdColor255Dim);
+  PartID none = 0;
+  tint->NotifyRefChanged(FOREVER, nullptr, none, 0xFD);
+  EXPECT_TRUE(rec.Saw("JDATA", 281));
+}
+
+TEST(Interfaces, DataObjectsAnswerTheirTwoInterfaceIds) {
+  Tree t;
+  EXPECT_EQ(t.block->GetInterface(0x66B073EA), static_cast<ReferenceTargetRTTI*>(t.block));
+  EXPECT_EQ(t.block->GetInterface(0x02F96F73), static_cast<ReferenceTargetRTTI*>(t.block));
+  EXPECT_EQ(t.block->GetInterface(0x02F96F74), nullptr);
+  EXPECT_STREQ(t.block->ClassName(), "TestBlock");
+  EXPECT_TRUE(t.block->ClassID() == kTestBlockID);
+  EXPECT_EQ(t.block->GetInstanceHandle(), GetLibInstance());
+}
+
+TEST(Cloning, ANodeClonesItsWholeTree) {
+  Tree t;
+  JFloatData* gain = static_cast<JFloatData*>((*t.block)(TestBlock::kGain));
+  AnimateOn();
+  gain->SetValue(160, 9.0f);
+  AnimateOff();
+  t.block->SetBypassThis(1);
+  quortest::Recorder* holder = new quortest::Recorder(1);
+  TestBlock* copy = static_cast<TestBlock*>(t.block->Clone(NoRemap()));
+  holder->Hold(copy);
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(copy->NumRefs(), t.block->NumRefs());
+  EXPECT_EQ(copy->GetBypassThis(), 1) << "properties copied";
+  for (int i = 0; i < copy->NumRefs(); i++) {
+    EXPECT_NE(copy->GetReference(i), t.block->GetReference(i));
+    EXPECT_STREQ(copy->GetName(i), t.block->GetName(i));
+  }
+  JFloatData* copyGain = static_cast<JFloatData*>((*copy)(TestBlock::kGain));
+  EXPECT_EQ(copyGain->GetFValue(160), 9.0f);
+  EXPECT_EQ(copyGain->NumKeys(), 1);
+  gain->SetValue(0, -1.0f);
+  EXPECT_EQ(gain->GetFValue(160), -1.0f);
+  EXPECT_EQ(copyGain->GetFValue(160), 9.0f) << "independent";
+  EXPECT_STREQ((*copy)(TestBlock::kSub, 0, -1)->GetName(), "Amount");
+  holder->DeleteMe();
+}
+
+namespace {
+struct CountingPostLoad : JData_PostLoad {
+  static int runs, destroyed;
+  void proc(ILoad*) override { runs++; }
+  void DeleteThis() override {
+    destroyed++;
+    delete this;
+  }
+};
+int CountingPostLoad::runs = 0;
+int CountingPostLoad::destroyed = 0;
+}  // namespace
+
+TEST(PostLoad, ACallbackIsOwnedAndReplaced) {
+  CountingPostLoad::destroyed = 0;
+  {
+    Tree t;
+    t.block->RegisterPostLoadCallback(new CountingPostLoad);
+    t.block->RegisterPostLoadCallback(new CountingPostLoad);
+    EXPECT_EQ(CountingPostLoad::destroyed, 1) << "the first one is destroyed when replaced";
+  }
+  EXPECT_EQ(CountingPostLoad::destroyed, 2) << "the object destroys its callback";
+}
+
+// Scene round trip: a tree in the host's scene file keeps values, keys, names, flags and payload.
+TEST(SceneFile, TheWholeTreeRoundTrips) {
+  INode* node = CreateSceneNode("filter");
+  TestBlock* b = NewTestBlock();
+  node->SetObjectRef(b);
+  JFloatData* gain = static_cast<JFloatData*>((*b)(TestBlock::kGain));
+  AnimateOn();
+  gain->SetValue(0, 2.0f);
+  gain->SetValue(320, 6.0f);
+  AnimateOff();
+  Point3 tint(0.1f, 0.2f, 0.3f);
+  static_cast<JColor3Data*>((*b)(TestBlock::kTint))->SetValue(0, tint);
+  JMemBlock bytes("payload", 0xFFFFFFFF);
+  Interval valid = FOREVER;
+  (*b)(TestBlock::kPayload)->SetValue(&bytes, 0, valid, CTRL_ABSOLUTE);
+  JSubtex* map = static_cast<JSubtex*>((*b)(TestBlock::kMap));
+  map->Drop(NewCheckerMap(Color(1, 0, 0), Color(0, 0, 1), 4), nullptr, POINT{0, 0}, TEXMAP_CLASS_ID);
+  (*b)(TestBlock::kSub)->SetBypassTree(1, nullptr);
+
+  std::string path = TempPath("quortest_tree.vsc");
+  ASSERT_EQ(SaveScene(path.c_str()), 1);
+  long live = GetLiveRefTargetCount();
+  ResetScene();
+  ASSERT_EQ(LoadScene(path.c_str()), 1);
+  EXPECT_EQ(GetLiveRefTargetCount(), live);
+  TestBlock* l = dynamic_cast<TestBlock*>(GetCOREInterface()->GetINodeByName("filter")->GetObjectRef());
+  ASSERT_NE(l, nullptr);
+  ASSERT_EQ(l->NumRefs(), 5);
+  JFloatData* lg = static_cast<JFloatData*>((*l)(TestBlock::kGain));
+  EXPECT_EQ(lg->NumKeys(), 2);
+  EXPECT_EQ(lg->GetFValue(320), 6.0f);
+  // Names are not part of the saved contents: a loaded tree's slots are named by its class.
+  EXPECT_STREQ(l->GetName(TestBlock::kGain), "");
+  Point3 lt;
+  static_cast<JColor3Data*>((*l)(TestBlock::kTint))->GetValue(0, lt);
+  EXPECT_TRUE(lt == tint);
+  JMemBlock got;
+  (*l)(TestBlock::kPayload)->GetValue(&got, 0, valid, CTRL_ABSOLUTE);
+  EXPECT_STREQ(got.Data(), "payload");
+  EXPECT_EQ((*l)(TestBlock::kPayload)->GetBypassThisMask(), 1);
+  EXPECT_EQ((*l)(TestBlock::kSub)->GetBypassTree(), 1);
+  EXPECT_STREQ(static_cast<JSubtex*>((*l)(TestBlock::kMap))->SubAnimName(0), ": Checker");
+  ResetScene();
+  remove(path.c_str());
+}
+
+// A tree saved before a parameter existed gets it, with its default value and name, when the
+// parameter is first addressed.
+TEST(SceneFile, AnOlderTreeIsCompletedWhenAddressed) {
+  INode* node = CreateSceneNode("old");
+  node->SetObjectRef(NewTestBlock());
+  std::string path = TempPath("quortest_old.vsc");
+  ASSERT_EQ(SaveScene(path.c_str()), 1);
+  ResetScene();
+  TestBlock::extraChild = true;
+  ASSERT_EQ(LoadScene(path.c_str()), 1);
+  TestBlock* l = dynamic_cast<TestBlock*>(GetCOREInterface()->GetINodeByName("old")->GetObjectRef());
+  ASSERT_NE(l, nullptr);
+  EXPECT_EQ(l->NumRefs(), 5) << "loaded as saved";
+  JData* spin = (*l)(TestBlock::kSpin);
+  TestBlock::extraChild = false;
+  ASSERT_NE(spin, nullptr);
+  EXPECT_STREQ(l->GetName(TestBlock::kSpin), "Spin");
+  EXPECT_FLOAT_EQ(static_cast<JAngleData*>(spin)->GetFValue(0), 0.25f);
+  ResetScene();
+  remove(path.c_str());
+}
+
+namespace {
+// A block that wants to run code once a load is complete: its children must be there by then.
+class HookedBlock : public JDataNode {
+ public:
+  struct Hook : JData_PostLoad {
+    explicit Hook(HookedBlock* b) : block(b) {}
+    void proc(ILoad*) override { childAtRun = (*block)(0) != nullptr && block->GetReference(0) != nullptr; runs++; }
+    HookedBlock* block;
+  };
+  explicit HookedBlock(int loading) {
+    RegisterPostLoadCallback(new Hook(this));
+    if (!loading) Add(Create_JFloatData(), "Value");
+  }
+  JClassDescBase* GetCD() override;
+  static int runs;
+  static bool childAtRun;
+};
+int HookedBlock::runs = 0;
+bool HookedBlock::childAtRun = false;
+JClassDesc<HookedBlock, ReferenceTargetRTTI> hookedDesc(0, "HookedBlock", 0x200, Class_ID(0x7E57B10C, 3), "");
+JClassDescBase* HookedBlock::GetCD() { return &hookedDesc; }
+}  // namespace
+
+TEST(SceneFile, PostLoadCallbacksRunOnceTheReferencesAreSet) {
+  CreateSceneNode("hooked")->SetObjectRef(JCreateRegistered<HookedBlock>(0x200, Class_ID(0x7E57B10C, 3)));
+  std::string path = TempPath("quortest_hook.vsc");
+  ASSERT_EQ(SaveScene(path.c_str()), 1);
+  HookedBlock::runs = 0;
+  HookedBlock::childAtRun = false;
+  ASSERT_EQ(LoadScene(path.c_str()), 1);
+  EXPECT_EQ(HookedBlock::runs, 1);
+  EXPECT_TRUE(HookedBlock::childAtRun);
+  ResetScene();
+  remove(path.c_str());
+}
+
+TEST(Resources, LoadResourceFindsRcdataOrAnswersSetupForNothing) {
+  Tree t;
+  EXPECT_EQ(Load_RCDATA(GetModuleHandleA(nullptr), 31000), nullptr);
+  EXPECT_EQ(t.block->LoadResource(GetModuleHandleA(nullptr), 31000), 0);
+  EXPECT_EQ(t.block->Resource(), nullptr);
+  const char* text = static_cast<const char*>(Load_RCDATA(GetModuleHandleA(nullptr), 500));
+  ASSERT_NE(text, nullptr);
+  EXPECT_EQ(std::string(text, 10), "TESTRCDATA");
+  t.block->LoadResource(GetModuleHandleA(nullptr), 500);
+  EXPECT_EQ(t.block->Resource(), text);
+}

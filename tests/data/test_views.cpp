@@ -1,0 +1,231 @@
+// The data side of view binding: registration, freeze, and the two protocols end to end.
+#include "Recorder.h"
+#include "TestSupport.h"
+#include "blocks.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+// A dialog that shows its views' data at a time of its own.
+class TestDialog : public JViewDlgBase {
+ public:
+  explicit TestDialog(HWND w = nullptr) { hwnd = w; }
+  INT_PTR DlgProc(UINT, WPARAM, LPARAM) override { return 0; }
+  void DeleteThis() override { delete this; }
+  HINSTANCE GetInstanceHandle() override { return nullptr; }
+  int IdDlg() override { return 0; }
+  int GetTime() override { return time; }
+  void SetTime(int t) override { time = t; }
+  int time = 0;
+};
+
+// A leaf view that records what it is shown and can write as a control would.
+class RecordingView : public JViewLeaf {
+ public:
+  static RecordingView* Create(JDataBase* d, int idBypass = -1) {
+    RecordingView* v = new RecordingView;
+    v->Setup(d, idBypass);
+    return v;
+  }
+  void DeleteThis() override {
+    deleted++;
+    delete this;
+  }
+  void UpdateData(int t, int, unsigned int, UINT_PTR) override {
+    float v = 42.0f;
+    SetValue(t, &v);
+  }
+  void UpdateView(int t, ReferenceTarget* changed) override { shown.push_back({t, changed}); }
+  using JViewLeaf::UpdateView;
+  std::vector<std::pair<int, ReferenceTarget*>> shown;
+  static int deleted;
+};
+int RecordingView::deleted = 0;
+
+struct Fixture : testing::Test {
+  void SetUp() override {
+    owner = new quortest::Recorder(2);
+    gain = Create_JFloatData();
+    other = Create_JFloatData();
+    owner->Hold(gain, 0);
+    owner->Hold(other, 1);
+  }
+  void TearDown() override { owner->DeleteMe(); }
+  quortest::Recorder* owner;
+  JFloatData* gain;
+  JFloatData* other;
+};
+
+}  // namespace
+
+TEST_F(Fixture, DataTableEntriesAndRegistration) {
+  RecordingView* v = RecordingView::Create(gain);
+  EXPECT_EQ(gain->NumViews(), 1);
+  v->AddData(other);
+  v->AddData(nullptr);
+  EXPECT_EQ(v->GetDataCount(), 3);
+  EXPECT_EQ(v->GetData(1), other);
+  EXPECT_EQ(v->GetData(5), nullptr);
+  v->SetData(gain, 5);  // out of range: nothing
+  EXPECT_EQ(gain->NumViews(), 1);
+  v->SetData(gain, 1);
+  EXPECT_EQ(other->NumViews(), 0);
+  EXPECT_EQ(gain->NumViews(), 2);
+  EXPECT_EQ(v->Replace(gain, gain), gain);
+  EXPECT_EQ(gain->NumViews(), 2) << "replacing with itself neither unregisters nor registers";
+  v->ReplaceData(gain, other);
+  EXPECT_EQ(v->GetData(0), other);
+  EXPECT_EQ(v->GetData(1), other);
+  EXPECT_EQ(other->NumViews(), 2) << "once per replaced entry";
+  EXPECT_EQ(gain->NumViews(), 2) << "nothing unregistered from the old one";
+  v->ClearData(other);
+  EXPECT_EQ(v->GetData(0), nullptr);
+  EXPECT_EQ(other->NumViews(), 2);
+  // Clean up the registrations this test left on purpose.
+  while (gain->NumViews()) gain->DelView(v);
+  while (other->NumViews()) other->DelView(v);
+  v->Destroy();
+}
+
+TEST_F(Fixture, SetOnAnEmptyViewAppendsAndShows) {
+  RecordingView* v = new RecordingView;
+  EXPECT_EQ(v->GetDataCount(), 0);
+  v->Set(gain, 320);
+  EXPECT_EQ(v->GetDataCount(), 1);
+  EXPECT_EQ(v->Data(), gain);
+  EXPECT_EQ(gain->NumViews(), 1);
+  ASSERT_EQ(v->shown.size(), 1u);
+  EXPECT_EQ(v->shown[0].first, 320);
+  EXPECT_EQ(v->shown[0].second, nullptr);
+  v->Set(other, 0);
+  EXPECT_EQ(gain->NumViews(), 0);
+  EXPECT_EQ(other->NumViews(), 1);
+  v->Destroy();
+  EXPECT_EQ(other->NumViews(), 0);
+}
+
+TEST_F(Fixture, AValueChangeReachesEveryUnfrozenViewOnceAtItsDialogsTime) {
+  TestDialog* dlg = new TestDialog;
+  dlg->time = 480;
+  RecordingView* a = RecordingView::Create(gain);
+  RecordingView* b = RecordingView::Create(gain);
+  RecordingView* frozen = RecordingView::Create(gain);
+  RecordingView* orphan = RecordingView::Create(gain);  // no parent: ignores notifications
+  *dlg += a;
+  *dlg += b;
+  *dlg += frozen;
+  EXPECT_EQ(a->Parent(), dlg);
+  a->SetFreeze(0);
+  b->SetFreeze(0);
+  orphan->SetFreeze(0);
+  gain->SetValue(0, 3.0f);
+  ASSERT_EQ(a->shown.size(), 1u);
+  EXPECT_EQ(a->shown[0].first, 480);
+  EXPECT_EQ(a->shown[0].second, gain->GetController());
+  EXPECT_EQ(b->shown.size(), 1u);
+  EXPECT_TRUE(frozen->shown.empty());
+  EXPECT_TRUE(orphan->shown.empty());
+
+  // A view's own write does not come back into it, but reaches the others.
+  a->UpdateData(dlg->GetTime(), 0, 0x111, 0);
+  EXPECT_EQ(gain->GetFValue(0), 42.0f);
+  EXPECT_EQ(a->shown.size(), 1u);
+  EXPECT_EQ(b->shown.size(), 2u);
+  EXPECT_EQ(a->IsFreezed(), 0) << "the freeze around the write is undone";
+
+  *dlg -= b;
+  EXPECT_EQ(dlg->NumControls(), 2);
+  EXPECT_EQ(b->Parent(), dlg) << "a removed control keeps its parent";
+  for (JViewCtl* v : {(JViewCtl*)a, (JViewCtl*)b, (JViewCtl*)frozen, (JViewCtl*)orphan}) v->Destroy();
+  EXPECT_EQ(gain->NumViews(), 0);
+  dlg->DeleteThis();
+}
+
+TEST_F(Fixture, ADeletedDataObjectLeavesItsViewsWithNullEntries) {
+  JFloatData* doomed = Create_JFloatData();
+  RecordingView* v = RecordingView::Create(doomed);
+  v->AddData(gain);
+  doomed->DeleteMe();
+  EXPECT_EQ(v->GetData(0), nullptr);
+  EXPECT_EQ(v->GetData(1), gain);
+  v->Destroy();
+}
+
+TEST_F(Fixture, ViewFuncCallsBackUnlessFrozen) {
+  quortest::AssertRecorder rec;
+  EXPECT_EQ(JViewFunc::Create(nullptr, nullptr, nullptr), nullptr);
+  EXPECT_EQ(rec.Hits().size(), 1u);
+  EXPECT_EQ(rec.Hits()[0].file, "JVIEW");
+  static std::vector<int> calls;
+  calls.clear();
+  int user = 7;
+  JViewFunc* f = JViewFunc::Create(gain, [](JViewFunc*, void* u, int t, ReferenceTarget*) {
+    calls.push_back(t + *static_cast<int*>(u));
+  }, &user);
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(f->IdBypass(), -1);
+  TestDialog* dlg = new TestDialog;
+  *dlg += f;
+  gain->SetValue(0, 1.0f);
+  EXPECT_TRUE(calls.empty()) << "a new view is frozen";
+  f->SetFreeze(0);
+  dlg->time = 100;
+  gain->SetValue(0, 2.0f);
+  EXPECT_EQ(calls, (std::vector<int>{107}));
+  f->Set(other, 5, [](JViewFunc*, void*, int t, ReferenceTarget*) { calls.push_back(-t); }, nullptr);
+  EXPECT_EQ(calls.back(), -5);
+  EXPECT_EQ(f->Own(1), 0);
+  EXPECT_EQ(f->Valid(0), 0);
+  EXPECT_EQ(f->Init(0), 1);
+  f->Destroy();
+  dlg->DeleteThis();
+}
+
+TEST_F(Fixture, LeafViewReadsAndWritesThroughTheLeaf) {
+  RecordingView* v = RecordingView::Create(gain);
+  EXPECT_EQ(v->Data(), gain);
+  EXPECT_EQ(v->Dim(), defaultDim);
+  float x = 6.5f;
+  v->SetValue(0, &x);
+  float y = 0;
+  v->GetValue(0, &y);
+  EXPECT_EQ(y, 6.5f);
+  EXPECT_EQ(v->IsFreezed(), 1) << "the previous freeze state comes back";
+  v->Destroy();
+  RecordingView* none = RecordingView::Create(nullptr);
+  EXPECT_EQ(none->Data(), nullptr);
+  none->SetValue(0, &x);  // nothing bound: nothing happens
+  none->Destroy();
+}
+
+TEST_F(Fixture, BypassControlShowsAndWritesTheSubtreeFlag) {
+  HWND dlgWnd = CreateWindowA("#32770", "", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+  HWND check = CreateWindowA("BUTTON", "", WS_CHILD | BS_AUTOCHECKBOX, 0, 0, 10, 10, dlgWnd, (HMENU)(INT_PTR)301, nullptr, nullptr);
+  ASSERT_TRUE(check);
+  TestDialog* dlg = new TestDialog(dlgWnd);
+  RecordingView* v = RecordingView::Create(gain, 301);
+  RecordingView* peer = RecordingView::Create(gain, -1);
+  *dlg += v;
+  *dlg += peer;
+  v->UpdateBypassTreeView();
+  EXPECT_EQ(IsDlgButtonChecked(dlgWnd, 301), BST_CHECKED) << "checked: not bypassed";
+  CheckDlgButton(dlgWnd, 301, BST_UNCHECKED);
+  v->UpdateBypassTreeData();
+  EXPECT_EQ(gain->GetBypassTree(), 1);
+  gain->SetBypassTree(0, peer);
+  EXPECT_EQ(IsDlgButtonChecked(dlgWnd, 301), BST_CHECKED) << "told by the data";
+  EXPECT_EQ(v->EnableBypassCtl(0), 1);
+  EXPECT_FALSE(IsWindowEnabled(check));
+  EXPECT_EQ(v->EnableBypassCtl(1), 0);
+  // A view without bypass control does nothing with one.
+  EXPECT_EQ(peer->EnableBypassCtl(1), 0);
+  peer->UpdateBypassTreeData();
+  EXPECT_EQ(gain->GetBypassTree(), 0);
+  v->Destroy();
+  peer->Destroy();
+  dlg->DeleteThis();
+  DestroyWindow(dlgWnd);
+}

@@ -1,0 +1,186 @@
+// View controls: registration with data objects, freeze, and the leaf views.
+#include "JLeaf.h"
+#include "JViewCtl.h"
+#include "JViewDlg.h"
+
+namespace {
+const char kSource[] = "JVIEW";
+const int kLineFuncNoData = 52;
+}  // namespace
+
+// ---- JViewCtl --------------------------------------------------------------------------------
+
+JViewCtl::JViewCtl()
+    : parent(nullptr), idBypass(-1), freeze(1), bypassButton(nullptr), bypassImages(nullptr) {}
+
+JViewCtl::~JViewCtl() {
+  if (bypassImages) ImageList_Destroy(bypassImages);
+}
+
+int JViewCtl::Init(int) { return 1; }
+
+void JViewCtl::Destroy() {
+  for (int i = 0; i < data.Count(); i++) {
+    if (data[i]) data[i]->DelView(this);
+    data[i] = nullptr;
+  }
+  DeleteThis();
+}
+
+void JViewCtl::Set(JDataBase* d, int t) {
+  if (data.Count() == 0) {
+    JDataBase* none = nullptr;
+    data.Append(1, &none);
+  }
+  data[0] = Replace(data[0], d);
+  UpdateView(t, nullptr);
+  UpdateBypassTreeView();
+}
+
+int JViewCtl::Own(int) { return 0; }
+int JViewCtl::Valid(int) { return 0; }
+
+void JViewCtl::UpdateBypassTreeData() {
+  JDataBase* d = Data();
+  HWND ctl = BypassWindow();
+  if (!d || !ctl) return;
+  int bypass = IsDlgButtonChecked(hwndParent(), idBypass) == BST_CHECKED ? 0 : 1;
+  d->SetBypassTree(bypass, this);
+}
+
+void JViewCtl::UpdateView(ReferenceTarget* changed) {
+  if (parent) UpdateView(parent->GetTime(), changed);
+}
+
+void JViewCtl::UpdateBypassTreeView(int bypass) {
+  if (BypassWindow()) CheckDlgButton(hwndParent(), idBypass, bypass ? BST_UNCHECKED : BST_CHECKED);
+}
+
+void JViewCtl::Activate(int) {}
+
+void JViewCtl::InitBypassCtl() {}
+
+HWND JViewCtl::hwndParent() { return parent ? parent->GetHwnd() : nullptr; }
+
+HWND JViewCtl::BypassWindow() {
+  if (!HasBypassCtl() || !hwndParent()) return nullptr;
+  return GetDlgItem(hwndParent(), idBypass);
+}
+
+JDataBase* JViewCtl::GetData(int i) { return i >= 0 && i < data.Count() ? data[i] : nullptr; }
+
+void JViewCtl::AddData(JDataBase* d) {
+  data.Append(1, &d, 2);
+  if (d) d->AddView(this);
+}
+
+void JViewCtl::SetData(JDataBase* d, int i) {
+  if (i < 0 || i >= data.Count()) return;
+  if (data[i]) data[i]->DelView(this);
+  data[i] = d;
+  if (d) d->AddView(this);
+}
+
+void JViewCtl::ReplaceData(JDataBase* from, JDataBase* to) {
+  for (int i = 0; i < data.Count(); i++) {
+    if (data[i] != from) continue;
+    data[i] = to;
+    if (to) to->AddView(this);
+  }
+}
+
+void JViewCtl::ClearData(JDataBase* d) {
+  for (int i = 0; i < data.Count(); i++)
+    if (data[i] == d) data[i] = nullptr;
+}
+
+JDataBase* JViewCtl::Replace(JDataBase* oldData, JDataBase* newData) {
+  if (oldData == newData) return newData;
+  if (oldData) oldData->DelView(this);
+  if (newData) newData->AddView(this);
+  return newData;
+}
+
+void JViewCtl::Setup(JDataBase* d, int bypassId) {
+  if (data.Count() > 0)
+    data[0] = d;
+  else
+    data.Append(1, &d);
+  if (d) d->AddView(this);
+  idBypass = bypassId;
+}
+
+int JViewCtl::SetFreeze(int on) {
+  int old = freeze;
+  freeze = on;
+  return old;
+}
+
+int JViewCtl::EnableBypassCtl(int enable) {
+  HWND ctl = BypassWindow();
+  if (!ctl) return 0;
+  return !EnableWindow(ctl, enable);
+}
+
+void JViewCtl::UpdateBypassTreeView() {
+  if (JDataBase* d = Data()) UpdateBypassTreeView(d->GetBypassTree());
+}
+
+// ---- JViewLeaf -------------------------------------------------------------------------------
+
+JDataLeafBase* JViewLeaf::Data() { return dynamic_cast<JDataLeafBase*>(JViewCtl::Data()); }
+
+ParamDimension* JViewLeaf::Dim() {
+  JDataLeafBase* leaf = Data();
+  return leaf ? leaf->GetParamDimension(0) : defaultDim;
+}
+
+void JViewLeaf::GetValue(int t, void* value) {
+  JDataLeafBase* leaf = Data();
+  if (!leaf) return;
+  Interval valid = FOREVER;
+  leaf->GetValue(value, t, valid, CTRL_ABSOLUTE);
+}
+
+void JViewLeaf::SetValue(int t, void* value) {
+  JDataLeafBase* leaf = Data();
+  if (!leaf) return;
+  int was = SetFreeze(1);
+  Interval valid = FOREVER;
+  leaf->SetValue(value, t, valid, CTRL_ABSOLUTE);
+  SetFreeze(was);
+}
+
+// ---- JViewFunc -------------------------------------------------------------------------------
+
+JViewFunc* JViewFunc::Create(JData* d, Callback cb, void* u) {
+  if (!d) {
+    assert1(kLineFuncNoData, kSource);
+    return nullptr;
+  }
+  JViewFunc* v = new (std::nothrow) JViewFunc;
+  if (!v) {
+    assert1(kLineFuncNoData, kSource);
+    return nullptr;
+  }
+  v->callback = cb;
+  v->user = u;
+  v->Setup(d, -1);
+  return v;
+}
+
+void JViewFunc::Set(JData* d, int t, Callback cb, void* u) {
+  callback = cb;
+  user = u;
+  JViewCtl::Set(d, t);
+}
+
+void JViewFunc::DeleteThis() { delete this; }
+int JViewFunc::Init(int) { return 1; }
+int JViewFunc::Own(int) { return 0; }
+int JViewFunc::Valid(int) { return 0; }
+void JViewFunc::UpdateData(int, int, unsigned int, UINT_PTR) {}
+
+void JViewFunc::UpdateView(int t, ReferenceTarget* changed) {
+  if (!IsFreezed() && callback) callback(this, user, t, changed);
+}
