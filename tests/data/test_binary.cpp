@@ -18,6 +18,12 @@ struct Held {
   T* d;
 };
 
+int refreshes = 0;
+LRESULT CALLBACK CountRefreshes(HWND h, UINT m, WPARAM w, LPARAM l) {
+  if (m == 0x4500 && w == 0 && l == 0) refreshes++;
+  return DefWindowProcA(h, m, w, l);
+}
+
 uint32_t U32(const std::vector<unsigned char>& b, size_t at) {
   return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | ((uint32_t)b[at + 3] << 24);
 }
@@ -123,13 +129,9 @@ TEST(Subtex, NamesItsMapAndTakesDrops) {
   EXPECT_TRUE(slot->AutoTooltip());
 
   // A real dialog-like parent: the drop sends it message 0x4500.
-  static int refreshes;
   refreshes = 0;
   WNDCLASSA wc = {};
-  wc.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
-    if (m == 0x4500 && w == 0 && l == 0) refreshes++;
-    return DefWindowProcA(h, m, w, l);
-  };
+  wc.lpfnWndProc = CountRefreshes;
   wc.hInstance = GetModuleHandleA(nullptr);
   wc.lpszClassName = "QuortestSlotParent";
   RegisterClassA(&wc);
