@@ -6,6 +6,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <string>
 #include <vector>
 
 namespace {
@@ -73,15 +74,103 @@ void PropertyLookup() {
          base / n * 1e9, ours / base);
 }
 
+// ---- Parameter trees -------------------------------------------------------------------------
+
+// A node class of the benchmark's own, with n float leaves.
+class BenchNode : public JDataNode {
+ public:
+  explicit BenchNode(int) {}
+  JClassDescBase* GetCD() override;
+};
+JClassDesc<BenchNode, ReferenceTargetRTTI> benchNodeDesc(0, "BenchNode", 0x200, Class_ID(0x42454E43, 1), "");
+JClassDescBase* BenchNode::GetCD() { return &benchNodeDesc; }
+
+struct Virtual {
+  virtual ~Virtual() = default;
+  virtual void* Get(int i) = 0;
+};
+struct Plain : Virtual {
+  void* slots[8] = {};
+  __attribute__((noinline)) void* Get(int i) override { return slots[i & 7]; }
+};
+
+void TreeAddressing() {
+  BenchNode* node = new BenchNode(0);
+  for (int i = 0; i < 8; i++) node->Add(Create_JFloatData(), "leaf");
+  Plain plain;
+  Virtual* volatile v = &plain;  // volatile: the call stays a real virtual call
+  const int n = 100000;
+  double base = BestSeconds([&] {
+    uintptr_t s = 0;
+    for (int i = 0; i < n; i++) s += (uintptr_t)v->Get(i);
+    sink = sink + (unsigned)s;
+  });
+  double ours = BestSeconds([&] {
+    uintptr_t s = 0;
+    for (int i = 0; i < n; i++) s += (uintptr_t)(*node)(i & 7);
+    sink = sink + (unsigned)s;
+  });
+  printf("JDataNode::operator()(id), existing child: %.1f ns   virtual call %.2f ns   ratio %.1f\n", ours / n * 1e9,
+         base / n * 1e9, ours / base);
+  node->DeleteMe();
+}
+
+void LeafValue() {
+  JFloatData* leaf = Create_JFloatData();
+  AnimateOn();
+  for (int k = 0; k <= 10; k++) leaf->SetValue(k * 1600, (float)(k * k));
+  AnimateOff();
+  const int n = 100000;
+  std::vector<float> table(16001);
+  for (int t = 0; t <= 16000; t++) table[t] = (float)t;
+  double base = BestSeconds([&] {
+    float s = 0;
+    for (int i = 0; i < n; i++) s += table[(i * 7) % 16001];
+    sink = sink + (unsigned)s;
+  });
+  double ours = BestSeconds([&] {
+    float s = 0;
+    for (int i = 0; i < n; i++) s += leaf->GetFValue((i * 7) % 16001);
+    sink = sink + (unsigned)s;
+  });
+  printf("JFloatData::GetFValue, 11 smooth keys: %.1f ns   table read %.2f ns   ratio %.0f\n", ours / n * 1e9,
+         base / n * 1e9, ours / base);
+  leaf->DeleteMe();
+}
+
+void TreeBuild() {
+  const int n = 10000;
+  double base = BestSeconds([&] {
+    std::vector<std::pair<void*, std::string>> v;
+    for (int i = 0; i < n; i++) v.emplace_back(new float(0), "leaf");
+    for (auto& p : v) delete static_cast<float*>(p.first);
+    sink = sink + (unsigned)v.size();
+  });
+  double ours = BestSeconds([&] {
+    BenchNode* node = new BenchNode(0);
+    for (int i = 0; i < n; i++) node->Add(Create_JFloatData(), "leaf");
+    sink = sink + node->NumRefs();
+    node->DeleteMe();
+  });
+  printf("building and deleting a %d-leaf tree: %.2f ms (%.0f ns per leaf)   vector of owned values %.2f ms   ratio %.0f\n",
+         n, ours * 1e3, ours / n * 1e9, base * 1e3, ours / base);
+}
+
 struct Bench {
   const char* name;
   void (*run)();
 };
-const Bench kBenches[] = {{"memblock", MemBlockCopy}, {"props", PropertyLookup}};
+const Bench kBenches[] = {{"memblock", MemBlockCopy},
+                          {"props", PropertyLookup},
+                          {"tree-address", TreeAddressing},
+                          {"tree-leafvalue", LeafValue},
+                          {"tree-build", TreeBuild}};
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The benchmark's own classes are created through the host like a plug-in's.
+  RegisterPluginModule(GetLibInstance());
   const char* filter = argc > 1 ? argv[1] : "";
   for (const Bench& b : kBenches)
     if (strstr(b.name, filter)) b.run();

@@ -14,8 +14,9 @@ struct TabHdr {
   int nalloc;  // elements allocated
 };
 
-// Inserts num elements (copied from el, or zeroed when el is null) at index at; allocates extra
-// spare elements when the table must grow. Returns at, or -1 when memory is short.
+// Inserts num elements (copied from el, or zeroed when el is null) at index at; when the table
+// must grow it allocates extra spare elements, and at least half the count. Returns at, or -1
+// when memory is short.
 HOSTAPI int TBInsertAt(TabHdr** pth, int at, int num, const void* el, int elsize, int extra);
 // Copies num elements from el into the table starting at index at, growing the count if needed.
 HOSTAPI int TBCopy(TabHdr** pth, int at, int num, const void* el, int elsize);

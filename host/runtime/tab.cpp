@@ -51,7 +51,8 @@ int TBInsertAt(TabHdr** pth, int at, int num, const void* el, int elsize, int ex
   if (num == 0) return at;
   int cap = *pth ? (*pth)->nalloc : 0;
   if (count + num > cap) {
-    if (extra < 0) extra = 0;
+    // Grow by at least half the count, so that appending one at a time stays amortised constant.
+    if (extra < count / 2) extra = count / 2;
     if (!Realloc(pth, count + num + extra, elsize)) return -1;
   }
   char* base = Elems(*pth);
