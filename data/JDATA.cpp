@@ -31,6 +31,9 @@ const RefMessage kMsgDimension = 0xFD;
 
 int dialogCount = 1;
 
+// The most children a loaded node may claim.
+const unsigned long kMaxLoadedSlots = 1ul << 16;
+
 // Sets a flag property to 0 or 1 unless its lock is set; answers whether it changed.
 bool SetFlag(JPropertyList& p, const Class_ID& flag, const Class_ID& lock, int on) {
   if (p.Value(lock)) return false;
@@ -447,6 +450,8 @@ RefTargetHandle JDataNode::Clone(RemapDir& remap) {
 IOResult JDataNode::Load(ILoad* iload) {
   IOResult r = JData::Load(iload);
   unsigned long count = properties.Value(JProp_DataBase_NumRefs());
+  // A count no parameter block comes near is a damaged stream, not a reason to allocate it.
+  if (count > kMaxLoadedSlots + 1) return IO_ERROR;
   if (count) SetNumRefs((int)count - 1);
   return r;
 }

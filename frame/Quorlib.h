@@ -11,3 +11,7 @@
 #include "JBinary.h"
 #include "JViewCtl.h"
 #include "JViewDlg.h"
+#include "JSave.h"
+#include "JSaveLoad.h"
+#include "JColor.h"
+#include "JFileDlg.h"

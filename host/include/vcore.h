@@ -168,6 +168,9 @@ HOSTAPI BOOL HostExit();
 #define SPINNERWINDOWCLASS "SpinnerControl"
 #define COLORSWATCHWINDOWCLASS "ColorSwatch"
 
+// Centres a window on another (on the screen's work area when parent is null).
+HOSTAPI void CenterWindow(HWND hwnd, HWND parent);
+
 // Registers the host's custom-control window classes for the module hInst, so that the dialog
 // templates of that module can place them. Repeated calls for one module do nothing more.
 HOSTAPI void InitCustomControls(HINSTANCE hInst);

@@ -64,3 +64,14 @@ void InitCustomControls(HINSTANCE hInst) {
     RegisterClassA(&wc);
   }
 }
+
+void CenterWindow(HWND hwnd, HWND parent) {
+  if (!hwnd) return;
+  RECT area, self;
+  if (!parent || !GetWindowRect(parent, &area)) SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+  GetWindowRect(hwnd, &self);
+  int w = self.right - self.left, h = self.bottom - self.top;
+  int x = area.left + (area.right - area.left - w) / 2;
+  int y = area.top + (area.bottom - area.top - h) / 2;
+  SetWindowPos(hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}

@@ -96,9 +96,12 @@ RefResult ReferenceMaker::ReplaceReference(int which, RefTargetHandle newtarg, B
   ReferenceTarget* old = GetReference(which);
   if (old == newtarg) return REF_SUCCEED;
   if (newtarg && newtarg->TestForLoop(FOREVER, this) != REF_SUCCEED) return REF_FAIL;
-  if (theHold.Holding()) theHold.Put(new RefHold(this, which, old, newtarg));
   SetReference(which, newtarg);
-  if (newtarg) newtarg->AddDependent(this);
+  // The books follow what the maker really holds: a maker may refuse a target it cannot use.
+  ReferenceTarget* actual = GetReference(which);
+  if (actual == old) return REF_FAIL;
+  if (theHold.Holding()) theHold.Put(new RefHold(this, which, old, actual));
+  if (actual) actual->AddDependent(this);
   if (old) {
     old->RemoveDependent(this);
     if (delOld && old->NumDependents() == 0) {
@@ -106,7 +109,7 @@ RefResult ReferenceMaker::ReplaceReference(int which, RefTargetHandle newtarg, B
       old->ReleaseIfOrphan();
     }
   }
-  return REF_SUCCEED;
+  return actual == newtarg ? REF_SUCCEED : REF_FAIL;
 }
 
 RefResult ReferenceMaker::DeleteReference(int which) { return ReplaceReference(which, nullptr, TRUE); }

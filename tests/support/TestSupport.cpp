@@ -112,11 +112,11 @@ void ModalDriver::Drive() {
   caption = WindowText(dlg);
   HWND message = GetDlgItem(dlg, 0xFFFF);
   if (message) text = WindowText(message);
+  if (before) before(dlg);
   for (auto& t : typing) {
     HWND edit = GetDlgItem(dlg, t.first);
     if (edit) SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(t.second.c_str()));
   }
-  if (before) before(dlg);
   HWND btn = GetDlgItem(dlg, button);
   if (btn) {
     SendMessageA(btn, BM_CLICK, 0, 0);

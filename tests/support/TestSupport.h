@@ -37,7 +37,8 @@ class ModalDriver {
   ~ModalDriver();
   // Text to type into control id of the dialog before pressing (set before the dialog opens).
   void Type(int controlId, const std::string& text);
-  // Runs on the driver's thread with the dialog, before the press (set before the dialog opens).
+  // Runs on the driver's thread with the dialog, before typing and pressing (set before the
+  // dialog opens).
   void Before(std::function<void(HWND)> f) { before = std::move(f); }
   // Waits for the driver to finish; true when it found a dialog and pressed the button.
   bool Wait();

@@ -1,0 +1,76 @@
+#include "boxes.h"
+
+#include <stdio.h>
+
+const Class_ID Box::kID(0x7E57B0C5, 1);
+std::vector<std::string> Box::events;
+
+namespace {
+JClassDesc<Box, ReferenceTargetRTTI> boxDesc(0, "Box", 0x200, Box::kID, "");
+
+// Records, after the load, whether the box's references were already restored.
+struct BoxLoaded : PostLoadCallback {
+  explicit BoxLoaded(Box* b) : box(b) {}
+  void proc(ILoad*) override {
+    char line[64];
+    snprintf(line, sizeof line, "post %d refs %s", box->value,
+             box->NumRefs() && box->GetReference(0) ? "set" : "unset");
+    Box::events.push_back(line);
+    delete this;
+  }
+  Box* box;
+};
+}  // namespace
+
+Box* NewBox(int n, int value) {
+  Box* b = JCreateRegistered<Box>(0x200, Box::kID);
+  b->Slots(n);
+  b->value = value;
+  return b;
+}
+
+IOResult Box::Save(ISave* isave) {
+  if (writeNothing) return IO_OK;
+  unsigned char head[8];
+  for (int i = 0; i < 4; i++) head[i] = (unsigned char)((unsigned)value >> (8 * i));
+  for (int i = 0; i < 4; i++) head[4 + i] = (unsigned char)((unsigned)NumRefs() >> (8 * i));
+  isave->BeginChunk(10);
+  if (isave->Write(head, 8, nullptr) != IO_OK) return IO_ERROR;
+  isave->EndChunk();
+  isave->BeginChunk(11);
+  IOResult r = isave->WriteCString(text.c_str());
+  isave->EndChunk();
+  return r;
+}
+
+IOResult Box::Load(ILoad* iload) {
+  IOResult r;
+  while ((r = iload->OpenChunk()) == IO_OK) {
+    if (iload->CurChunkID() == 10) {
+      unsigned char head[8];
+      ULONG got = 0;
+      if (iload->Read(head, 8, &got) != IO_OK || got != 8) return IO_ERROR;
+      value = (int)(head[0] | head[1] << 8 | head[2] << 16 | (unsigned)head[3] << 24);
+      unsigned n = head[4] | head[5] << 8 | head[6] << 16 | (unsigned)head[7] << 24;
+      if (n > 64) return IO_ERROR;
+      Slots((int)n);
+    } else if (iload->CurChunkID() == 11) {
+      char* s = nullptr;
+      if (iload->ReadCStringChunk(&s) != IO_OK) return IO_ERROR;
+      text = s;
+    }
+    iload->CloseChunk();
+  }
+  events.push_back("load " + std::to_string(value));
+  iload->RegisterPostLoadCallback(new BoxLoaded(this));
+  return r == IO_END ? IO_OK : IO_ERROR;
+}
+
+RefTargetHandle Box::Clone(RemapDir& remap) {
+  Box* b = NewBox(NumRefs(), value);
+  b->text = text;
+  for (int i = 0; i < NumRefs(); i++)
+    if (refs[i]) b->ReplaceReference(i, remap.CloneRef(refs[i]), TRUE);
+  BaseClone(this, b, remap);
+  return b;
+}

@@ -1,0 +1,312 @@
+// Blocks, settings files and file dialogs; swapping references; colour helpers.
+#include "Recorder.h"
+#include "TestSupport.h"
+#include "boxes.h"
+
+#include <gtest/gtest.h>
+
+#include <stdio.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string TempPath(const char* name) {
+  char dir[MAX_PATH];
+  GetTempPathA(MAX_PATH, dir);
+  return std::string(dir) + name;
+}
+
+std::vector<unsigned char> ReadAll(const std::string& path) {
+  std::vector<unsigned char> b;
+  FILE* f = fopen(path.c_str(), "rb");
+  if (!f) return b;
+  int c;
+  while ((c = fgetc(f)) != EOF) b.push_back((unsigned char)c);
+  fclose(f);
+  return b;
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// A small parameter tree: a node with a keyed leaf, a colour and a payload.
+class Settings : public JDataNode {
+ public:
+  explicit Settings(int loading) {
+    if (loading) return;
+    Add(Create_JFloatData(), "Radius");
+    Add(Create_JColor3Data(), "Color");
+    Add(Create_JBinaryData(), "");
+  }
+  JClassDescBase* GetCD() override;
+};
+JClassDesc<Settings, ReferenceTargetRTTI> settingsDesc(0, "Settings", 0x200, Class_ID(0x7E575E77, 1), "");
+JClassDescBase* Settings::GetCD() { return &settingsDesc; }
+
+Settings* NewSettings() {
+  Settings* s = JCreateRegistered<Settings>(0x200, Class_ID(0x7E575E77, 1));
+  AnimateOn();
+  static_cast<JFloatData*>((*s)(0))->SetValue(0, 3.0f);
+  static_cast<JFloatData*>((*s)(0))->SetValue(160, 12.0f);
+  AnimateOff();
+  Point3 c(0.2f, 0.4f, 0.6f);
+  static_cast<JColor3Data*>((*s)(1))->SetValue(0, c);
+  static_cast<JBinaryData*>((*s)(2))->Payload().Copy("wood.png", 0xFFFFFFFF);
+  return s;
+}
+
+void ExpectSameSettings(Settings* a, Settings* b) {
+  ASSERT_NE(b, nullptr);
+  for (TimeValue t : {0, 80, 160, 999}) {
+    EXPECT_EQ(static_cast<JFloatData*>((*a)(0))->GetFValue(t), static_cast<JFloatData*>((*b)(0))->GetFValue(t));
+  }
+  Point3 ca, cb;
+  static_cast<JColor3Data*>((*a)(1))->GetValue(0, ca);
+  static_cast<JColor3Data*>((*b)(1))->GetValue(0, cb);
+  EXPECT_TRUE(ca == cb);
+  EXPECT_STREQ(static_cast<JBinaryData*>((*b)(2))->Payload().Data(), "wood.png");
+}
+
+}  // namespace
+
+TEST(Blocks, ATreeRoundTripsThroughABlockAndAFileWithTheSameBytes) {
+  Settings* s = NewSettings();
+  JMemBlock* block = SaveRefMaker(s);
+  ASSERT_NE(block, nullptr);
+  Settings* copy = dynamic_cast<Settings*>(LoadRefMaker(block));
+  ExpectSameSettings(s, copy);
+  EXPECT_EQ(copy->NumDependents(), 0) << "a fresh object with no dependents";
+
+  std::string path = TempPath("quortest_settings.qst");
+  ASSERT_EQ(SaveRefMaker(s, path.c_str()), 1);
+  std::vector<unsigned char> file = ReadAll(path);
+  ASSERT_EQ(file.size(), block->Size());
+  EXPECT_EQ(memcmp(file.data(), block->Data(), file.size()), 0);
+  Settings* fromFile = dynamic_cast<Settings*>(LoadRefMakerFromFile(path.c_str()));
+  ExpectSameSettings(s, fromFile);
+  block->DeleteThis();
+  copy->DeleteMe();
+  fromFile->DeleteMe();
+  s->DeleteMe();
+  remove(path.c_str());
+}
+
+TEST(Blocks, FailuresAreResultsAndLeaveAnEmptyFile) {
+  EXPECT_EQ(LoadRefMaker(static_cast<JMemBlock*>(nullptr)), nullptr);
+  EXPECT_EQ(LoadRefMaker(static_cast<char*>(nullptr)), nullptr);
+  JMemBlock empty;
+  EXPECT_EQ(LoadRefMaker(&empty), nullptr);
+  std::string path = TempPath("quortest_null.qst");
+  EXPECT_EQ(SaveRefMaker(nullptr, path.c_str()), 0);
+  EXPECT_TRUE(Exists(path));
+  EXPECT_EQ(ReadAll(path).size(), 0u) << "a failed save leaves an empty file";
+  EXPECT_EQ(LoadRefMakerFromFile(path.c_str()), nullptr) << "an empty file";
+  remove(path.c_str());
+  EXPECT_EQ(LoadRefMakerFromFile(TempPath("no_such_settings.qst").c_str()), nullptr);
+  EXPECT_EQ(LoadRefMakerFromFile(nullptr), nullptr);
+  Box* b = NewBox(0);
+  EXPECT_EQ(SaveRefMaker(b, "Z:\\no\\such\\folder\\x.qst"), 0);
+  b->DeleteMe();
+}
+
+TEST(Blocks, AFileOfAnUnknownClassShowsTheLoadErrorAndLoadsNothing) {
+  Box* b = NewBox(0, 1);
+  std::string path = TempPath("quortest_unknown.qst");
+  ASSERT_EQ(SaveRefMaker(b, path.c_str()), 1);
+  b->DeleteMe();
+  std::vector<unsigned char> bytes = ReadAll(path);
+  bytes[40] ^= 0xFF;  // object 0's class id
+  FILE* f = fopen(path.c_str(), "wb");
+  fwrite(bytes.data(), 1, bytes.size(), f);
+  fclose(f);
+  quortest::ModalDriver driver(IDOK);
+  EXPECT_EQ(LoadRefMakerFromFile(path.c_str()), nullptr);
+  EXPECT_TRUE(driver.Wait());
+  EXPECT_EQ(driver.Caption(), "Load Error");
+  remove(path.c_str());
+}
+
+TEST(FileDialogs, SaveAndLoadThroughTheDialogs) {
+  Settings* s = NewSettings();
+  std::string folder = TempPath("");
+  std::string expected = folder + "quortest_dialog.qst";
+  remove(expected.c_str());
+  char path[260];
+  snprintf(path, sizeof path, "%sold.qst", folder.c_str());  // opens in the folder of this name
+  {
+    quortest::ModalDriver driver(IDOK);
+    driver.Type(1152, "quortest_dialog.qst");  // the name box
+    EXPECT_EQ(SaveRefMaker(s, nullptr, "Save Settings", path, "Settings (*.qst)\0*.qst\0", "qst"), 1);
+    ASSERT_TRUE(driver.Wait());
+    EXPECT_EQ(driver.Caption(), "Save Settings");
+  }
+  EXPECT_STREQ(path, expected.c_str());
+  EXPECT_TRUE(Exists(expected));
+  {
+    quortest::ModalDriver driver(IDCANCEL);
+    char other[260] = "";
+    EXPECT_EQ(LoadRefMaker(nullptr, "Load Settings", other, "Settings (*.qst)\0*.qst\0", "qst"), nullptr);
+    driver.Wait();
+    EXPECT_STREQ(other, "") << "a cancelled dialog leaves the path";
+  }
+  {
+    quortest::ModalDriver driver(IDOK);
+    driver.Type(1152, expected);
+    Settings* loaded = dynamic_cast<Settings*>(
+        LoadRefMaker(nullptr, "Load Settings", nullptr, "Settings (*.qst)\0*.qst\0", "qst"));
+    ASSERT_TRUE(driver.Wait());
+    ExpectSameSettings(s, loaded);
+    if (loaded) loaded->DeleteMe();
+  }
+  s->DeleteMe();
+  remove(expected.c_str());
+}
+
+TEST(FileDialogs, GetOFNSplitsThePathIntoFolderAndName) {
+  std::string folder = TempPath("");  // ends with a backslash
+  struct Case {
+    std::string path;
+    std::string typed;
+    std::string result;  // what comes back after pressing OK
+  } cases[] = {
+      {folder, "a.flt", folder + "a.flt"},               // no dot after the last backslash: folder only
+      {folder + "b.flt", "", folder + "b.flt"},           // folder and name
+  };
+  for (const Case& c : cases) {
+    char path[260];
+    snprintf(path, sizeof path, "%s", c.path.c_str());
+    char title[260] = "untouched";
+    quortest::ModalDriver driver(IDOK);
+    if (!c.typed.empty()) driver.Type(1152, c.typed);
+    std::string nameShown;
+    driver.Before([&](HWND dlg) { nameShown = quortest::WindowText(GetDlgItem(dlg, 1152)); });
+    EXPECT_EQ(GetOFN("Pick", nullptr, path, title, "Filters\0*.flt\0", "flt", 0), 1) << c.path;
+    ASSERT_TRUE(driver.Wait());
+    if (c.typed.empty()) {
+      EXPECT_EQ(nameShown, "b.flt");
+    } else {
+      // The folder alone gives no name: the dialog shows its filter pattern instead.
+      EXPECT_TRUE(nameShown == "" || nameShown == "*.flt") << nameShown;
+    }
+    EXPECT_STREQ(path, c.result.c_str());
+    std::string base = c.result.substr(c.result.find_last_of('\\') + 1);
+    EXPECT_STREQ(title, base.c_str());
+  }
+  // A bare name has no initial folder: it shows as the name.
+  char bare[260] = "c.flt";
+  quortest::ModalDriver driver(IDCANCEL);
+  std::string shown;
+  driver.Before([&](HWND dlg) { shown = quortest::WindowText(GetDlgItem(dlg, 1152)); });
+  EXPECT_EQ(GetOFN("Pick", nullptr, bare, nullptr, "Filters\0*.flt\0", "flt", 1), 0);
+  driver.Wait();
+  EXPECT_EQ(shown, "c.flt");
+  EXPECT_STREQ(bare, "c.flt");
+}
+
+TEST(Loading, FlagReadsSetsAndClears) {
+  EXPECT_EQ(JLoading(1), 0);
+  EXPECT_EQ(JLoading(-1), 1);
+  EXPECT_EQ(JLoading(0), 1);
+  EXPECT_EQ(JLoading(-1), 0);
+}
+
+TEST(Replace, EveryReferenceMovesToTheNewTarget) {
+  quortest::Recorder* a = new quortest::Recorder(2);
+  quortest::Recorder* b = new quortest::Recorder(1);
+  Box* old = NewBox(0, 1);
+  Box* fresh = NewBox(0, 2);
+  a->Hold(old, 0);
+  a->Hold(old, 1);
+  b->Hold(old, 0);
+  int live = (int)GetLiveRefTargetCount();
+  EXPECT_EQ(JReplaceReference(old, fresh, 0), 3);
+  EXPECT_EQ(a->GetReference(0), fresh);
+  EXPECT_EQ(a->GetReference(1), fresh);
+  EXPECT_EQ(b->GetReference(0), fresh);
+  EXPECT_EQ((int)GetLiveRefTargetCount(), live) << "old stays alive without delete-old";
+  EXPECT_EQ(old->NumDependents(), 0);
+  EXPECT_EQ(JReplaceReference(old, fresh, 0), 0) << "no dependents left";
+  // With delete-old the old target goes with its last reference.
+  Box* third = NewBox(0, 3);
+  EXPECT_EQ(JReplaceReference(fresh, third, 1), 3);
+  EXPECT_EQ((int)GetLiveRefTargetCount(), live) << "fresh went, third came";
+  old->DeleteMe();
+  a->DeleteMe();
+  b->DeleteMe();
+}
+
+TEST(Replace, InsideALoadTheRootCanBeReplaced) {
+  struct Root : ILoad {
+    void* root = nullptr;
+    void* GetAddr(int) override { return nullptr; }
+    IOResult OpenChunk() override { return IO_END; }
+    USHORT CurChunkID() override { return 0; }
+    ChunkType CurChunkType() override { return NEW_CHUNK; }
+    ULONG CurChunkLength() override { return 0; }
+    int CurChunkDepth() override { return 0; }
+    IOResult CloseChunk() override { return IO_OK; }
+    USHORT PeekNextChunkID() override { return 0; }
+    IOResult Read(void*, ULONG, ULONG*) override { return IO_ERROR; }
+    IOResult ReadWStringChunk(char**) override { return IO_ERROR; }
+    IOResult ReadWStringChunk(wchar_t**) override { return IO_ERROR; }
+    IOResult ReadCStringChunk(char**) override { return IO_ERROR; }
+    IOResult ReadCStringChunk(wchar_t**) override { return IO_ERROR; }
+    void RecordBackpatch(int, void**, ULONG) override {}
+    void SetRootAddr(void* a) override { root = a; }
+    void* GetRootAddr() override { return root; }
+    void RegisterPostLoadCallback(PostLoadCallback*) override {}
+  } loader;
+  Box* old = NewBox(0, 1);
+  Box* fresh = NewBox(0, 2);
+  loader.root = static_cast<ReferenceMaker*>(old);
+  long live = GetLiveRefTargetCount();
+  EXPECT_EQ(JReplaceReference(&loader, old, fresh, 1), 1);
+  EXPECT_EQ(loader.root, static_cast<ReferenceMaker*>(fresh));
+  EXPECT_EQ(GetLiveRefTargetCount(), live - 1) << "the old root is deleted";
+  Box* other = NewBox(0, 3);
+  EXPECT_EQ(JReplaceReference(&loader, other, fresh, 0), 0) << "not the root: no dependents";
+  other->DeleteMe();
+  fresh->DeleteMe();
+}
+
+TEST(Colour, LuminosityAndHlsConversions) {
+  EXPECT_FLOAT_EQ(luminosity(0.2f, 0.9f, 0.4f), 0.55f);
+  float h, l, s;
+  rgb2hls(1, 0, 0, &h, &l, &s);
+  EXPECT_EQ(h, 0.0f);
+  EXPECT_EQ(l, 0.5f);
+  EXPECT_EQ(s, 1.0f);
+  rgb2hls(0, 0, 1, &h, &l, &s);
+  EXPECT_EQ(h, 240.0f);
+  rgb2hls(1, 0, 1, &h, &l, &s);
+  EXPECT_EQ(h, 300.0f) << "red is the maximum first";
+  rgb2hls(0.3f, 0.3f, 0.3f, &h, &l, &s);
+  EXPECT_EQ(h, -1.0f);
+  EXPECT_EQ(s, 0.0f);
+  EXPECT_EQ(l, 0.3f);
+  rgb2hls(0.9f, 0.8f, 0.7f, &h, &l, &s);
+  float d = 0.9f - 0.7f, sum = 0.9f + 0.7f;
+  EXPECT_EQ(s, d / (2.0f - sum)) << "lightness above one half";
+  EXPECT_EQ(l, sum * 0.5f);
+  float r, g, b;
+  for (float hue : {-1.0f, 0.0f, 123.0f, 359.0f}) {
+    hls2rgb(hue, 0.4f, 0.0f, &r, &g, &b);
+    EXPECT_TRUE(r == 0.4f && g == 0.4f && b == 0.4f) << hue;
+  }
+  hls2rgb(0, 0.5f, 1, &r, &g, &b);
+  EXPECT_EQ(r, 1.0f);
+  EXPECT_EQ(g, 0.0f);
+  EXPECT_EQ(b, 0.0f);
+  // Round trips over a grid of colours.
+  for (int i = 0; i <= 10; i++)
+    for (int j = 0; j <= 10; j++)
+      for (int k = 0; k <= 10; k += 5) {
+        float c[3] = {i / 10.0f, j / 10.0f, k / 10.0f};
+        rgb2hls(c[0], c[1], c[2], &h, &l, &s);
+        hls2rgb(h, l, s, &r, &g, &b);
+        EXPECT_NEAR(r, c[0], 1e-5);
+        EXPECT_NEAR(g, c[1], 1e-5);
+        EXPECT_NEAR(b, c[2], 1e-5);
+      }
+}

@@ -1,0 +1,247 @@
+// The reader against damaged streams: truncated, mutated and length-corrupted variants of valid
+// streams of realistic trees, each read with its true size from bytes that end exactly at a
+// page the process may not touch, so that any read past the data faults at once. Every variant
+// loads or answers null; none faults; a failed load leaves no object behind.
+// QUORTEST_MUTATIONS sets the number of variants (200000 by default).
+#include "TestSupport.h"
+
+#include "Quorlib.h"
+
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// A parameter block of the kind plug-ins save: leaves with keyed controllers, a payload, a
+// nested block, a slot left empty, and a leaf that two blocks share.
+class MutBlock : public JDataNode {
+ public:
+  explicit MutBlock(int) {}
+  JClassDescBase* GetCD() override;
+};
+JClassDesc<MutBlock, ReferenceTargetRTTI> mutDesc(0, "MutBlock", 0x200, Class_ID(0x7E57A7A7, 1), "");
+JClassDescBase* MutBlock::GetCD() { return &mutDesc; }
+
+MutBlock* NewBlock() { return JCreateRegistered<MutBlock>(0x200, Class_ID(0x7E57A7A7, 1)); }
+
+JData* KeyedLeaf(int keys, float scale) {
+  JFloatData* f = Create_JFloatData();
+  AnimateOn();
+  for (int k = 0; k < keys; k++) f->SetValue(k * 160, scale * (float)(k * k - 3));
+  AnimateOff();
+  return f;
+}
+
+MutBlock* BuildTree(int variant) {
+  MutBlock* root = NewBlock();
+  MutBlock* inner = NewBlock();
+  JData* shared = KeyedLeaf(3, 1.5f);
+  root->Add(KeyedLeaf(2 + variant, 1.0f), "Radius");
+  JColor3Data* color = Create_JColor3Data();
+  Point3 c(0.1f * variant, 0.5f, 0.9f);
+  color->SetValue(0, c);
+  root->Add(color, "Color");
+  JBinaryData* payload = Create_JBinaryData();
+  payload->Payload().Copy("C:\\maps\\payload.bin\0with bytes after", 36);
+  root->Add(payload, "");
+  root->Add(inner, "Inner");
+  root->Add(shared, "Shared");
+  root->SetNumRefs(root->NumRefs() + 1);  // an empty slot: a null reference
+  inner->Add(Create_JBoolData(), "Enabled");
+  inner->Add(shared, "Shared too");
+  if (variant > 0) inner->Add(Create_JSubtex(), "Map");
+  root->SetBypassThis(variant & 1);
+  return root;
+}
+
+std::vector<unsigned char> Stream(ReferenceMaker* rm) {
+  JMemBlock* b = SaveRefMaker(rm);
+  std::vector<unsigned char> v(b->Data(), b->Data() + b->Size());
+  b->DeleteThis();
+  return v;
+}
+
+// Bytes placed so that the last one sits just before a page the process may not touch.
+class Fence {
+ public:
+  explicit Fence(size_t capacity) {
+    SYSTEM_INFO si;
+    GetSystemInfo(&si);
+    page = si.dwPageSize;
+    usable = (capacity + page - 1) / page * page;
+    base = static_cast<char*>(VirtualAlloc(nullptr, usable + page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    DWORD old;
+    VirtualProtect(base + usable, page, PAGE_NOACCESS, &old);
+  }
+  ~Fence() { VirtualFree(base, 0, MEM_RELEASE); }
+  char* Place(const unsigned char* bytes, size_t n) {
+    char* at = base + usable - n;
+    memcpy(at, bytes, n);
+    return at;
+  }
+  bool Ok() const { return base != nullptr; }
+  char* Guard() const { return base + usable; }
+
+ private:
+  char* base = nullptr;
+  size_t page = 4096, usable = 0;
+};
+
+// Refuses to open message boxes while the test runs, counting them: the reader's "Load Error"
+// box for a damaged class id would otherwise wait for a click each time.
+HHOOK hook;
+int refusedBoxes = 0;
+LRESULT CALLBACK RefuseDialogs(int code, WPARAM wp, LPARAM lp) {
+  if (code == HCBT_CREATEWND) {
+    char cls[16];
+    if (GetClassNameA(reinterpret_cast<HWND>(wp), cls, sizeof cls) && strcmp(cls, "#32770") == 0) {
+      refusedBoxes++;
+      return 1;
+    }
+  }
+  return CallNextHookEx(hook, code, wp, lp);
+}
+
+struct Lcg {
+  uint32_t s;
+  uint32_t Next() { return s = s * 1664525u + 1013904223u; }
+  uint32_t Below(uint32_t n) { return (Next() >> 8) % n; }
+};
+
+// Offsets of every chunk header of a stream.
+std::vector<size_t> Headers(const std::vector<unsigned char>& b) {
+  auto u32 = [&](size_t at) { return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | (uint32_t)b[at + 3] << 24; };
+  std::vector<size_t> out{0};
+  std::vector<std::pair<size_t, size_t>> todo{{0, b.size()}};
+  while (!todo.empty()) {
+    auto [header, end] = todo.back();
+    todo.pop_back();
+    for (size_t at = header + 8; at + 8 <= end;) {
+      out.push_back(at);
+      size_t next = at + 8 + u32(at + 4);
+      if ((b[at] | b[at + 1] << 8) == 1) todo.push_back({at, next});
+      at = next;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+TEST(Mutation, DamagedStreamsLoadOrFailCleanly) {
+  long variants = 200000;
+  if (const char* env = getenv("QUORTEST_MUTATIONS")) variants = atol(env);
+
+  std::vector<std::vector<unsigned char>> streams;
+  for (int v = 0; v < 3; v++) {
+    MutBlock* tree = BuildTree(v);
+    streams.push_back(Stream(tree));
+    tree->DeleteMe();
+  }
+  // The valid streams themselves load.
+  for (auto& s : streams) {
+    ReferenceMaker* rm = LoadRefMaker(reinterpret_cast<char*>(s.data()));
+    ASSERT_NE(rm, nullptr);
+    rm->DeleteMe();
+  }
+
+  size_t largest = 0;
+  for (auto& s : streams) largest = s.size() > largest ? s.size() : largest;
+  Fence fence(largest);
+  ASSERT_TRUE(fence.Ok());
+  quortest::AssertRecorder asserts;  // the host's assertions are an acceptable answer to bad input
+  hook = SetWindowsHookExA(WH_CBT, RefuseDialogs, nullptr, GetCurrentThreadId());
+  ASSERT_NE(hook, nullptr);
+
+  const uint8_t edges[] = {0x00, 0xFF, 0x01, 0x7F, 0x80, 0xFE};
+  const uint32_t lengths[] = {0, 1, 7, 8, 9, 0x7FFFFFFF, 0x80000000u, 0xFFFFFFFFu, 0xFFFFFFF8u};
+  Lcg rng{20261205};
+  long loaded = 0, failed = 0, leaks = 0, orphansLeft = 0;
+  std::vector<unsigned char> m;
+  for (long i = 0; i < variants; i++) {
+    const std::vector<unsigned char>& s = streams[i % streams.size()];
+    m = s;
+    size_t size = m.size();
+    switch (i % 4) {
+      case 0:  // truncated
+        size = rng.Below((uint32_t)m.size());
+        break;
+      case 1: {  // one byte set to an edge value or a random one
+        size_t at = rng.Below((uint32_t)m.size());
+        m[at] = rng.Below(3) ? edges[rng.Below(sizeof edges)] : (uint8_t)rng.Next();
+        break;
+      }
+      case 2: {  // a header's length corrupted
+        std::vector<size_t> heads = Headers(s);
+        size_t at = heads[rng.Below((uint32_t)heads.size())];
+        uint32_t len = m[at + 4] | m[at + 5] << 8 | m[at + 6] << 16 | (uint32_t)m[at + 7] << 24;
+        uint32_t pick = rng.Below(4);
+        uint32_t v = pick == 0 ? lengths[rng.Below(sizeof lengths / sizeof lengths[0])]
+                     : pick == 1 ? len + 1 + rng.Below(16)
+                     : pick == 2 ? len - 1 - rng.Below(len ? len : 1)
+                                 : rng.Next();
+        for (int k = 0; k < 4; k++) m[at + 4 + k] = (uint8_t)(v >> (8 * k));
+        if (rng.Below(2)) m[at] = (uint8_t)rng.Below(4);  // and maybe its type
+        break;
+      }
+      default: {  // a burst of random bytes
+        size_t at = rng.Below((uint32_t)m.size());
+        size_t n = 1 + rng.Below(12);
+        for (size_t k = 0; k < n && at + k < m.size(); k++) m[at + k] = (uint8_t)rng.Next();
+        break;
+      }
+    }
+    long live = GetLiveRefTargetCount();
+    char* bytes = fence.Place(m.data(), size);
+    JLoad load(bytes, (unsigned)size);
+    ReferenceMaker* rm = static_cast<ReferenceMaker*>(load.GetAddr(0));
+    if (!rm) {
+      failed++;
+      if (GetLiveRefTargetCount() != live) {
+        leaks++;
+        if (leaks < 5) ADD_FAILURE() << "variant " << i << " left " << GetLiveRefTargetCount() - live << " object(s)";
+      }
+      continue;
+    }
+    // A damaged stream can load whole with objects that nothing references: the caller owns
+    // what the load made, so the root goes and so does every object without dependents (each
+    // the top of a piece that nothing else holds; references never form cycles).
+    loaded++;
+    std::vector<ReferenceMaker*> orphans;
+    for (int k = 0; k < load.NumObjects(); k++) {
+      ReferenceMaker* o = static_cast<ReferenceMaker*>(load.GetAddr(k));
+      if (!o || o == rm || !o->IsRefTarget() || static_cast<ReferenceTarget*>(o)->NumDependents()) continue;
+      bool seen = false;
+      for (ReferenceMaker* x : orphans) seen = seen || x == o;
+      if (!seen) orphans.push_back(o);
+    }
+    rm->DeleteMe();
+    for (ReferenceMaker* o : orphans) o->DeleteMe();
+    if (GetLiveRefTargetCount() != live) orphansLeft++;
+  }
+  UnhookWindowsHookEx(hook);
+  EXPECT_EQ(leaks, 0) << "a failed load leaves nothing behind";
+  EXPECT_EQ(orphansLeft, 0);
+  EXPECT_EQ(loaded + failed, variants);
+  EXPECT_GT(failed, variants / 4) << "most damage is detected";
+  EXPECT_GT(refusedBoxes, 0) << "damaged class ids reached the Load Error box";
+  printf("%ld variants: %ld loaded, %ld failed, %d load-error boxes, %zu host assertions\n", variants, loaded, failed,
+         refusedBoxes, asserts.Hits().size());
+}
+
+TEST(Mutation, TheDataEndsAtAPageTheProcessMayNotTouch) {
+  Fence fence(16);
+  unsigned char bytes[8] = {};
+  char* at = fence.Place(bytes, sizeof bytes);
+  EXPECT_EQ(at + 8, fence.Guard());
+  MEMORY_BASIC_INFORMATION info;
+  ASSERT_EQ(VirtualQuery(fence.Guard(), &info, sizeof info), sizeof info);
+  EXPECT_EQ(info.Protect, (DWORD)PAGE_NOACCESS);
+  EXPECT_TRUE(IsBadReadPtr(fence.Guard(), 1));
+  EXPECT_FALSE(IsBadReadPtr(at, 8));
+}

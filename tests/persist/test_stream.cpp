@@ -1,0 +1,335 @@
+// The chunk stream: byte format, object table, reader edge cases, failure paths.
+#include "Recorder.h"
+#include "TestSupport.h"
+#include "boxes.h"
+
+#include <gtest/gtest.h>
+
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<unsigned char> Bytes(JMemBlock* b) {
+  std::vector<unsigned char> v(b->Data(), b->Data() + b->Size());
+  b->DeleteThis();
+  return v;
+}
+
+uint32_t U32(const std::vector<unsigned char>& b, size_t at) {
+  return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | ((uint32_t)b[at + 3] << 24);
+}
+
+// Header {type, id, length} at offset.
+void ExpectHeader(const std::vector<unsigned char>& b, size_t at, int type, int id, uint32_t length) {
+  EXPECT_EQ(b[at] | b[at + 1] << 8, type) << "type at " << at;
+  EXPECT_EQ(b[at + 2] | b[at + 3] << 8, id) << "id at " << at;
+  EXPECT_EQ(U32(b, at + 4), length) << "length at " << at;
+}
+
+// A writer's chunks, read back through the reader on exactly its bytes.
+struct Stream {
+  explicit Stream(const std::vector<unsigned char>& b) : bytes(b) {}
+  std::vector<unsigned char> bytes;
+  char* data() { return reinterpret_cast<char*>(bytes.data()); }
+};
+
+}  // namespace
+
+TEST(Writer, AnEmptyRootIsSeventyTwoBytes) {
+  Box* b = NewBox(0);
+  b->writeNothing = true;
+  JMemBlock* block = SaveRefMaker(b);
+  ASSERT_NE(block, nullptr);
+  std::vector<unsigned char> bytes = Bytes(block);
+  ASSERT_EQ(bytes.size(), 72u);
+  ExpectHeader(bytes, 0, 1, 0, 64);
+  ExpectHeader(bytes, 8, 0, 1, 0);
+  ExpectHeader(bytes, 16, 1, 2, 48);
+  ExpectHeader(bytes, 24, 1, 1, 40);
+  ExpectHeader(bytes, 32, 2, 1, 16);
+  EXPECT_EQ(U32(bytes, 40), Box::kID.PartA());
+  EXPECT_EQ(U32(bytes, 44), Box::kID.PartB());
+  EXPECT_EQ(U32(bytes, 48), 0x200u);
+  EXPECT_EQ(U32(bytes, 52), 0u);
+  ExpectHeader(bytes, 56, 0, 2, 0);
+  ExpectHeader(bytes, 64, 0, 3, 0);
+  b->DeleteMe();
+}
+
+TEST(Writer, SharedAndNullReferencesAreIndexedOnce) {
+  Box* root = NewBox(4, 1);
+  Box* shared = NewBox(0, 2);
+  root->MakeRefByID(FOREVER, 0, shared);
+  root->MakeRefByID(FOREVER, 2, shared);
+  root->MakeRefByID(FOREVER, 3, NewBox(0, 3));
+  std::vector<unsigned char> bytes = Bytes(SaveRefMaker(root));
+  // The root's reference chunk: indices 1 (shared), 2 (null), 1, 3.
+  size_t refs = 16 + 8 + 8 + 24;  // root, chunk 1, chunk 2 header, entry header, header chunk
+  ExpectHeader(bytes, refs, 2, 2, 16);
+  EXPECT_EQ(U32(bytes, refs + 8), 1u);
+  EXPECT_EQ(U32(bytes, refs + 12), 2u);
+  EXPECT_EQ(U32(bytes, refs + 16), 1u);
+  EXPECT_EQ(U32(bytes, refs + 20), 3u);
+
+  JMemBlock block((const char*)bytes.data(), (unsigned)bytes.size());
+  Box* copy = static_cast<Box*>(LoadRefMaker(&block));
+  ASSERT_NE(copy, nullptr);
+  ASSERT_EQ(copy->NumRefs(), 4);
+  EXPECT_EQ(copy->GetReference(0), copy->GetReference(2));
+  EXPECT_EQ(copy->GetReference(1), nullptr);
+  EXPECT_EQ(static_cast<Box*>(copy->GetReference(0))->value, 2);
+  EXPECT_EQ(static_cast<Box*>(copy->GetReference(3))->value, 3);
+  EXPECT_NE(copy->GetReference(0), shared);
+  EXPECT_EQ(copy->GetReference(0)->NumDependents(), 2);
+  copy->DeleteMe();
+  root->DeleteMe();
+}
+
+namespace {
+// Objects that write badly.
+struct BadWriter : Box {
+  explicit BadWriter(int mode) : Box(0), mode(mode) {}
+  IOResult Save(ISave* isave) override {
+    isave->BeginChunk(1);
+    if (mode == 0) {  // data into a chunk that already holds a chunk
+      isave->BeginChunk(2);
+      isave->EndChunk();
+      isave->Write("x", 1, nullptr);
+    } else if (mode == 1) {  // a chunk inside a data chunk
+      isave->Write("x", 1, nullptr);
+      isave->BeginChunk(2);
+    } else {  // more ends than begins
+      isave->EndChunk();
+      isave->EndChunk();
+      isave->EndChunk();
+      isave->EndChunk();
+      isave->EndChunk();
+    }
+    isave->EndChunk();
+    return IO_OK;
+  }
+  int mode;
+};
+}  // namespace
+
+TEST(Writer, MisusedChunksDiscardTheWholeOutput) {
+  for (int mode = 0; mode < 3; mode++) {
+    BadWriter w(mode);
+    JSave save(&w);
+    EXPECT_EQ(save.Status(), IO_ERROR) << mode;
+    EXPECT_EQ(save.TakeOutput(), nullptr) << mode;
+    EXPECT_EQ(save.Write("late", 4, nullptr), IO_ERROR) << "a failed writer ignores further calls";
+  }
+  EXPECT_EQ(SaveRefMaker(nullptr), nullptr);
+  JSave none(nullptr);
+  EXPECT_EQ(none.Status(), IO_ERROR);
+}
+
+TEST(Writer, TextGoesIntoTheCurrentDataChunk) {
+  Box* b = NewBox(0, 5);
+  b->text = "hello";
+  std::vector<unsigned char> bytes = Bytes(SaveRefMaker(b));
+  std::string all(bytes.begin(), bytes.end());
+  EXPECT_NE(all.find(std::string("hello\0", 6)), std::string::npos);
+  JMemBlock block((const char*)bytes.data(), (unsigned)bytes.size());
+  Box* copy = static_cast<Box*>(LoadRefMaker(&block));
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(copy->text, "hello");
+  EXPECT_EQ(copy->value, 5);
+  EXPECT_EQ(copy->loading, 1) << "created empty for the loader";
+  copy->DeleteMe();
+  b->DeleteMe();
+}
+
+// A reader over hand-made chunks: the stream's root holds chunk 1 (empty) and chunk 2 with the
+// given entries; the reader's chunk operations are then tried on the object's own chunk.
+namespace {
+struct Probe : Box {
+  explicit Probe(int loading) : Box(loading) {}
+  static std::vector<std::string> log;
+  IOResult Load(ILoad* l) override {
+    char buf[16];
+    ULONG got = 99;
+    auto note = [](std::string what, long value) { log.push_back(what + " " + std::to_string(value)); };
+    note("peek", l->PeekNextChunkID());
+    note("open", l->OpenChunk());
+    note("id", l->CurChunkID());
+    note("read", l->Read(buf, sizeof buf, &got));
+    note("got", (long)got);
+    note("read0", l->Read(buf, 0, &got));
+    note("got", (long)got);
+    note("close", l->CloseChunk());
+    note("peek", l->PeekNextChunkID());
+    note("open", l->OpenChunk());
+    note("type", l->CurChunkType());
+    note("open-in-empty", l->OpenChunk());  // answers 2 and the reader stays usable
+    note("depth", l->CurChunkDepth());
+    note("close", l->CloseChunk());
+    note("peek", l->PeekNextChunkID());
+    note("open", l->OpenChunk());  // all nested chunks consumed
+    note("addr", (l->GetAddr(-1) == nullptr) * 100 + (l->GetAddr(1) == nullptr) * 10 + (l->GetAddr(0) == this));
+    return IO_OK;
+  }
+};
+std::vector<std::string> Probe::log;
+const Class_ID kProbeID(0x7E57B0C5, 2);
+JClassDesc<Probe, ReferenceTargetRTTI> probeDesc(0, "Probe", 0x200, kProbeID, "");
+
+// An object whose Save writes a data chunk of 5 bytes and an empty chunk.
+struct ProbeWriter : Box {
+  ProbeWriter() : Box(0) {}
+  Class_ID ClassID() override { return kProbeID; }
+  IOResult Save(ISave* s) override {
+    s->BeginChunk(21);
+    s->Write("abcde", 5, nullptr);
+    s->EndChunk();
+    s->BeginChunk(22);
+    s->EndChunk();
+    return IO_OK;
+  }
+};
+}  // namespace
+
+TEST(Reader, ChunkOperationsAtTheEdges) {
+  ProbeWriter w;
+  JMemBlock* block = SaveRefMaker(&w);
+  ASSERT_NE(block, nullptr);
+  Probe::log.clear();
+  ReferenceMaker* loaded = LoadRefMaker(block);
+  block->DeleteThis();
+  ASSERT_NE(loaded, nullptr);
+  // Inside the object's chunk (depth 3 below the root: table, entry, object chunk) are a data
+  // chunk of 5 bytes and an empty chunk.
+  std::vector<std::string> expected = {"peek 21", "open 0",  "id 21",   "read 0",          "got 5",   "read0 0",
+                                       "got 0",   "close 0", "peek 22", "open 0",          "type 0",  "open-in-empty 2",
+                                       "depth 4", "close 0", "peek 0",  "open 1",          "addr 111"};
+  EXPECT_EQ(Probe::log, expected);
+  loaded->DeleteMe();
+}
+
+TEST(Reader, AnEarlierClassIdLoadsAsTheCurrentClass) {
+  JFloatData* leaf = Create_JFloatData();
+  leaf->SetValue(0, 4.25f);
+  std::vector<unsigned char> bytes = Bytes(SaveRefMaker(leaf));
+  // Object 0's class id is at offset 40: write JFloatData's earlier id there.
+  ASSERT_EQ(U32(bytes, 40), 0x55756B07u);
+  const unsigned char earlier[8] = {0xCE, 0x35, 0xBB, 0x3A, 0x60, 0x17, 0x7F, 0x0C};
+  memcpy(&bytes[40], earlier, 8);
+  ReferenceMaker* loaded = LoadRefMaker(reinterpret_cast<char*>(bytes.data()));
+  JFloatData* copy = dynamic_cast<JFloatData*>(loaded);
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(copy->GetFValue(0), 4.25f);
+  copy->DeleteMe();
+  leaf->DeleteMe();
+}
+
+TEST(Reader, ReferencesAreRestoredBeforeTheObjectsOwnCallbacks) {
+  Box* root = NewBox(1, 1);
+  Box* child = NewBox(1, 2);
+  root->MakeRefByID(FOREVER, 0, child);
+  child->MakeRefByID(FOREVER, 0, NewBox(0, 3));
+  std::vector<unsigned char> bytes = Bytes(SaveRefMaker(root));
+  Box::events.clear();
+  Box* copy = static_cast<Box*>(LoadRefMaker(reinterpret_cast<char*>(bytes.data())));
+  ASSERT_NE(copy, nullptr);
+  std::vector<std::string> expected = {"load 1", "load 2", "load 3", "post 1 refs set", "post 2 refs set", "post 3 refs unset"};
+  EXPECT_EQ(Box::events, expected) << "each Load runs before any reference is set";
+  copy->DeleteMe();
+  root->DeleteMe();
+}
+
+TEST(Reader, AClassNoPluginProvidesShowsTheLoadErrorAndLoadsNothing) {
+  Box* root = NewBox(1, 1);
+  root->MakeRefByID(FOREVER, 0, NewBox(0, 2));
+  std::vector<unsigned char> bytes = Bytes(SaveRefMaker(root));
+  root->DeleteMe();
+  // The second object's class becomes one that nobody provides.
+  size_t at = std::string(bytes.begin(), bytes.end()).rfind(std::string("\xC5\xB0\x57\x7E", 4));
+  ASSERT_NE(at, std::string::npos);
+  bytes[at] = 0xC6;
+  long live = GetLiveRefTargetCount();
+  quortest::ModalDriver driver(IDOK);
+  EXPECT_EQ(LoadRefMaker(reinterpret_cast<char*>(bytes.data())), nullptr);
+  ASSERT_TRUE(driver.Wait());
+  EXPECT_EQ(driver.Caption(), "Load Error");
+  EXPECT_EQ(driver.Text(), "Cannot create an object.\nProbably a corresponding plug-in is absent.");
+  EXPECT_EQ(GetLiveRefTargetCount(), live) << "the object created before it is deleted";
+}
+
+TEST(Reader, LengthsReachingPastTheirChunkOrTheDataFail) {
+  Box* b = NewBox(0, 9);
+  std::vector<unsigned char> bytes = Bytes(SaveRefMaker(b));
+  b->DeleteMe();
+  long live = GetLiveRefTargetCount();
+  // Every header that ends where its enclosing chunk ends claims one byte more: it then reaches
+  // past that chunk.
+  std::vector<size_t> lastHeaders;
+  std::vector<std::pair<size_t, size_t>> todo = {{0, bytes.size()}};  // container header, its end
+  lastHeaders.push_back(0);
+  while (!todo.empty()) {
+    auto [header, end] = todo.back();
+    todo.pop_back();
+    for (size_t at = header + 8; at + 8 <= end;) {
+      size_t next = at + 8 + U32(bytes, at + 4);
+      if (next == end) lastHeaders.push_back(at);
+      if ((bytes[at] | bytes[at + 1] << 8) == 1) todo.push_back({at, next});
+      at = next;
+    }
+  }
+  EXPECT_GE(lastHeaders.size(), 5u);
+  for (size_t at : lastHeaders) {
+    std::vector<unsigned char> m = bytes;
+    uint32_t more = U32(m, at + 4) + 1;
+    for (int i = 0; i < 4; i++) m[at + 4 + i] = (unsigned char)(more >> (8 * i));
+    JLoad sized(reinterpret_cast<char*>(m.data()), (unsigned)m.size());
+    EXPECT_EQ(sized.GetAddr(0), nullptr) << "header at " << at;
+  }
+  EXPECT_EQ(GetLiveRefTargetCount(), live);
+  // The whole data one byte short of what the root header says.
+  JLoad cut(reinterpret_cast<char*>(bytes.data()), (unsigned)bytes.size() - 1);
+  EXPECT_EQ(cut.Status(), IO_ERROR);
+  JLoad none(nullptr);
+  EXPECT_EQ(none.Status(), IO_ERROR);
+}
+
+namespace {
+// Saves the index of its reference's target itself and asks the loader to patch a pointer with it.
+struct Patcher : Box {
+  explicit Patcher(int l) : Box(l) { Slots(1); }
+  Class_ID ClassID() override { return Class_ID(0x7E57B0C5, 3); }
+  void* patched = reinterpret_cast<void*>(1);
+  IOResult Save(ISave* s) override {
+    int id = s->GetRefID(refs[0]);
+    s->BeginChunk(30);
+    s->Write(&id, 4, nullptr);
+    s->EndChunk();
+    return IO_OK;
+  }
+  IOResult Load(ILoad* l) override {
+    if (l->OpenChunk() != IO_OK) return IO_ERROR;
+    int id = -1;
+    ULONG got = 0;
+    l->Read(&id, 4, &got);
+    l->CloseChunk();
+    l->RecordBackpatch(id, &patched);
+    return IO_OK;
+  }
+};
+JClassDesc<Patcher, ReferenceTargetRTTI> patcherDesc(0, "Patcher", 0x200, Class_ID(0x7E57B0C5, 3), "");
+}  // namespace
+
+TEST(Reader, BackpatchesWaitForObjectsCreatedLater) {
+  Patcher* p = JCreateRegistered<Patcher>(0x200, Class_ID(0x7E57B0C5, 3));
+  ASSERT_NE(p, nullptr);
+  p->MakeRefByID(FOREVER, 0, NewBox(0, 8));
+  std::vector<unsigned char> bytes = Bytes(SaveRefMaker(p));
+  Patcher* copy = dynamic_cast<Patcher*>(LoadRefMaker(reinterpret_cast<char*>(bytes.data())));
+  ASSERT_NE(copy, nullptr);
+  ASSERT_NE(copy->GetReference(0), nullptr);
+  EXPECT_EQ(copy->patched, static_cast<ReferenceMaker*>(copy->GetReference(0)));
+  copy->DeleteMe();
+  p->DeleteMe();
+}
