@@ -156,6 +156,43 @@ void TreeBuild() {
          n, ours * 1e3, ours / n * 1e9, base * 1e3, ours / base);
 }
 
+void SaveLoad() {
+  const int n = 10000;
+  BenchNode* node = new BenchNode(0);
+  AnimateOn();
+  for (int i = 0; i < n; i++) {
+    JFloatData* leaf = Create_JFloatData();
+    leaf->SetValue(0, (float)i);
+    leaf->SetValue(160, (float)(2 * i));
+    node->Add(leaf, "leaf");
+  }
+  AnimateOff();
+  const int objects = 1 + 2 * n;  // the node, the leaves, their controllers
+  JMemBlock* block = SaveRefMaker(node);
+  unsigned size = block->Size();
+  std::vector<char> copy(size);
+  double base = BestSeconds([&] {
+    memcpy(copy.data(), block->Data(), size);
+    sink = sink + copy[size / 2];
+  });
+  double save = BestSeconds([&] {
+    JMemBlock* b = SaveRefMaker(node);
+    sink = sink + b->Size();
+    b->DeleteThis();
+  });
+  double load = BestSeconds([&] {
+    ReferenceMaker* rm = LoadRefMaker(block);
+    sink = sink + rm->NumRefs();
+    rm->DeleteMe();
+  });
+  printf("save %d objects (%u bytes): %.1f ms, %.2f M objects/s, %.0f MB/s   memcpy %.0f MB/s   ratio %.0f\n", objects, size,
+         save * 1e3, objects / save / 1e6, size / save / 1e6, size / base / 1e6, save / base);
+  printf("load (including deleting the copy): %.1f ms, %.2f M objects/s, %.0f MB/s   ratio to memcpy %.0f\n", load * 1e3,
+         objects / load / 1e6, size / load / 1e6, load / base);
+  block->DeleteThis();
+  node->DeleteMe();
+}
+
 struct Bench {
   const char* name;
   void (*run)();
@@ -164,7 +201,8 @@ const Bench kBenches[] = {{"memblock", MemBlockCopy},
                           {"props", PropertyLookup},
                           {"tree-address", TreeAddressing},
                           {"tree-leafvalue", LeafValue},
-                          {"tree-build", TreeBuild}};
+                          {"tree-build", TreeBuild},
+                          {"saveload", SaveLoad}};
 
 }  // namespace
 
