@@ -7,9 +7,10 @@ export WINEPREFIX="$build/wineprefix" WINEARCH=win64 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
 wine=/usr/lib/wine/wine64
 
-# Wine's helper processes inherit standard handles: start them detached from ours, or whoever
-# waits for our output (ctest) waits for them too.
-quiet() { "$@" </dev/null >/dev/null 2>&1; }
+# Wine's helper processes and the wineserver outlive this script and inherit its descriptors:
+# start them detached from our standard handles (or whoever waits for our output, ctest, waits
+# for them too) and without the lock's descriptor (or the lock stays held after we exit).
+quiet() { "$@" </dev/null >/dev/null 2>&1 9>&-; }
 
 exec 9>"$build/.wineprefix.lock"
 flock 9
