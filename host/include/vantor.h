@@ -9,3 +9,4 @@
 #include "vhold.h"
 #include "vcore.h"
 #include "vscene.h"
+#include "vbmm.h"
