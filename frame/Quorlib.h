@@ -6,3 +6,7 @@
 #include "JDiag.h"
 #include "JMemBlock.h"
 #include "JPropList.h"
+#include "JMessages.h"
+#include "JBitmap.h"
+#include "JOverlay.h"
+#include "JCache.h"
