@@ -14,41 +14,19 @@
 // memory, one SIMD lane each. The column pass takes blocks of adjacent columns as lanes and walks
 // down the rows; the row pass transposes strips of eight rows so that rows become lanes.
 #include "JBitmap.h"
+#include "JBlurKernel.h"
 
 #if defined(__i386__) && !defined(__SSE2__)
 #pragma GCC target("sse2")
 #endif
 #include <emmintrin.h>
-#include <math.h>
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
 
+using namespace jblur;
+
 namespace {
-
-struct Window {
-  int64_t a1, a2;  // floor(c), floor(d)
-  double f1, f2;   // c - a1, d - a2
-  double inv;      // 1 / k
-};
-
-// Radii beyond this act as this: the result no longer changes visibly, and the window indices
-// stay far inside 64 bits.
-const float kMaxRadius = 1099511627776.0f;  // 2^40
-
-Window MakeWindow(float radius) {
-  if (!(radius <= kMaxRadius)) radius = kMaxRadius;
-  const float k = radius + 1.0f;
-  const float half = k * 0.5f;
-  const double c = (double)half - 0.5, d = -(double)half - 0.5;
-  Window w;
-  w.a1 = (int64_t)floor(c);
-  w.a2 = (int64_t)floor(d);
-  w.f1 = c - (double)w.a1;
-  w.f2 = d - (double)w.a2;
-  w.inv = 1.0 / (double)k;
-  return w;
-}
 
 // Rows of history the kernel keeps: every index between the two sample points, at most n.
 int RingRows(const Window& w, int n) {
@@ -56,73 +34,54 @@ int RingRows(const Window& w, int n) {
   return span < n ? (int)span : n;
 }
 
-int64_t Clamp(int64_t v, int64_t lo, int64_t hi) { return v < lo ? lo : v > hi ? hi : v; }
-int64_t CountBetween(int64_t lo, int64_t hi) { return hi >= lo ? hi - lo + 1 : 0; }
+// The kernels for this processor: AVX2 with FMA where available, else SSE2.
+struct Kernels {
+  StripKernel strip;
+  StepKernel step;
+};
 
-// One step for every lane: writes out from the values entering (a) and leaving (b) the window,
-// then moves the window sums.
-void Step(float* out, const float* a, const float* b, double* sums, int lanes, const Window& w) {
-  const __m128d f1 = _mm_set1_pd(w.f1), f2 = _mm_set1_pd(w.f2), inv = _mm_set1_pd(w.inv);
-  const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f);
-  int c = 0;
-  for (; c + 4 <= lanes; c += 4) {
-    const __m128 va = _mm_loadu_ps(a + c), vb = _mm_loadu_ps(b + c);
-    const __m128d alo = _mm_cvtps_pd(va), ahi = _mm_cvtps_pd(_mm_movehl_ps(va, va));
-    const __m128d blo = _mm_cvtps_pd(vb), bhi = _mm_cvtps_pd(_mm_movehl_ps(vb, vb));
-    const __m128d slo = _mm_loadu_pd(sums + c), shi = _mm_loadu_pd(sums + c + 2);
-    const __m128d olo = _mm_mul_pd(_mm_sub_pd(_mm_add_pd(slo, _mm_mul_pd(f1, alo)), _mm_mul_pd(f2, blo)), inv);
-    const __m128d ohi = _mm_mul_pd(_mm_sub_pd(_mm_add_pd(shi, _mm_mul_pd(f1, ahi)), _mm_mul_pd(f2, bhi)), inv);
-    __m128 o = _mm_movelh_ps(_mm_cvtpd_ps(olo), _mm_cvtpd_ps(ohi));
-    o = _mm_min_ps(_mm_max_ps(o, zero), one);
-    _mm_storeu_ps(out + c, o);
-    _mm_storeu_pd(sums + c, _mm_add_pd(slo, _mm_sub_pd(alo, blo)));
-    _mm_storeu_pd(sums + c + 2, _mm_add_pd(shi, _mm_sub_pd(ahi, bhi)));
-  }
-  for (; c < lanes; c++) {
-    const double va = a[c], vb = b[c];
-    double o = (sums[c] + w.f1 * va - w.f2 * vb) * w.inv;
-    out[c] = o < 0.0 ? 0.0f : o > 1.0 ? 1.0f : (float)o;
-    sums[c] += va - vb;
-  }
+Kernels ChooseKernels() {
+  __builtin_cpu_init();
+  if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma")) return {BlurStripAvx2, StepAvx2};
+  return {BlurStripSse2, StepSse2};
+}
+
+const Kernels& TheKernels() {
+  static const Kernels k = ChooseKernels();
+  return k;
+}
+
+// Brings the row at p (bytes) towards the cache ahead of its use.
+void Prefetch(const float* p, size_t bytes) {
+  const char* c = reinterpret_cast<const char*>(p);
+  for (size_t i = 0; i < bytes; i += 64) _mm_prefetch(c + i, _MM_HINT_T0);
 }
 
 // Blurs n rows of `lanes` floats in place along the rows (each lane on its own); rows are pitch
-// floats apart. ring has room for RingRows(w, n) rows of lanes floats, sums for lanes doubles.
-void BlurLanes(float* data, size_t pitch, int n, int lanes, const Window& w, float* ring, int ringRows,
-               double* sums) {
+// floats apart. Rows are overwritten as the walk goes, so the values still needed are kept in a
+// ring of RingRows(w, n) rows of lanes floats; sums has room for lanes doubles.
+void BlurLanesInPlace(float* data, size_t pitch, int n, int lanes, const Window& w, float* ring, int ringRows,
+                      double* sums) {
   const size_t rowBytes = sizeof(float) * (size_t)lanes;
+  const StepKernel step = TheKernels().step;
   auto row = [&](int64_t i) { return data + (size_t)i * pitch; };
   auto slot = [&](int64_t i) { return ring + (size_t)(i % ringRows) * lanes; };
 
   // The values needed before the first step: rows 0 up to the first entering row.
   int64_t loaded = Clamp(w.a1 + 1, 0, n - 1);
   for (int64_t i = 0; i <= loaded; i++) memcpy(slot(i), row(i), rowBytes);
-
-  // The first window (i + a2, i + a1] at i = 0: copies of the first value, the values inside,
-  // copies of the last value.
-  const double before = (double)CountBetween(w.a2 + 1, w.a1 < -1 ? w.a1 : -1);
-  const double after = (double)CountBetween(w.a2 + 1 > n ? w.a2 + 1 : n, w.a1);
-  const int64_t insideFrom = w.a2 + 1 > 0 ? w.a2 + 1 : 0, insideTo = w.a1 < n - 1 ? w.a1 : n - 1;
-  const float* first = slot(0);
-  const float* last = after > 0 ? slot(n - 1) : first;
-  for (int c = 0; c < lanes; c++) sums[c] = before * first[c] + after * last[c];
-  for (int64_t i = insideFrom; i <= insideTo; i++) {
-    const float* v = slot(i);
-    for (int c = 0; c < lanes; c++) sums[c] += v[c];
-  }
-
+  FirstSums(sums, lanes, w, n, slot);
+  const int64_t kAhead = 4;
   for (int64_t i = 0; i < n; i++) {
     const int64_t in = Clamp(i + w.a1 + 1, 0, n - 1), out = Clamp(i + w.a2 + 1, 0, n - 1);
     if (in > loaded) {
       memcpy(slot(in), row(in), rowBytes);
       loaded = in;
+      if (in + kAhead < n) Prefetch(row(in + kAhead), rowBytes);
     }
-    Step(row(i), slot(in), slot(out), sums, lanes, w);
+    step(row(i), slot(in), slot(out), sums, lanes, w);
   }
 }
-
-// Rows of a strip that the row pass transposes at a time.
-const int kStrip = 8;
 
 // Four floats from each of four rows, transposed: out[j * kStrip + r] = row r, column j.
 inline void Transpose4(const float* s0, const float* s1, const float* s2, const float* s3, float* out) {
@@ -144,7 +103,8 @@ inline void UnTranspose4(const float* in, float* d0, float* d1, float* d2, float
   _mm_storeu_ps(d3, r3);
 }
 
-// Strip rows y .. y + rows - 1 of width n into t, laid out as t[column * lanes + row].
+// Rows of width n into t as t[column * kStrip + row]; a strip of fewer rows fills the missing
+// lanes with zeros.
 void GatherStrip(float* t, const float* src, int n, int rows) {
   int j = 0;
   if (rows == kStrip) {
@@ -155,7 +115,7 @@ void GatherStrip(float* t, const float* src, int n, int rows) {
     }
   }
   for (; j < n; j++)
-    for (int r = 0; r < rows; r++) t[(size_t)j * rows + r] = src[(size_t)r * n + j];
+    for (int r = 0; r < kStrip; r++) t[(size_t)j * kStrip + r] = r < rows ? src[(size_t)r * n + j] : 0.0f;
 }
 
 void ScatterStrip(float* dst, const float* t, int n, int rows) {
@@ -168,7 +128,7 @@ void ScatterStrip(float* dst, const float* t, int n, int rows) {
     }
   }
   for (; j < n; j++)
-    for (int r = 0; r < rows; r++) dst[(size_t)r * n + j] = t[(size_t)j * rows + r];
+    for (int r = 0; r < rows; r++) dst[(size_t)r * n + j] = t[(size_t)j * kStrip + r];
 }
 
 int BlurRows(float* dst, const float* src, unsigned width, unsigned height, float radius) {
@@ -176,21 +136,17 @@ int BlurRows(float* dst, const float* src, unsigned width, unsigned height, floa
   if (!dst || !src) return 0;
   const Window w = MakeWindow(radius);
   const int n = (int)width;
-  const int ringRows = RingRows(w, n);
-  float* strip = static_cast<float*>(malloc(sizeof(float) * (size_t)n * kStrip));
-  float* ring = static_cast<float*>(malloc(sizeof(float) * (size_t)ringRows * kStrip));
-  double* sums = static_cast<double*>(malloc(sizeof(double) * kStrip));
-  int ok = strip && ring && sums;
-  for (unsigned y = 0; ok && y < height; y += kStrip) {
+  float* strip = static_cast<float*>(malloc(sizeof(float) * (size_t)n * kStrip * 2));
+  if (!strip) return 0;
+  float* blurred = strip + (size_t)n * kStrip;
+  for (unsigned y = 0; y < height; y += kStrip) {
     const int rows = height - y < (unsigned)kStrip ? (int)(height - y) : kStrip;
     GatherStrip(strip, src + (size_t)y * n, n, rows);
-    BlurLanes(strip, rows, n, rows, w, ring, ringRows, sums);
-    ScatterStrip(dst + (size_t)y * n, strip, n, rows);
+    TheKernels().strip(strip, blurred, n, w);
+    ScatterStrip(dst + (size_t)y * n, blurred, n, rows);
   }
-  free(sums);
-  free(ring);
   free(strip);
-  return ok;
+  return 1;
 }
 
 int BlurColumns(float* data, unsigned width, unsigned height, float radius) {
@@ -210,7 +166,7 @@ int BlurColumns(float* data, unsigned width, unsigned height, float radius) {
   int ok = ring && sums;
   for (unsigned x = 0; ok && x < width; x += block) {
     const int lanes = width - x < (unsigned)block ? (int)(width - x) : block;
-    BlurLanes(data + x, width, n, lanes, w, ring, ringRows, sums);
+    BlurLanesInPlace(data + x, width, n, lanes, w, ring, ringRows, sums);
   }
   free(sums);
   free(ring);
