@@ -59,8 +59,9 @@ double MaxDifference(const std::vector<float>& a, const std::vector<float>& b) {
 
 TEST(JBlur, AgreesWithTheDefinitionAcrossSizesAndRadii) {
   Random rnd(21);
-  // Small and odd shapes, a power-of-two width, and one wider than a column block.
-  const int shapes[][2] = {{1, 1}, {1, 9}, {9, 1}, {2, 2}, {7, 5}, {33, 17}, {64, 64}, {100, 3}, {1300, 4}};
+  // Small and odd shapes, a power-of-two width, one wider than a column block, and one whose
+  // column blocks narrow for long windows (ending in a partial block).
+  const int shapes[][2] = {{1, 1}, {1, 9}, {9, 1}, {2, 2}, {7, 5}, {33, 17}, {64, 64}, {100, 3}, {1300, 4}, {400, 300}};
   const float radii[] = {0.3f, 1.0f, 1.5f, 2.0f, 5.0f, 25.7f, 100.0f, 5000.0f};
   for (auto& s : shapes)
     for (float rx : radii)
