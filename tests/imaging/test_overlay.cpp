@@ -337,7 +337,6 @@ TEST_F(OverlayProgress, ReportsQueryThenProgressEveryHalfSecondAndFinishes) {
 }
 
 TEST_F(OverlayProgress, AbortStopsEachBandAfterTheRowItWasWritingAndLeavesNoThread) {
-  const int threadsBefore = ThreadsInProcess();
   const int stop = 3;
   GateEveryBandAt(stop);
   ProgressState state;
@@ -346,6 +345,7 @@ TEST_F(OverlayProgress, AbortStopsEachBandAfterTheRowItWasWritingAndLeavesNoThre
   state.onQuery = pacer.release;
   state.settle = 300;
   ProgressWindow window(state);
+  const int threadsBefore = ThreadsInProcess();
   ASSERT_EQ(Overlay(dst.data(), kWidth, srcRows, pixels, kWidth, srcRows, 0.5f, 0.5f, window.get(), 0.0f, 32.0f), 1);
   EXPECT_EQ(ThreadsInProcess(), threadsBefore) << "every worker has ended when Overlay returns";
 
