@@ -74,34 +74,25 @@ uint32_t U32(const std::vector<unsigned char>& d, size_t at) {
 
 TEST(BitmapInfo, KeepsItsSettingsAndCopiesDriverData) {
   BitmapInfo bi;
-  EXPECT_STREQ(bi.Name(), "");
   EXPECT_EQ(bi.Aspect(), 1.0f);
   EXPECT_EQ(bi.Type(), BMM_NO_TYPE);
   bi.SetName("C:\\maps\\sub/wood.bmp");
   EXPECT_STREQ(bi.Filename(), "wood.bmp");
-  bi.SetName("D:plain.png");
-  EXPECT_STREQ(bi.Filename(), "plain.png");
   bi.SetFlags(0x1);
   bi.SetFlags(MAP_HAS_ALPHA);
-  EXPECT_EQ(bi.Flags(), 0x1u | MAP_HAS_ALPHA) << "SetFlags adds bits";
   bi.ResetFlags(0x1);
-  EXPECT_EQ(bi.Flags(), MAP_HAS_ALPHA);
-
-  std::string longName(400, 'n');
-  bi.SetName(longName.c_str());
+  EXPECT_EQ(bi.Flags(), MAP_HAS_ALPHA) << "SetFlags adds bits, ResetFlags removes them";
+  bi.SetName(std::string(400, 'n').c_str());
   EXPECT_EQ(strlen(bi.Name()), (size_t)MAX_PATH - 1);
 
   unsigned char* pi = static_cast<unsigned char*>(bi.AllocPiData(16));
   ASSERT_NE(pi, nullptr);
-  EXPECT_EQ(pi[15], 0);
   pi[3] = 42;
   BitmapInfo copy(bi);
-  ASSERT_NE(copy.GetPiData(), nullptr);
-  EXPECT_NE(copy.GetPiData(), bi.GetPiData()) << "the copy owns its own block";
+  ASSERT_NE(copy.GetPiData(), bi.GetPiData()) << "the copy owns its own block";
   EXPECT_EQ(static_cast<unsigned char*>(copy.GetPiData())[3], 42);
   bi.ResetPiData();
   EXPECT_EQ(bi.GetPiData(), nullptr);
-  EXPECT_EQ(bi.GetPiDataSize(), 0u);
   EXPECT_EQ(copy.GetPiDataSize(), 16u);
 }
 
@@ -118,19 +109,13 @@ TEST(BitmapManager, CreatesFromTheInformationAndCountsLiveBitmaps) {
   EXPECT_EQ(bm->Aspect(), 1.5f);
   EXPECT_EQ(bm->Flags(), MAP_HAS_ALPHA);
   EXPECT_EQ(bm->Type(), BMM_TRUE_64);
-  EXPECT_STREQ(bm->Info().Name(), "test");
   EXPECT_TRUE(Same(At(bm, 4, 2), BMM_Color_64{0, 0, 0, 0}));
-  EXPECT_EQ(bm->Storage()->ChannelsPresent(), 0u);
-  EXPECT_EQ(bm->Storage()->GetRenderInfo(), nullptr);
   bm->DeleteThis();
   EXPECT_EQ(TheManager->Count(), before);
 
   BitmapInfo zeroWide = Info(0, 3), untyped = Info(2, 2, BMM_NO_TYPE), flat = Info(2, 2);
   flat.SetAspect(0.0f);
-  EXPECT_EQ(TheManager->Create(&zeroWide), nullptr);
-  EXPECT_EQ(TheManager->Create(&untyped), nullptr);
-  EXPECT_EQ(TheManager->Create(&flat), nullptr);
-  EXPECT_EQ(TheManager->Create(nullptr), nullptr);
+  for (BitmapInfo* bad : {&zeroWide, &untyped, &flat, (BitmapInfo*)nullptr}) EXPECT_EQ(TheManager->Create(bad), nullptr);
   EXPECT_EQ(TheManager->Count(), before);
 }
 
@@ -164,23 +149,18 @@ TEST(BitmapStorage, ChannelsAreMadeOnRequestWithTheirElementSizes) {
   const int sizes[9] = {4, 1, 2, 8, 4, 4, 1, 3, 2};
   for (int i = 0; i < 9; i++) EXPECT_EQ(ChannelElementSize(bits[i]), sizes[i]) << std::hex << bits[i];
   EXPECT_EQ(ChannelElementSize(0x003), 0);
-  EXPECT_EQ(ChannelElementSize(0x200), 0);
 
   BitmapInfo bi = Info(3, 2);
   Scoped bm(TheManager->Create(&bi));
   BitmapStorage* s = bm->Storage();
-  EXPECT_EQ(s->GetChannel(BMM_CHAN_Z), nullptr);
   EXPECT_EQ(s->CreateChannels(BMM_CHAN_Z | BMM_CHAN_BG | 0x400), (ULONG)(BMM_CHAN_Z | BMM_CHAN_BG))
       << "unknown bits are ignored";
+  float* z = static_cast<float*>(s->GetChannel(BMM_CHAN_Z));
+  ASSERT_NE(z, nullptr);
+  EXPECT_EQ(z[5], 0.0f);
+  z[5] = 2.5f;  // the last element is ours to write
   EXPECT_EQ(s->CreateChannels(BMM_CHAN_UV), (ULONG)(BMM_CHAN_Z | BMM_CHAN_BG | BMM_CHAN_UV))
       << "the answer is the whole set present";
-  unsigned char* bg = static_cast<unsigned char*>(s->GetChannel(BMM_CHAN_BG));
-  ASSERT_NE(bg, nullptr);
-  for (int i = 0; i < 3 * 2 * 3; i++) EXPECT_EQ(bg[i], 0);
-  bg[17] = 9;  // the last byte of the channel is ours to write
-  float* z = static_cast<float*>(s->GetChannel(BMM_CHAN_Z));
-  z[5] = 2.5f;
-  EXPECT_EQ(s->CreateChannels(BMM_CHAN_Z), s->ChannelsPresent());
   EXPECT_EQ(static_cast<float*>(s->GetChannel(BMM_CHAN_Z))[5], 2.5f) << "present channels are kept";
   EXPECT_EQ(s->GetChannel(BMM_CHAN_Z | BMM_CHAN_BG), nullptr) << "one channel at a time";
   s->DeleteChannels(BMM_CHAN_BG);
@@ -190,10 +170,8 @@ TEST(BitmapStorage, ChannelsAreMadeOnRequestWithTheirElementSizes) {
   EXPECT_EQ(s->GetRenderInfo(), nullptr);
   RenderInfo* ri = s->AllocRenderInfo();
   ASSERT_NE(ri, nullptr);
-  EXPECT_EQ(ri->words[64], 0u);
   ri->words[64] = 77;
   EXPECT_EQ(s->AllocRenderInfo(), ri) << "an existing record is kept";
-  EXPECT_EQ(s->GetRenderInfo()->words[64], 77u);
 }
 
 TEST(BitmapStorage, CropCopyFillsWhatTheSourceDoesNotCover) {
@@ -238,46 +216,37 @@ TEST(BitmapOutputs, WriteAWindowsBitmapAndCloseKeepingOrRemovingIt) {
   BitmapInfo bi = Info(3, 2);
   Scoped bm(TheManager->Create(&bi));
   // Top row red, bottom row (0x12, 0x34, 0x56) in the high bytes.
+  const BMM_Color_64 red = {0xFF00, 0x00FF, 0, 65535}, other = {0x1200, 0x3400, 0x56FF, 65535};
   for (int x = 0; x < 3; x++) {
-    BMM_Color_64 red = {0xFF00, 0x00FF, 0, 65535}, other = {0x1200, 0x3400, 0x56FF, 65535};
     bm->PutPixels(x, 0, 1, &red);
     bm->PutPixels(x, 1, 1, &other);
   }
   const std::string kept = TempPath("quor_bm_kept.bmp"), dropped = TempPath("quor_bm_dropped.bmp");
-  BitmapInfo out1, out2, wrong;
+  BitmapInfo out1, out2, unknown;
   out1.SetName(kept.c_str());
   out2.SetName(dropped.c_str());
-  wrong.SetName(TempPath("quor_bm.xyz").c_str());
+  unknown.SetName(TempPath("quor_bm.xyz").c_str());
   ASSERT_EQ(bm->OpenOutput(&out1), 1);
   EXPECT_EQ(bm->OpenOutput(&out1), 0) << "an output is open once";
   ASSERT_EQ(bm->OpenOutput(&out2), 1);
-  EXPECT_EQ(bm->Write(&wrong), 0) << "not an open output";
+  EXPECT_EQ(bm->Write(&unknown), 0) << "not an open output";
   ASSERT_EQ(bm->Write(nullptr), 1);
 
+  // 54 bytes of headers, then bottom-up rows of blue, green, red padded from 9 to 12 bytes.
   std::vector<unsigned char> f = ReadFile(kept);
-  ASSERT_EQ(f.size(), 54u + 2 * 12) << "rows of 9 bytes padded to 12";
-  EXPECT_EQ(f[0], 'B');
-  EXPECT_EQ(f[1], 'M');
-  EXPECT_EQ(U32(f, 2), 78u);
-  EXPECT_EQ(U32(f, 10), 54u);
+  ASSERT_EQ(f.size(), 54u + 2 * 12);
   EXPECT_EQ(U32(f, 18), 3u);
   EXPECT_EQ(U32(f, 22), 2u);
-  EXPECT_EQ(f[28], 24);
-  // Bottom-up rows of blue, green, red.
   EXPECT_EQ(std::vector<unsigned char>(f.begin() + 54, f.begin() + 57), (std::vector<unsigned char>{0x56, 0x34, 0x12}));
   EXPECT_EQ(std::vector<unsigned char>(f.begin() + 66, f.begin() + 69), (std::vector<unsigned char>{0x00, 0x00, 0xFF}));
 
   EXPECT_EQ(bm->Close(&out2, BMM_CLOSE_ABANDON), 1);
   EXPECT_EQ(GetFileAttributesA(dropped.c_str()), INVALID_FILE_ATTRIBUTES) << "abandoning removes the file";
   EXPECT_EQ(bm->Close(&out2, BMM_CLOSE_COMPLETE), 0);
-  EXPECT_EQ(bm->OutputCount(), 1);
-  EXPECT_EQ(bm->CloseAll(BMM_CLOSE_COMPLETE), 1);
+  ASSERT_EQ(bm->OpenOutput(&unknown), 1);
+  EXPECT_EQ(bm->Write(&unknown), 0) << "no writer for the extension";
+  EXPECT_EQ(bm->CloseAll(BMM_CLOSE_COMPLETE), 2);
   EXPECT_EQ(bm->OutputCount(), 0);
   EXPECT_NE(GetFileAttributesA(kept.c_str()), INVALID_FILE_ATTRIBUTES) << "completing keeps the file";
   DeleteFileA(kept.c_str());
-
-  BitmapInfo unwritable = wrong;
-  ASSERT_EQ(bm->OpenOutput(&unwritable), 1);
-  EXPECT_EQ(bm->Write(&unwritable), 0) << "no writer for the extension";
-  EXPECT_EQ(bm->CloseAll(BMM_CLOSE_ABANDON), 1);
 }

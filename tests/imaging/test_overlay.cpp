@@ -177,27 +177,18 @@ std::vector<int> BandStarts(int rows, int n) {
 // ---- Pixels ----------------------------------------------------------------------------------
 
 TEST(Overlay, HalfPixelOffsetAveragesFourSourcePixels) {
-  // An opaque source: each destination pixel is the sum of the four quarter products.
-  const int sw = 4, sh = 3;
-  Image src((size_t)sw * sh);
-  for (int i = 0; i < sw * sh; i++) src[i] = BMM_Color_64{(WORD)(1001 * i + 3), (WORD)(7 * i), 65535, 65535};
+  // An opaque 4 x 3 source at (0.5, 0.5) covers destination columns 1..3 and rows 1..2; each
+  // pixel is the sum of four quarter products, each truncated.
+  Image src(4 * 3);
+  for (int i = 0; i < 12; i++) src[i] = BMM_Color_64{(WORD)(1001 * i + 3), 0, 65535, 65535};
   Image dst(6 * 5, BMM_Color_64{9, 9, 9, 9});
-  ASSERT_EQ(Overlay(dst.data(), 6, 5, src.data(), sw, sh, 0.5f, 0.5f, nullptr, 0, 0), 1);
-  // Destination columns 1..3 and rows 1..2 are covered.
-  for (int y = 0; y < 5; y++)
-    for (int x = 0; x < 6; x++) {
-      const BMM_Color_64& d = dst[y * 6 + x];
-      if (x < 1 || x > 3 || y < 1 || y > 2) {
-        EXPECT_TRUE(SamePixel(d, BMM_Color_64{9, 9, 9, 9})) << x << "," << y;
-        continue;
-      }
-      const int i = x - 1, j = y - 1;
-      int r = 0;
-      for (int q : {j * sw + i, j * sw + i + 1, (j + 1) * sw + i, (j + 1) * sw + i + 1}) r += (int)(src[q].r * 0.25f);
-      EXPECT_EQ(d.r, r) << x << "," << y;
-      EXPECT_EQ(d.b, 65532) << "four truncated quarters of 65535";
-      EXPECT_EQ(d.a, 65532);
-    }
+  ASSERT_EQ(Overlay(dst.data(), 6, 5, src.data(), 4, 3, 0.5f, 0.5f, nullptr, 0, 0), 1);
+  const BMM_Color_64& d = dst[2 * 6 + 3];  // from source (2, 1), (3, 1), (2, 2), (3, 2)
+  EXPECT_EQ(d.r, (int)(1001 * 6 + 3) / 4 + (1001 * 7 + 3) / 4 + (1001 * 10 + 3) / 4 + (1001 * 11 + 3) / 4);
+  EXPECT_EQ(d.b, 65532) << "four truncated quarters of 65535";
+  EXPECT_EQ(d.a, 65532);
+  EXPECT_TRUE(SamePixel(dst[2 * 6 + 4], BMM_Color_64{9, 9, 9, 9})) << "column 4 is not covered";
+  EXPECT_TRUE(SamePixel(dst[3 * 6 + 1], BMM_Color_64{9, 9, 9, 9})) << "row 3 is not covered";
 }
 
 TEST(Overlay, OpaqueNeighbourhoodsReplaceAndTransparentOnesKeep) {
