@@ -10,9 +10,11 @@
 // W gains one value and loses one per step. It is kept in double precision, as the prefix sums it
 // replaces would be.
 //
-// Both passes run the same kernel over "lanes": independent sequences laid side by side in
-// memory, one SIMD lane each. The column pass takes blocks of adjacent columns as lanes and walks
-// down the rows; the row pass transposes strips of eight rows so that rows become lanes.
+// Both passes step along "lanes": independent sequences laid side by side in memory, one SIMD lane
+// each. The column pass takes blocks of adjacent columns as lanes and walks down the rows, keeping
+// in a ring the values it has overwritten but still needs. The row pass transposes strips of eight
+// rows so that rows become lanes, and blurs each strip into a second one with the eight sums held
+// in registers. The stepping loops are in JBlurSse2.cpp and JBlurAvx2.cpp, chosen at run time.
 #include "JBitmap.h"
 #include "JBlurKernel.h"
 

@@ -50,7 +50,6 @@ void BlurStripAvx2(const float* in, float* out, int n, const Window& w) {
     _mm_storeu_ps(out + i * kStrip, Step4(_mm_loadu_ps(a), _mm_loadu_ps(b), s0, k));
     _mm_storeu_ps(out + i * kStrip + 4, Step4(_mm_loadu_ps(a + 4), _mm_loadu_ps(b + 4), s1, k));
   }
-  _mm256_zeroupper();
 }
 
 }  // namespace jblur

@@ -198,6 +198,7 @@ int Overlay(BMM_Color_64* dst, int dw, int dh, BMM_Color_64* src, int sw, int sh
   for (int t = 0; t < n; t++) {
     const int bandRows = rows / n + (t < rows % n ? 1 : 0);
     OverlayWork* w = static_cast<OverlayWork*>(malloc(sizeof(OverlayWork)));
+    // Without a record the band stays undrawn; the assertion has reported it.
     if (jassert(w != nullptr, "Overlay: no memory for a work record", "JOVERLAY", kLineRecord)) {
       *w = OverlayWork{dst + (size_t)(y0 + band) * dw + x0,
                        dw,
