@@ -15,3 +15,7 @@
 #include "JSaveLoad.h"
 #include "JColor.h"
 #include "JFileDlg.h"
+#include "JMessages.h"
+#include "JBitmap.h"
+#include "JOverlay.h"
+#include "JCache.h"

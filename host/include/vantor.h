@@ -10,3 +10,4 @@
 #include "vcore.h"
 #include "vscene.h"
 #include "vtex.h"
+#include "vbmm.h"

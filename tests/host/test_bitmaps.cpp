@@ -1,0 +1,252 @@
+// The host's bitmaps: creation, pixel access, extra channels, image copies and outputs.
+#include "vantor.h"
+
+#include <gtest/gtest.h>
+
+#include <stdio.h>
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+BitmapInfo Info(int w, int h, int type = BMM_TRUE_64) {
+  BitmapInfo bi;
+  bi.SetName("test");
+  bi.SetWidth((WORD)w);
+  bi.SetHeight((WORD)h);
+  bi.SetType(type);
+  return bi;
+}
+
+// A bitmap deleted at the end of the scope.
+struct Scoped {
+  Bitmap* bm;
+  explicit Scoped(Bitmap* b) : bm(b) {}
+  ~Scoped() {
+    if (bm) bm->DeleteThis();
+  }
+  Bitmap* operator->() { return bm; }
+};
+
+BMM_Color_64 Px(int v) { return BMM_Color_64{(WORD)v, (WORD)(v + 1), (WORD)(v + 2), (WORD)(v + 3)}; }
+
+bool Same(const BMM_Color_64& a, const BMM_Color_64& b) { return memcmp(&a, &b, sizeof a) == 0; }
+
+// Pixel (x, y) holds Px(100 * y + 10 * x).
+void Number(Bitmap* bm) {
+  for (int y = 0; y < bm->Height(); y++)
+    for (int x = 0; x < bm->Width(); x++) {
+      BMM_Color_64 p = Px(100 * y + 10 * x);
+      bm->PutPixels(x, y, 1, &p);
+    }
+}
+
+BMM_Color_64 At(Bitmap* bm, int x, int y) {
+  BMM_Color_64 p = {};
+  bm->GetLinearPixels(x, y, 1, &p);
+  return p;
+}
+
+std::string TempPath(const char* name) {
+  char dir[MAX_PATH];
+  GetTempPathA(MAX_PATH, dir);
+  return std::string(dir) + name;
+}
+
+std::vector<unsigned char> ReadFile(const std::string& path) {
+  std::vector<unsigned char> data;
+  FILE* f = fopen(path.c_str(), "rb");
+  if (!f) return data;
+  unsigned char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, f)) > 0) data.insert(data.end(), buf, buf + n);
+  fclose(f);
+  return data;
+}
+
+uint32_t U32(const std::vector<unsigned char>& d, size_t at) {
+  return d[at] | d[at + 1] << 8 | d[at + 2] << 16 | (uint32_t)d[at + 3] << 24;
+}
+
+}  // namespace
+
+TEST(BitmapInfo, KeepsItsSettingsAndCopiesDriverData) {
+  BitmapInfo bi;
+  EXPECT_EQ(bi.Aspect(), 1.0f);
+  EXPECT_EQ(bi.Type(), BMM_NO_TYPE);
+  bi.SetName("C:\\maps\\sub/wood.bmp");
+  EXPECT_STREQ(bi.Filename(), "wood.bmp");
+  bi.SetFlags(0x1);
+  bi.SetFlags(MAP_HAS_ALPHA);
+  bi.ResetFlags(0x1);
+  EXPECT_EQ(bi.Flags(), MAP_HAS_ALPHA) << "SetFlags adds bits, ResetFlags removes them";
+  bi.SetName(std::string(400, 'n').c_str());
+  EXPECT_EQ(strlen(bi.Name()), (size_t)MAX_PATH - 1);
+
+  unsigned char* pi = static_cast<unsigned char*>(bi.AllocPiData(16));
+  ASSERT_NE(pi, nullptr);
+  pi[3] = 42;
+  BitmapInfo copy(bi);
+  ASSERT_NE(copy.GetPiData(), bi.GetPiData()) << "the copy owns its own block";
+  EXPECT_EQ(static_cast<unsigned char*>(copy.GetPiData())[3], 42);
+  bi.ResetPiData();
+  EXPECT_EQ(bi.GetPiData(), nullptr);
+  EXPECT_EQ(copy.GetPiDataSize(), 16u);
+}
+
+TEST(BitmapManager, CreatesFromTheInformationAndCountsLiveBitmaps) {
+  const int before = TheManager->Count();
+  BitmapInfo bi = Info(5, 3);
+  bi.SetAspect(1.5f);
+  bi.SetFlags(MAP_HAS_ALPHA);
+  Bitmap* bm = TheManager->Create(&bi);
+  ASSERT_NE(bm, nullptr);
+  EXPECT_EQ(TheManager->Count(), before + 1);
+  EXPECT_EQ(bm->Width(), 5);
+  EXPECT_EQ(bm->Height(), 3);
+  EXPECT_EQ(bm->Aspect(), 1.5f);
+  EXPECT_EQ(bm->Flags(), MAP_HAS_ALPHA);
+  EXPECT_EQ(bm->Type(), BMM_TRUE_64);
+  EXPECT_TRUE(Same(At(bm, 4, 2), BMM_Color_64{0, 0, 0, 0}));
+  bm->DeleteThis();
+  EXPECT_EQ(TheManager->Count(), before);
+
+  BitmapInfo zeroWide = Info(0, 3), untyped = Info(2, 2, BMM_NO_TYPE), flat = Info(2, 2);
+  flat.SetAspect(0.0f);
+  for (BitmapInfo* bad : {&zeroWide, &untyped, &flat, (BitmapInfo*)nullptr}) EXPECT_EQ(TheManager->Create(bad), nullptr);
+  EXPECT_EQ(TheManager->Count(), before);
+}
+
+TEST(BitmapStorage, LinearReadsAndWritesRunAcrossRows) {
+  BitmapInfo bi = Info(4, 3);
+  Scoped bm(TheManager->Create(&bi));
+  ASSERT_NE(bm.bm, nullptr);
+  Number(bm.bm);
+  BMM_Color_64 run[6];
+  ASSERT_EQ(bm->GetLinearPixels(2, 0, 6, run), 1);
+  const int expected[6] = {20, 30, 100, 110, 120, 130};
+  for (int i = 0; i < 6; i++) EXPECT_TRUE(Same(run[i], Px(expected[i]))) << i;
+
+  EXPECT_EQ(bm->GetLinearPixels(1, 2, 4, run), 0) << "a read past the last pixel reads nothing";
+  EXPECT_EQ(bm->GetLinearPixels(4, 0, 1, run), 0);
+  EXPECT_EQ(bm->GetLinearPixels(0, 0, 0, run), 0);
+
+  BMM_Color_64 five[5] = {Px(1), Px(2), Px(3), Px(4), Px(5)};
+  EXPECT_EQ(bm->PutPixels(1, 2, 5, five), 1) << "a write is cut at the end of the image";
+  EXPECT_TRUE(Same(At(bm.bm, 0, 2), Px(200)));
+  EXPECT_TRUE(Same(At(bm.bm, 3, 2), Px(3)));
+  EXPECT_EQ(bm->PutPixels(0, 3, 1, five), 0);
+
+  bm->Fill(65535, 0, 7, 65535);
+  EXPECT_TRUE(Same(At(bm.bm, 0, 0), BMM_Color_64{65535, 0, 7, 65535}));
+  EXPECT_TRUE(Same(At(bm.bm, 3, 2), BMM_Color_64{65535, 0, 7, 65535}));
+}
+
+TEST(BitmapStorage, ChannelsAreMadeOnRequestWithTheirElementSizes) {
+  const ULONG bits[9] = {0x001, 0x002, 0x004, 0x008, 0x010, 0x020, 0x040, 0x080, 0x100};
+  const int sizes[9] = {4, 1, 2, 8, 4, 4, 1, 3, 2};
+  for (int i = 0; i < 9; i++) EXPECT_EQ(ChannelElementSize(bits[i]), sizes[i]) << std::hex << bits[i];
+  EXPECT_EQ(ChannelElementSize(0x003), 0);
+
+  BitmapInfo bi = Info(3, 2);
+  Scoped bm(TheManager->Create(&bi));
+  BitmapStorage* s = bm->Storage();
+  EXPECT_EQ(s->CreateChannels(BMM_CHAN_Z | BMM_CHAN_BG | 0x400), (ULONG)(BMM_CHAN_Z | BMM_CHAN_BG))
+      << "unknown bits are ignored";
+  float* z = static_cast<float*>(s->GetChannel(BMM_CHAN_Z));
+  ASSERT_NE(z, nullptr);
+  EXPECT_EQ(z[5], 0.0f);
+  z[5] = 2.5f;  // the last element is ours to write
+  EXPECT_EQ(s->CreateChannels(BMM_CHAN_UV), (ULONG)(BMM_CHAN_Z | BMM_CHAN_BG | BMM_CHAN_UV))
+      << "the answer is the whole set present";
+  EXPECT_EQ(static_cast<float*>(s->GetChannel(BMM_CHAN_Z))[5], 2.5f) << "present channels are kept";
+  EXPECT_EQ(s->GetChannel(BMM_CHAN_Z | BMM_CHAN_BG), nullptr) << "one channel at a time";
+  s->DeleteChannels(BMM_CHAN_BG);
+  EXPECT_EQ(s->ChannelsPresent(), (ULONG)(BMM_CHAN_Z | BMM_CHAN_UV));
+  EXPECT_EQ(s->GetChannel(BMM_CHAN_BG), nullptr);
+
+  EXPECT_EQ(s->GetRenderInfo(), nullptr);
+  RenderInfo* ri = s->AllocRenderInfo();
+  ASSERT_NE(ri, nullptr);
+  ri->words[64] = 77;
+  EXPECT_EQ(s->AllocRenderInfo(), ri) << "an existing record is kept";
+}
+
+TEST(BitmapStorage, CropCopyFillsWhatTheSourceDoesNotCover) {
+  BitmapInfo small = Info(2, 2), big = Info(3, 3);
+  Scoped src(TheManager->Create(&small)), dst(TheManager->Create(&big));
+  Number(src.bm);
+  const BMM_Color_64 fill = {1, 2, 3, 4};
+  ASSERT_EQ(dst->Storage()->CopyImage(src.bm, COPY_IMAGE_CROP, fill), 1);
+  for (int y = 0; y < 3; y++)
+    for (int x = 0; x < 3; x++) {
+      BMM_Color_64 want = x < 2 && y < 2 ? Px(100 * y + 10 * x) : fill;
+      EXPECT_TRUE(Same(At(dst.bm, x, y), want)) << x << "," << y;
+    }
+  // A larger source is cut to the destination.
+  Number(dst.bm);
+  ASSERT_EQ(src->Storage()->CopyImage(dst.bm, COPY_IMAGE_CROP, fill), 1);
+  EXPECT_TRUE(Same(At(src.bm, 1, 1), Px(110)));
+
+  EXPECT_EQ(dst->Storage()->CopyImage(nullptr, COPY_IMAGE_CROP, fill), 0);
+  EXPECT_EQ(dst->Storage()->CopyImage(src.bm, 7, fill), 0);
+  EXPECT_EQ(dst->Storage()->CopyImage(dst.bm, COPY_IMAGE_RESIZE, fill), 1) << "a copy onto itself changes nothing";
+  EXPECT_TRUE(Same(At(dst.bm, 2, 2), Px(220)));
+}
+
+TEST(BitmapStorage, ResizingCopyTakesTheNearestPixelCentre) {
+  BitmapInfo four = Info(4, 4), two = Info(2, 2), eight = Info(8, 2);
+  Scoped a(TheManager->Create(&four)), b(TheManager->Create(&two)), c(TheManager->Create(&eight));
+  Number(a.bm);
+  ASSERT_EQ(b->Storage()->CopyImage(a.bm, COPY_IMAGE_RESIZE, BMM_Color_64{}), 1);
+  // Destination pixel x covers source x in [2x, 2x + 2); its centre falls on source 2x + 1.
+  EXPECT_TRUE(Same(At(b.bm, 0, 0), Px(110)));
+  EXPECT_TRUE(Same(At(b.bm, 1, 0), Px(130)));
+  EXPECT_TRUE(Same(At(b.bm, 0, 1), Px(310)));
+  EXPECT_TRUE(Same(At(b.bm, 1, 1), Px(330)));
+  // Enlarging repeats each source pixel: 2 wide to 8 wide gives four copies of each.
+  Number(b.bm);
+  ASSERT_EQ(c->Storage()->CopyImage(b.bm, COPY_IMAGE_RESIZE, BMM_Color_64{}), 1);
+  for (int x = 0; x < 8; x++) EXPECT_TRUE(Same(At(c.bm, x, 1), Px(100 + 10 * (x / 4)))) << x;
+}
+
+TEST(BitmapOutputs, WriteAWindowsBitmapAndCloseKeepingOrRemovingIt) {
+  BitmapInfo bi = Info(3, 2);
+  Scoped bm(TheManager->Create(&bi));
+  // Top row red, bottom row (0x12, 0x34, 0x56) in the high bytes.
+  const BMM_Color_64 red = {0xFF00, 0x00FF, 0, 65535}, other = {0x1200, 0x3400, 0x56FF, 65535};
+  for (int x = 0; x < 3; x++) {
+    bm->PutPixels(x, 0, 1, &red);
+    bm->PutPixels(x, 1, 1, &other);
+  }
+  const std::string kept = TempPath("quor_bm_kept.bmp"), dropped = TempPath("quor_bm_dropped.bmp");
+  BitmapInfo out1, out2, unknown;
+  out1.SetName(kept.c_str());
+  out2.SetName(dropped.c_str());
+  unknown.SetName(TempPath("quor_bm.xyz").c_str());
+  ASSERT_EQ(bm->OpenOutput(&out1), 1);
+  EXPECT_EQ(bm->OpenOutput(&out1), 0) << "an output is open once";
+  ASSERT_EQ(bm->OpenOutput(&out2), 1);
+  EXPECT_EQ(bm->Write(&unknown), 0) << "not an open output";
+  ASSERT_EQ(bm->Write(nullptr), 1);
+
+  // 54 bytes of headers, then bottom-up rows of blue, green, red padded from 9 to 12 bytes.
+  std::vector<unsigned char> f = ReadFile(kept);
+  ASSERT_EQ(f.size(), 54u + 2 * 12);
+  EXPECT_EQ(U32(f, 18), 3u);
+  EXPECT_EQ(U32(f, 22), 2u);
+  EXPECT_EQ(std::vector<unsigned char>(f.begin() + 54, f.begin() + 57), (std::vector<unsigned char>{0x56, 0x34, 0x12}));
+  EXPECT_EQ(std::vector<unsigned char>(f.begin() + 66, f.begin() + 69), (std::vector<unsigned char>{0x00, 0x00, 0xFF}));
+
+  EXPECT_EQ(bm->Close(&out2, BMM_CLOSE_ABANDON), 1);
+  EXPECT_EQ(GetFileAttributesA(dropped.c_str()), INVALID_FILE_ATTRIBUTES) << "abandoning removes the file";
+  EXPECT_EQ(bm->Close(&out2, BMM_CLOSE_COMPLETE), 0);
+  ASSERT_EQ(bm->OpenOutput(&unknown), 1);
+  EXPECT_EQ(bm->Write(&unknown), 0) << "no writer for the extension";
+  EXPECT_EQ(bm->CloseAll(BMM_CLOSE_COMPLETE), 2);
+  EXPECT_EQ(bm->OutputCount(), 0);
+  EXPECT_NE(GetFileAttributesA(kept.c_str()), INVALID_FILE_ATTRIBUTES) << "completing keeps the file";
+  DeleteFileA(kept.c_str());
+}

@@ -1,0 +1,90 @@
+// Helpers shared by the imaging tests: deterministic pixel data biased towards edge values,
+// bitmaps that delete themselves, and buffers that end at a no-access page.
+#pragma once
+
+#include "Quorlib.h"
+
+#include <stdint.h>
+#include <string.h>
+
+#include <vector>
+
+namespace imgtest {
+
+// A small deterministic generator (xorshift), so that every run sees the same data.
+class Random {
+ public:
+  explicit Random(uint32_t seed) : s(seed ? seed : 1) {}
+  uint32_t Next() {
+    s ^= s << 13;
+    s ^= s >> 17;
+    s ^= s << 5;
+    return s;
+  }
+  int Below(int n) { return (int)(Next() % (uint32_t)n); }
+  // A 16-bit value that is an edge value (0, 1, 32768, 65534, 65535) one time in three.
+  uint16_t Word() {
+    static const uint16_t edges[] = {0, 1, 32768, 65534, 65535};
+    return Below(3) == 0 ? edges[Below(5)] : (uint16_t)Next();
+  }
+  // A value in [0, 1], now and then exactly 0 or 1.
+  float Unit() {
+    int k = Below(8);
+    return k == 0 ? 0.0f : k == 1 ? 1.0f : (float)(Next() >> 8) / 16777215.0f;
+  }
+  // A premultiplied pixel: no colour channel above alpha.
+  BMM_Color_64 Premultiplied() {
+    uint16_t a = Word();
+    auto below = [&](uint16_t limit) { return limit ? (uint16_t)(Next() % ((uint32_t)limit + 1)) : (uint16_t)0; };
+    return BMM_Color_64{below(a), below(a), below(a), a};
+  }
+
+ private:
+  uint32_t s;
+};
+
+// A bitmap from the library's scratch factory, deleted with the scope.
+class ScratchBitmap {
+ public:
+  ScratchBitmap(int w, int h) { JCreateBitmap(bm, w, h, 1.0f); }
+  ~ScratchBitmap() { JDeleteBitmap(bm); }
+  ScratchBitmap(const ScratchBitmap&) = delete;
+  ScratchBitmap& operator=(const ScratchBitmap&) = delete;
+  Bitmap* get() const { return bm; }
+  Bitmap* operator->() const { return bm; }
+
+ private:
+  Bitmap* bm = nullptr;
+};
+
+inline BMM_Color_64 PixelAt(Bitmap* bm, int x, int y) {
+  BMM_Color_64 p = {};
+  bm->GetLinearPixels(x, y, 1, &p);
+  return p;
+}
+
+inline bool SamePixel(const BMM_Color_64& a, const BMM_Color_64& b) { return memcmp(&a, &b, sizeof a) == 0; }
+
+// Bytes placed so that the last one is followed by a no-access page: reading past the end faults
+// at once instead of reading a neighbour's memory.
+class EdgeBuffer {
+ public:
+  explicit EdgeBuffer(size_t n) : size(n) {
+    const size_t page = 4096, span = (n + page - 1) / page * page;
+    base = static_cast<unsigned char*>(VirtualAlloc(nullptr, span + page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    DWORD old;
+    VirtualProtect(base + span, page, PAGE_NOACCESS, &old);
+    data = base + span - n;
+  }
+  ~EdgeBuffer() { VirtualFree(base, 0, MEM_RELEASE); }
+  EdgeBuffer(const EdgeBuffer&) = delete;
+  EdgeBuffer& operator=(const EdgeBuffer&) = delete;
+  unsigned char* get() const { return data; }
+
+ private:
+  unsigned char* base;
+  unsigned char* data;
+  size_t size;
+};
+
+}  // namespace imgtest

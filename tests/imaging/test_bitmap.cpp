@@ -1,0 +1,350 @@
+// Scratch bitmaps, bitmap copies with channels, nearest-neighbour fitting, the centred copy and
+// the default background, each compared with the plain formulas that define them.
+#include "ImagingTest.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using imgtest::EdgeBuffer;
+using imgtest::PixelAt;
+using imgtest::Random;
+using imgtest::SamePixel;
+using imgtest::ScratchBitmap;
+
+namespace {
+
+// The resize rule as defined: index i of n takes (m - 1) i / (n - 1), index 0 takes 0.
+int RuleIndex(int i, int n, int m) { return i == 0 ? 0 : (int)((int64_t)(m - 1) * i / (n - 1)); }
+
+std::vector<unsigned char> FitByRule(const unsigned char* src, int sw, int sh, int dw, int dh, int bpp) {
+  std::vector<unsigned char> out((size_t)dw * dh * bpp);
+  for (int y = 0; y < dh; y++)
+    for (int x = 0; x < dw; x++)
+      memcpy(&out[((size_t)y * dw + x) * bpp], src + ((size_t)RuleIndex(y, dh, sh) * sw + RuleIndex(x, dw, sw)) * bpp,
+             bpp);
+  return out;
+}
+
+void FillRandom(Bitmap* bm, Random& rnd) {
+  for (int y = 0; y < bm->Height(); y++)
+    for (int x = 0; x < bm->Width(); x++) {
+      BMM_Color_64 p = {rnd.Word(), rnd.Word(), rnd.Word(), rnd.Word()};
+      bm->PutPixels(x, y, 1, &p);
+    }
+}
+
+BMM_Color_24 High(const BMM_Color_64& p) { return BMM_Color_24{(BYTE)(p.r >> 8), (BYTE)(p.g >> 8), (BYTE)(p.b >> 8)}; }
+
+bool Same24(const BMM_Color_24& a, const BMM_Color_24& b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
+
+// The bar index of column x of a w-wide line: bar k spans [(w k) / 6, (w (k + 1)) / 6).
+int Bar(int x, int w) {
+  for (int k = 0; k < 5; k++)
+    if (x < (w * (k + 1)) / 6) return k;
+  return 5;
+}
+
+const BMM_Color_24 kBars24[6] = {{255, 0, 0}, {255, 255, 0}, {0, 255, 0}, {0, 255, 255}, {0, 0, 255}, {255, 0, 255}};
+
+struct ChannelDef {
+  ULONG bit;
+  int bytes;
+};
+const ChannelDef kAllChannels[9] = {{0x002, 1}, {0x004, 2}, {0x001, 4}, {0x010, 4}, {0x008, 8},
+                                    {0x020, 4}, {0x040, 1}, {0x080, 3}, {0x100, 2}};
+
+void FillChannel(Bitmap* bm, ULONG bit, int bytes, Random& rnd) {
+  unsigned char* c = static_cast<unsigned char*>(bm->Storage()->GetChannel(bit));
+  for (size_t i = 0; i < (size_t)bm->Width() * bm->Height() * bytes; i++) c[i] = (unsigned char)rnd.Next();
+}
+
+bool SameChannel(Bitmap* a, Bitmap* b, ULONG bit, int bytes) {
+  return memcmp(a->Storage()->GetChannel(bit), b->Storage()->GetChannel(bit),
+                (size_t)a->Width() * a->Height() * bytes) == 0;
+}
+
+bool SameImage(Bitmap* a, Bitmap* b) {
+  if (a->Width() != b->Width() || a->Height() != b->Height()) return false;
+  for (int y = 0; y < a->Height(); y++)
+    for (int x = 0; x < a->Width(); x++)
+      if (!SamePixel(PixelAt(a, x, y), PixelAt(b, x, y))) return false;
+  return true;
+}
+
+}  // namespace
+
+// ---- Scratch bitmaps -------------------------------------------------------------------------
+
+TEST(JCreateBitmap, MakesANamed64BitBitmapWithAlphaAndReplacesThePreviousOne) {
+  const int live = TheManager->Count();
+  Bitmap* bm = nullptr;
+  ASSERT_EQ(JCreateBitmap(bm, 7, 5, 1.25f), 1);
+  ASSERT_NE(bm, nullptr);
+  EXPECT_EQ(bm->Width(), 7);
+  EXPECT_EQ(bm->Height(), 5);
+  EXPECT_EQ(bm->Aspect(), 1.25f);
+  EXPECT_STREQ(bm->Info().Name(), "FilterTemp.");
+  EXPECT_EQ(bm->Flags() & 0x4, 0x4u);
+  EXPECT_EQ(bm->Type(), 7);
+  EXPECT_EQ(TheManager->Count(), live + 1);
+
+  ASSERT_EQ(JCreateBitmap(bm, 3, 3, 1.0f), 1);
+  EXPECT_EQ(bm->Width(), 3);
+  EXPECT_EQ(TheManager->Count(), live + 1) << "the previous bitmap was deleted";
+
+  EXPECT_EQ(JCreateBitmap(bm, 0, 3, 1.0f), 0);
+  EXPECT_EQ(bm, nullptr) << "a failed creation still deletes what bm held";
+  EXPECT_EQ(TheManager->Count(), live);
+
+  ASSERT_EQ(JCreateBitmap(bm, 2, 2, 1.0f), 1);
+  JDeleteBitmap(bm);
+  EXPECT_EQ(bm, nullptr);
+  EXPECT_EQ(TheManager->Count(), live);
+  JDeleteBitmap(bm);  // nothing to delete
+  EXPECT_EQ(TheManager->Count(), live);
+}
+
+// ---- Element arrays --------------------------------------------------------------------------
+
+TEST(JCopyFitArray, FourSourceColumnsToSevenRepeatPairsAndOneRowTakesRowZero) {
+  // Source 4 x 2 holding 10 * row + column.
+  const unsigned char src[8] = {0, 1, 2, 3, 10, 11, 12, 13};
+  unsigned char wide[14] = {}, row[7] = {};
+  JCopyFit(wide, 7, 2, (void*)src, 4, 2, 1);
+  EXPECT_EQ(std::vector<unsigned char>(wide + 7, wide + 14), (std::vector<unsigned char>{10, 10, 11, 11, 12, 12, 13}));
+  JCopyFit(row, 7, 1, (void*)src, 4, 2, 1);
+  EXPECT_EQ(std::vector<unsigned char>(row, row + 7), (std::vector<unsigned char>{0, 0, 1, 1, 2, 2, 3}));
+}
+
+TEST(JCopyFitArray, EveryElementSizeFollowsTheRuleWithoutTouchingMemoryOutside) {
+  // Source and destination each end at a no-access page: an access past either end faults.
+  const int sizes[] = {1, 2, 3, 4, 7, 13};
+  const int bpps[] = {1, 2, 3, 4, 5, 8};
+  Random rnd(7);
+  for (int bpp : bpps)
+    for (int sw : sizes)
+      for (int sh : sizes)
+        for (int dw : sizes)
+          for (int dh : {1, 3, 7}) {
+            EdgeBuffer src((size_t)sw * sh * bpp), dst((size_t)dw * dh * bpp);
+            for (int i = 0; i < sw * sh * bpp; i++) src.get()[i] = (unsigned char)rnd.Next();
+            JCopyFit(dst.get(), dw, dh, src.get(), sw, sh, bpp);
+            std::vector<unsigned char> want = FitByRule(src.get(), sw, sh, dw, dh, bpp);
+            ASSERT_EQ(memcmp(dst.get(), want.data(), want.size()), 0)
+                << sw << "x" << sh << " -> " << dw << "x" << dh << " at " << bpp << " bytes";
+          }
+}
+
+// ---- Bitmap to 24-bit buffer -----------------------------------------------------------------
+
+TEST(JCopyFitBuffer, StretchesTheHighBytesByTheRule) {
+  Random rnd(11);
+  const int shapes[][4] = {{5, 4, 11, 9}, {11, 9, 5, 4}, {6, 6, 1, 1}, {1, 7, 3, 7}, {8, 3, 8, 3}};
+  for (auto& s : shapes) {
+    ScratchBitmap bm(s[0], s[1]);
+    FillRandom(bm.get(), rnd);
+    const int w = s[2], h = s[3];
+    std::vector<BMM_Color_24> buf((size_t)w * h, BMM_Color_24{1, 2, 3});
+    ASSERT_EQ(JCopyFit(buf.data(), w, h, bm.get()), 1);
+    for (int y = 0; y < h; y++)
+      for (int x = 0; x < w; x++)
+        ASSERT_TRUE(Same24(buf[(size_t)y * w + x],
+                           High(PixelAt(bm.get(), RuleIndex(x, w, s[0]), RuleIndex(y, h, s[1])))))
+            << s[0] << "x" << s[1] << " -> " << w << "x" << h << " at " << x << "," << y;
+  }
+  ScratchBitmap bm(2, 2);
+  BMM_Color_24 px = {};
+  EXPECT_EQ(JCopyFit(&px, 0, 1, bm.get()), 0);
+  EXPECT_EQ(JCopyFit(&px, 1, 0, bm.get()), 0);
+}
+
+TEST(JCopy, CentresTheBitmapAndLeavesTheRestBlack) {
+  Random rnd(5);
+  // Buffer w, h, then bitmap w, h: 9 x 9 in 10 x 10 sits at the top left (offsets 0), 13 wide in
+  // 10 shows bitmap columns 1 to 10 (offset -1).
+  const int shapes[][4] = {{10, 10, 9, 9}, {10, 4, 13, 4}, {6, 9, 3, 12}, {4, 4, 4, 4}, {7, 5, 2, 1}};
+  for (auto& s : shapes) {
+    const int w = s[0], h = s[1], bw = s[2], bh = s[3];
+    ScratchBitmap bm(bw, bh);
+    FillRandom(bm.get(), rnd);
+    std::vector<BMM_Color_24> buf((size_t)w * h, BMM_Color_24{7, 7, 7});
+    ASSERT_EQ(JCopy(buf.data(), w, h, bm.get()), 1);
+    const int offX = (w - bw) / 2, offY = (h - bh) / 2;
+    for (int y = 0; y < h; y++)
+      for (int x = 0; x < w; x++) {
+        const int sx = x - offX, sy = y - offY;
+        BMM_Color_24 want = sx >= 0 && sx < bw && sy >= 0 && sy < bh ? High(PixelAt(bm.get(), sx, sy)) : BMM_Color_24{};
+        ASSERT_TRUE(Same24(buf[(size_t)y * w + x], want)) << w << "x" << h << " from " << bw << "x" << bh;
+      }
+    EXPECT_TRUE(bw != 13 || Same24(buf[0], High(PixelAt(bm.get(), 1, 0))));
+    EXPECT_TRUE(bw != 9 || Same24(buf[99], BMM_Color_24{}));
+  }
+}
+
+// ---- Default background ----------------------------------------------------------------------
+
+TEST(JFillDefault, TwelveByNineHasTwoColumnBarsOverThreeRampRows) {
+  std::vector<BMM_Color_24> buf(12 * 9);
+  ASSERT_EQ(JFillDefault(buf.data(), 12, 9), 1);
+  for (int x = 0; x < 12; x++) {
+    EXPECT_TRUE(Same24(buf[5 * 12 + x], kBars24[x / 2])) << x;
+    EXPECT_TRUE(Same24(buf[6 * 12 + x], buf[8 * 12 + x])) << x;
+  }
+  EXPECT_TRUE(Same24(buf[6 * 12], BMM_Color_24{0, 0, 0}));
+  EXPECT_TRUE(Same24(buf[6 * 12 + 11], BMM_Color_24{255, 255, 255}));
+}
+
+TEST(JFillDefault, BufferBandsAndRampRowFollowTheirFormulasAtEverySize) {
+  for (int w = 2; w <= 40; w++)
+    for (int h = 2; h <= 13; h++) {
+      std::vector<BMM_Color_24> buf((size_t)w * h);
+      ASSERT_EQ(JFillDefault(buf.data(), w, h), 1);
+      const int r = 2 * h / 3, rampRow = r > 1 ? r : 1;
+      for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++) {
+          const BYTE v = (BYTE)(255 * x / (w - 1));
+          BMM_Color_24 want = y < rampRow ? kBars24[Bar(x, w)] : BMM_Color_24{v, v, v};
+          ASSERT_TRUE(Same24(buf[(size_t)y * w + x], want)) << w << "x" << h << " at " << x << "," << y;
+        }
+    }
+}
+
+TEST(JFillDefault, BitmapGetsTheSamePictureIn16BitsWithFullAlpha) {
+  for (int w : {2, 5, 12, 31})
+    for (int h : {1, 2, 3, 9, 10}) {
+      ScratchBitmap bm(w, h);
+      ASSERT_EQ(JFillDefault(bm.get()), 1);
+      const int r = 2 * h / 3;
+      for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++) {
+          BMM_Color_64 want;
+          if (y < r) {
+            const BMM_Color_24& c = kBars24[Bar(x, w)];
+            want = BMM_Color_64{(WORD)(c.r * 257), (WORD)(c.g * 257), (WORD)(c.b * 257), 65535};
+          } else {
+            const WORD v = (WORD)(65535 * x / (w - 1));
+            want = BMM_Color_64{v, v, v, 65535};
+          }
+          ASSERT_TRUE(SamePixel(PixelAt(bm.get(), x, y), want)) << w << "x" << h << " at " << x << "," << y;
+        }
+    }
+}
+
+TEST(JFillDefault, RefusesSizesWithoutARamp) {
+  BMM_Color_24 buf[4] = {{9, 9, 9}, {9, 9, 9}, {9, 9, 9}, {9, 9, 9}};
+  EXPECT_EQ(JFillDefault(buf, 1, 4), 0);
+  EXPECT_EQ(JFillDefault(buf, 4, 1), 0);
+  EXPECT_EQ(buf[0].r, 9);
+  ScratchBitmap thin(1, 5);
+  EXPECT_EQ(JFillDefault(thin.get()), 0);
+  EXPECT_TRUE(SamePixel(PixelAt(thin.get(), 0, 0), BMM_Color_64{}));
+  EXPECT_EQ(JFillDefault((Bitmap*)nullptr), 0);
+}
+
+// ---- Bitmap to bitmap ------------------------------------------------------------------------
+
+TEST(JCopyBitmap, CopiesTheImageAndTheAskedChannelsTheSourceHas) {
+  Random rnd(3);
+  ScratchBitmap src(6, 4), dst(6, 4);
+  FillRandom(src.get(), rnd);
+  src->Storage()->CreateChannels(BMM_CHAN_ALL);
+  for (const ChannelDef& c : kAllChannels) FillChannel(src.get(), c.bit, c.bytes, rnd);
+
+  ASSERT_EQ(JCopyBitmap(dst.get(), src.get(), BMM_CHAN_ALL), 1);
+  EXPECT_TRUE(SameImage(dst.get(), src.get()));
+  EXPECT_EQ(dst->Storage()->ChannelsPresent(), (ULONG)BMM_CHAN_ALL);
+  for (const ChannelDef& c : kAllChannels) EXPECT_TRUE(SameChannel(dst.get(), src.get(), c.bit, c.bytes)) << c.bit;
+
+  // Only channels both asked for and present are made and copied.
+  ScratchBitmap partSrc(3, 3), partDst(3, 3);
+  partSrc->Storage()->CreateChannels(BMM_CHAN_Z | BMM_CHAN_UV);
+  FillChannel(partSrc.get(), BMM_CHAN_Z, 4, rnd);
+  ASSERT_EQ(JCopyBitmap(partDst.get(), partSrc.get(), BMM_CHAN_Z | BMM_CHAN_BG), 1);
+  EXPECT_EQ(partDst->Storage()->ChannelsPresent(), (ULONG)BMM_CHAN_Z);
+  EXPECT_TRUE(SameChannel(partDst.get(), partSrc.get(), BMM_CHAN_Z, 4));
+}
+
+TEST(JCopyBitmap, ChannelsZeroCopiesOnlyTheImage) {
+  Random rnd(4);
+  ScratchBitmap src(4, 4), dst(4, 4);
+  FillRandom(src.get(), rnd);
+  src->Storage()->CreateChannels(BMM_CHAN_Z);
+  src->Storage()->AllocRenderInfo()->words[0] = 5;
+  ASSERT_EQ(JCopyBitmap(dst.get(), src.get(), 0), 1);
+  EXPECT_TRUE(SameImage(dst.get(), src.get()));
+  EXPECT_EQ(dst->Storage()->ChannelsPresent(), 0u);
+  EXPECT_EQ(dst->Storage()->GetRenderInfo(), nullptr);
+}
+
+TEST(JCopyBitmap, RenderInformationGoesWithTheTopBit) {
+  ScratchBitmap src(2, 2), dst(2, 2), plain(2, 2);
+  RenderInfo* ri = src->Storage()->AllocRenderInfo();
+  for (int i = 0; i < 65; i++) ri->words[i] = 1000u + i;
+  ASSERT_EQ(JCopyBitmap(dst.get(), src.get(), JCOPY_RENDERINFO), 1);
+  ASSERT_NE(dst->Storage()->GetRenderInfo(), nullptr);
+  EXPECT_EQ(memcmp(dst->Storage()->GetRenderInfo(), ri, 260), 0);
+
+  // A destination record is overwritten; a source without one leaves the destination's alone.
+  ri->words[64] = 1;
+  ASSERT_EQ(JCopyBitmap(dst.get(), src.get(), JCOPY_RENDERINFO), 1);
+  EXPECT_EQ(dst->Storage()->GetRenderInfo()->words[64], 1u);
+  ASSERT_EQ(JCopyBitmap(dst.get(), plain.get(), JCOPY_RENDERINFO), 1);
+  EXPECT_EQ(dst->Storage()->GetRenderInfo()->words[64], 1u);
+}
+
+TEST(JCopyBitmap, NullBitmapsAndAFaultingSourceFail) {
+  ScratchBitmap src(2, 2), dst(2, 2);
+  src->Fill(1, 2, 3, 4);
+  EXPECT_EQ(JCopyBitmap(nullptr, src.get(), 0), 0);
+  EXPECT_EQ(JCopyBitmap(dst.get(), nullptr, 0), 0);
+
+  // A bitmap pointer into memory that cannot be read, as a stale pointer would be.
+  void* page = VirtualAlloc(nullptr, 4096, MEM_RESERVE | MEM_COMMIT, PAGE_NOACCESS);
+  Bitmap* stale = static_cast<Bitmap*>(page);
+  EXPECT_EQ(JCopyBitmap(dst.get(), stale, BMM_CHAN_ALL), 0);
+  // The trap is disarmed again: copies work, and a second fault is trapped the same way.
+  EXPECT_EQ(JCopyBitmap(dst.get(), src.get(), 0), 1);
+  EXPECT_TRUE(SamePixel(PixelAt(dst.get(), 1, 1), BMM_Color_64{1, 2, 3, 4}));
+  EXPECT_EQ(JCopyBitmap(dst.get(), stale, 0), 0);
+  VirtualFree(page, 0, MEM_RELEASE);
+}
+
+TEST(JCopyFitBitmap, ResizesTheImageByTheHostAndEachChannelByTheRule) {
+  Random rnd(9);
+  ScratchBitmap src(7, 5), dst(3, 11), hostCopy(3, 11);
+  FillRandom(src.get(), rnd);
+  src->Storage()->CreateChannels(BMM_CHAN_ALL);
+  for (const ChannelDef& c : kAllChannels) FillChannel(src.get(), c.bit, c.bytes, rnd);
+  src->Storage()->AllocRenderInfo()->words[3] = 33;
+
+  ASSERT_EQ(JCopyFit(dst.get(), src.get(), BMM_CHAN_ALL | JCOPY_RENDERINFO), 1);
+  ASSERT_EQ(hostCopy->Storage()->CopyImage(src.get(), COPY_IMAGE_RESIZE, BMM_Color_64{}), 1);
+  EXPECT_TRUE(SameImage(dst.get(), hostCopy.get()));
+  ASSERT_NE(dst->Storage()->GetRenderInfo(), nullptr);
+  EXPECT_EQ(dst->Storage()->GetRenderInfo()->words[3], 33u);
+  for (const ChannelDef& c : kAllChannels) {
+    std::vector<unsigned char> want =
+        FitByRule(static_cast<unsigned char*>(src->Storage()->GetChannel(c.bit)), 7, 5, 3, 11, c.bytes);
+    EXPECT_EQ(memcmp(dst->Storage()->GetChannel(c.bit), want.data(), want.size()), 0) << c.bit;
+  }
+}
+
+TEST(JCopyFitBitmap, FailsWhenTheDestinationHoldsOtherChannels) {
+  ScratchBitmap src(4, 4), dst(2, 2);
+  src->Storage()->CreateChannels(BMM_CHAN_Z);
+  dst->Storage()->CreateChannels(BMM_CHAN_COVERAGE);
+  EXPECT_EQ(JCopyFit(dst.get(), src.get(), BMM_CHAN_Z), 0);
+  // A copy without channels is still fine.
+  EXPECT_EQ(JCopyFit(dst.get(), src.get(), 0), 1);
+}
+
+TEST(JCopyFitBitmap, ANullSourceIsReportedThroughTheLibraryAssertion) {
+  ScratchBitmap dst(2, 2);
+  quortest::ModalDriver driver(IDNO);
+  EXPECT_EQ(JCopyFit(dst.get(), (Bitmap*)nullptr, 0), 0);
+  ASSERT_TRUE(driver.Wait());
+  EXPECT_EQ(driver.Caption(), "Assertion failed");
+  EXPECT_NE(driver.Text().find("File: JBITMAP\nLine: 182\n"), std::string::npos) << driver.Text();
+}

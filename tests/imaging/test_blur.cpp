@@ -1,0 +1,130 @@
+// The float-mask blur against its definition: prefix sums in double precision, a cumulative
+// function interpolated between them, and the difference of two of its values per output.
+#include "ImagingTest.h"
+
+#include <gtest/gtest.h>
+
+#include <math.h>
+
+using imgtest::Random;
+
+namespace {
+
+// One-dimensional blur of n consecutive values, as defined, into out at the given stride.
+void BlurByDefinition(const float* in, float* out, int n, size_t stride, float r) {
+  std::vector<double> S(n);
+  S[0] = in[0];
+  for (int i = 1; i < n; i++) S[i] = S[i - 1] + in[i];
+  const double L = in[n - 1];
+  const float k = r + 1.0f;
+  const float half = k * 0.5f;
+  const double inv = 1.0 / k;
+  auto F = [&](double p) {
+    if (p <= 0) return (p + 1) * S[0];
+    if (p >= n - 1) return (p - (n - 1)) * L + S[n - 1];
+    int j = (int)p;
+    return S[j] + (p - j) * (S[j + 1] - S[j]);
+  };
+  for (int i = 0; i < n; i++) {
+    double v = (F(i + (double)half - 0.5) - F(i - (double)half - 0.5)) * inv;
+    out[(size_t)i * stride] = (float)(v < 0 ? 0 : v > 1 ? 1 : v);
+  }
+}
+
+// The whole blur as defined: rows of src into dst, then columns of dst in place.
+void JBlurByDefinition(float* dst, const float* src, int w, int h, float rx, float ry) {
+  if (rx > 0)
+    for (int y = 0; y < h; y++) BlurByDefinition(src + (size_t)y * w, dst + (size_t)y * w, w, 1, rx);
+  if (ry > 0 && w > 0)
+    for (int x = 0; x < w; x++) {
+      std::vector<float> column(h);
+      for (int y = 0; y < h; y++) column[y] = dst[(size_t)y * w + x];
+      BlurByDefinition(column.data(), dst + x, h, w, ry);
+    }
+}
+
+std::vector<float> RandomMask(int n, Random& rnd) {
+  std::vector<float> v(n);
+  for (float& f : v) f = rnd.Unit();
+  return v;
+}
+
+double MaxDifference(const std::vector<float>& a, const std::vector<float>& b) {
+  double worst = 0;
+  for (size_t i = 0; i < a.size(); i++) worst = fmax(worst, fabs((double)a[i] - (double)b[i]));
+  return worst;
+}
+
+}  // namespace
+
+TEST(JBlur, AgreesWithTheDefinitionAcrossSizesAndRadii) {
+  Random rnd(21);
+  // Small and odd shapes, a power-of-two width, one wider than a column block, and one whose
+  // column blocks narrow for long windows (ending in a partial block).
+  const int shapes[][2] = {{1, 1}, {1, 9}, {9, 1}, {2, 2}, {7, 5}, {33, 17}, {64, 64}, {100, 3}, {1300, 4}, {400, 300}};
+  const float radii[] = {0.3f, 1.0f, 1.5f, 2.0f, 5.0f, 25.7f, 100.0f, 5000.0f};
+  for (auto& s : shapes)
+    for (float rx : radii)
+      for (float ry : {0.0f, 0.8f, 3.0f, 60.5f}) {
+        const int w = s[0], h = s[1];
+        std::vector<float> src = RandomMask(w * h, rnd), got(w * h, 0.5f), want(w * h, 0.5f);
+        ASSERT_EQ(JBlur(got.data(), src.data(), w, h, rx, ry), 1);
+        JBlurByDefinition(want.data(), src.data(), w, h, rx, ry);
+        ASSERT_LE(MaxDifference(got, want), 1e-6) << w << "x" << h << " radii " << rx << ", " << ry;
+      }
+}
+
+TEST(JBlur, RadiusOneWeighsNeighboursAQuarterAndItselfAHalf) {
+  const float row[6] = {0.0f, 0.8f, 0.2f, 0.4f, 1.0f, 0.0f};
+  float out[6];
+  ASSERT_EQ(JBlur(out, const_cast<float*>(row), 6, 1, 1.0f, 0.0f), 1);
+  for (int i = 1; i < 5; i++)
+    EXPECT_NEAR(out[i], 0.25 * row[i - 1] + 0.5 * row[i] + 0.25 * row[i + 1], 1e-7) << i;
+  // At the edges the first and last values continue.
+  EXPECT_NEAR(out[0], 0.75 * row[0] + 0.25 * row[1], 1e-7);
+  EXPECT_NEAR(out[5], 0.25 * row[4] + 0.75 * row[5], 1e-7);
+}
+
+TEST(JBlur, AConstantStaysConstantEdgesIncluded) {
+  for (float r : {0.5f, 1.0f, 7.25f, 40.0f, 1e6f}) {
+    std::vector<float> mask(23 * 19, 0.375f), out(mask.size());
+    ASSERT_EQ(JBlur(out.data(), mask.data(), 23, 19, r, r), 1);
+    for (size_t i = 0; i < out.size(); i++) ASSERT_NEAR(out[i], 0.375f, 1e-6) << "radius " << r << " at " << i;
+  }
+}
+
+TEST(JBlur, TheColumnPassReadsTheDestinationEvenWithoutARowPass) {
+  const int w = 3, h = 5;
+  std::vector<float> src(w * h, 1.0f), dst(w * h, 0.0f);
+  dst[2 * w + 1] = 1.0f;  // a single dot in the middle of column 1
+  ASSERT_EQ(JBlur(dst.data(), src.data(), w, h, 0.0f, 1.0f), 1);
+  EXPECT_NEAR(dst[1 * w + 1], 0.25, 1e-7);
+  EXPECT_NEAR(dst[2 * w + 1], 0.5, 1e-7);
+  EXPECT_NEAR(dst[3 * w + 1], 0.25, 1e-7);
+  EXPECT_EQ(dst[2 * w + 0], 0.0f) << "src was not read";
+
+  // No pass at all: dst is not written and the answer is 1.
+  std::vector<float> before = dst;
+  EXPECT_EQ(JBlur(dst.data(), src.data(), w, h, 0.0f, -1.0f), 1);
+  EXPECT_EQ(dst, before);
+}
+
+TEST(JBlur, InPlaceGivesTheSameAsSeparateBuffers) {
+  Random rnd(13);
+  const int w = 41, h = 29;
+  std::vector<float> src = RandomMask(w * h, rnd), separate(w * h), inPlace = src;
+  ASSERT_EQ(JBlur(separate.data(), src.data(), w, h, 3.3f, 6.0f), 1);
+  ASSERT_EQ(JBlur(inPlace.data(), inPlace.data(), w, h, 3.3f, 6.0f), 1);
+  EXPECT_EQ(MaxDifference(separate, inPlace), 0.0);
+}
+
+TEST(JBlur, ResultsStayWithinZeroAndOne) {
+  // Values outside the mask range are clamped after blurring.
+  const float row[4] = {3.0f, 3.0f, -2.0f, -2.0f};
+  float out[4];
+  ASSERT_EQ(JBlur(out, const_cast<float*>(row), 4, 1, 1.0f, 0.0f), 1);
+  EXPECT_EQ(out[0], 1.0f);
+  EXPECT_EQ(out[1], 1.0f);  // 0.75 + 1.5 - 0.5
+  EXPECT_EQ(out[2], 0.0f);  // 0.75 - 1.0 - 0.5
+  EXPECT_EQ(out[3], 0.0f);
+}

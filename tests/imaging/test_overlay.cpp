@@ -1,0 +1,368 @@
+// Overlay compositing against the per-pixel rules written out plainly, and its progress protocol
+// with a real window: message order and values, and an abort in the middle of the bands.
+#include "ImagingTest.h"
+
+#include <gtest/gtest.h>
+
+#include <math.h>
+#include <tlhelp32.h>
+
+using imgtest::Random;
+using imgtest::SamePixel;
+
+namespace {
+
+typedef std::vector<BMM_Color_64> Image;
+
+// The overlay as defined, one pixel at a time, every product truncated on its own.
+void OverlayByDefinition(Image& dst, int dw, int dh, const Image& src, int sw, int sh, float x, float y) {
+  if (!(-sw <= x && x <= dw && -sh <= y && y <= dh)) return;
+  const double downX = floor((double)x), downY = floor((double)y);
+  const int x0 = std::max(0, (int)downX + 1), y0 = std::max(0, (int)downY + 1);
+  const int x1 = std::min(dw, (int)ceil((double)sw + x) - 1), y1 = std::min(dh, (int)ceil((double)sh + y) - 1);
+  const int sx0 = x < 0 ? -1 - (int)downX : 0, sy0 = y < 0 ? -1 - (int)downY : 0;
+  const float fx = (float)(x - downX), gx = 1 - fx, fy = (float)(y - downY), gy = 1 - fy;
+  const float wff = fy * fx, wfg = fy * gx, wgf = gy * fx, wgg = gy * gx;
+  for (int j = 0; j < y1 - y0; j++)
+    for (int i = 0; i < x1 - x0; i++) {
+      const BMM_Color_64& p00 = src[(size_t)(sy0 + j) * sw + sx0 + i];
+      const BMM_Color_64& p10 = src[(size_t)(sy0 + j) * sw + sx0 + i + 1];
+      const BMM_Color_64& p01 = src[(size_t)(sy0 + j + 1) * sw + sx0 + i];
+      const BMM_Color_64& p11 = src[(size_t)(sy0 + j + 1) * sw + sx0 + i + 1];
+      auto sum = [&](WORD BMM_Color_64::*c) {
+        return (int)(p00.*c * wff) + (int)(p10.*c * wfg) + (int)(p01.*c * wgf) + (int)(p11.*c * wgg);
+      };
+      const int A = sum(&BMM_Color_64::a);
+      if (A == 0) continue;
+      BMM_Color_64& d = dst[(size_t)(y0 + j) * dw + x0 + i];
+      const int R = sum(&BMM_Color_64::r), G = sum(&BMM_Color_64::g), B = sum(&BMM_Color_64::b);
+      if (A == 65535) {
+        d = BMM_Color_64{(WORD)R, (WORD)G, (WORD)B, 65535};
+        continue;
+      }
+      const float k = (65535 - A) * (1.0f / 65535.0f);
+      d = BMM_Color_64{(WORD)((int)(d.r * k) + R), (WORD)((int)(d.g * k) + G), (WORD)((int)(d.b * k) + B),
+                       (WORD)((int)(d.a * k) + A)};
+    }
+}
+
+Image RandomImage(int w, int h, Random& rnd) {
+  Image img((size_t)w * h);
+  for (BMM_Color_64& p : img) p = rnd.Premultiplied();
+  return img;
+}
+
+bool SameImage(const Image& a, const Image& b) { return memcmp(a.data(), b.data(), a.size() * sizeof(BMM_Color_64)) == 0; }
+
+// ---- A progress window that records the protocol ----------------------------------------------
+
+struct ProgressMessage {
+  UINT msg;
+  WPARAM done;
+  LPARAM total;
+};
+
+struct ProgressState {
+  std::vector<ProgressMessage> log;
+  int answer = 0;               // written through JWM_QUERYABORT
+  HANDLE onQuery = nullptr;     // set after answering JWM_QUERYABORT, when given ...
+  DWORD settle = 0;             // ... then this many milliseconds pass before the reply
+  HANDLE onProgress = nullptr;  // set at each JWM_PROGRESS, when given
+};
+ProgressState* progressState = nullptr;
+
+LRESULT CALLBACK ProgressProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == JWM_QUERYABORT && progressState) {
+    progressState->log.push_back({msg, wp, 0});
+    if (lp) *reinterpret_cast<int*>(lp) = progressState->answer;
+    if (progressState->onQuery) {
+      SetEvent(progressState->onQuery);
+      Sleep(progressState->settle);
+    }
+    return 0;
+  }
+  if (msg == JWM_PROGRESS && progressState) {
+    progressState->log.push_back({msg, wp, lp});
+    if (progressState->onProgress) SetEvent(progressState->onProgress);
+    return 0;
+  }
+  return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+class ProgressWindow {
+ public:
+  explicit ProgressWindow(ProgressState& s) {
+    progressState = &s;
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = ProgressProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "QuorTestProgress";
+    RegisterClassA(&wc);
+    hwnd = CreateWindowA("QuorTestProgress", "progress", WS_OVERLAPPED, 0, 0, 100, 20, nullptr, nullptr,
+                         wc.hInstance, nullptr);
+  }
+  ~ProgressWindow() {
+    DestroyWindow(hwnd);
+    progressState = nullptr;
+  }
+  HWND get() const { return hwnd; }
+
+ private:
+  HWND hwnd;
+};
+
+int ThreadsInProcess() {
+  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  THREADENTRY32 te = {};
+  te.dwSize = sizeof te;
+  int n = 0;
+  for (BOOL ok = Thread32First(snap, &te); ok; ok = Thread32Next(snap, &te))
+    if (te.th32OwnerProcessID == GetCurrentProcessId()) n++;
+  CloseHandle(snap);
+  return n;
+}
+
+int Processors() {
+  SYSTEM_INFO si;
+  GetSystemInfo(&si);
+  return (int)si.dwNumberOfProcessors;
+}
+
+// ---- Pacing the workers --------------------------------------------------------------------
+// The source of the paced tests is one 4 KB page per row, every page a guard page: a worker's
+// first read of a row raises a guard-page exception, which this handler turns into a wait while
+// the row is one of the gates. So each worker can be held at a known row until the test lets it go.
+struct Pacer {
+  const char* base = nullptr;
+  size_t bytes = 0;
+  std::vector<bool> gate;  // per source row
+  HANDLE release = nullptr;
+  volatile LONG held = 0;
+};
+Pacer pacer;
+
+LONG CALLBACK PaceWorkers(EXCEPTION_POINTERS* info) {
+  const EXCEPTION_RECORD* r = info->ExceptionRecord;
+  if (r->ExceptionCode != STATUS_GUARD_PAGE_VIOLATION || r->NumberParameters < 2) return EXCEPTION_CONTINUE_SEARCH;
+  const char* at = reinterpret_cast<const char*>(r->ExceptionInformation[1]);
+  if (at < pacer.base || at >= pacer.base + pacer.bytes) return EXCEPTION_CONTINUE_SEARCH;
+  size_t row = (size_t)(at - pacer.base) / 4096;
+  if (pacer.gate[row]) {
+    InterlockedIncrement(&pacer.held);
+    WaitForSingleObject(pacer.release, 20000);
+  }
+  return EXCEPTION_CONTINUE_EXECUTION;  // the guard is gone once raised: the read now succeeds
+}
+
+// Lets held workers go on after more than one wait slice.
+DWORD WINAPI OpenGatesLater(void*) {
+  Sleep(700);
+  SetEvent(pacer.release);
+  return 0;
+}
+
+// Bands as the overlay splits its rows: n = min(rows, processors), the first rows % n one longer.
+std::vector<int> BandStarts(int rows, int n) {
+  std::vector<int> starts;
+  for (int t = 0, at = 0; t < n; t++) {
+    starts.push_back(at);
+    at += rows / n + (t < rows % n ? 1 : 0);
+  }
+  starts.push_back(rows);
+  return starts;
+}
+
+}  // namespace
+
+// ---- Pixels ----------------------------------------------------------------------------------
+
+TEST(Overlay, HalfPixelOffsetAveragesFourSourcePixels) {
+  // An opaque 4 x 3 source at (0.5, 0.5) covers destination columns 1..3 and rows 1..2; each
+  // pixel is the sum of four quarter products, each truncated.
+  Image src(4 * 3);
+  for (int i = 0; i < 12; i++) src[i] = BMM_Color_64{(WORD)(1001 * i + 3), 0, 65535, 65535};
+  Image dst(6 * 5, BMM_Color_64{9, 9, 9, 9});
+  ASSERT_EQ(Overlay(dst.data(), 6, 5, src.data(), 4, 3, 0.5f, 0.5f, nullptr, 0, 0), 1);
+  const BMM_Color_64& d = dst[2 * 6 + 3];  // from source (2, 1), (3, 1), (2, 2), (3, 2)
+  EXPECT_EQ(d.r, (int)(1001 * 6 + 3) / 4 + (1001 * 7 + 3) / 4 + (1001 * 10 + 3) / 4 + (1001 * 11 + 3) / 4);
+  EXPECT_EQ(d.b, 65532) << "four truncated quarters of 65535";
+  EXPECT_EQ(d.a, 65532);
+  EXPECT_TRUE(SamePixel(dst[2 * 6 + 4], BMM_Color_64{9, 9, 9, 9})) << "column 4 is not covered";
+  EXPECT_TRUE(SamePixel(dst[3 * 6 + 1], BMM_Color_64{9, 9, 9, 9})) << "row 3 is not covered";
+}
+
+TEST(Overlay, OpaqueNeighbourhoodsReplaceAndTransparentOnesKeep) {
+  // Integral placement: source pixel (i + 1, j + 1) lands on destination (x0 + i, y0 + j) with
+  // full weight; at (1, 1) a 3 x 3 source covers only destination pixel (2, 2).
+  const BMM_Color_64 kept = {65535, 40000, 5, 1234};  // not premultiplied: must stay as it is
+  Image clear(3 * 3, BMM_Color_64{0, 0, 0, 0}), opaque(3 * 3, BMM_Color_64{100, 200, 300, 65535});
+  Image dst(5 * 5, kept);
+  ASSERT_EQ(Overlay(dst.data(), 5, 5, clear.data(), 3, 3, 1.0f, 1.0f, nullptr, 0, 0), 1);
+  EXPECT_TRUE(SamePixel(dst[2 * 5 + 2], kept));
+  ASSERT_EQ(Overlay(dst.data(), 5, 5, opaque.data(), 3, 3, 1.0f, 1.0f, nullptr, 0, 0), 1);
+  EXPECT_TRUE(SamePixel(dst[2 * 5 + 2], BMM_Color_64{100, 200, 300, 65535}));
+  for (int i = 0; i < 25; i++) {
+    if (i == 2 * 5 + 2) continue;
+    EXPECT_TRUE(SamePixel(dst[i], kept)) << i;
+  }
+}
+
+TEST(Overlay, HalfAlphaOverWhiteScalesTheDestinationByTheSingleFloatFactor) {
+  Image src(4 * 4, BMM_Color_64{1000, 20000, 32768, 32768});
+  Image dst(4 * 4, BMM_Color_64{65535, 65535, 65535, 65535});
+  ASSERT_EQ(Overlay(dst.data(), 4, 4, src.data(), 4, 4, 0.0f, 0.0f, nullptr, 0, 0), 1);
+  const float k = 32767 * (1.0f / 65535.0f);
+  const int keep = (int)(65535 * k);
+  const BMM_Color_64& d = dst[1 * 4 + 1];
+  EXPECT_EQ(d.r, keep + 1000);
+  EXPECT_EQ(d.g, keep + 20000);
+  EXPECT_EQ(d.b, keep + 32768);
+  EXPECT_EQ(d.a, keep + 32768);
+}
+
+TEST(Overlay, EveryPlacementMatchesTheDefinition) {
+  Random rnd(99);
+  const int dw = 23, dh = 17;
+  const int sizes[][2] = {{9, 7}, {23, 17}, {40, 30}, {2, 2}, {1, 5}};
+  const float places[][2] = {{0.5f, 0.5f}, {0.0f, 0.0f},   {3.0f, 2.0f},    {2.25f, 7.8f},  {-2.25f, -1.75f},
+                             {-0.5f, 3.5f}, {22.5f, 16.5f}, {-8.5f, -6.5f}, {15.9f, -0.1f}, {-39.0f, 0.3f}};
+  for (auto& s : sizes)
+    for (auto& p : places) {
+      const int sw = s[0], sh = s[1];
+      Image src = RandomImage(sw, sh, rnd), dst = RandomImage(dw, dh, rnd), want = dst;
+      ASSERT_EQ(Overlay(dst.data(), dw, dh, src.data(), sw, sh, p[0], p[1], nullptr, 0, 0), 1);
+      OverlayByDefinition(want, dw, dh, src, sw, sh, p[0], p[1]);
+      ASSERT_TRUE(SameImage(dst, want)) << sw << "x" << sh << " at " << p[0] << ", " << p[1];
+    }
+}
+
+TEST(Overlay, PlacementsAtOrBeyondTheEdgesDrawNothing) {
+  Random rnd(5);
+  Image src = RandomImage(4, 4, rnd);
+  for (BMM_Color_64& p : src) p.a = 65535;
+  const Image original = RandomImage(6, 6, rnd);
+  const float places[][2] = {{6.0f, 0.0f}, {0.0f, -4.0f}, {6.5f, 1.0f}, {-4.5f, 1.0f}, {1.0f, 6.01f}, {NAN, 0.0f}};
+  for (auto& p : places) {
+    Image dst = original;
+    EXPECT_EQ(Overlay(dst.data(), 6, 6, src.data(), 4, 4, p[0], p[1], nullptr, 0, 0), 1);
+    EXPECT_TRUE(SameImage(dst, original)) << p[0] << ", " << p[1];
+  }
+}
+
+// ---- Threads and progress --------------------------------------------------------------------
+
+class OverlayProgress : public testing::Test {
+ protected:
+  // A source of `rows` rows of 512 pixels, one guard page each, placed at (0.5, 0.5) over a
+  // destination of the same size: destination row j + 1 reads source rows j and j + 1.
+  static const int kWidth = 512;
+  void SetUp() override {
+    n = Processors();
+    srcRows = std::max(65, 8 * n + 1);
+    rows = srcRows - 1;
+    Random rnd(17);
+    pixels = static_cast<BMM_Color_64*>(
+        VirtualAlloc(nullptr, (size_t)srcRows * 4096, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    for (int i = 0; i < kWidth * srcRows; i++) pixels[i] = rnd.Premultiplied();
+    src.assign(pixels, pixels + kWidth * srcRows);
+    dst = RandomImage(kWidth, srcRows, rnd);
+    original = dst;
+    want = dst;
+    OverlayByDefinition(want, kWidth, srcRows, src, kWidth, srcRows, 0.5f, 0.5f);
+    starts = BandStarts(rows, std::min(rows, n));
+
+    pacer.base = reinterpret_cast<const char*>(pixels);
+    pacer.bytes = (size_t)srcRows * 4096;
+    pacer.gate.assign(srcRows, false);
+    pacer.release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    pacer.held = 0;
+    handler = AddVectoredExceptionHandler(1, PaceWorkers);
+  }
+  void TearDown() override {
+    RemoveVectoredExceptionHandler(handler);
+    SetEvent(pacer.release);
+    CloseHandle(pacer.release);
+    pacer = Pacer();
+    VirtualFree(pixels, 0, MEM_RELEASE);
+  }
+  // Holds every worker when it begins band row `stop` (it has then counted `stop` rows).
+  void GateEveryBandAt(int stop) {
+    for (size_t b = 0; b + 1 < starts.size(); b++) pacer.gate[starts[b] + stop + 1] = true;
+    DWORD old;
+    VirtualProtect(pixels, (size_t)srcRows * 4096, PAGE_READWRITE | PAGE_GUARD, &old);
+  }
+  bool RowIs(const Image& img, int row) {
+    return memcmp(&dst[(size_t)row * kWidth], &img[(size_t)row * kWidth], kWidth * sizeof(BMM_Color_64)) == 0;
+  }
+  int Expected(int rowsDone, float from, float to, int dh) {
+    return (int)(((int)(rowsDone * (to - from) / dh) + from) * 1024);
+  }
+
+  int n = 1, srcRows = 0, rows = 0;
+  BMM_Color_64* pixels = nullptr;
+  Image src, dst, original, want;
+  std::vector<int> starts;
+  void* handler = nullptr;
+};
+
+TEST_F(OverlayProgress, ReportsQueryThenProgressEveryHalfSecondAndFinishes) {
+  const int stop = 3;
+  GateEveryBandAt(stop);
+  ProgressState state;
+  state.onProgress = pacer.release;  // the first progress message lets the workers go on
+  ProgressWindow window(state);
+  ASSERT_NE(window.get(), nullptr);
+  ASSERT_EQ(Overlay(dst.data(), kWidth, srcRows, pixels, kWidth, srcRows, 0.5f, 0.5f, window.get(), 8.0f, 0.0f), 1);
+
+  const int bands = (int)starts.size() - 1;
+  EXPECT_EQ(pacer.held, bands) << "every worker was held once";
+  ASSERT_GE(state.log.size(), 2u);
+  EXPECT_EQ(state.log[0].msg, (UINT)JWM_QUERYABORT);
+  EXPECT_EQ(state.log[1].msg, (UINT)JWM_PROGRESS);
+  // progressTo 0 stands for the destination height.
+  EXPECT_EQ((int)state.log[1].done, Expected(stop * bands, 8.0f, (float)srcRows, srcRows));
+  EXPECT_EQ((int)state.log[1].total, srcRows * 1024);
+  for (size_t i = 0; i < state.log.size(); i++)
+    EXPECT_EQ(state.log[i].msg, (UINT)(i % 2 ? JWM_PROGRESS : JWM_QUERYABORT)) << i;
+  EXPECT_TRUE(SameImage(dst, want)) << "answering 0 lets every band finish";
+}
+
+TEST_F(OverlayProgress, AbortStopsEachBandAfterTheRowItWasWritingAndLeavesNoThread) {
+  const int stop = 3;
+  GateEveryBandAt(stop);
+  ProgressState state;
+  state.answer = -1;
+  // The workers go on at once and have ended their rows before the progress is read.
+  state.onQuery = pacer.release;
+  state.settle = 300;
+  ProgressWindow window(state);
+  const int threadsBefore = ThreadsInProcess();
+  ASSERT_EQ(Overlay(dst.data(), kWidth, srcRows, pixels, kWidth, srcRows, 0.5f, 0.5f, window.get(), 0.0f, 32.0f), 1);
+  EXPECT_EQ(ThreadsInProcess(), threadsBefore) << "every worker has ended when Overlay returns";
+
+  const int bands = (int)starts.size() - 1;
+  ASSERT_EQ(state.log.size(), 2u) << "one slice timed out; the stopped workers ended within the next";
+  EXPECT_EQ(state.log[0].msg, (UINT)JWM_QUERYABORT);
+  EXPECT_EQ(state.log[1].msg, (UINT)JWM_PROGRESS);
+  // The row each worker was writing when told to stop is finished but not counted.
+  EXPECT_EQ((int)state.log[1].done, Expected(stop * bands, 0.0f, 32.0f, srcRows));
+  EXPECT_EQ((int)state.log[1].total, 32 * 1024);
+  // Destination row 0 is never covered; band rows start at destination row 1.
+  EXPECT_TRUE(RowIs(original, 0));
+  for (int b = 0; b < bands; b++)
+    for (int j = starts[b]; j < starts[b + 1]; j++) {
+      // The counted rows plus the one in progress when the abort came are whole; none after.
+      const bool written = j - starts[b] <= stop;
+      EXPECT_TRUE(RowIs(written ? want : original, j + 1)) << "band " << b << " row " << j - starts[b];
+    }
+}
+
+TEST_F(OverlayProgress, WithoutAWindowNothingIsSentAndNothingStops) {
+  GateEveryBandAt(2);
+  // Let the workers through after one slice, from a helper thread: nobody else would.
+  HANDLE opener = CreateThread(nullptr, 0, OpenGatesLater, nullptr, 0, nullptr);
+  ASSERT_EQ(Overlay(dst.data(), kWidth, srcRows, pixels, kWidth, srcRows, 0.5f, 0.5f, nullptr, 0.0f, 0.0f), 1);
+  WaitForSingleObject(opener, INFINITE);
+  CloseHandle(opener);
+  EXPECT_TRUE(SameImage(dst, want));
+}
