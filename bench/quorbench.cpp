@@ -210,6 +210,7 @@ void SaveLoad() {
          objects / load / 1e6, size / load / 1e6, load / base);
   block->DeleteThis();
   node->DeleteMe();
+}
 
 // ---- Imaging -----------------------------------------------------------------------------
 

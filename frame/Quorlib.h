@@ -15,6 +15,8 @@
 #include "JSaveLoad.h"
 #include "JColor.h"
 #include "JFileDlg.h"
+#include "JFlag.h"
+#include "JGrad.h"
 #include "JMessages.h"
 #include "JBitmap.h"
 #include "JOverlay.h"

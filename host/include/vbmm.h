@@ -232,6 +232,13 @@ class HOSTAPI BitmapManager {
   // channels, no render information. Null for a null bi, a width or height of 0, an aspect not
   // above 0, the type BMM_NO_TYPE, or when memory is short.
   Bitmap* Create(const BitmapInfo* bi);
+  // Reads the image file named by bi (any format the system's imaging component decodes) into a
+  // new bitmap; bi receives its width and height (and a type and aspect when it had none). Null
+  // when the file cannot be read; outside silent mode the failure is also shown in a message box.
+  Bitmap* Load(BitmapInfo* bi);
+  // Silent mode keeps loading failures from showing anything; answers the previous state.
+  BOOL SetSilentMode(BOOL on);
+  BOOL SilentMode();
   // Bitmaps made and not yet deleted, in the whole process.
   int Count();
 };

@@ -2,6 +2,9 @@
 #include "vbmm.h"
 
 #include "bmpfile.h"
+#include "wicfile.h"
+
+#include <stdio.h>
 
 #include <stdlib.h>
 #include <new>
@@ -272,6 +275,35 @@ Bitmap* BitmapManager::Create(const BitmapInfo* bi) {
 }
 
 int BitmapManager::Count() { return (int)liveBitmaps; }
+
+namespace {
+volatile LONG silentMode = 0;
+}
+
+BOOL BitmapManager::SetSilentMode(BOOL on) { return InterlockedExchange(&silentMode, on ? 1 : 0) != 0; }
+BOOL BitmapManager::SilentMode() { return silentMode != 0; }
+
+Bitmap* BitmapManager::Load(BitmapInfo* bi) {
+  if (!bi) return nullptr;
+  int w = 0, h = 0;
+  BMM_Color_64* pixels = ReadImageFileWIC(bi->Name(), &w, &h);
+  if (!pixels) {
+    if (!SilentMode()) {
+      char text[MAX_PATH + 64];
+      snprintf(text, sizeof text, "Cannot load the image file\n%s", bi->Name());
+      MessageBoxA(nullptr, text, "Bitmap Loading Error", MB_OK | MB_ICONERROR | MB_TASKMODAL);
+    }
+    return nullptr;
+  }
+  bi->SetWidth((WORD)w);
+  bi->SetHeight((WORD)h);
+  if (bi->Type() == BMM_NO_TYPE) bi->SetType(BMM_TRUE_64);
+  if (!(bi->Aspect() > 0.0f)) bi->SetAspect(1.0f);
+  Bitmap* bm = Create(bi);
+  if (bm) bm->PutPixels(0, 0, w * h, pixels);
+  free(pixels);
+  return bm;
+}
 
 namespace {
 BitmapManager theManager;

@@ -1,5 +1,6 @@
 // Image files written by bitmap outputs.
 #include "bmpfile.h"
+#include "wicfile.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -64,5 +65,5 @@ int WriteBmp(const char* path, const BitmapStorage* s) {
 int WriteImageFile(const char* path, const BitmapStorage* s) {
   if (!path || !s) return 0;
   if (HasExtension(path, ".bmp")) return WriteBmp(path, s);
-  return 0;
+  return WriteImageFileWIC(path, s);
 }

@@ -3,7 +3,7 @@
 
 #include "vbmm.h"
 
-// Writes the image of s to the file path, in the format its extension names. Windows bitmaps
-// (.bmp, 24 bits a pixel: the high byte of each colour channel) are the format known; 1 when the
+// Writes the image of s to the file path, in the format its extension names: Windows bitmaps
+// (.bmp), PNG, TIFF and JPEG, 24 bits a pixel (the high byte of each colour channel); 1 when the
 // whole file was written, 0 for another extension or a failed write.
 int WriteImageFile(const char* path, const BitmapStorage* s);

@@ -64,12 +64,18 @@ TEST(LeafClasses, RegistryOrderIdsDimensionsAndControllers) {
     ASSERT_NE(leaf->GetController(), nullptr);
     EXPECT_EQ(leaf->GetController()->SuperClassID(), r.controllerSuper) << r.name;
   }
-  for (int i = 10; i < 12; i++) EXPECT_STREQ(libClassDesc(i)->ClassName(), i == 10 ? "JBinaryData" : "JSubtex");
-  ClassDesc* last = libClassDesc(12);
+  const char* later[] = {"JBinaryData", "JSubtex", "JFlagCtlData", "JFlagSetData", "JGradCtlData"};
+  for (int i = 10; i < 15; i++) EXPECT_STREQ(libClassDesc(i)->ClassName(), later[i - 10]);
+  ClassDesc* last = libClassDesc(15);
   ASSERT_NE(last, nullptr);
   EXPECT_STREQ(last->ClassName(), "TVDummyControl");
   EXPECT_EQ(last->SuperClassID(), 0x9008u);
   EXPECT_TRUE(last->ClassID() == Class_ID(0x2A100BDF, 0x7ACF24D9));
+  auto libNumberClasses = GetProcAddressAs<LibNumberClassesProc>(GetLibInstance(), "LibNumberClasses");
+  EXPECT_GE(libNumberClasses(), 16) << "the sixteen classes, then any test program's own";
+  EXPECT_TRUE(libClassDesc(12)->ClassID() == Class_ID(0x181D5EE1, 0x69B06262));
+  EXPECT_TRUE(libClassDesc(13)->ClassID() == Class_ID(0x15CA4601, 0x62E43DD1));
+  EXPECT_TRUE(libClassDesc(14)->ClassID() == Class_ID(0x26450C71, 0x6C00010D));
 }
 
 TEST(Leaf, LoadingLeavesHaveNoControllerAndKeepTheirValue) {

@@ -1,0 +1,128 @@
+// Image files through the Windows Imaging Component: every format it decodes is read, PNG, TIFF
+// and JPEG are written.
+#include "wicfile.h"
+
+#include <objbase.h>
+#include <string.h>
+#include <wincodec.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// COM for the calling thread, for the length of one call.
+struct ComScope {
+  HRESULT hr;
+  ComScope() : hr(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
+  ~ComScope() {
+    if (SUCCEEDED(hr)) CoUninitialize();
+  }
+};
+
+template <class T>
+struct Ref {
+  T* p = nullptr;
+  ~Ref() {
+    if (p) p->Release();
+  }
+  T** operator&() { return &p; }
+  T* operator->() { return p; }
+};
+
+std::wstring Wide(const char* s) {
+  int n = MultiByteToWideChar(CP_ACP, 0, s, -1, nullptr, 0);
+  std::wstring w(n > 0 ? n : 1, L'\0');
+  if (n > 0) MultiByteToWideChar(CP_ACP, 0, s, -1, &w[0], n);
+  return w;
+}
+
+bool EndsWith(const char* path, const char* ext) {
+  size_t a = strlen(path), b = strlen(ext);
+  return a >= b && _stricmp(path + a - b, ext) == 0;
+}
+
+}  // namespace
+
+BMM_Color_64* ReadImageFileWIC(const char* path, int* width, int* height) {
+  if (!path || !*path) return nullptr;
+  ComScope com;
+  Ref<IWICImagingFactory> factory;
+  if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                              reinterpret_cast<void**>(&factory))))
+    return nullptr;
+  Ref<IWICBitmapDecoder> decoder;
+  if (FAILED(factory->CreateDecoderFromFilename(Wide(path).c_str(), nullptr, GENERIC_READ,
+                                                WICDecodeMetadataCacheOnDemand, &decoder)))
+    return nullptr;
+  Ref<IWICBitmapFrameDecode> frame;
+  if (FAILED(decoder->GetFrame(0, &frame))) return nullptr;
+  Ref<IWICFormatConverter> converter;
+  if (FAILED(factory->CreateFormatConverter(&converter))) return nullptr;
+  // Every source converts to 32-bit BGRA; each 8-bit channel becomes 16 bits by times 257.
+  if (FAILED(converter->Initialize(frame.p, GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                   WICBitmapPaletteTypeCustom)))
+    return nullptr;
+  UINT w = 0, h = 0;
+  if (FAILED(converter->GetSize(&w, &h)) || w == 0 || h == 0 || w > 65535 || h > 65535) return nullptr;
+  std::vector<BYTE> bgra((size_t)w * h * 4);
+  if (FAILED(converter->CopyPixels(nullptr, w * 4, (UINT)bgra.size(), bgra.data()))) return nullptr;
+  BMM_Color_64* out = static_cast<BMM_Color_64*>(malloc((size_t)w * h * sizeof(BMM_Color_64)));
+  if (!out) return nullptr;
+  for (size_t i = 0; i < (size_t)w * h; i++) {
+    const BYTE* p = &bgra[i * 4];
+    out[i].r = (WORD)(p[2] * 257);
+    out[i].g = (WORD)(p[1] * 257);
+    out[i].b = (WORD)(p[0] * 257);
+    out[i].a = (WORD)(p[3] * 257);
+  }
+  *width = (int)w;
+  *height = (int)h;
+  return out;
+}
+
+int WriteImageFileWIC(const char* path, const BitmapStorage* s) {
+  if (!path || !s) return 0;
+  GUID format;
+  if (EndsWith(path, ".png"))
+    format = GUID_ContainerFormatPng;
+  else if (EndsWith(path, ".tif") || EndsWith(path, ".tiff"))
+    format = GUID_ContainerFormatTiff;
+  else if (EndsWith(path, ".jpg") || EndsWith(path, ".jpeg"))
+    format = GUID_ContainerFormatJpeg;
+  else
+    return 0;
+  int w = s->Width(), h = s->Height();
+  std::vector<BMM_Color_64> line((size_t)w);
+  std::vector<BYTE> bgr((size_t)w * h * 3);
+  for (int y = 0; y < h; y++) {
+    if (!s->GetLinearPixels(0, y, w, line.data())) return 0;
+    for (int x = 0; x < w; x++) {
+      BYTE* p = &bgr[((size_t)y * w + x) * 3];
+      p[0] = (BYTE)(line[x].b >> 8);
+      p[1] = (BYTE)(line[x].g >> 8);
+      p[2] = (BYTE)(line[x].r >> 8);
+    }
+  }
+  ComScope com;
+  Ref<IWICImagingFactory> factory;
+  if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                              reinterpret_cast<void**>(&factory))))
+    return 0;
+  Ref<IWICStream> stream;
+  if (FAILED(factory->CreateStream(&stream)) || FAILED(stream->InitializeFromFilename(Wide(path).c_str(), GENERIC_WRITE)))
+    return 0;
+  Ref<IWICBitmapEncoder> encoder;
+  if (FAILED(factory->CreateEncoder(format, nullptr, &encoder)) ||
+      FAILED(encoder->Initialize(stream.p, WICBitmapEncoderNoCache)))
+    return 0;
+  Ref<IWICBitmapFrameEncode> frame;
+  if (FAILED(encoder->CreateNewFrame(&frame, nullptr)) || FAILED(frame->Initialize(nullptr)) ||
+      FAILED(frame->SetSize((UINT)w, (UINT)h)))
+    return 0;
+  WICPixelFormatGUID pf = GUID_WICPixelFormat24bppBGR;
+  if (FAILED(frame->SetPixelFormat(&pf)) || !IsEqualGUID(pf, GUID_WICPixelFormat24bppBGR)) return 0;
+  if (FAILED(frame->WritePixels((UINT)h, (UINT)w * 3, (UINT)bgr.size(), bgr.data()))) return 0;
+  if (FAILED(frame->Commit()) || FAILED(encoder->Commit())) return 0;
+  return 1;
+}

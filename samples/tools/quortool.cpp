@@ -1,0 +1,72 @@
+// quortool: small jobs done with the library the way a plug-in does them.
+//   quortool draw-gradient file.png [width height]   draws the library's default gradient and
+//                                                     writes it through the host's bitmaps
+#include "Quorlib.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <vector>
+
+namespace {
+
+int DrawGradient(int argc, char** argv) {
+  if (argc < 1) return 2;
+  int width = argc > 2 ? atoi(argv[1]) : 256, height = argc > 2 ? atoi(argv[2]) : 32;
+  if (width < 1 || height < 1 || width > 65535 || height > 65535) return 2;
+  JGradCtlData* grad = Create_JGradCtlData(GetLibInstance(), 119);
+  if (!grad) {
+    fprintf(stderr, "quortool: no gradient class\n");
+    return 1;
+  }
+  std::vector<BMM_Color_24> row((size_t)width * height);
+  grad->Render(row.data(), 0, width, height, 1.0f, 0);
+  printf("default gradient: %d flags, mode %d\n", grad->GetFlagCount(), grad->GetMode());
+  grad->DeleteMe();
+
+  BitmapInfo bi;
+  bi.SetWidth((WORD)width);
+  bi.SetHeight((WORD)height);
+  bi.SetType(BMM_TRUE_64);
+  Bitmap* bm = TheManager->Create(&bi);
+  if (!bm) return 1;
+  std::vector<BMM_Color_64> line((size_t)width);
+  for (int y = 0; y < height; y++) {
+    for (int x = 0; x < width; x++) {
+      const BMM_Color_24& p = row[(size_t)y * width + x];
+      line[x] = BMM_Color_64{(WORD)(p.r * 257), (WORD)(p.g * 257), (WORD)(p.b * 257), 65535};
+    }
+    bm->PutPixels(0, y, width, line.data());
+  }
+  BitmapInfo out;
+  out.SetName(argv[0]);
+  int ok = bm->OpenOutput(&out) && bm->Write(&out);
+  bm->CloseAll(ok ? BMM_CLOSE_COMPLETE : BMM_CLOSE_ABANDON);
+  bm->DeleteThis();
+  if (!ok) {
+    fprintf(stderr, "quortool: cannot write %s\n", argv[0]);
+    return 1;
+  }
+  // Read it back through the host, as any plug-in would, and report its two ends.
+  BitmapInfo check;
+  check.SetName(argv[0]);
+  Bitmap* back = TheManager->Load(&check);
+  if (!back) return 1;
+  BMM_Color_64 first, last;
+  back->GetLinearPixels(0, 0, 1, &first);
+  back->GetLinearPixels(back->Width() - 1, 0, 1, &last);
+  printf("wrote %s: %dx%d, left (%d, %d, %d), right (%d, %d, %d)\n", argv[0], back->Width(), back->Height(),
+         first.r >> 8, first.g >> 8, first.b >> 8, last.r >> 8, last.g >> 8, last.b >> 8);
+  back->DeleteThis();
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  RegisterPluginModule(GetLibInstance());
+  if (argc >= 2 && strcmp(argv[1], "draw-gradient") == 0) return DrawGradient(argc - 2, argv + 2);
+  fprintf(stderr, "usage: quortool draw-gradient file.png [width height]\n");
+  return 2;
+}

@@ -1,0 +1,281 @@
+// The gradient: cache and evaluation, drawing, resources, bitmap modes, files, threads.
+#include "Recorder.h"
+#include "TestSupport.h"
+
+#include "Quorlib.h"
+
+#include <gtest/gtest.h>
+
+#include <math.h>
+#include <process.h>
+#include <stdio.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// A gradient held for the length of a test.
+struct Grad {
+  Grad() : owner(new quortest::Recorder(1)), g(Create_JGradCtlData()) { owner->Hold(g); }
+  explicit Grad(JGradCtlData* made) : owner(new quortest::Recorder(1)), g(made) { owner->Hold(g); }
+  ~Grad() { owner->DeleteMe(); }
+  JGradCtlData* operator->() { return g; }
+  quortest::Recorder* owner;
+  JGradCtlData* g;
+};
+
+// Replaces the flags by (position, colour, interpolation index) triples.
+void SetFlags(JGradCtlData* g, std::vector<std::tuple<float, Point3, float>> flags) {
+  g->DelAllFlags();
+  for (auto& [pos, color, interp] : flags) {
+    JFlagCtlData* f = Create_JFlagCtlData();
+    float p = pos, i = interp;
+    Point3 c = color;
+    f->SetPos(0, p);
+    f->SetColor(0, c);
+    f->SetInterp(0, i);
+    g->AddFlag(f, "_");
+  }
+}
+
+const Point3 kRed(1, 0, 0), kBlue(0, 0, 1), kGreen(0, 1, 0);
+const float kLinear = 3, kSolid = 4;
+
+Point3 At(JGradCtlData* g, float pos, int t = 0) {
+  Point3 c(-1, -1, -1);
+  EXPECT_EQ(g->GetColor(c, pos, t), 1);
+  return c;
+}
+
+void ExpectNear(const Point3& a, const Point3& b) {
+  EXPECT_NEAR(a.x, b.x, 1e-6);
+  EXPECT_NEAR(a.y, b.y, 1e-6);
+  EXPECT_NEAR(a.z, b.z, 1e-6);
+}
+
+}  // namespace
+
+TEST(Gradient, DefaultIsGreyEverywhere) {
+  Grad g;
+  EXPECT_EQ(g->GetFlagCount(), 2);
+  EXPECT_EQ(g->GetMode(), 1);
+  for (float pos : {-1.0f, 0.0f, 0.3f, 0.999f, 1.0f, 5.0f}) ExpectNear(At(g.g, pos), Point3(0.5f, 0.5f, 0.5f));
+  // The children are hidden from the host's tree, the flag set's subtree is not.
+  EXPECT_EQ((*g.g)(0)->GetBypassTree(), 1);
+  EXPECT_EQ(g->GetFlagSet()->GetBypassTree(), 0);
+  EXPECT_EQ(g->GetFlagSet()->GetBypassThis(), 1);
+}
+
+TEST(Gradient, RedToBlueLinear) {
+  Grad g;
+  SetFlags(g.g, {{0.0f, kRed, kLinear}, {1.0f, kBlue, kLinear}});
+  ExpectNear(At(g.g, 0.25f), Point3(0.75f, 0, 0.25f));
+  Point3 nearEnd = At(g.g, 0.99999988f);
+  ExpectNear(At(g.g, 1.0f), nearEnd);
+  ExpectNear(At(g.g, 3.0f), nearEnd);
+  ExpectNear(At(g.g, NAN), nearEnd);
+  EXPECT_GT(nearEnd.z, 0.9999f);
+  ExpectNear(At(g.g, -0.5f), kRed);  // below the first flag: its colour
+}
+
+TEST(Gradient, SolidHoldsTheSpanStartColour) {
+  Grad g;
+  SetFlags(g.g, {{0.0f, kRed, kSolid}, {1.0f, kBlue, kSolid}});
+  for (float pos : {0.0f, 0.5f, 0.999f, 1.0f}) ExpectNear(At(g.g, pos), kRed);
+}
+
+TEST(Gradient, EqualPositionsSortByIndexAndTheLaterWins) {
+  Grad g;
+  SetFlags(g.g, {{0.0f, kRed, kLinear}, {1.0f, kBlue, kLinear}, {0.5f, kGreen, kLinear}, {0.5f, Point3(1, 1, 0), kLinear}});
+  // At 0.5 the lookup lands on the record of flag 3 (the later of the equal pair).
+  ExpectNear(At(g.g, 0.5f), Point3(1, 1, 0));
+  // Just below 0.5 the span from red runs towards flag 2 (green), the first of the pair.
+  Point3 below = At(g.g, 0.4999f);
+  EXPECT_NEAR(below.y, 0.9998f, 1e-3);
+  ExpectNear(At(g.g, 0.75f), Point3(0.5f, 0.5f, 0.5f));
+}
+
+TEST(Gradient, OverrideInterpolationAppliesToEverySpan) {
+  Grad g;
+  SetFlags(g.g, {{0.0f, kRed, kLinear}, {1.0f, kBlue, kLinear}});
+  g->SetInterpType(5);
+  EXPECT_EQ(g->GetInterpType(), 5);
+  ExpectNear(At(g.g, 0.7f), kRed);
+  g->SetInterpType(0);
+  ExpectNear(At(g.g, 0.5f), Point3(0.5f, 0, 0.5f));
+  g->SetInterpType(1);  // Ease In starts slowly
+  EXPECT_GT(At(g.g, 0.5f).x, 0.5f);
+  g->SetInterpType(3);  // Ease Out ends slowly
+  EXPECT_LT(At(g.g, 0.5f).x, 0.5f);
+  g->SetInterpType(2);  // Ease In Out: symmetric S
+  EXPECT_NEAR(At(g.g, 0.5f).x, 0.5f, 1e-6);
+  EXPECT_GT(At(g.g, 0.1f).x, 0.9f);
+}
+
+TEST(Gradient, ShadingPointSolidBlendsOverTheSampledExtent) {
+  Grad g;
+  SetFlags(g.g, {{0.0f, kRed, kSolid}, {0.5f, kBlue, kSolid}, {1.0f, kGreen, kSolid}});
+  ShadeContext sc;
+  Point3 c;
+  g->GetColor(c, 0.45f, 0.1f, sc, 0);
+  ExpectNear(c, Point3(0.5f, 0, 0.5f));
+  g->GetColor(c, 0.45f, 0.0f, sc, 0);
+  ExpectNear(c, kRed);
+  g->GetColor(c, 0.2f, 0.1f, sc, 0);
+  ExpectNear(c, kRed);  // the extent does not reach the next flag
+  // The step into the flag at exactly 1.0 blends towards record 0 instead.
+  g->GetColor(c, 0.95f, 0.1f, sc, 0);
+  ExpectNear(c, Point3(0.5f, 0, 0.5f));
+}
+
+TEST(Gradient, ShadingPointUsesFlagTextures) {
+  Grad g;
+  SetFlags(g.g, {{0.0f, kRed, kLinear}, {1.0f, kBlue, kLinear}});
+  g->GetFlag(1)->SetSubtex(NewSolidColorMap(Color(0, 1, 0)));
+  ShadeContext sc;
+  Point3 c;
+  g->GetColor(c, 0.5f, 0.0f, sc, 0);
+  ExpectNear(c, Point3(0.5f, 0.5f, 0));  // the end colour comes from the texture
+  ExpectNear(At(g.g, 0.5f), Point3(0.5f, 0, 0.5f));  // the plain colour ignores textures
+  g->GetColor(c, 0.0f, 0.0f, sc, 0);
+  ExpectNear(c, kRed);  // v = 0 answers the start colour
+}
+
+TEST(Gradient, ModeReadsAndWrites) {
+  Grad g;
+  JFloatData* mode = static_cast<JFloatData*>((*g.g)(0));
+  for (auto [stored, expected] : {std::pair<float, int>{0.0f, 1}, {4.0f, 1}, {3.9f, 3}, {2.0f, 2}, {-1.0f, 1}}) {
+    mode->SetValue(0, stored);
+    EXPECT_EQ(g->GetMode(), expected) << stored;
+  }
+  g->SetMode(9);
+  EXPECT_EQ(g->GetMode(), 1);
+  g->SetMode(2);
+  EXPECT_EQ(g->GetFlagSet()->GetBypassTree(), 1);
+  EXPECT_EQ(g->GetFlagSet()->GetBypassTreeMask(), 1);
+  g->SetMode(1);
+  EXPECT_EQ(g->GetFlagSet()->GetBypassTree(), 0);
+  EXPECT_EQ(g->GetFlagSet()->GetBypassTreeMask(), 0);
+}
+
+TEST(Gradient, ChangeMessagesMarkTheCacheStaleAndOthersDoNot) {
+  Grad g;
+  SetFlags(g.g, {{0.0f, kRed, kLinear}, {1.0f, kBlue, kLinear}});
+  Point3 green = kGreen;
+  g->GetFlag(0)->SetColor(0, green);  // reaches the gradient as a change
+  ExpectNear(At(g.g, 0.0f), kGreen);
+  // Animate the first flag from green at 0 to red at 1600: the cache built at time 0 stays until
+  // something marks it stale.
+  AnimateOn();
+  Point3 red = kRed;
+  g->GetFlag(0)->SetColor(0, green);
+  g->GetFlag(0)->SetColor(1600, red);
+  AnimateOff();
+  ExpectNear(At(g.g, 0.0f, 0), kGreen);
+  ExpectNear(At(g.g, 0.0f, 1600), kGreen);  // built at time 0
+  PartID part = 0;
+  g->NotifyRefChanged(FOREVER, nullptr, part, 0x51);
+  ExpectNear(At(g.g, 0.0f, 1600), kGreen);  // another message leaves the cache alone
+  g->NotifyRefChanged(FOREVER, nullptr, part, 80);
+  ExpectNear(At(g.g, 0.0f, 1600), kRed);  // rebuilt at the lookup's time
+  g->NotifyRefChanged(FOREVER, nullptr, part, 258);
+  ExpectNear(At(g.g, 0.0f, 0), kGreen);
+}
+
+TEST(Gradient, AnimatedFlagsFollowUpdate) {
+  Grad g;
+  SetFlags(g.g, {{0.0f, kRed, kLinear}, {1.0f, kBlue, kLinear}});
+  AnimateOn();
+  Point3 red = kRed, green = kGreen;
+  g->GetFlag(0)->SetColor(0, red);
+  g->GetFlag(0)->SetColor(1600, green);
+  AnimateOff();
+  Interval valid = FOREVER;
+  g->Update(800, valid);
+  ExpectNear(At(g.g, 0.0f, 800), Point3(0.5f, 0.5f, 0));
+  EXPECT_TRUE(valid == Interval(800, 800)) << "an animated flag narrows the validity";
+  valid = FOREVER;
+  g->Update(3200, valid);
+  ExpectNear(At(g.g, 0.0f, 3200), kGreen);
+  EXPECT_EQ(valid.Start(), 1600);
+}
+
+TEST(Gradient, NoFlagsIsBlack) {
+  Grad g;
+  g->DelAllFlags();
+  EXPECT_EQ(g->GetFlagCount(), 0);
+  ExpectNear(At(g.g, 0.5f), Point3(0, 0, 0));
+  ShadeContext sc;
+  Point3 c(1, 1, 1);
+  g->GetColor(c, 0.5f, 0.1f, sc, 0);
+  ExpectNear(c, Point3(0, 0, 0));
+}
+
+TEST(Gradient, FlagIndexErrorsAssert) {
+  quortest::AssertRecorder rec;
+  Grad g;
+  EXPECT_EQ(g->GetFlag(2), nullptr);
+  EXPECT_EQ(g->GetFlag(-1), nullptr);
+  EXPECT_EQ(rec.Hits().size(), 2u);
+  EXPECT_EQ(rec.Hits()[0].file, "JGRADCTL");
+  g->DelFlag(7);
+  EXPECT_EQ(g->GetFlagCount(), 2);
+}
+
+// ---- Drawing and resources -------------------------------------------------------------------
+
+namespace {
+std::vector<BMM_Color_24> Draw(JGradCtlData* g, int width, int height, int mono = 0) {
+  std::vector<BMM_Color_24> buf((size_t)width * height);
+  g->Render(buf.data(), 0, width, height, 1.0f, mono);
+  return buf;
+}
+bool Same(const BMM_Color_24& p, int r, int g, int b) { return p.r == r && p.g == g && p.b == b; }
+}  // namespace
+
+TEST(Drawing, TheDefaultResourceDrawsRedToBlue) {
+  HRSRC res = FindResourceA(GetLibInstance(), MAKEINTRESOURCEA(119), MAKEINTRESOURCEA(10));
+  ASSERT_NE(res, nullptr);
+  EXPECT_EQ(SizeofResource(GetLibInstance(), res), 38u);
+  Grad g(Create_JGradCtlData(GetLibInstance(), 119));
+  ASSERT_EQ(g->GetFlagCount(), 2);
+  EXPECT_STREQ(g->GetFlag(0)->GetName(), "Flag 1");
+  EXPECT_STREQ(g->GetFlagSet()->GetName(1), "Flag 2") << "added under its own name";
+  EXPECT_EQ(g->GetFlag(1)->GetPositionData()->GetBypassTree(), 1);
+  std::vector<BMM_Color_24> px = Draw(g.g, 4, 3);
+  EXPECT_TRUE(Same(px[0], 255, 0, 0));
+  EXPECT_TRUE(Same(px[1], 191, 0, 63));
+  EXPECT_TRUE(Same(px[2], 127, 0, 127));
+  EXPECT_TRUE(Same(px[3], 63, 0, 191));
+  for (int y = 1; y < 3; y++)
+    for (int x = 0; x < 4; x++) EXPECT_EQ(memcmp(&px[y * 4 + x], &px[x], 3), 0);
+  // Mono: equal bytes, the lightness.
+  px = Draw(g.g, 4, 1, 1);
+  EXPECT_TRUE(Same(px[0], 127, 127, 127));
+  EXPECT_TRUE(Same(px[1], 95, 95, 95));
+  EXPECT_TRUE(Same(px[2], 63, 63, 63));
+  EXPECT_TRUE(Same(px[3], 95, 95, 95));
+}
+
+TEST(Drawing, FlagDrawingTakesTheEarlierOfEqualFlagsUnlikeEvaluation) {
+  Grad g;
+  SetFlags(g.g, {{0.0f, kRed, kSolid}, {0.5f, kGreen, kSolid}, {0.5f, kBlue, kSolid}, {1.0f, kRed, kSolid}});
+  std::vector<BMM_Color_24> px = Draw(g.g, 10, 1);
+  EXPECT_TRUE(Same(px[7], 0, 255, 0)) << "drawn with the earlier flag of the pair";
+  ExpectNear(At(g.g, 0.7f), kBlue);
+  EXPECT_TRUE(Same(px[2], 255, 0, 0));
+}
+
+TEST(Resources, VersionsAndTags) {
+  // Layouts written into the test program's resources.
+  Grad g;
+  SetFlags(g.g, {{0.0f, kRed, kLinear}, {0.3f, kGreen, kLinear}, {1.0f, kBlue, kLinear}});
+  EXPECT_NE(g->LoadResource(GetModuleHandleA(nullptr), 600), 0) << "version 0";
+  EXPECT_EQ(g->GetFlagCount(), 3) << "flags unchanged";
+  EXPECT_EQ(g->LoadResource(GetModuleHandleA(nullptr), 601), 0) << "version 2";
+  EXPECT_EQ(g->LoadResource(GetModuleHandleA(nullptr), 602), 0) << "tag 3 after one flag";
+  EXPECT_EQ(g->GetFlagCount(), 1) << "flags read so far stay";
+  EXPECT_EQ(g->LoadResource(GetModuleHandleA(nullptr), 603), 0) << "a name running off the end";
+  EXPECT_EQ(g->LoadResource(GetModuleHandleA(nullptr), 31000), 0) << "no resource";
+}
