@@ -212,6 +212,87 @@ void SaveLoad() {
   node->DeleteMe();
 }
 
+// ---- Gradients -----------------------------------------------------------------------------
+
+JGradCtlData* GradientWith(int flags, int interpIndex) {
+  JGradCtlData* g = Create_JGradCtlData();
+  g->DelAllFlags();
+  for (int i = 0; i < flags; i++) {
+    JFlagCtlData* f = Create_JFlagCtlData();
+    float pos = flags > 1 ? (float)i / (float)(flags - 1) : 0.0f, interp = (float)interpIndex;
+    Point3 c((float)(i % 3) / 2.0f, (float)(i % 5) / 4.0f, (float)(i % 7) / 6.0f);
+    f->SetPos(0, pos);
+    f->SetColor(0, c);
+    f->SetInterp(0, interp);
+    g->AddFlag(f, "_");
+  }
+  Interval valid = FOREVER;
+  g->Update(0, valid);
+  return g;
+}
+
+void GradientColors() {
+  const int n = 100000;
+  std::vector<float> randomPos(n);
+  unsigned seed = 1;
+  for (float& p : randomPos) p = (float)((seed = seed * 1664525u + 1013904223u) >> 8) / 16777216.0f;
+  // The baseline: a baked 256-entry colour table indexed by position.
+  std::vector<Point3> table(256);
+  double tableSweep = BestSeconds([&] {
+    float s = 0;
+    for (int i = 0; i < n; i++) {
+      const Point3& c = table[(int)((float)i / n * 255.0f)];
+      s += c.x + c.y + c.z;
+    }
+    sink = sink + (unsigned)s;
+  });
+  const char* names[] = {"Ease In", "Ease In Out", "Ease Out", "Linear", "Solid"};
+  printf("GetColor per sample (baked 256-entry table: %.2f ns)\n", tableSweep / n * 1e9);
+  for (int flags : {2, 8, 32}) {
+    for (int type = 0; type < 5; type++) {
+      JGradCtlData* g = GradientWith(flags, type);
+      double sweep = BestSeconds([&] {
+        float s = 0;
+        Point3 c;
+        for (int i = 0; i < n; i++) {
+          g->GetColor(c, (float)i / n, 0);
+          s += c.x + c.y + c.z;
+        }
+        sink = sink + (unsigned)s;
+      });
+      double random = BestSeconds([&] {
+        float s = 0;
+        Point3 c;
+        for (int i = 0; i < n; i++) {
+          g->GetColor(c, randomPos[i], 0);
+          s += c.x + c.y + c.z;
+        }
+        sink = sink + (unsigned)s;
+      });
+      printf("  %2d flags %-12s sweep %5.2f ns (x%.1f table)   random %5.2f ns\n", flags, names[type], sweep / n * 1e9,
+             sweep / tableSweep, random / n * 1e9);
+      g->DeleteMe();
+    }
+  }
+  JGradCtlData* g = GradientWith(8, 3);
+  const int w = 1024, h = 1;
+  std::vector<BMM_Color_24> buf(w * h);
+  double render = BestSeconds([&] {
+    g->RenderFlag(buf.data(), 0, w, h, 1.0f, 0);
+    sink = sink + buf[w / 2].r;
+  });
+  double baked = BestSeconds([&] {
+    for (int x = 0; x < w; x++) {
+      const Point3& c = table[x * 255 / (w - 1)];
+      buf[x] = BMM_Color_24{(BYTE)(c.x * 255), (BYTE)(c.y * 255), (BYTE)(c.z * 255)};
+    }
+    sink = sink + buf[w / 2].r;
+  });
+  printf("RenderFlag, 8 flags, %d pixels: %.2f ns per pixel   table %.2f ns   ratio %.1f\n", w, render / w * 1e9,
+         baked / w * 1e9, render / baked);
+  g->DeleteMe();
+}
+
 // ---- Imaging -----------------------------------------------------------------------------
 
 // JBlur on float masks, both directions at once, against a memcpy of the mask.
@@ -336,7 +417,7 @@ struct Bench {
 };
 const Bench kBenches[] = {{"memblock", MemBlockCopy},  {"props", PropertyLookup},  {"tree-address", TreeAddressing},
                           {"tree-leafvalue", LeafValue}, {"tree-build", TreeBuild},     {"saveload", SaveLoad},
-                          {"blur", Blur},                {"overlay", OverlayBench},     {"copyfit", CopyFitBench}};
+                          {"gradient", GradientColors},  {"blur", Blur},                {"overlay", OverlayBench},     {"copyfit", CopyFitBench}};
 
 }  // namespace
 

@@ -35,18 +35,35 @@ const size_t kRecordNames = 520;  // name (260) + device (256) + driver data siz
 Interval Forever() { return Interval(TIME_NegInfinity, TIME_PosInfinity); }
 float Clamp01(float v) { return v < 0.0f ? 0.0f : v > 1.0f ? 1.0f : v; }
 
-float Ease(int type, float u) {
-  static float knots[6] = {0.0f, 0.0f, 0.4f, 0.6f, 1.0f, 1.0f};
-  switch (type) {
-    case 1:
-      return bias(0.35f, u);
-    case 2:
-      return spline(u, 6, knots);
-    case 3:
-      return bias(0.65f, u);
-    default:
-      return u;
+// The eased parameter of the host's curves, sampled once at 4097 points per curve and linearly
+// interpolated per sample: the host's curves are smooth, so the table agrees with them to well
+// below a float's precision at 1, at a fraction of a call's cost.
+const int kEaseSteps = 4096;
+struct EaseTables {
+  float v[3][kEaseSteps + 2];  // Ease In, Ease In Out, Ease Out; one spare entry for u = 1
+  EaseTables() {
+    float knots[6] = {0.0f, 0.0f, 0.4f, 0.6f, 1.0f, 1.0f};
+    for (int i = 0; i <= kEaseSteps; i++) {
+      float u = (float)i / (float)kEaseSteps;
+      v[0][i] = bias(0.35f, u);
+      v[1][i] = spline(u, 6, knots);
+      v[2][i] = bias(0.65f, u);
+    }
+    for (int k = 0; k < 3; k++) v[k][kEaseSteps + 1] = v[k][kEaseSteps];
   }
+};
+
+// Built when the module initialises (the host's curves are there by then), so that lookups need
+// no guard.
+const EaseTables theEases;
+
+inline float Ease(int type, float u) {
+  if (type < 1 || type > 3) return u;  // Linear and any other number
+  const float* t = theEases.v[type - 1];
+  float x = u * (float)kEaseSteps;
+  int i = (int)x;  // u is within [0, 1]
+  float f = x - (float)i;
+  return t[i] + (t[i + 1] - t[i]) * f;
 }
 
 int CompareEntries(const void* a, const void* b) {
@@ -305,9 +322,9 @@ const JGradCtlData::Cache* JGradCtlData::CurrentCache(int t) {
 
 namespace {
 // The record whose span holds pos in a published cache, and pos's parameter u in that span.
-float Lookup(const JGradCacheEntry* rec, int n, volatile int& hint, float pos, int& index) {
+inline float Lookup(const JGradCacheEntry* rec, int n, int& hint, float pos, int& index) {
   if (!(pos < 1.0f)) pos = kBelowOne;  // also catches NaN
-  int i = hint;
+  int i = __atomic_load_n(&hint, __ATOMIC_RELAXED);
   if ((unsigned)i >= (unsigned)n) i = n / 2;  // a hint from an earlier, longer cache
   if (pos < rec[i].pos) {
     while (i > 0 && pos < rec[i].pos) i--;
@@ -315,7 +332,7 @@ float Lookup(const JGradCacheEntry* rec, int n, volatile int& hint, float pos, i
     while (pos >= rec[i + 1].pos) i++;
   }
   index = i;
-  hint = i;
+  if (i != hint) __atomic_store_n(&hint, i, __ATOMIC_RELAXED);
   float u = (pos - rec[i].pos) * rec[i].invSpan;
   return u < 0.0f ? 0.0f : u > 1.0f ? 1.0f : u;  // below the first flag: its colour
 }
@@ -354,21 +371,30 @@ void JGradCtlData::Update(int t, Interval& valid) {
 
 // ---- Evaluation ------------------------------------------------------------------------------
 
-int JGradCtlData::GetFlagColor(Point3& c, float pos, int t) {
-  const Cache* k = CurrentCache(t);
-  if (!k || k->n == 0) {
+namespace {
+// The plain flag colour from a published cache.
+inline void FlagColor(const JGradCacheEntry* rec, int n, int& hint, float pos, Point3& c) {
+  if (n == 0) {
     c = Point3(0, 0, 0);  // no flags: black
-    return 1;
+    return;
   }
   int i;
-  float u = Lookup(k->rec, k->n, searchHint, pos, i);
-  const JGradCacheEntry& r = k->rec[i];
-  if (r.interp == 5) {
-    c = EntryColor(r);
+  float u = Lookup(rec, n, hint, pos, i);
+  const JGradCacheEntry& r = rec[i];
+  float v = r.interp == 5 ? 0.0f : Ease(r.interp, u);
+  c.x = r.color[0] + v * r.dColor[0];
+  c.y = r.color[1] + v * r.dColor[1];
+  c.z = r.color[2] + v * r.dColor[2];
+}
+}  // namespace
+
+int JGradCtlData::GetFlagColor(Point3& c, float pos, int t) {
+  const Cache* k = CurrentCache(t);
+  if (!k) {
+    c = Point3(0, 0, 0);
     return 1;
   }
-  float v = Ease(r.interp, u);
-  c = Point3(r.color[0] + v * r.dColor[0], r.color[1] + v * r.dColor[1], r.color[2] + v * r.dColor[2]);
+  FlagColor(k->rec, k->n, searchHint, pos, c);
   return 1;
 }
 
@@ -402,11 +428,24 @@ int JGradCtlData::GetFlagColor(Point3& c, float pos, float width, ShadeContext& 
   return 1;
 }
 
+// The common case stays small: a published flag-mode cache is read at once; everything else
+// (a stale cache, bitmap modes) goes the long way.
 int JGradCtlData::GetColor(Point3& c, float pos, int t) {
-  c = Point3(0, 0, 0);
+  const Cache* k = cache;
+  if (__builtin_expect(dirty || !k || k->mode != kFlagMode, 0)) return GetColorSlow(c, pos, t);
+  FlagColor(k->rec, k->n, searchHint, pos, c);
+  return 1;
+}
+
+int JGradCtlData::GetColorSlow(Point3& c, float pos, int t) {
   const Cache* k = CurrentCache(t);
+  if (k && k->mode == kFlagMode) {
+    FlagColor(k->rec, k->n, searchHint, pos, c);
+    return 1;
+  }
+  c = Point3(0, 0, 0);
   int mode = k ? k->mode : GetMode();
-  return mode == kFlagMode ? GetFlagColor(c, pos, t) : GetBitmapColor(c, pos, t);
+  return mode == kFlagMode ? 1 : GetBitmapColor(c, pos, t);
 }
 
 int JGradCtlData::GetColor(Point3& c, float pos, float width, ShadeContext& sc, int t) {

@@ -80,13 +80,14 @@ class QUORAPI JGradCtlData : public JDataNode {
   void UpdateCache(int t, Interval& valid);
   float GetInterpolationParams(float pos, int& index, int t);
   const Cache* CurrentCache(int t);
+  __attribute__((noinline)) int GetColorSlow(Point3& c, float pos, int t);
 
  private:
   JMemBlock* volatile bitmapBlock;   // the decoded bitmap; replaced, never freed, while in use
   std::vector<JMemBlock*> retiredBlocks;
   Cache* volatile cache;  // the published cache; lookups read it without the lock
   void* retired;          // earlier caches, kept until the gradient goes (a reader may still use one)
-  volatile int searchHint;
+  int searchHint;  // read and written by lookups on any thread without the lock: a hint only
   volatile int dirty;
   CRITICAL_SECTION lock;
   unsigned resourceSize;  // 0 when unknown
