@@ -25,6 +25,7 @@ struct JGradCacheEntry {
   float invSpan;    // 1 / (next pos - pos), 0 for an empty span
   float dColor[3];  // next colour - colour
 };
+static_assert(sizeof(void*) != 4 || sizeof(JGradCacheEntry) == 44, "44-byte cache records on the 32-bit build");
 
 // Children: 0 mode (1 flags, 2 UV map, 3 bitmap), 1 the flags, 2 the bitmap file record,
 // 3 interpolation override (0: each flag's own, 1..5 one type for every span).
