@@ -33,6 +33,13 @@ const size_t kBitmapHeader = 12;
 const size_t kRecordNames = 520;  // name (260) + device (256) + driver data size (4)
 
 Interval Forever() { return Interval(TIME_NegInfinity, TIME_PosInfinity); }
+
+struct Locked {
+  explicit Locked(CRITICAL_SECTION* cs) : cs(cs) { EnterCriticalSection(cs); }
+  ~Locked() { LeaveCriticalSection(cs); }
+  CRITICAL_SECTION* cs;
+};
+
 float Clamp01(float v) { return v < 0.0f ? 0.0f : v > 1.0f ? 1.0f : v; }
 
 // The eased parameter of the host's curves, sampled once at 4097 points per curve and linearly
@@ -137,7 +144,7 @@ typedef std::vector<void*> Retired;
 // ---- Construction ----------------------------------------------------------------------------
 
 JGradCtlData::JGradCtlData(int)
-    : cache(nullptr), retired(new Retired), searchHint(0), dirty(1), resourceSize(0) {
+    : cache(nullptr), fast(nullptr), retired(new Retired), searchHint(0), dirty(1), resourceSize(0) {
   InitializeCriticalSection(&lock);
   bitmapBlock = new JMemBlock;
   Add(Create_JFloatData(), static_cast<const char*>(nullptr));
@@ -182,6 +189,7 @@ int JGradCtlData::GetMode() {
 }
 
 void JGradCtlData::SetMode(int m) {
+  Locked l(&lock);
   JFloatData* leaf = dynamic_cast<JFloatData*>((*this)(kMode));
   if (!leaf) {
     assert1(kLineSetModeChild, kSource);
@@ -231,19 +239,30 @@ JFlagCtlData* JGradCtlData::GetFlag(int i) {
   return dynamic_cast<JFlagCtlData*>(flags->GetReference(i));
 }
 
+// Changes of the flag list exclude a cache rebuild on another thread, and leave the cache stale.
+
 void JGradCtlData::AddFlag(JFlagCtlData* f, const char* name) {
+  Locked l(&lock);
   if (JFlagSetData* flags = GetFlagSet()) flags->Add(f, name);
+  dirty = 1;
+  fast = nullptr;
 }
 
 void JGradCtlData::DelFlag(int i) {
+  Locked l(&lock);
   JFlagSetData* flags = GetFlagSet();
   if (flags && i >= 0 && i < flags->NumRefs()) flags->Del(i);
+  dirty = 1;
+  fast = nullptr;
 }
 
 void JGradCtlData::DelAllFlags() {
+  Locked l(&lock);
   JFlagSetData* flags = GetFlagSet();
-  if (!flags) return;
-  for (int i = flags->NumRefs(); i-- > 0;) flags->Del(i);
+  if (flags)
+    for (int i = flags->NumRefs(); i-- > 0;) flags->Del(i);
+  dirty = 1;
+  fast = nullptr;
 }
 
 // ---- The colour cache ------------------------------------------------------------------------
@@ -251,6 +270,7 @@ void JGradCtlData::DelAllFlags() {
 void JGradCtlData::SetCacheDirty() {
   EnterCriticalSection(&lock);
   dirty = 1;
+  fast = nullptr;
   LeaveCriticalSection(&lock);
 }
 
@@ -309,6 +329,7 @@ void JGradCtlData::UpdateCache(int t, Interval& valid) {
     cache = c;
   }
   dirty = 0;
+  fast = cache->mode == kFlagMode && cache->n > 0 ? cache : nullptr;
   LeaveCriticalSection(&lock);
 }
 
@@ -431,8 +452,8 @@ int JGradCtlData::GetFlagColor(Point3& c, float pos, float width, ShadeContext& 
 // The common case stays small: a published flag-mode cache is read at once; everything else
 // (a stale cache, bitmap modes) goes the long way.
 int JGradCtlData::GetColor(Point3& c, float pos, int t) {
-  const Cache* k = cache;
-  if (__builtin_expect(dirty || !k || k->mode != kFlagMode, 0)) return GetColorSlow(c, pos, t);
+  const Cache* k = fast;
+  if (__builtin_expect(!k, 0)) return GetColorSlow(c, pos, t);
   FlagColor(k->rec, k->n, searchHint, pos, c);
   return 1;
 }

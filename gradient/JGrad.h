@@ -87,6 +87,7 @@ class QUORAPI JGradCtlData : public JDataNode {
   JMemBlock* volatile bitmapBlock;   // the decoded bitmap; replaced, never freed, while in use
   std::vector<JMemBlock*> retiredBlocks;
   Cache* volatile cache;  // the published cache; lookups read it without the lock
+  Cache* volatile fast;   // the published cache while it is current, in flag mode, with flags
   void* retired;          // earlier caches, kept until the gradient goes (a reader may still use one)
   int searchHint;  // read and written by lookups on any thread without the lock: a hint only
   volatile int dirty;

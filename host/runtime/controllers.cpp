@@ -51,9 +51,24 @@ struct State {
 const USHORT kChunkHeader = 0x0100;
 const USHORT kChunkKeys = 0x0200;
 
+// Readers on other threads (a renderer evaluating while the interface thread edits) share the
+// state under a slim reader-writer lock; a change replaces it exclusively.
+struct SharedLock {
+  explicit SharedLock(SRWLOCK* l) : l(l) { AcquireSRWLockShared(l); }
+  ~SharedLock() { ReleaseSRWLockShared(l); }
+  SRWLOCK* l;
+};
+struct ExclusiveLock {
+  explicit ExclusiveLock(SRWLOCK* l) : l(l) { AcquireSRWLockExclusive(l); }
+  ~ExclusiveLock() { ReleaseSRWLockExclusive(l); }
+  SRWLOCK* l;
+};
+
 class KeyControl : public Control {
  public:
-  explicit KeyControl(Kind k) : kind(k), interp(k == kBool ? KEY_INTERP_LINEAR : KEY_INTERP_SMOOTH) {}
+  explicit KeyControl(Kind k) : kind(k), interp(k == kBool ? KEY_INTERP_LINEAR : KEY_INTERP_SMOOTH) {
+    InitializeSRWLock(&guard);
+  }
 
   Class_ID ClassID() override { return Class_ID(kControlPartA, kInfo[kind].partB); }
   SClass_ID SuperClassID() override { return kInfo[kind].superClass; }
@@ -61,7 +76,11 @@ class KeyControl : public Control {
 
   void GetValue(TimeValue t, void* val, Interval& valid, GetSetMethod method) override {
     if (!val) return;
-    Value v = Evaluate(t, valid);
+    Value v;
+    {
+      SharedLock read(&guard);
+      v = Evaluate(t, valid);
+    }
     float* out = static_cast<float*>(val);
     for (int i = 0; i < Dims(); i++) out[i] = method == CTRL_RELATIVE ? out[i] + v.v[i] : v.v[i];
   }
@@ -97,16 +116,24 @@ class KeyControl : public Control {
   }
 
   // ---- Keys ----
-  int NumKeys() override { return (int)state.keys.size(); }
-  TimeValue GetKeyTime(int i) override { return i >= 0 && i < NumKeys() ? state.keys[i].t : 0; }
+  int NumKeys() override {
+    SharedLock read(&guard);
+    return (int)state.keys.size();
+  }
+  TimeValue GetKeyTime(int i) override {
+    SharedLock read(&guard);
+    return i >= 0 && i < (int)state.keys.size() ? state.keys[i].t : 0;
+  }
   int GetKeyIndex(TimeValue t) override {
-    for (int i = 0; i < NumKeys(); i++)
+    SharedLock read(&guard);
+    for (int i = 0; i < (int)state.keys.size(); i++)
       if (state.keys[i].t == t) return i;
     return -1;
   }
   BOOL GetNextKeyTime(TimeValue t, DWORD flags, TimeValue& nt) override {
+    SharedLock read(&guard);
     if (flags & NEXTKEY_LEFT) {
-      for (int i = NumKeys(); i-- > 0;)
+      for (int i = (int)state.keys.size(); i-- > 0;)
         if (state.keys[i].t < t) return nt = state.keys[i].t, TRUE;
       return FALSE;
     }
@@ -192,6 +219,7 @@ class KeyControl : public Control {
       iload->CloseChunk();
     }
     if (r != IO_END) return IO_ERROR;
+    ExclusiveLock write(&guard);
     state = loaded;
     return IO_OK;
   }
@@ -245,7 +273,10 @@ class KeyControl : public Control {
   }
 
   void Apply(const State& s) {
-    state = s;
+    {
+      ExclusiveLock write(&guard);
+      state = s;
+    }
     NotifyDependents(FOREVER, PART_ALL, REFMSG_CHANGE);
   }
 
@@ -305,6 +336,7 @@ class KeyControl : public Control {
   Kind kind;
   int interp;
   State state;
+  SRWLOCK guard;
 };
 
 class ControlDesc : public ClassDesc {

@@ -8,15 +8,9 @@
 
 #include <string.h>
 
+using quortest::Held;
+
 namespace {
-template <class T>
-struct Held {
-  explicit Held(T* d) : owner(new quortest::Recorder(1)), d(d) { owner->Hold(d); }
-  ~Held() { owner->DeleteMe(); }
-  T* operator->() { return d; }
-  quortest::Recorder* owner;
-  T* d;
-};
 
 int refreshes = 0;
 LRESULT CALLBACK CountRefreshes(HWND h, UINT m, WPARAM w, LPARAM l) {

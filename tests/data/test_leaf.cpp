@@ -7,17 +7,9 @@
 
 #include <functional>
 
-namespace {
+using quortest::Held;
 
-// Holds a leaf for the length of a test.
-template <class T>
-struct Held {
-  explicit Held(T* leaf) : owner(new quortest::Recorder(1)), leaf(leaf) { owner->Hold(leaf); }
-  ~Held() { owner->DeleteMe(); }
-  T* operator->() { return leaf; }
-  quortest::Recorder* owner;
-  T* leaf;
-};
+namespace {
 
 // A leaf made by its descriptor while the library's loading flag is set: no controller.
 template <class T>
@@ -58,7 +50,7 @@ TEST(LeafClasses, RegistryOrderIdsDimensionsAndControllers) {
     EXPECT_EQ(cd->SuperClassID(), 0x200u);
     EXPECT_EQ(cd->IsPublic(), 0);
     Held<JDataLeafBase> leaf(r.make());
-    ASSERT_NE(leaf.leaf, nullptr) << r.name;
+    ASSERT_NE(leaf.d, nullptr) << r.name;
     EXPECT_EQ(leaf->GetCD(), cd);
     EXPECT_EQ(leaf->GetParamDimension(0), r.dim) << r.name;
     ASSERT_NE(leaf->GetController(), nullptr);
@@ -80,7 +72,7 @@ TEST(LeafClasses, RegistryOrderIdsDimensionsAndControllers) {
 
 TEST(Leaf, LoadingLeavesHaveNoControllerAndKeepTheirValue) {
   Held<JFloatData> proto(Create_JFloatData());
-  Held<JFloatData> leaf(LoadingLeaf<JFloatData>(proto.leaf));
+  Held<JFloatData> leaf(LoadingLeaf<JFloatData>(proto.d));
   EXPECT_EQ(JLoading(-1), 0) << "creating consumed the loading flag";
   EXPECT_EQ(leaf->GetController(), nullptr);
   EXPECT_EQ(leaf->NumSubs(), 0);
@@ -213,8 +205,8 @@ TEST(Leaf, CloneSharesTheDimensionAndClonesTheController) {
   a->SetName("Spin");
   a->SetBypassThis(1);
   a->SetValue(0, 0.5f);
-  Held<JAngleData> copy(static_cast<JAngleData*>(a->Clone(NoRemap())));
-  ASSERT_NE(copy.leaf, nullptr);
+  Held<JAngleData> copy(static_cast<JAngleData*>(a.d->Clone(NoRemap())));
+  ASSERT_NE(copy.d, nullptr);
   EXPECT_STREQ(copy->GetName(), "Spin");
   EXPECT_EQ(copy->GetBypassThis(), 1);
   EXPECT_EQ(copy->GetParamDimension(0), stdAngleDim);

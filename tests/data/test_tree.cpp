@@ -11,6 +11,10 @@
 #include <set>
 #include <string>
 
+using quortest::ReadAll;
+using quortest::TempPath;
+using quortest::WriteAll;
+
 namespace {
 
 // A node holding leaves in a recorder, so everything goes when the recorder goes.
@@ -20,12 +24,6 @@ struct Tree {
   quortest::Recorder* owner;
   TestBlock* block;
 };
-
-std::string TempPath(const char* name) {
-  char dir[MAX_PATH];
-  GetTempPathA(MAX_PATH, dir);
-  return std::string(dir) + name;
-}
 
 }  // namespace
 

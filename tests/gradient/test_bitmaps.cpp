@@ -12,6 +12,10 @@
 #include <string>
 #include <vector>
 
+using quortest::ReadAll;
+using quortest::TempPath;
+using quortest::WriteAll;
+
 namespace {
 
 struct Grad {
@@ -21,12 +25,6 @@ struct Grad {
   quortest::Recorder* owner;
   JGradCtlData* g;
 };
-
-std::string TempPath(const char* name) {
-  char dir[MAX_PATH];
-  GetTempPathA(MAX_PATH, dir);
-  return std::string(dir) + name;
-}
 
 // Writes an image file whose pixel (x, y) is (x * 16, y * 16, 255 - x * 16) through the host.
 std::string WriteImage(const char* name, int width, int height) {

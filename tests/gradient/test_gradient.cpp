@@ -279,3 +279,20 @@ TEST(Resources, VersionsAndTags) {
   EXPECT_EQ(g->LoadResource(GetModuleHandleA(nullptr), 603), 0) << "a name running off the end";
   EXPECT_EQ(g->LoadResource(GetModuleHandleA(nullptr), 31000), 0) << "no resource";
 }
+
+TEST(Gradient, AddingAndDeletingFlagsMarksTheCacheStale) {
+  Grad g;
+  SetFlags(g.g, {{0.0f, kRed, kSolid}, {1.0f, kBlue, kSolid}});
+  ExpectNear(At(g.g, 0.6f), kRed);
+  JFlagCtlData* f = Create_JFlagCtlData();
+  float half = 0.5f;
+  Point3 green = kGreen;
+  f->SetPos(0, half);
+  f->SetColor(0, green);
+  float solid = kSolid;
+  f->SetInterp(0, solid);
+  g->AddFlag(f, "_");
+  ExpectNear(At(g.g, 0.6f), kGreen);
+  g->DelFlag(2);
+  ExpectNear(At(g.g, 0.6f), kRed);
+}

@@ -1,6 +1,8 @@
 // The host's bitmaps: creation, pixel access, extra channels, image copies and outputs.
 #include "vantor.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <stdio.h>
@@ -8,6 +10,10 @@
 
 #include <string>
 #include <vector>
+
+using quortest::ReadAll;
+using quortest::TempPath;
+using quortest::WriteAll;
 
 namespace {
 
@@ -47,12 +53,6 @@ BMM_Color_64 At(Bitmap* bm, int x, int y) {
   BMM_Color_64 p = {};
   bm->GetLinearPixels(x, y, 1, &p);
   return p;
-}
-
-std::string TempPath(const char* name) {
-  char dir[MAX_PATH];
-  GetTempPathA(MAX_PATH, dir);
-  return std::string(dir) + name;
 }
 
 std::vector<unsigned char> ReadFile(const std::string& path) {

@@ -9,29 +9,11 @@
 #include <string>
 #include <vector>
 
+using quortest::ReadAll;
+using quortest::TempPath;
+using quortest::WriteAll;
+
 namespace {
-
-std::string TempPath(const char* name) {
-  char dir[MAX_PATH];
-  GetTempPathA(MAX_PATH, dir);
-  return std::string(dir) + name;
-}
-
-std::vector<unsigned char> ReadAll(const std::string& path) {
-  std::vector<unsigned char> b;
-  FILE* f = fopen(path.c_str(), "rb");
-  if (!f) return b;
-  int c;
-  while ((c = fgetc(f)) != EOF) b.push_back((unsigned char)c);
-  fclose(f);
-  return b;
-}
-
-void WriteAll(const std::string& path, const std::vector<unsigned char>& b) {
-  FILE* f = fopen(path.c_str(), "wb");
-  fwrite(b.data(), 1, b.size(), f);
-  fclose(f);
-}
 
 // A scene of two nodes; the first holds a thing that references a keyed controller twice and the
 // second node's thing, so the file has shared references and a null slot.

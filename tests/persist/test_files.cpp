@@ -10,23 +10,11 @@
 #include <string>
 #include <vector>
 
+using quortest::ReadAll;
+using quortest::TempPath;
+using quortest::WriteAll;
+
 namespace {
-
-std::string TempPath(const char* name) {
-  char dir[MAX_PATH];
-  GetTempPathA(MAX_PATH, dir);
-  return std::string(dir) + name;
-}
-
-std::vector<unsigned char> ReadAll(const std::string& path) {
-  std::vector<unsigned char> b;
-  FILE* f = fopen(path.c_str(), "rb");
-  if (!f) return b;
-  int c;
-  while ((c = fgetc(f)) != EOF) b.push_back((unsigned char)c);
-  fclose(f);
-  return b;
-}
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 

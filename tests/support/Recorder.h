@@ -36,4 +36,17 @@ class Recorder : public ReferenceTarget {
   std::vector<Heard> heard;
 };
 
+// Holds an object through a recorder for the length of a test; everything the object references
+// goes with it.
+template <class T>
+struct Held {
+  explicit Held(T* d) : owner(new Recorder(1)), d(d) { owner->Hold(d); }
+  ~Held() { owner->DeleteMe(); }
+  Held(const Held&) = delete;
+  Held& operator=(const Held&) = delete;
+  T* operator->() { return d; }
+  Recorder* owner;
+  T* d;
+};
+
 }  // namespace quortest

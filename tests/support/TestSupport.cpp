@@ -3,6 +3,7 @@
 #include "vantor.h"
 
 #include <process.h>
+#include <stdio.h>
 #include <string.h>
 
 #include <map>
@@ -34,6 +35,32 @@ bool AssertRecorder::Saw(const char* file, int line) const {
   for (const Hit& h : hits)
     if (h.line == line && h.file == file) return true;
   return false;
+}
+
+// ---- Files ---------------------------------------------------------------------------------------
+
+std::string TempPath(const char* name) {
+  char dir[MAX_PATH];
+  GetTempPathA(MAX_PATH, dir);
+  return std::string(dir) + name;
+}
+
+std::vector<unsigned char> ReadAll(const std::string& path) {
+  std::vector<unsigned char> bytes;
+  FILE* f = fopen(path.c_str(), "rb");
+  if (!f) return bytes;
+  unsigned char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, f)) > 0) bytes.insert(bytes.end(), buf, buf + n);
+  fclose(f);
+  return bytes;
+}
+
+void WriteAll(const std::string& path, const std::vector<unsigned char>& bytes) {
+  FILE* f = fopen(path.c_str(), "wb");
+  if (!f) return;
+  fwrite(bytes.data(), 1, bytes.size(), f);
+  fclose(f);
 }
 
 // ---- Modal dialogs ---------------------------------------------------------------------------

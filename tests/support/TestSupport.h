@@ -79,4 +79,10 @@ int RunChildIfAsked(int argc, char** argv, int* exitCode);
 // The text of a window.
 std::string WindowText(HWND hwnd);
 
+// A path in the system's temporary folder.
+std::string TempPath(const char* name);
+// A whole file's bytes (empty when it cannot be read), and writing them back.
+std::vector<unsigned char> ReadAll(const std::string& path);
+void WriteAll(const std::string& path, const std::vector<unsigned char>& bytes);
+
 }  // namespace quortest
