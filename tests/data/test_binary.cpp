@@ -10,6 +10,8 @@
 
 using quortest::Held;
 
+using quortest::U32;
+
 namespace {
 
 int refreshes = 0;
@@ -18,9 +20,6 @@ LRESULT CALLBACK CountRefreshes(HWND h, UINT m, WPARAM w, LPARAM l) {
   return DefWindowProcA(h, m, w, l);
 }
 
-uint32_t U32(const std::vector<unsigned char>& b, size_t at) {
-  return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | ((uint32_t)b[at + 3] << 24);
-}
 }  // namespace
 
 TEST(Binary, IsBypassedAndHiddenForGood) {

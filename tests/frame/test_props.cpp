@@ -2,16 +2,17 @@
 #include "MemStream.h"
 #include "Quorlib.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <string.h>
 
+using quortest::U32;
+
 namespace {
 const Class_ID A(1, 2), B(3, 4), C(5, 6);
 
-uint32_t U32(const std::vector<unsigned char>& b, size_t at) {
-  return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | ((uint32_t)b[at + 3] << 24);
-}
 }  // namespace
 
 TEST(PropertyList, AddAnswersWhetherTheIdWasThere) {

@@ -15,6 +15,8 @@ using quortest::ReadAll;
 using quortest::TempPath;
 using quortest::WriteAll;
 
+using quortest::U32;
+
 namespace {
 
 BitmapInfo Info(int w, int h, int type = BMM_TRUE_64) {
@@ -53,21 +55,6 @@ BMM_Color_64 At(Bitmap* bm, int x, int y) {
   BMM_Color_64 p = {};
   bm->GetLinearPixels(x, y, 1, &p);
   return p;
-}
-
-std::vector<unsigned char> ReadFile(const std::string& path) {
-  std::vector<unsigned char> data;
-  FILE* f = fopen(path.c_str(), "rb");
-  if (!f) return data;
-  unsigned char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, f)) > 0) data.insert(data.end(), buf, buf + n);
-  fclose(f);
-  return data;
-}
-
-uint32_t U32(const std::vector<unsigned char>& d, size_t at) {
-  return d[at] | d[at + 1] << 8 | d[at + 2] << 16 | (uint32_t)d[at + 3] << 24;
 }
 
 }  // namespace
@@ -233,7 +220,7 @@ TEST(BitmapOutputs, WriteAWindowsBitmapAndCloseKeepingOrRemovingIt) {
   ASSERT_EQ(bm->Write(nullptr), 1);
 
   // 54 bytes of headers, then bottom-up rows of blue, green, red padded from 9 to 12 bytes.
-  std::vector<unsigned char> f = ReadFile(kept);
+  std::vector<unsigned char> f = ReadAll(kept);
   ASSERT_EQ(f.size(), 54u + 2 * 12);
   EXPECT_EQ(U32(f, 18), 3u);
   EXPECT_EQ(U32(f, 22), 2u);

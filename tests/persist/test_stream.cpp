@@ -10,16 +10,14 @@
 #include <string>
 #include <vector>
 
+using quortest::U32;
+
 namespace {
 
 std::vector<unsigned char> Bytes(JMemBlock* b) {
   std::vector<unsigned char> v(b->Data(), b->Data() + b->Size());
   b->DeleteThis();
   return v;
-}
-
-uint32_t U32(const std::vector<unsigned char>& b, size_t at) {
-  return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | ((uint32_t)b[at + 3] << 24);
 }
 
 // Header {type, id, length} at offset.

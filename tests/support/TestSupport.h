@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <stdint.h>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -84,5 +86,9 @@ std::string TempPath(const char* name);
 // A whole file's bytes (empty when it cannot be read), and writing them back.
 std::vector<unsigned char> ReadAll(const std::string& path);
 void WriteAll(const std::string& path, const std::vector<unsigned char>& bytes);
+// The little-endian 32-bit number at offset at.
+inline uint32_t U32(const std::vector<unsigned char>& b, size_t at) {
+  return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | ((uint32_t)b[at + 3] << 24);
+}
 
 }  // namespace quortest
