@@ -70,7 +70,7 @@ int ListClasses(int argc, char** argv) {
     fprintf(stderr, "vantor: no plug-in modules in %s\n", folder.c_str());
     return 1;
   }
-  int modules = 0;
+  int modules = 0, classes = 0;
   for (const std::string& file : files) {
     HMODULE m = LoadPluginModule(file.c_str());
     if (!m) {
@@ -86,13 +86,14 @@ int ListClasses(int argc, char** argv) {
     PluginClassInfo info;
     for (int i = 0; GetPluginClass(i, &info); i++) {
       if (info.module != m) continue;
+      classes++;
       Class_ID id = info.cd->ClassID();
       printf("  %-14s %2d  %-16s super 0x%08lX  class (0x%08lX, 0x%08lX)\n", BaseName(file), info.index,
              info.cd->ClassName(), (unsigned long)info.cd->SuperClassID(), (unsigned long)id.PartA(),
              (unsigned long)id.PartB());
     }
   }
-  printf("%d module(s), %d class(es)\n", modules, NumPluginClasses());
+  printf("%d module(s), %d class(es)\n", modules, classes);
   return modules ? 0 : 1;
 }
 
