@@ -167,6 +167,26 @@ int SceneShow(int argc, char** argv) {
   return 0;
 }
 
+// select-demo: a small scene and the select-by-name dialog over it; prints what was chosen.
+int SelectDemo(int, char**) {
+  INode* lights = CreateSceneNode("Lights");
+  CreateSceneNode("Key Light", lights);
+  CreateSceneNode("Fill Light", lights);
+  CreateSceneNode("Camera");
+  CreateSceneNode("Ground");
+  struct Chooser : HitByNameDlgCallback {
+    const char* dialogTitle() override { return "Select Objects"; }
+    BOOL useProc() override { return TRUE; }
+    BOOL doCustomHilite() override { return TRUE; }
+    BOOL doHilite(INode* n) override { return strcmp(n->GetName(), "Camera") == 0; }
+    void proc(INodeTab& nodes) override {
+      for (int i = 0; i < nodes.Count(); i++) printf("chosen: %s\n", nodes[i]->GetName());
+    }
+  } chooser;
+  if (!GetCOREInterface()->DoHitByNameDialog(&chooser)) printf("cancelled\n");
+  return 0;
+}
+
 struct Verb {
   const char* name;
   const char* usage;
@@ -177,6 +197,7 @@ const Verb kVerbs[] = {
     {"classes", "classes [folder]          load the plug-in modules of a folder and list their classes", ListClasses},
     {"scene-demo", "scene-demo file           build a small animated scene and save it", SceneDemo},
     {"scene-show", "scene-show file [folder]  load the plug-ins of a folder, then a scene, and print it", SceneShow},
+    {"select-demo", "select-demo               a small scene and the select-by-name dialog over it", SelectDemo},
 };
 
 int Usage() {

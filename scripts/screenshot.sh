@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Runs a Windows program in a virtual X display with Wine's X11 driver and saves a screenshot of
+# the display as PNG, so that a person can look at what the program shows.
+# Usage: screenshot.sh BUILD_DIR OUT.png SECONDS PROGRAM [ARGS...]
+#   SECONDS: how long to let the program draw before the picture is taken.
+set -euo pipefail
+build=$(cd "$1" && pwd)
+out=$2
+wait_s=$3
+shift 3
+display=:97
+export WINEPREFIX="$build/wineprefix-x11" WINEARCH=win64 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
+wine=/usr/lib/wine/wine64
+quiet() { "$@" </dev/null >/dev/null 2>&1; }
+
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+xvfb=$!
+trap 'quiet wineserver -k || true; kill $xvfb 2>/dev/null || true' EXIT
+export DISPLAY=$display
+sleep 1
+if [ ! -f "$WINEPREFIX/.quorlib-ready" ]; then
+  quiet $wine wineboot.exe -i
+  touch "$WINEPREFIX/.quorlib-ready"
+fi
+# A virtual desktop gives windows their frames and captions without a window manager.
+$wine explorer.exe /desktop=shot,1024x768 "$@" </dev/null >/dev/null 2>&1 &
+sleep "$wait_s"
+xwd -root -display "$display" -silent | convert xwd:- "$out"
+echo "screenshot: $out"
