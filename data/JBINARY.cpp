@@ -1,5 +1,6 @@
 // Byte payloads, texture-map slots and the track-editor dummy controller.
 #include "JBinary.h"
+#include "JDataInternal.h"
 #include "JModule.h"
 
 namespace {
@@ -9,10 +10,6 @@ const int kLineSubtexGetValue = 963;
 const int kLineSubtexSetValue = 979;
 const int kLineSubtexBadRef = 1025;
 
-const PartID kPartAll = 0x800037FF;
-const RefMessage kMsgChange = 0x50;
-const RefMessage kMsgControlRef = 0xFA;
-const RefMessage kMsgStructure = 0x102;
 const UINT kMsgRefreshSlot = 0x4500;
 
 constexpr Class_ID kBinaryID(0x2DC57967, 0x7A8D75AB);
@@ -35,13 +32,6 @@ class TVDummyDesc : public JClassDesc<TVDummyControl, StdControlRTTI> {
 J_INIT_DESCRIPTOR(10) JClassDesc<JBinaryData, ReferenceTargetRTTI> binaryDesc(0, "JBinaryData", 0x200, kBinaryID, "");
 J_INIT_DESCRIPTOR(11) JClassDesc<JSubtex, ReferenceTargetRTTI> subtexDesc(0, "JSubtex", 0x200, kSubtexID, "");
 J_INIT_DESCRIPTOR(15) TVDummyDesc dummyDesc(0, "TVDummyControl", kDummySuper, kDummyID, "");
-
-Interval Forever() { return Interval(TIME_NegInfinity, TIME_PosInfinity); }
-
-void NotifyAssigned(ReferenceTarget* self) {
-  self->NotifyDependents(Forever(), 0, kMsgControlRef, 0xFFFFFF00, FALSE, nullptr);
-  self->NotifyDependents(Forever(), kPartAll, kMsgChange, 0xFFFFFFF0, TRUE, nullptr);
-}
 
 }  // namespace
 
@@ -153,7 +143,7 @@ BOOL JSubtex::BypassTreeView() { return TRUE; }
 
 BOOL JSubtex::AssignController(Animatable*, int subAnim) {
   ReplaceReference(subAnim, texmap, TRUE);
-  NotifyAssigned(this);
+  jdata::NotifyControllerAssigned(this);
   return TRUE;
 }
 
@@ -175,7 +165,7 @@ ReferenceTarget* JSubtex::GetInstance(HWND, POINT, SClass_ID) { return texmap; }
 
 void JSubtex::Drop(ReferenceTarget* dropThis, HWND hwnd, POINT, SClass_ID) {
   ReplaceReference(0, dropThis, TRUE);
-  NotifyDependents(Forever(), 0, kMsgStructure, 0xFFFFFFF0, TRUE, nullptr);
+  NotifyDependents(FOREVER, 0, jdata::kMsgStructure, jdata::kNotifyAll, TRUE, nullptr);
   SendMessageA(GetParent(hwnd), kMsgRefreshSlot, 0, 0);
 }
 

@@ -1,5 +1,6 @@
 // The parameter tree: data base, data objects and nodes.
 #include "JData.h"
+#include "JDataInternal.h"
 #include "JModule.h"
 #include "JViewCtl.h"
 
@@ -21,12 +22,7 @@ const int kLineBadIndex = 529;
 const int kLineNotData = 537;
 const int kLineNullChild = 559;
 
-// Sent when a bypass flag changes, so that everything depending on the object re-evaluates.
-const PartID kPartAll = 0x800037FF;
-const RefMessage kMsgStructure = 0x102;
-const SClass_ID kNotifyAll = 0xFFFFFFF0;
-
-const RefMessage kMsgChange = 0x50;
+using namespace jdata;
 const RefMessage kMsgDimension = 0xFD;
 
 int dialogCount = 1;
@@ -251,15 +247,7 @@ void JData::RegisterPostLoadCallback(JData_PostLoad* cb) {
 JDataNode::JDataNode() {}
 JDataNode::~JDataNode() {}
 
-JDataNode* JDataNode::NewThis(int loading) {
-  JClassDescBase* cd = GetCD();
-  void* made = cd ? cd->Create(loading) : nullptr;
-  if (!made) return nullptr;
-  ReferenceTargetRTTI* r = static_cast<ReferenceTargetRTTI*>(made);
-  JDataNode* n = dynamic_cast<JDataNode*>(r);
-  if (!n) r->DeleteMe();
-  return n;
-}
+JDataNode* JDataNode::NewThis(int loading) { return jdata::NewOfClass<JDataNode>(this, loading); }
 
 int JDataNode::IsValidId(int id) { return (unsigned)id < (unsigned)children.Count(); }
 int JDataNode::NumRefs() { return names.Count(); }

@@ -1,5 +1,6 @@
 // Leaf parameters.
 #include "JLeaf.h"
+#include "JDataInternal.h"
 #include "JModule.h"
 
 namespace {
@@ -8,11 +9,6 @@ const char kSource[] = "JDATA";
 const int kLineGetNull = 668;
 const int kLineSetNull = 744;
 
-const PartID kPartAll = 0x800037FF;
-const RefMessage kMsgChange = 0x50;
-const RefMessage kMsgControlRef = 0xFA;
-
-Interval Forever() { return Interval(TIME_NegInfinity, TIME_PosInfinity); }
 
 }  // namespace
 
@@ -45,7 +41,7 @@ void JDataLeafBase::SetValue(void* val, TimeValue t, Interval& valid, GetSetMeth
 // leaf (or the other way round) never reads or writes past the caller's value.
 void JDataLeafBase::GetValue(int t, float& v) {
   float buf[3] = {value[0], value[1], value[2]};
-  Interval valid = Forever();
+  Interval valid = FOREVER;
   GetValue(buf, t, valid, CTRL_ABSOLUTE);
   v = buf[0];
 }
@@ -60,20 +56,20 @@ int JDataLeafBase::GetIValue(int t) { return (int)GetFValue(t); }
 
 void JDataLeafBase::GetValue(int t, Point3& p) {
   p = Point3(value[0], value[1], value[2]);
-  Interval valid = Forever();
+  Interval valid = FOREVER;
   GetValue(&p, t, valid, CTRL_ABSOLUTE);
 }
 
 void JDataLeafBase::SetValue(int t, float v) {
   value[0] = v;
   float copy[3] = {v, value[1], value[2]};
-  Interval valid = Forever();
+  Interval valid = FOREVER;
   SetValue(copy, t, valid, CTRL_ABSOLUTE);
 }
 
 void JDataLeafBase::SetValue(int t, Point3& p) {
   value[0] = p.x, value[1] = p.y, value[2] = p.z;
-  Interval valid = Forever();
+  Interval valid = FOREVER;
   SetValue(&p, t, valid, CTRL_ABSOLUTE);
 }
 
@@ -82,7 +78,7 @@ void JDataLeafBase::GetValueMax(int t, float& v, float& peak) {
     v = peak = value[0];
     return;
   }
-  Interval valid = Forever();
+  Interval valid = FOREVER;
   float buf[3] = {value[0], value[1], value[2]};
   GetValue(buf, t, valid, CTRL_ABSOLUTE);
   v = buf[0];
@@ -115,8 +111,7 @@ ParamDimension* JDataLeafBase::GetParamDimension(int) { return dimension; }
 
 BOOL JDataLeafBase::AssignController(Animatable* control, int subAnim) {
   ReplaceReference(subAnim, dynamic_cast<ReferenceTarget*>(control), TRUE);
-  NotifyDependents(Forever(), 0, kMsgControlRef, 0xFFFFFF00, FALSE, nullptr);
-  NotifyDependents(Forever(), kPartAll, kMsgChange, 0xFFFFFFF0, TRUE, nullptr);
+  jdata::NotifyControllerAssigned(this);
   return TRUE;
 }
 
@@ -135,15 +130,7 @@ void JDataLeafBase::DeleteKeyAtTime(TimeValue t) {
 BOOL JDataLeafBase::IsKeyAtTime(TimeValue t, DWORD flags) { return controller ? controller->IsKeyAtTime(t, flags) : FALSE; }
 void JDataLeafBase::RescaleWorldUnits(float) {}
 
-JDataLeafBase* JDataLeafBase::NewThis(int loading) {
-  JClassDescBase* cd = GetCD();
-  void* made = cd ? cd->Create(loading) : nullptr;
-  if (!made) return nullptr;
-  ReferenceTargetRTTI* r = static_cast<ReferenceTargetRTTI*>(made);
-  JDataLeafBase* leaf = dynamic_cast<JDataLeafBase*>(r);
-  if (!leaf) r->DeleteMe();
-  return leaf;
-}
+JDataLeafBase* JDataLeafBase::NewThis(int loading) { return jdata::NewOfClass<JDataLeafBase>(this, loading); }
 
 RefTargetHandle JDataLeafBase::Clone(RemapDir& remap) {
   JDataLeafBase* n = NewThis(1);

@@ -25,8 +25,6 @@ __attribute__((noinline)) bool Missing(const void* object) { return object == nu
 
 float Clamp01(float v) { return v < 0.0f ? 0.0f : v > 1.0f ? 1.0f : v; }
 
-Interval Forever() { return Interval(TIME_NegInfinity, TIME_PosInfinity); }
-
 template <class T>
 T* Child(JDataNode* node, int i) {
   return dynamic_cast<T*>((*node)(i));
@@ -43,7 +41,7 @@ void ReadFloat(JDataLeafBase* leaf, int t, float& v, Interval& valid) {
 void WriteFloat(JDataLeafBase* leaf, int t, float v) {
   if (!leaf) return;
   float buf[3] = {v, 0, 0};
-  Interval valid = Forever();
+  Interval valid = FOREVER;
   leaf->SetValue(buf, t, valid, CTRL_ABSOLUTE);
 }
 
@@ -81,7 +79,7 @@ void JFlagCtlData::GetPos(int t, float& pos, Interval& valid) {
 }
 
 void JFlagCtlData::GetPos(int t, float& pos) {
-  Interval valid = Forever();
+  Interval valid = FOREVER;
   GetPos(t, pos, valid);
 }
 
@@ -95,7 +93,7 @@ void JFlagCtlData::GetPos(int t, float& pos, float& pos2, Interval& valid) {
 }
 
 void JFlagCtlData::GetPos(int t, float& pos, float& pos2) {
-  Interval valid = Forever();
+  Interval valid = FOREVER;
   GetPos(t, pos, pos2, valid);
 }
 
@@ -109,7 +107,7 @@ void JFlagCtlData::GetColor(int t, Point3& c, Interval& valid) {
 }
 
 void JFlagCtlData::GetColor(int t, Point3& c) {
-  Interval valid = Forever();
+  Interval valid = FOREVER;
   GetColor(t, c, valid);
 }
 
@@ -121,7 +119,7 @@ void JFlagCtlData::GetInterp(int t, float& v, Interval& valid) {
 }
 
 void JFlagCtlData::GetInterp(int t, float& v) {
-  Interval valid = Forever();
+  Interval valid = FOREVER;
   GetInterp(t, v, valid);
 }
 
@@ -148,7 +146,7 @@ void JFlagCtlData::SetPos(int t, float& pos) {
 void JFlagCtlData::SetColor(int t, Point3& c) {
   JColor3Data* leaf = GetColorData();
   if (!leaf) return;
-  Interval valid = Forever();
+  Interval valid = FOREVER;
   leaf->SetValue(&c, t, valid, CTRL_ABSOLUTE);
 }
 
@@ -162,7 +160,7 @@ void JFlagCtlData::SetSubtex(Texmap* tex) {
   }
   slot->ReplaceReference(0, tex, TRUE);
   // Removing a map sends no change of its own: tell the gradient above that its cache is stale.
-  if (!tex) slot->NotifyDependents(Forever(), 0x800037FF, 258, 0xFFFFFFF0, TRUE, nullptr);
+  if (!tex) slot->NotifyDependents(FOREVER, 0x800037FF, 258, 0xFFFFFFF0, TRUE, nullptr);
 }
 
 void JFlagCtlData::SetName(const char* text) {
@@ -170,7 +168,7 @@ void JFlagCtlData::SetName(const char* text) {
   if (text) block.Copy(text, 0xFFFFFFFFu);
   JBinaryData* leaf = GetNameData();
   if (leaf) {
-    Interval valid = Forever();
+    Interval valid = FOREVER;
     leaf->SetValue(&block, 0, valid, CTRL_ABSOLUTE);
   }
   nameBuffer[0] = 0;
@@ -184,7 +182,7 @@ const char* JFlagCtlData::GetName() {
   JBinaryData* leaf = GetNameData();
   if (!leaf) return nullptr;
   JMemBlock block;
-  Interval valid = Forever();
+  Interval valid = FOREVER;
   leaf->GetValue(&block, 0, valid, CTRL_ABSOLUTE);
   if (!block.Size() || !block.Data()[0]) return nullptr;
   // The stored bytes need not end with a NUL: copy at most what is there.

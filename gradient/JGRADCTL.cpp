@@ -32,8 +32,6 @@ const float kSentinelPos = 17.0f;
 const size_t kBitmapHeader = 12;
 const size_t kRecordNames = 520;  // name (260) + device (256) + driver data size (4)
 
-Interval Forever() { return Interval(TIME_NegInfinity, TIME_PosInfinity); }
-
 struct Locked {
   explicit Locked(CRITICAL_SECTION* cs) : cs(cs) { EnterCriticalSection(cs); }
   ~Locked() { LeaveCriticalSection(cs); }
@@ -588,7 +586,7 @@ int JGradCtlData::SetBitmapInfo(BitmapInfo* bi) {
   unsigned char* size = reinterpret_cast<unsigned char*>(record.Data() + 516);
   for (int i = 0; i < 4; i++) size[i] = (unsigned char)(n >> (8 * i));
   if (n) memcpy(record.Data() + kRecordNames, bi->GetPiData(), n);
-  Interval valid = Forever();
+  Interval valid = FOREVER;
   leaf->SetValue(&record, 0, valid, CTRL_ABSOLUTE);
   return 1;
 }
@@ -597,7 +595,7 @@ int JGradCtlData::GetBitmapInfo(BitmapInfo* bi) {
   JBinaryData* leaf = dynamic_cast<JBinaryData*>((*this)(kBitmapRecord));
   if (!leaf || !bi) return 0;
   JMemBlock record;
-  Interval valid = Forever();
+  Interval valid = FOREVER;
   leaf->GetValue(&record, 0, valid, CTRL_ABSOLUTE);
   if (record.Size() < kRecordNames) return 0;  // empty (or too short to be a record)
   char name[260], device[256];
