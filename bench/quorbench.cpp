@@ -236,12 +236,13 @@ void GradientColors() {
   std::vector<float> randomPos(n);
   unsigned seed = 1;
   for (float& p : randomPos) p = (float)((seed = seed * 1664525u + 1013904223u) >> 8) / 16777216.0f;
+  const float step = 1.0f / n;  // the sweep's positions i * step
   // The baseline: a baked 256-entry colour table indexed by position.
   std::vector<Point3> table(256);
   double tableSweep = BestSeconds([&] {
     float s = 0;
     for (int i = 0; i < n; i++) {
-      const Point3& c = table[(int)((float)i / n * 255.0f)];
+      const Point3& c = table[(int)((float)i * step * 255.0f)];
       s += c.x + c.y + c.z;
     }
     sink = sink + (unsigned)s;
@@ -249,7 +250,7 @@ void GradientColors() {
   // The floor of any per-sample library call: an exported function that does nothing but answer.
   double emptyCall = BestSeconds([&] {
     float s = 0;
-    for (int i = 0; i < n; i++) s += (float)QuorlibVersion() + (float)i / n;
+    for (int i = 0; i < n; i++) s += (float)QuorlibVersion() + (float)i * step;
     sink = sink + (unsigned)s;
   });
   const char* names[] = {"Ease In", "Ease In Out", "Ease Out", "Linear", "Solid"};
@@ -262,7 +263,7 @@ void GradientColors() {
         float s = 0;
         Point3 c;
         for (int i = 0; i < n; i++) {
-          g->GetColor(c, (float)i / n, 0);
+          g->GetColor(c, (float)i * step, 0);
           s += c.x + c.y + c.z;
         }
         sink = sink + (unsigned)s;

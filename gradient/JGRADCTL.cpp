@@ -4,6 +4,7 @@
 #include "JModule.h"
 #include "JSaveLoad.h"
 
+#include <float.h>
 #include <stddef.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -27,7 +28,7 @@ const int kLineEnumChild = 790;
 constexpr Class_ID kGradID(0x26450C71, 0x6C00010D);
 J_INIT_DESCRIPTOR(14) JClassDesc<JGradCtlData, ReferenceTargetRTTI> gradDesc(0, "JGradCtlData", 0x200, kGradID, "");
 
-const float kBelowOne = 0.99999988f;  // the largest float below 1
+const float kBelowOne = 0.99999988f;  // bits 0x3F7FFFFE, just below 1
 const float kSentinelPos = 17.0f;
 const size_t kBitmapHeader = 12;
 const size_t kRecordNames = 520;  // name (260) + device (256) + driver data size (4)
@@ -43,18 +44,24 @@ float Clamp01(float v) { return v < 0.0f ? 0.0f : v > 1.0f ? 1.0f : v; }
 // The eased parameter of the host's curves, sampled once at 4097 points per curve and linearly
 // interpolated per sample: the host's curves are smooth, so the table agrees with them to well
 // below a float's precision at 1, at a fraction of a call's cost.
-const int kEaseSteps = 4096;
+const int kEaseSteps = kGradEaseSteps;
 struct EaseTables {
-  float v[3][kEaseSteps + 2];  // Ease In, Ease In Out, Ease Out; one spare entry for u = 1
+  float v[3][2 * (kEaseSteps + 1)];  // Ease In, Ease In Out, Ease Out: (value, slope) pairs
   EaseTables() {
     float knots[6] = {0.0f, 0.0f, 0.4f, 0.6f, 1.0f, 1.0f};
     for (int i = 0; i <= kEaseSteps; i++) {
       float u = (float)i / (float)kEaseSteps;
-      v[0][i] = bias(0.35f, u);
-      v[1][i] = spline(u, 6, knots);
-      v[2][i] = bias(0.65f, u);
+      v[0][2 * i] = bias(0.35f, u);
+      v[1][2 * i] = spline(u, 6, knots);
+      v[2][2 * i] = bias(0.65f, u);
     }
-    for (int k = 0; k < 3; k++) v[k][kEaseSteps + 1] = v[k][kEaseSteps];
+    // Central differences inside, one-sided at the ends (only one side of an end is ever read).
+    for (int k = 0; k < 3; k++) {
+      float* t = v[k];
+      t[1] = t[2] - t[0];
+      for (int i = 1; i < kEaseSteps; i++) t[2 * i + 1] = (t[2 * i + 2] - t[2 * i - 2]) * 0.5f;
+      t[2 * kEaseSteps + 1] = t[2 * kEaseSteps] - t[2 * kEaseSteps - 2];
+    }
   }
 };
 
@@ -62,13 +69,49 @@ struct EaseTables {
 // no guard.
 const EaseTables theEases;
 
+// The table of an eased type, null for Linear and any other number.
+inline const float* EaseTable(int type) { return type >= 1 && type <= 3 ? theEases.v[type - 1] : nullptr; }
+
+// u within [0, 1].
 inline float Ease(int type, float u) {
-  if (type < 1 || type > 3) return u;  // Linear and any other number
-  const float* t = theEases.v[type - 1];
-  float x = u * (float)kEaseSteps;
-  int i = (int)x;  // u is within [0, 1]
-  float f = x - (float)i;
-  return t[i] + (t[i + 1] - t[i]) * f;
+  const float* t = EaseTable(type);
+  return t ? JGradEase(t, u * (float)kEaseSteps) : u;
+}
+
+// The spans of the inline lookup from the sorted records (rec[n] is the sentinel). Fields are
+// set one by one so that the padding keeps calloc's zeros and equal caches compare equal.
+void BuildSpans(const JGradCacheEntry* rec, int n, JGradSpan* spans) {
+  JGradSpan& below = spans[0];  // below the first flag: its colour
+  below.lo = -FLT_MAX;
+  below.hi = rec[0].pos;
+  below.scale = 0.0f;
+  below.limit = 0.0f;
+  for (int k = 0; k < 3; k++) below.color[k] = rec[0].color[k], below.dColor[k] = 0.0f;
+  below.color[3] = below.dColor[3] = 0.0f;
+  below.ease = nullptr;
+  for (int i = 0; i < n; i++) {
+    const JGradCacheEntry& r = rec[i];
+    JGradSpan& s = spans[i + 1];
+    bool solid = r.interp == 5;
+    s.ease = solid ? nullptr : EaseTable(r.interp);
+    float steps = s.ease ? (float)kEaseSteps : 1.0f;
+    s.lo = r.pos;
+    s.hi = rec[i + 1].pos < 1.0f ? rec[i + 1].pos : 1.0f;
+    // A span too short for its inverse (infinite) holds no position but its start: u = 0 there.
+    s.scale = r.invSpan * steps <= FLT_MAX ? r.invSpan * steps : 0.0f;
+    s.limit = steps;
+    for (int k = 0; k < 3; k++) s.color[k] = r.color[k], s.dColor[k] = solid ? 0.0f : r.dColor[k];
+    s.color[3] = s.dColor[3] = 0.0f;
+  }
+}
+
+// The span that holds pos, walking from s; pos from 1 up and NaN count as just below 1.
+inline const JGradSpan* WalkSpans(const JGradSpan* s, float& pos) {
+  if (!(pos < 1.0f)) pos = kBelowOne;
+  if (pos < -FLT_MAX) pos = -FLT_MAX;  // the span before the first flag starts there
+  while (pos < s->lo) s--;
+  while (pos >= s->hi) s++;
+  return s;
 }
 
 int CompareEntries(const void* a, const void* b) {
@@ -128,11 +171,18 @@ struct Reader {
 
 // The colour cache: immutable once published. A rebuild makes a new one; the old one is kept
 // until the gradient goes, since a lookup on another thread may still be reading it.
+// The n + 1 records are followed by n + 1 spans for the inline lookup (span i + 1 is record i's).
 struct JGradCtlData::Cache {
   int n;     // flags
   int mode;  // the gradient's mode when the cache was built
   JGradCacheEntry rec[1];  // n + 1 records: the flags by position, then the sentinel
-  static size_t Bytes(int n) { return offsetof(Cache, rec) + sizeof(JGradCacheEntry) * (size_t)(n + 1); }
+  static size_t SpansAt(int n) {
+    size_t a = alignof(JGradSpan), end = offsetof(Cache, rec) + sizeof(JGradCacheEntry) * (size_t)(n + 1);
+    return (end + a - 1) / a * a;
+  }
+  static size_t Bytes(int n) { return SpansAt(n) + sizeof(JGradSpan) * (size_t)(n + 1); }
+  JGradSpan* Spans() { return reinterpret_cast<JGradSpan*>(reinterpret_cast<char*>(this) + SpansAt(n)); }
+  const JGradSpan* Spans() const { return const_cast<Cache*>(this)->Spans(); }
 };
 
 namespace {
@@ -142,7 +192,7 @@ typedef std::vector<void*> Retired;
 // ---- Construction ----------------------------------------------------------------------------
 
 JGradCtlData::JGradCtlData(int)
-    : cache(nullptr), fast(nullptr), retired(new Retired), searchHint(0), dirty(1), resourceSize(0) {
+    : cache(nullptr), hot(nullptr), retired(new Retired), searchHint(0), dirty(1), resourceSize(0) {
   InitializeCriticalSection(&lock);
   bitmapBlock = new JMemBlock;
   Add(Create_JFloatData(), static_cast<const char*>(nullptr));
@@ -243,7 +293,7 @@ void JGradCtlData::AddFlag(JFlagCtlData* f, const char* name) {
   Locked l(&lock);
   if (JFlagSetData* flags = GetFlagSet()) flags->Add(f, name);
   dirty = 1;
-  fast = nullptr;
+  Publish(nullptr);
 }
 
 void JGradCtlData::DelFlag(int i) {
@@ -251,7 +301,7 @@ void JGradCtlData::DelFlag(int i) {
   JFlagSetData* flags = GetFlagSet();
   if (flags && i >= 0 && i < flags->NumRefs()) flags->Del(i);
   dirty = 1;
-  fast = nullptr;
+  Publish(nullptr);
 }
 
 void JGradCtlData::DelAllFlags() {
@@ -260,7 +310,7 @@ void JGradCtlData::DelAllFlags() {
   if (flags)
     for (int i = flags->NumRefs(); i-- > 0;) flags->Del(i);
   dirty = 1;
-  fast = nullptr;
+  Publish(nullptr);
 }
 
 // ---- The colour cache ------------------------------------------------------------------------
@@ -268,7 +318,7 @@ void JGradCtlData::DelAllFlags() {
 void JGradCtlData::SetCacheDirty() {
   EnterCriticalSection(&lock);
   dirty = 1;
-  fast = nullptr;
+  Publish(nullptr);
   LeaveCriticalSection(&lock);
 }
 
@@ -316,6 +366,7 @@ void JGradCtlData::UpdateCache(int t, Interval& valid) {
       for (int k = 0; k < 3; k++) e.dColor[k] = next.color[k] - e.color[k];
     }
     c->rec[n].pos = kSentinelPos;
+    BuildSpans(c->rec, n, c->Spans());
   }
   searchHint = n / 2;
   // A rebuild that changes nothing (a frame of an unanimated gradient) keeps the published cache.
@@ -327,9 +378,11 @@ void JGradCtlData::UpdateCache(int t, Interval& valid) {
     cache = c;
   }
   dirty = 0;
-  fast = cache->mode == kFlagMode && cache->n > 0 ? cache : nullptr;
+  Publish(cache->mode == kFlagMode && cache->n > 0 ? cache->Spans() + cache->n / 2 + 1 : nullptr);
   LeaveCriticalSection(&lock);
 }
+
+void JGradCtlData::Publish(const JGradSpan* s) { __atomic_store_n(&hot, s, __ATOMIC_RELEASE); }
 
 const JGradCtlData::Cache* JGradCtlData::CurrentCache(int t) {
   if (dirty) {
@@ -353,7 +406,8 @@ inline float Lookup(const JGradCacheEntry* rec, int n, int& hint, float pos, int
   index = i;
   if (i != hint) __atomic_store_n(&hint, i, __ATOMIC_RELAXED);
   float u = (pos - rec[i].pos) * rec[i].invSpan;
-  return u < 0.0f ? 0.0f : u > 1.0f ? 1.0f : u;  // below the first flag: its colour
+  // Below the first flag: its colour. NaN (a span too short for its inverse) counts as 0.
+  return u >= 0.0f ? (u > 1.0f ? 1.0f : u) : 0.0f;
 }
 }  // namespace
 
@@ -391,19 +445,18 @@ void JGradCtlData::Update(int t, Interval& valid) {
 // ---- Evaluation ------------------------------------------------------------------------------
 
 namespace {
-// The plain flag colour from a published cache.
-inline void FlagColor(const JGradCacheEntry* rec, int n, int& hint, float pos, Point3& c) {
+// The plain flag colour from a cache's spans, walked from the search hint.
+inline void FlagColor(const JGradSpan* spans, int n, int& hint, float pos, Point3& c) {
   if (n == 0) {
     c = Point3(0, 0, 0);  // no flags: black
     return;
   }
-  int i;
-  float u = Lookup(rec, n, hint, pos, i);
-  const JGradCacheEntry& r = rec[i];
-  float v = r.interp == 5 ? 0.0f : Ease(r.interp, u);
-  c.x = r.color[0] + v * r.dColor[0];
-  c.y = r.color[1] + v * r.dColor[1];
-  c.z = r.color[2] + v * r.dColor[2];
+  int i = __atomic_load_n(&hint, __ATOMIC_RELAXED);
+  if ((unsigned)i >= (unsigned)n) i = n / 2;  // a hint from an earlier, longer cache
+  const JGradSpan* s = WalkSpans(spans + i + 1, pos);
+  int at = s == spans ? 0 : (int)(s - spans) - 1;  // the span before the first flag is record 0's
+  if (at != i) __atomic_store_n(&hint, at, __ATOMIC_RELAXED);
+  JGradSpanColor(*s, pos, c);
 }
 }  // namespace
 
@@ -413,7 +466,7 @@ int JGradCtlData::GetFlagColor(Point3& c, float pos, int t) {
     c = Point3(0, 0, 0);
     return 1;
   }
-  FlagColor(k->rec, k->n, searchHint, pos, c);
+  FlagColor(k->Spans(), k->n, searchHint, pos, c);
   return 1;
 }
 
@@ -447,19 +500,23 @@ int JGradCtlData::GetFlagColor(Point3& c, float pos, float width, ShadeContext& 
   return 1;
 }
 
-// The common case stays small: a published flag-mode cache is read at once; everything else
-// (a stale cache, bitmap modes) goes the long way.
-int JGradCtlData::GetColor(Point3& c, float pos, int t) {
-  const Cache* k = fast;
-  if (__builtin_expect(!k, 0)) return GetColorSlow(c, pos, t);
-  FlagColor(k->rec, k->n, searchHint, pos, c);
-  return 1;
-}
-
+// A sample outside the span of the previous lookup, or one the inline path cannot answer.
 int JGradCtlData::GetColorSlow(Point3& c, float pos, int t) {
+  const JGradSpan* seen = __atomic_load_n(&hot, __ATOMIC_ACQUIRE);
+  if (!seen) {
+    CurrentCache(t);  // a rebuild publishes its spans in flag mode
+    seen = __atomic_load_n(&hot, __ATOMIC_ACQUIRE);
+  }
+  if (seen) {
+    const JGradSpan* s = WalkSpans(seen, pos);
+    // Fails when a rebuild has replaced the spans meanwhile: its own hint stays.
+    if (s != seen) __atomic_compare_exchange_n(&hot, &seen, s, false, __ATOMIC_RELEASE, __ATOMIC_RELAXED);
+    JGradSpanColor(*s, pos, c);
+    return 1;
+  }
   const Cache* k = CurrentCache(t);
   if (k && k->mode == kFlagMode) {
-    FlagColor(k->rec, k->n, searchHint, pos, c);
+    FlagColor(k->Spans(), k->n, searchHint, pos, c);
     return 1;
   }
   c = Point3(0, 0, 0);

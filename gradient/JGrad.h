@@ -27,6 +27,45 @@ struct JGradCacheEntry {
 };
 static_assert(sizeof(void*) != 4 || sizeof(JGradCacheEntry) == 44, "44-byte cache records on the 32-bit build");
 
+// The published cache again, in the form the inline colour lookup reads: one span before the
+// first flag and one from each flag to the next. A span answers the positions lo <= pos < hi
+// (hi is never above 1, so positions from 1 up and NaN take the out-of-line path). With
+// x = min((pos - lo) * scale, limit), the colour is color + v * dColor where v is x itself
+// (Linear: scale is 1 / span length, limit 1) or the eased parameter at x from the table
+// (eased types: scale and limit are kGradEaseSteps times larger). Solid spans and the span
+// before the first flag have dColor 0.
+typedef float JGradVec4 __attribute__((vector_size(16), aligned(4)));
+struct JGradSpan {
+  JGradVec4 color;   // r, g, b, 0
+  JGradVec4 dColor;  // towards the next flag's colour; 0 in the fourth lane
+  float lo, hi, scale, limit;
+  const float* ease;  // null for Linear and Solid
+};
+
+// The eased parameter at x in [0, kGradEaseSteps] (u times the steps) from a table that holds,
+// for each step i, the value at i and the slope there: the nearest step's value plus the
+// distance to it times its slope. Adding 2^23 rounds x to that step within the float itself,
+// which keeps the lookup off the slow float-to-integer conversions.
+enum { kGradEaseSteps = 4096 };
+inline float JGradEase(const float* table, float x) {
+  float y = x + 8388608.0f;
+  int32_t bits;
+  __builtin_memcpy(&bits, &y, sizeof bits);
+  int i = bits & 0x7FFFFF;
+  return table[2 * i] + (x - (y - 8388608.0f)) * table[2 * i + 1];
+}
+
+// The colour of a span at a position inside it.
+inline void JGradSpanColor(const JGradSpan& s, float pos, Point3& c) {
+  float v = (pos - s.lo) * s.scale;
+  v = v < s.limit ? v : s.limit;
+  if (s.ease) v = JGradEase(s.ease, v);
+  JGradVec4 r = s.color + v * s.dColor;
+  c.x = r[0];
+  c.y = r[1];
+  c.z = r[2];
+}
+
 // Children: 0 mode (1 flags, 2 UV map, 3 bitmap), 1 the flags, 2 the bitmap file record,
 // 3 interpolation override (0: each flag's own, 1..5 one type for every span).
 class QUORAPI JGradCtlData : public JDataNode {
@@ -50,8 +89,21 @@ class QUORAPI JGradCtlData : public JDataNode {
 
   // Prepares evaluation at t and narrows valid to the gradient's validity.
   void Update(int t, Interval& valid);
-  // The colour at pos; safe to call from several threads while the gradient is edited.
-  int GetColor(Point3& c, float pos, int t);
+  // The colour at pos; safe to call from several threads while the gradient is edited. Inline:
+  // a sample inside the span of the previous one costs a compare and a few multiply-adds in the
+  // caller; anything else (another span, a stale cache, the bitmap modes) calls the library.
+  int GetColor(Point3& c, float pos, int t) {
+    const JGradSpan* s = __atomic_load_n(&hot, __ATOMIC_ACQUIRE);
+    if (__builtin_expect(s != nullptr && pos >= s->lo && pos < s->hi, 1)) {
+      JGradSpanColor(*s, pos, c);
+      return 1;
+    }
+    // Through a local, so that the caller's colour need not live in memory.
+    Point3 r;
+    int ok = GetColorSlow(r, pos, t);
+    c = r;
+    return ok;
+  }
   // The colour at pos for a shading point; width is the sampled extent of pos.
   int GetColor(Point3& c, float pos, float width, ShadeContext& sc, int t);
   int GetFlagColor(Point3& c, float pos, int t);
@@ -81,13 +133,17 @@ class QUORAPI JGradCtlData : public JDataNode {
   void UpdateCache(int t, Interval& valid);
   float GetInterpolationParams(float pos, int& index, int t);
   const Cache* CurrentCache(int t);
-  __attribute__((noinline)) int GetColorSlow(Point3& c, float pos, int t);
+  int GetColorSlow(Point3& c, float pos, int t);
+  void Publish(const JGradSpan* s);
 
  private:
   JMemBlock* volatile bitmapBlock;   // the decoded bitmap; replaced, never freed, while in use
   std::vector<JMemBlock*> retiredBlocks;
   Cache* volatile cache;  // the published cache; lookups read it without the lock
-  Cache* volatile fast;   // the published cache while it is current, in flag mode, with flags
+  // The span of the last plain lookup in the published cache while that cache is current, in
+  // flag mode, with flags; null otherwise. Lookups move it along with a compare-and-swap, so a
+  // lookup never brings back a span of a cache that a rebuild has replaced.
+  const JGradSpan* hot;
   void* retired;          // earlier caches, kept until the gradient goes (a reader may still use one)
   int searchHint;  // read and written by lookups on any thread without the lock: a hint only
   volatile int dirty;

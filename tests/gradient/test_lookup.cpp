@@ -1,0 +1,207 @@
+// Colour lookups against a straightforward model of the gradient, and the lookup's hint under
+// threads.
+#include "Recorder.h"
+#include "TestSupport.h"
+
+#include "Quorlib.h"
+
+#include <gtest/gtest.h>
+
+#include <math.h>
+#include <process.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+struct Flag {
+  float pos;
+  Point3 color;
+  int interp;  // the flag's own index, 0 Ease In .. 4 Solid
+};
+
+// The gradient's colour at p computed the long way: sort, search from the start, ease through
+// the host's curves.
+Point3 Model(std::vector<Flag> flags, int override, float p) {
+  if (flags.empty()) return Point3(0, 0, 0);
+  std::vector<int> order(flags.size());
+  for (size_t i = 0; i < order.size(); i++) order[i] = (int)i;
+  std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return flags[a].pos < flags[b].pos; });
+  if (!(p < 1.0f)) p = 0.99999988f;
+  size_t at = 0;
+  for (size_t k = 0; k < order.size(); k++)
+    if (flags[order[k]].pos <= p) at = k;
+  const Flag& r = flags[order[at]];
+  const Flag& next = at + 1 < order.size() ? flags[order[at + 1]] : r;
+  int type = override ? override : r.interp + 1;
+  if (type == 5) return r.color;
+  float inv = next.pos == r.pos ? 0.0f : 1.0f / (next.pos - r.pos);
+  float u = (p - r.pos) * inv;
+  u = u >= 0.0f ? std::min(u, 1.0f) : 0.0f;  // NaN: a span too short for its inverse
+  float knots[6] = {0.0f, 0.0f, 0.4f, 0.6f, 1.0f, 1.0f};
+  float v = type == 1 ? bias(0.35f, u) : type == 2 ? spline(u, 6, knots) : type == 3 ? bias(0.65f, u) : u;
+  return r.color + (next.color - r.color) * v;
+}
+
+struct Grad {
+  Grad() : owner(new quortest::Recorder(1)), g(Create_JGradCtlData()) { owner->Hold(g); }
+  ~Grad() { owner->DeleteMe(); }
+  quortest::Recorder* owner;
+  JGradCtlData* g;
+};
+
+void Apply(JGradCtlData* g, const std::vector<Flag>& flags, int override) {
+  g->DelAllFlags();
+  for (const Flag& f : flags) {
+    JFlagCtlData* d = Create_JFlagCtlData();
+    float pos = f.pos, interp = (float)f.interp;
+    Point3 c = f.color;
+    d->SetPos(0, pos);
+    d->SetColor(0, c);
+    d->SetInterp(0, interp);
+    g->AddFlag(d, "_");
+  }
+  g->SetInterpType(override);
+  Interval valid = FOREVER;
+  g->Update(0, valid);  // as a plug-in prepares a frame: the cache is built before any lookup
+}
+
+uint32_t Next(uint32_t& s) {
+  s ^= s << 13;
+  s ^= s >> 17;
+  s ^= s << 5;
+  return s;
+}
+float Unit(uint32_t& s) { return (float)(Next(s) >> 8) / 16777216.0f; }
+
+// Positions that make ties, spans one float wide and one too short for its inverse.
+float FlagPosition(uint32_t& s) {
+  switch (Next(s) % 6) {
+    case 0: return (float)(Next(s) % 5) / 4.0f;
+    case 1: return nextafterf(0.5f, 1.0f);
+    case 2: return 0.5f;
+    case 3: return 1.4e-45f;  // the smallest float above 0
+    default: return Unit(s);
+  }
+}
+
+// The positions to look up: the odd ones, sweeps both ways, jumps, each flag and its neighbours.
+std::vector<float> Probes(const std::vector<Flag>& flags, uint32_t& s) {
+  // The odd ones first, while the hint is still where a fresh cache puts it.
+  std::vector<float> p = {1.0f, 1.5f, INFINITY, NAN, 0.99999994f, -INFINITY, -1e30f, -0.0f, 0.0f};
+  for (int i = 0; i <= 400; i++) p.push_back((float)i / 400.0f);
+  for (int i = 400; i >= 0; i--) p.push_back((float)i / 400.0f - 0.001f);
+  for (int i = 0; i < 300; i++) p.push_back(Unit(s) * 1.2f - 0.1f);
+  for (const Flag& f : flags) {
+    p.push_back(f.pos);
+    p.push_back(nextafterf(f.pos, -1.0f));
+    p.push_back(nextafterf(f.pos, 2.0f));
+  }
+  return p;
+}
+
+}  // namespace
+
+// Every way of asking for a plain colour agrees with the model, whatever the flags, ties,
+// spans, interpolation types and the order of the positions asked.
+TEST(Lookup, AgreesWithTheModelForEveryFlagLayout) {
+  Grad g;
+  uint32_t seed = 0x9E3779B9;
+  ShadeContext sc;
+  // First the layouts whose ends matter most: a Solid step into a flag at 1, a flag on its own.
+  const Point3 red(1, 0, 0), blue(0, 0, 1);
+  std::vector<std::vector<Flag>> fixed = {{{0.0f, red, 4}, {1.0f, blue, 4}},
+                                          {{0.0f, red, 3}, {0.5f, blue, 4}, {1.0f, red, 0}},
+                                          {{0.3f, blue, 1}}};
+  for (int layout = 0; layout < 60; layout++) {
+    std::vector<Flag> flags(1 + Next(seed) % 9);
+    for (Flag& f : flags) f = {FlagPosition(seed), Point3(Unit(seed), Unit(seed), Unit(seed)), (int)(Next(seed) % 5)};
+    if (layout < (int)fixed.size()) flags = fixed[layout];
+    int override = layout % 3 == 2 ? (int)(Next(seed) % 7) : 0;
+    Apply(g.g, flags, override);
+    int wrong = 0;
+    for (float p : Probes(flags, seed)) {
+      Point3 want = Model(flags, override, p), plain(-1, -1, -1), flag(-1, -1, -1), shaded(-1, -1, -1);
+      g.g->GetColor(plain, p, 0);
+      g.g->GetFlagColor(flag, p, 0);
+      g.g->GetColor(shaded, p, 0.0f, sc, 0);
+      for (const Point3* got : {&plain, &flag, &shaded}) {
+        bool close = fabsf(got->x - want.x) <= 2e-6f && fabsf(got->y - want.y) <= 2e-6f && fabsf(got->z - want.z) <= 2e-6f;
+        if (!close && wrong++ < 5)
+          ADD_FAILURE() << "layout " << layout << " at " << p << ": got (" << got->x << ", " << got->y << ", "
+                        << got->z << ") want (" << want.x << ", " << want.y << ", " << want.z << ")";
+      }
+    }
+    EXPECT_EQ(wrong, 0) << "layout " << layout;
+  }
+}
+
+TEST(Lookup, EasedSpansFollowTheHostCurvesClosely) {
+  Grad g;
+  float knots[6] = {0.0f, 0.0f, 0.4f, 0.6f, 1.0f, 1.0f};
+  for (int type = 1; type <= 3; type++) {
+    Apply(g.g, {{0.0f, Point3(0, 0, 0), 0}, {1.0f, Point3(1, 1, 1), 0}}, type);
+    float worst = 0.0f, last = -1.0f;
+    bool rising = true;
+    for (int i = 0; i <= 100000; i++) {
+      float u = (float)i / 100000.0f;
+      float want = type == 2 ? spline(u, 6, knots) : bias(type == 1 ? 0.35f : 0.65f, u);
+      Point3 c;
+      g.g->GetColor(c, u, 0);
+      worst = std::max(worst, fabsf(c.x - want));
+      rising = rising && c.x >= last - 1e-7f;
+      last = c.x;
+    }
+    EXPECT_LT(worst, 3e-7f) << "type " << type;
+    EXPECT_TRUE(rising) << "type " << type;
+  }
+}
+
+namespace {
+struct Jumper {
+  JGradCtlData* g;
+  volatile LONG* stop;
+  long samples;
+};
+
+unsigned __stdcall Jump(void* p) {
+  Jumper* j = static_cast<Jumper*>(p);
+  uint32_t seed = 12345;
+  for (; !*j->stop; j->samples++) {
+    Point3 c;
+    j->g->GetColor(c, Unit(seed), 0);  // nearly every sample moves the hint to another span
+  }
+  return 0;
+}
+}  // namespace
+
+// A reader moving the hint while the interface thread changes the colours must never put back
+// a span of a replaced cache: right after each change the new colours are what everyone reads.
+TEST(Lookup, AReaderNeverBringsBackAReplacedCache) {
+  Grad g;
+  std::vector<Flag> flags;
+  for (int i = 0; i < 8; i++) flags.push_back({(float)i / 7.0f, Point3(0, 0, 0), 3});
+  Apply(g.g, flags, 0);
+  volatile LONG stop = 0;
+  Jumper jumper = {g.g, &stop, 0};
+  HANDLE thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, Jump, &jumper, 0, nullptr));
+  int stale = 0;
+  for (int round = 1; round <= 3000 && stale < 5; round++) {
+    float grey = (float)(round % 1000) / 1000.0f;
+    Point3 c(grey, grey, grey);
+    for (int i = 0; i < 8; i++) g.g->GetFlag(i)->SetColor(0, c);
+    for (float p : {0.05f, 0.5f, 0.95f, 0.3f}) {
+      Point3 got;
+      g.g->GetColor(got, p, 0);
+      if (fabsf(got.x - grey) > 1e-6f) {
+        stale++;
+        ADD_FAILURE() << "round " << round << " at " << p << ": " << got.x << " instead of " << grey;
+      }
+    }
+  }
+  InterlockedExchange(&stop, 1);
+  WaitForSingleObject(thread, INFINITE);
+  CloseHandle(thread);
+  EXPECT_GT(jumper.samples, 1000);
+}
