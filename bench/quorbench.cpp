@@ -9,6 +9,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -25,21 +26,37 @@ double Now() {
   return (double)t.QuadPart / (double)freq.QuadPart;
 }
 
+// Time of one call of f, averaged over a round of at least the given seconds.
+template <class F>
+double OneRound(F& f, double seconds) {
+  int reps = 0;
+  double start = Now(), elapsed;
+  do {
+    f();
+    reps++;
+    elapsed = Now() - start;
+  } while (elapsed < seconds);
+  return elapsed / reps;
+}
+
 // Best time of one call of f over several rounds of at least 50 ms.
 template <class F>
 double BestSeconds(F f) {
   double best = 1e30;
-  for (int round = 0; round < 5; round++) {
-    int reps = 0;
-    double start = Now(), elapsed;
-    do {
-      f();
-      reps++;
-      elapsed = Now() - start;
-    } while (elapsed < 0.05);
-    if (elapsed / reps < best) best = elapsed / reps;
-  }
+  for (int round = 0; round < 5; round++) best = std::min(best, OneRound(f, 0.05));
   return best;
+}
+
+// Best times of a baseline and a workload measured in alternating short rounds, so that both
+// see the same machine: a shared host's speed drifts over seconds, and a ratio of two
+// measurements taken apart drifts with it.
+template <class B, class F>
+void BestAlternating(B base, F ours, double& baseSeconds, double& ourSeconds) {
+  baseSeconds = ourSeconds = 1e30;
+  for (int round = 0; round < 12; round++) {
+    baseSeconds = std::min(baseSeconds, OneRound(base, 0.02));
+    ourSeconds = std::min(ourSeconds, OneRound(ours, 0.02));
+  }
 }
 
 volatile unsigned sink;
@@ -239,35 +256,57 @@ void GradientColors() {
   const float step = 1.0f / n;  // the sweep's positions i * step
   // The baseline: a baked 256-entry colour table indexed by position.
   std::vector<Point3> table(256);
-  double tableSweep = BestSeconds([&] {
+  auto tableLoop = [&] {
     float s = 0;
     for (int i = 0; i < n; i++) {
       const Point3& c = table[(int)((float)i * step * 255.0f)];
       s += c.x + c.y + c.z;
     }
     sink = sink + (unsigned)s;
-  });
+  };
+  double tableSweep = BestSeconds(tableLoop);
   // The floor of any per-sample library call: an exported function that does nothing but answer.
   double emptyCall = BestSeconds([&] {
     float s = 0;
     for (int i = 0; i < n; i++) s += (float)QuorlibVersion() + (float)i * step;
     sink = sink + (unsigned)s;
   });
+  // The arithmetic of one span alone, without finding the span: the floor of the inline lookup.
+  std::vector<float> easeTable(2 * (kGradEaseSteps + 1));
+  for (int i = 0; i <= kGradEaseSteps; i++) easeTable[2 * i] = (float)i / kGradEaseSteps, easeTable[2 * i + 1] = 1.0f / kGradEaseSteps;
+  auto spanAlone = [&](bool eased) {
+    JGradSpan span = {{0.1f, 0.2f, 0.3f, 0.0f}, {0.5f, 0.4f, 0.3f, 0.0f}, 0.0f, 1.0f, 1.0f, 1.0f, nullptr};
+    if (eased) span.scale = span.limit = (float)kGradEaseSteps, span.ease = easeTable.data();
+    return BestSeconds([&] {
+      float s = 0;
+      Point3 c;
+      for (int i = 0; i < n; i++) {
+        JGradSpanColor(span, (float)i * step, c);
+        s += c.x + c.y + c.z;
+      }
+      sink = sink + (unsigned)s;
+    });
+  };
+  double linearAlone = spanAlone(false), easedAlone = spanAlone(true);
   const char* names[] = {"Ease In", "Ease In Out", "Ease Out", "Linear", "Solid"};
-  printf("GetColor per sample (baked 256-entry table: %.2f ns; an empty library call: %.2f ns)\n", tableSweep / n * 1e9,
-         emptyCall / n * 1e9);
+  printf("GetColor per sample (baked 256-entry table: %.2f ns; an empty library call: %.2f ns;\n"
+         "  one span's arithmetic without the search: linear %.2f ns, eased %.2f ns)\n",
+         tableSweep / n * 1e9, emptyCall / n * 1e9, linearAlone / n * 1e9, easedAlone / n * 1e9);
   for (int flags : {2, 8, 32}) {
     for (int type = 0; type < 5; type++) {
       JGradCtlData* g = GradientWith(flags, type);
-      double sweep = BestSeconds([&] {
-        float s = 0;
-        Point3 c;
-        for (int i = 0; i < n; i++) {
-          g->GetColor(c, (float)i * step, 0);
-          s += c.x + c.y + c.z;
-        }
-        sink = sink + (unsigned)s;
-      });
+      double table, sweep;
+      BestAlternating(tableLoop,
+                      [&] {
+                        float s = 0;
+                        Point3 c;
+                        for (int i = 0; i < n; i++) {
+                          g->GetColor(c, (float)i * step, 0);
+                          s += c.x + c.y + c.z;
+                        }
+                        sink = sink + (unsigned)s;
+                      },
+                      table, sweep);
       double random = BestSeconds([&] {
         float s = 0;
         Point3 c;
@@ -277,27 +316,32 @@ void GradientColors() {
         }
         sink = sink + (unsigned)s;
       });
-      printf("  %2d flags %-12s sweep %5.2f ns (x%.1f table)   random %5.2f ns\n", flags, names[type], sweep / n * 1e9,
-             sweep / tableSweep, random / n * 1e9);
+      printf("  %2d flags %-12s sweep %5.2f ns (x%.1f the table, %.2f ns, beside it)   random %5.2f ns\n", flags,
+             names[type], sweep / n * 1e9, sweep / table, table / n * 1e9, random / n * 1e9);
       g->DeleteMe();
     }
   }
+  // A swatch row, and a long row where the per-call reading of the flags no longer counts.
   JGradCtlData* g = GradientWith(8, 3);
-  const int w = 1024, h = 1;
-  std::vector<BMM_Color_24> buf(w * h);
-  double render = BestSeconds([&] {
-    g->RenderFlag(buf.data(), 0, w, h, 1.0f, 0);
-    sink = sink + buf[w / 2].r;
-  });
-  double baked = BestSeconds([&] {
-    for (int x = 0; x < w; x++) {
-      const Point3& c = table[x * 255 / (w - 1)];
-      buf[x] = BMM_Color_24{(BYTE)(c.x * 255), (BYTE)(c.y * 255), (BYTE)(c.z * 255)};
-    }
-    sink = sink + buf[w / 2].r;
-  });
-  printf("RenderFlag, 8 flags, %d pixels: %.2f ns per pixel   table %.2f ns   ratio %.1f\n", w, render / w * 1e9,
-         baked / w * 1e9, render / baked);
+  for (int w : {1024, 8192}) {
+    std::vector<BMM_Color_24> buf(w);
+    double render, baked;
+    BestAlternating(
+        [&] {
+          for (int x = 0; x < w; x++) {
+            const Point3& c = table[x * 255 / (w - 1)];
+            buf[x] = BMM_Color_24{(BYTE)(c.x * 255), (BYTE)(c.y * 255), (BYTE)(c.z * 255)};
+          }
+          sink = sink + buf[w / 2].r;
+        },
+        [&] {
+          g->RenderFlag(buf.data(), 0, w, 1, 1.0f, 0);
+          sink = sink + buf[w / 2].r;
+        },
+        baked, render);
+    printf("RenderFlag, 8 flags, %d pixels: %.2f ns per pixel   table %.2f ns   ratio %.1f\n", w, render / w * 1e9,
+           baked / w * 1e9, render / baked);
+  }
   g->DeleteMe();
 }
 

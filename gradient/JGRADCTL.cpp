@@ -5,6 +5,7 @@
 #include "JSaveLoad.h"
 
 #include <float.h>
+#include <math.h>
 #include <stddef.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -77,6 +78,9 @@ inline float Ease(int type, float u) {
   const float* t = EaseTable(type);
   return t ? JGradEase(t, u * (float)kEaseSteps) : u;
 }
+
+// What the inline lookup reads while no spans are published: NaN bounds hold no position.
+const JGradSpan kNoSpan = {{0, 0, 0, 0}, {0, 0, 0, 0}, NAN, NAN, 0.0f, 0.0f, nullptr};
 
 // The spans of the inline lookup from the sorted records (rec[n] is the sentinel). Fields are
 // set one by one so that the padding keeps calloc's zeros and equal caches compare equal.
@@ -192,7 +196,7 @@ typedef std::vector<void*> Retired;
 // ---- Construction ----------------------------------------------------------------------------
 
 JGradCtlData::JGradCtlData(int)
-    : cache(nullptr), hot(nullptr), retired(new Retired), searchHint(0), dirty(1), resourceSize(0) {
+    : cache(nullptr), hot(&kNoSpan), retired(new Retired), searchHint(0), dirty(1), resourceSize(0) {
   InitializeCriticalSection(&lock);
   bitmapBlock = new JMemBlock;
   Add(Create_JFloatData(), static_cast<const char*>(nullptr));
@@ -382,7 +386,7 @@ void JGradCtlData::UpdateCache(int t, Interval& valid) {
   LeaveCriticalSection(&lock);
 }
 
-void JGradCtlData::Publish(const JGradSpan* s) { __atomic_store_n(&hot, s, __ATOMIC_RELEASE); }
+void JGradCtlData::Publish(const JGradSpan* s) { __atomic_store_n(&hot, s ? s : &kNoSpan, __ATOMIC_RELEASE); }
 
 const JGradCtlData::Cache* JGradCtlData::CurrentCache(int t) {
   if (dirty) {
@@ -503,11 +507,11 @@ int JGradCtlData::GetFlagColor(Point3& c, float pos, float width, ShadeContext& 
 // A sample outside the span of the previous lookup, or one the inline path cannot answer.
 int JGradCtlData::GetColorSlow(Point3& c, float pos, int t) {
   const JGradSpan* seen = __atomic_load_n(&hot, __ATOMIC_ACQUIRE);
-  if (!seen) {
+  if (seen == &kNoSpan) {
     CurrentCache(t);  // a rebuild publishes its spans in flag mode
     seen = __atomic_load_n(&hot, __ATOMIC_ACQUIRE);
   }
-  if (seen) {
+  if (seen != &kNoSpan) {
     const JGradSpan* s = WalkSpans(seen, pos);
     // Fails when a rebuild has replaced the spans meanwhile: its own hint stays.
     if (s != seen) __atomic_compare_exchange_n(&hot, &seen, s, false, __ATOMIC_RELEASE, __ATOMIC_RELAXED);
@@ -554,8 +558,9 @@ int JGradCtlData::RenderFlag(BMM_Color_24* buf, int t, int width, int height, fl
   };
   // By position; a flag goes before the first one at the same position or above.
   std::vector<Point> list;
-  int g = GetInterpType();
-  for (int i = 0; i < GetFlagCount(); i++) {
+  int g = GetInterpType(), n = GetFlagCount();
+  list.reserve((size_t)n);
+  for (int i = 0; i < n; i++) {
     JFlagCtlData* f = GetFlag(i);
     Point p;
     f->GetPos(t, p.pos);
@@ -572,9 +577,16 @@ int JGradCtlData::RenderFlag(BMM_Color_24* buf, int t, int width, int height, fl
     int x0 = (int)(width * p0), x1 = (int)(width * p1);
     if (x1 <= x0) return;
     float du = 1.0f / (float)(x1 - x0), u = 0.0f;
-    for (int x = x0; x < x1 && x < width; x++, u += du) {
-      Point3 c = type == 5 ? c0 : c0 + (c1 - c0) * Ease(type, u);
-      WritePixel(buf + x, c, mono);
+    int end = x1 < width ? x1 : width;
+    // One loop per kind of span, so that the pixel loop carries no decisions.
+    const float* ease = EaseTable(type);
+    Point3 d = c1 - c0;
+    if (type == 5) {
+      for (int x = x0; x < end; x++) WritePixel(buf + x, c0, mono);
+    } else if (!ease) {
+      for (int x = x0; x < end; x++, u += du) WritePixel(buf + x, c0 + d * u, mono);
+    } else {
+      for (int x = x0; x < end; x++, u += du) WritePixel(buf + x, c0 + d * JGradEase(ease, u * (float)kEaseSteps), mono);
     }
   };
   if (!list.empty()) {

@@ -94,7 +94,7 @@ class QUORAPI JGradCtlData : public JDataNode {
   // caller; anything else (another span, a stale cache, the bitmap modes) calls the library.
   int GetColor(Point3& c, float pos, int t) {
     const JGradSpan* s = __atomic_load_n(&hot, __ATOMIC_ACQUIRE);
-    if (__builtin_expect(s != nullptr && pos >= s->lo && pos < s->hi, 1)) {
+    if (__builtin_expect(pos >= s->lo && pos < s->hi, 1)) {
       JGradSpanColor(*s, pos, c);
       return 1;
     }
@@ -141,7 +141,7 @@ class QUORAPI JGradCtlData : public JDataNode {
   std::vector<JMemBlock*> retiredBlocks;
   Cache* volatile cache;  // the published cache; lookups read it without the lock
   // The span of the last plain lookup in the published cache while that cache is current, in
-  // flag mode, with flags; null otherwise. Lookups move it along with a compare-and-swap, so a
+  // flag mode, with flags; otherwise a span that holds no position. Lookups move it along with a compare-and-swap, so a
   // lookup never brings back a span of a cache that a rebuild has replaced.
   const JGradSpan* hot;
   void* retired;          // earlier caches, kept until the gradient goes (a reader may still use one)
