@@ -42,9 +42,9 @@ struct Locked {
 
 float Clamp01(float v) { return v < 0.0f ? 0.0f : v > 1.0f ? 1.0f : v; }
 
-// The eased parameter of the host's curves, sampled once at 4097 points per curve and linearly
-// interpolated per sample: the host's curves are smooth, so the table agrees with them to well
-// below a float's precision at 1, at a fraction of a call's cost.
+// The eased parameter of the host's curves, sampled once at 4097 points per curve with the slope
+// at each; a sample takes the nearest point and steps along its slope. The host's curves are
+// smooth, so this agrees with them to a few float steps at 1, at a fraction of a call's cost.
 const int kEaseSteps = kGradEaseSteps;
 struct EaseTables {
   float v[3][2 * (kEaseSteps + 1)];  // Ease In, Ease In Out, Ease Out: (value, slope) pairs
