@@ -321,6 +321,22 @@ void GradientColors() {
       g->DeleteMe();
     }
   }
+  // The shading-point lookup a texture map makes (no flag textures here), sweeping.
+  for (int type : {3, 0}) {
+    JGradCtlData* g = GradientWith(8, type);
+    ShadeContext sc;
+    double shaded = BestSeconds([&] {
+      float s = 0;
+      Point3 c;
+      for (int i = 0; i < n; i++) {
+        g->GetColor(c, (float)i * step, 0.001f, sc, 0);
+        s += c.x + c.y + c.z;
+      }
+      sink = sink + (unsigned)s;
+    });
+    printf("  shading point, 8 flags %-12s sweep %5.2f ns\n", names[type], shaded / n * 1e9);
+    g->DeleteMe();
+  }
   // A swatch row, and a long row where the per-call reading of the flags no longer counts.
   JGradCtlData* g = GradientWith(8, 3);
   for (int w : {1024, 8192}) {

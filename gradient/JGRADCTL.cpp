@@ -179,6 +179,7 @@ struct Reader {
 struct JGradCtlData::Cache {
   int n;     // flags
   int mode;  // the gradient's mode when the cache was built
+  int textured;  // some flag has a texture
   JGradCacheEntry rec[1];  // n + 1 records: the flags by position, then the sentinel
   static size_t SpansAt(int n) {
     size_t a = alignof(JGradSpan), end = offsetof(Cache, rec) + sizeof(JGradCacheEntry) * (size_t)(n + 1);
@@ -358,7 +359,7 @@ void JGradCtlData::UpdateCache(int t, Interval& valid) {
     f->GetColor(t, color, valid);
     e.color[0] = color.x, e.color[1] = color.y, e.color[2] = color.z;
     f->GetSubtex(e.tex);
-    if (e.tex) e.tex->Update(t, valid);
+    if (e.tex) e.tex->Update(t, valid), c->textured = 1;
   }
   if (n > 0) {
     qsort(c->rec, (size_t)n, sizeof(JGradCacheEntry), CompareEntries);
@@ -474,34 +475,67 @@ int JGradCtlData::GetFlagColor(Point3& c, float pos, int t) {
   return 1;
 }
 
-int JGradCtlData::GetFlagColor(Point3& c, float pos, float width, ShadeContext& sc, int t) {
-  const Cache* k = CurrentCache(t);
-  if (!k || k->n == 0) {
+namespace {
+// The flag colour at a shading point for record i of a cache and u within its span. Without
+// textures there is nothing to call, so that version keeps no registers across calls.
+template <bool kTextured>
+inline void ShadedColor(const JGradCacheEntry* rec, int i, float u, float pos, float width, ShadeContext& sc, Point3& c) {
+  auto colorOf = [&](const JGradCacheEntry& e) { return kTextured && e.tex ? TexColor(e.tex, sc) : EntryColor(e); };
+  const JGradCacheEntry& r = rec[i];
+  const JGradCacheEntry& next = rec[i + 1];
+  Point3 c0 = colorOf(r);
+  c = c0;
+  if (r.interp != 5) {
+    float v = Ease(r.interp, u);
+    if (v == 0.0f) return;
+    c = c0 + (colorOf(next) - c0) * v;
+    return;
+  }
+  // Solid, filtered over the sampled extent: the step to the next flag is blended by how far the
+  // sample reaches past it; a step at the very end wraps to the first flag.
+  if (width == 0.0f) return;
+  float f = pos + width - next.pos;
+  if (f <= 0.0f) return;
+  c = c0 + (colorOf(next.pos == 1.0f ? rec[0] : next) - c0) * (f / width);
+}
+
+__attribute__((noinline)) int TexturedColor(const JGradCacheEntry* rec, int i, float u, float pos, float width,
+                                            ShadeContext& sc, Point3& c) {
+  ShadedColor<true>(rec, i, u, pos, width, sc, c);
+  return 1;
+}
+
+// The shading-point flag colour from a cache's records; calls only at its end, so that the
+// common case saves no registers.
+inline int ShadedFlagColor(const JGradCacheEntry* rec, int n, int textured, int& hint, Point3& c, float pos, float width,
+                           ShadeContext& sc) {
+  if (n == 0) {
     c = Point3(0, 0, 0);
     return 1;
   }
   int i;
-  float u = Lookup(k->rec, k->n, searchHint, pos, i);
-  const JGradCacheEntry& r = k->rec[i];
-  const JGradCacheEntry& next = k->rec[i + 1];
-  Point3 c0 = r.tex ? TexColor(r.tex, sc) : EntryColor(r);
-  c = c0;
-  if (r.interp != 5) {
-    float v = Ease(r.interp, u);
-    if (v == 0.0f) return 1;
-    Point3 c1 = next.tex ? TexColor(next.tex, sc) : EntryColor(next);
-    c = c0 + (c1 - c0) * v;
+  float u = Lookup(rec, n, hint, pos, i);
+  if (textured) return TexturedColor(rec, i, u, pos, width, sc, c);
+  ShadedColor<false>(rec, i, u, pos, width, sc, c);
+  return 1;
+}
+}  // namespace
+
+// A stale or missing cache, or (unless only flags are asked for) a bitmap mode.
+int JGradCtlData::ShadedColorSlow(Point3& c, float pos, float width, ShadeContext& sc, int t, int flagsOnly) {
+  const Cache* k = CurrentCache(t);
+  if (!flagsOnly && (k ? k->mode : GetMode()) != kFlagMode) return GetBitmapColor(c, pos, t);
+  if (!k) {
+    c = Point3(0, 0, 0);
     return 1;
   }
-  // Solid, filtered over the sampled extent: the step to the next flag is blended by how far the
-  // sample reaches past it; a step at the very end wraps to the first flag.
-  if (width == 0.0f) return 1;
-  float f = pos + width - next.pos;
-  if (f <= 0.0f) return 1;
-  const JGradCacheEntry& to = next.pos == 1.0f ? k->rec[0] : next;
-  Point3 c1 = to.tex ? TexColor(to.tex, sc) : EntryColor(to);
-  c = c0 + (c1 - c0) * (f / width);
-  return 1;
+  return ShadedFlagColor(k->rec, k->n, k->textured, searchHint, c, pos, width, sc);
+}
+
+int JGradCtlData::GetFlagColor(Point3& c, float pos, float width, ShadeContext& sc, int t) {
+  const Cache* k = cache;
+  if (dirty || !k) return ShadedColorSlow(c, pos, width, sc, t, 1);
+  return ShadedFlagColor(k->rec, k->n, k->textured, searchHint, c, pos, width, sc);
 }
 
 // A sample outside the span of the previous lookup, or one the inline path cannot answer.
@@ -529,9 +563,9 @@ int JGradCtlData::GetColorSlow(Point3& c, float pos, int t) {
 }
 
 int JGradCtlData::GetColor(Point3& c, float pos, float width, ShadeContext& sc, int t) {
-  const Cache* k = CurrentCache(t);
-  int mode = k ? k->mode : GetMode();
-  return mode == kFlagMode ? GetFlagColor(c, pos, width, sc, t) : GetBitmapColor(c, pos, t);
+  const Cache* k = cache;
+  if (dirty || !k || k->mode != kFlagMode) return ShadedColorSlow(c, pos, width, sc, t, 0);
+  return ShadedFlagColor(k->rec, k->n, k->textured, searchHint, c, pos, width, sc);
 }
 
 // ---- Drawing ---------------------------------------------------------------------------------

@@ -134,6 +134,7 @@ class QUORAPI JGradCtlData : public JDataNode {
   float GetInterpolationParams(float pos, int& index, int t);
   const Cache* CurrentCache(int t);
   int GetColorSlow(Point3& c, float pos, int t);
+  int ShadedColorSlow(Point3& c, float pos, float width, ShadeContext& sc, int t, int flagsOnly);
   void Publish(const JGradSpan* s);
 
  private:
