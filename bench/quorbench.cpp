@@ -231,12 +231,14 @@ void SaveLoad() {
 
 // ---- Gradients -----------------------------------------------------------------------------
 
-JGradCtlData* GradientWith(int flags, int interpIndex) {
+// Flags spread evenly over [0, 1], or bunched towards 0 (at the cubes of even steps).
+JGradCtlData* GradientWith(int flags, int interpIndex, bool bunched = false) {
   JGradCtlData* g = Create_JGradCtlData();
   g->DelAllFlags();
   for (int i = 0; i < flags; i++) {
     JFlagCtlData* f = Create_JFlagCtlData();
     float pos = flags > 1 ? (float)i / (float)(flags - 1) : 0.0f, interp = (float)interpIndex;
+    if (bunched) pos = pos * pos * pos;
     Point3 c((float)(i % 3) / 2.0f, (float)(i % 5) / 4.0f, (float)(i % 7) / 6.0f);
     f->SetPos(0, pos);
     f->SetColor(0, c);
@@ -275,7 +277,7 @@ void GradientColors() {
   std::vector<float> easeTable(2 * (kGradEaseSteps + 1));
   for (int i = 0; i <= kGradEaseSteps; i++) easeTable[2 * i] = (float)i / kGradEaseSteps, easeTable[2 * i + 1] = 1.0f / kGradEaseSteps;
   auto spanAlone = [&](bool eased) {
-    JGradSpan span = {{0.1f, 0.2f, 0.3f, 0.0f}, {0.5f, 0.4f, 0.3f, 0.0f}, 0.0f, 1.0f, 1.0f, 1.0f, nullptr};
+    JGradSpan span = {{0.1f, 0.2f, 0.3f, 0.0f}, {0.5f, 0.4f, 0.3f, 0.0f}, 0.0f, 1.0f, 1.0f, 1.0f, 0, 1, nullptr};
     if (eased) span.scale = span.limit = (float)kGradEaseSteps, span.ease = easeTable.data();
     return BestSeconds([&] {
       float s = 0;
@@ -359,20 +361,39 @@ void GradientColors() {
            two[0].seconds / n * 1e9, two[1].seconds / n * 1e9, one.seconds / n * 1e9);
     g->DeleteMe();
   }
-  // The shading-point lookup a texture map makes (no flag textures here), sweeping.
-  for (int type : {3, 0}) {
-    JGradCtlData* g = GradientWith(8, type);
-    ShadeContext sc;
-    double shaded = BestSeconds([&] {
+  // Random positions when the flags are not evenly spread.
+  {
+    JGradCtlData* g = GradientWith(32, 3, true);
+    double random = BestSeconds([&] {
       float s = 0;
       Point3 c;
       for (int i = 0; i < n; i++) {
-        g->GetColor(c, (float)i * step, 0.001f, sc, 0);
+        g->GetColor(c, randomPos[i], 0);
         s += c.x + c.y + c.z;
       }
       sink = sink + (unsigned)s;
     });
-    printf("  shading point, 8 flags %-12s sweep %5.2f ns\n", names[type], shaded / n * 1e9);
+    printf("  32 flags bunched towards 0, Linear, random %5.2f ns\n", random / n * 1e9);
+    g->DeleteMe();
+  }
+  // The shading-point lookup a texture map makes (no flag textures here), sweeping.
+  for (int type : {3, 0}) {
+    JGradCtlData* g = GradientWith(8, type);
+    ShadeContext sc;
+    double table, shaded;
+    BestAlternating(tableLoop,
+                    [&] {
+                      float s = 0;
+                      Point3 c;
+                      for (int i = 0; i < n; i++) {
+                        g->GetColor(c, (float)i * step, 0.001f, sc, 0);
+                        s += c.x + c.y + c.z;
+                      }
+                      sink = sink + (unsigned)s;
+                    },
+                    table, shaded);
+    printf("  shading point, 8 flags %-12s sweep %5.2f ns (x%.1f the table)\n", names[type], shaded / n * 1e9,
+           shaded / table);
     g->DeleteMe();
   }
   // A swatch row, and a long row where the per-call reading of the flags no longer counts.

@@ -31,6 +31,7 @@ J_INIT_DESCRIPTOR(14) JClassDesc<JGradCtlData, ReferenceTargetRTTI> gradDesc(0, 
 
 const float kBelowOne = 0.99999988f;  // bits 0x3F7FFFFE, just below 1
 const float kSentinelPos = 17.0f;
+const int kBuckets = 64;  // the position grid of the spans' search
 const size_t kBitmapHeader = 12;
 const size_t kRecordNames = 520;  // name (260) + device (256) + driver data size (4)
 
@@ -80,7 +81,7 @@ inline float Ease(int type, float u) {
 }
 
 // What the inline lookup reads while no spans are published: NaN bounds hold no position.
-const JGradSpan kNoSpan = {{0, 0, 0, 0}, {0, 0, 0, 0}, NAN, NAN, 0.0f, 0.0f, nullptr};
+const JGradSpan kNoSpan = {{0, 0, 0, 0}, {0, 0, 0, 0}, NAN, NAN, 0.0f, 0.0f, 0, 1, nullptr};
 
 // The spans of the inline lookup from the sorted records (rec[n] is the sentinel). Fields are
 // set one by one so that the padding keeps calloc's zeros and equal caches compare equal.
@@ -93,6 +94,13 @@ void BuildSpans(const JGradCacheEntry* rec, int n, JGradSpan* spans) {
   for (int k = 0; k < 3; k++) below.color[k] = rec[0].color[k], below.dColor[k] = 0.0f;
   below.color[3] = below.dColor[3] = 0.0f;
   below.ease = nullptr;
+  for (int i = 0; i <= n; i++) spans[i].index = i, spans[i].count = n + 1;
+  int32_t* buckets = reinterpret_cast<int32_t*>(spans + n + 1);
+  for (int b = 0, i = 0; b < kBuckets; b++) {
+    float p = (float)b / (float)kBuckets;
+    while (i < n && rec[i].pos <= p) i++;  // i: records at or below p, so span i holds p
+    buckets[b] = i;
+  }
   for (int i = 0; i < n; i++) {
     const JGradCacheEntry& r = rec[i];
     JGradSpan& s = spans[i + 1];
@@ -109,10 +117,18 @@ void BuildSpans(const JGradCacheEntry* rec, int n, JGradSpan* spans) {
   }
 }
 
-// The span that holds pos, walking from s; pos from 1 up and NaN count as just below 1.
+// The span that holds pos, searched from s; pos from 1 up and NaN count as just below 1.
 inline const JGradSpan* WalkSpans(const JGradSpan* s, float& pos) {
   if (!(pos < 1.0f)) pos = kBelowOne;
   if (pos < -FLT_MAX) pos = -FLT_MAX;  // the span before the first flag starts there
+  // Coherent samples stay in s or step to a neighbour. Others start the walk at the span of
+  // pos's bucket, which leaves only the flags inside that bucket to step over.
+  if (pos >= s->lo ? pos >= s[0].hi && pos >= s[1].hi : pos < s[-1].lo) {
+    const JGradSpan* spans = s - s->index;
+    const int32_t* buckets = reinterpret_cast<const int32_t*>(spans + s->count);
+    int b = pos > 0.0f ? (int)(pos * (float)kBuckets) : 0;
+    s = spans + buckets[b < kBuckets ? b : kBuckets - 1];
+  }
   while (pos < s->lo) s--;
   while (pos >= s->hi) s++;
   return s;
@@ -185,7 +201,8 @@ struct JGradCtlData::Cache {
     size_t a = alignof(JGradSpan), end = offsetof(Cache, rec) + sizeof(JGradCacheEntry) * (size_t)(n + 1);
     return (end + a - 1) / a * a;
   }
-  static size_t Bytes(int n) { return SpansAt(n) + sizeof(JGradSpan) * (size_t)(n + 1); }
+  // The spans are followed by kBuckets span indices: bucket b holds the span of position b / kBuckets.
+  static size_t Bytes(int n) { return SpansAt(n) + sizeof(JGradSpan) * (size_t)(n + 1) + sizeof(int32_t) * kBuckets; }
   JGradSpan* Spans() { return reinterpret_cast<JGradSpan*>(reinterpret_cast<char*>(this) + SpansAt(n)); }
   const JGradSpan* Spans() const { return const_cast<Cache*>(this)->Spans(); }
 };
@@ -507,8 +524,8 @@ __attribute__((noinline)) int TexturedColor(const JGradCacheEntry* rec, int i, f
 
 // The shading-point flag colour from a cache's records; calls only at its end, so that the
 // common case saves no registers.
-inline int ShadedFlagColor(const JGradCacheEntry* rec, int n, int textured, int& hint, Point3& c, float pos, float width,
-                           ShadeContext& sc) {
+__attribute__((always_inline)) inline int ShadedFlagColor(const JGradCacheEntry* rec, int n, int textured, int& hint,
+                                                          Point3& c, float pos, float width, ShadeContext& sc) {
   if (n == 0) {
     c = Point3(0, 0, 0);
     return 1;

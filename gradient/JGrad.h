@@ -39,7 +39,8 @@ struct JGradSpan {
   JGradVec4 color;   // r, g, b, 0
   JGradVec4 dColor;  // towards the next flag's colour; 0 in the fourth lane
   float lo, hi, scale, limit;
-  const float* ease;  // null for Linear and Solid
+  int32_t index, count;  // this span's place among the cache's spans, and their number
+  const float* ease;     // null for Linear and Solid
 };
 
 // The eased parameter at x in [0, kGradEaseSteps] (u times the steps) from a table that holds,
