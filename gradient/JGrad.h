@@ -51,9 +51,15 @@ enum { kGradEaseSteps = 4096 };
 inline float JGradEase(const float* table, float x) {
   float y = x + 8388608.0f;
   int32_t bits;
-  __builtin_memcpy(&bits, &y, sizeof bits);
+  __builtin_memcpy(&bits, &y, sizeof bits);  // stored as a float, so rounded to the step
   int i = bits & 0x7FFFFF;
-  return table[2 * i] + (x - (y - 8388608.0f)) * table[2 * i + 1];
+#if __FLT_EVAL_METHOD__ == 0
+  float step = y - 8388608.0f;
+#else
+  // x87 arithmetic may keep y in a register with x's fraction intact; the step comes from i.
+  float step = (float)i;
+#endif
+  return table[2 * i] + (x - step) * table[2 * i + 1];
 }
 
 // The colour of a span at a position inside it.
