@@ -294,30 +294,26 @@ void GradientColors() {
   printf("GetColor per sample (baked 256-entry table: %.2f ns; an empty library call: %.2f ns;\n"
          "  one span's arithmetic without the search: linear %.2f ns, eased %.2f ns)\n",
          tableSweep / n * 1e9, emptyCall / n * 1e9, linearAlone / n * 1e9, easedAlone / n * 1e9);
+  // n plain lookups at the positions at(i), summed so that none can be left out.
+  auto lookups = [&](JGradCtlData* g, auto at) {
+    return [=] {
+      float s = 0;
+      Point3 c;
+      for (int i = 0; i < n; i++) {
+        g->GetColor(c, at(i), 0);
+        s += c.x + c.y + c.z;
+      }
+      sink = sink + (unsigned)s;
+    };
+  };
+  auto swept = [=](int i) { return (float)i * step; };
+  auto scattered = [&](int i) { return randomPos[i]; };
   for (int flags : {2, 8, 32}) {
     for (int type = 0; type < 5; type++) {
       JGradCtlData* g = GradientWith(flags, type);
       double table, sweep;
-      BestAlternating(tableLoop,
-                      [&] {
-                        float s = 0;
-                        Point3 c;
-                        for (int i = 0; i < n; i++) {
-                          g->GetColor(c, (float)i * step, 0);
-                          s += c.x + c.y + c.z;
-                        }
-                        sink = sink + (unsigned)s;
-                      },
-                      table, sweep);
-      double random = BestSeconds([&] {
-        float s = 0;
-        Point3 c;
-        for (int i = 0; i < n; i++) {
-          g->GetColor(c, randomPos[i], 0);
-          s += c.x + c.y + c.z;
-        }
-        sink = sink + (unsigned)s;
-      });
+      BestAlternating(tableLoop, lookups(g, swept), table, sweep);
+      double random = BestSeconds(lookups(g, scattered));
       printf("  %2d flags %-12s sweep %5.2f ns (x%.1f the table, %.2f ns, beside it)   random %5.2f ns\n", flags,
              names[type], sweep / n * 1e9, sweep / table, table / n * 1e9, random / n * 1e9);
       g->DeleteMe();
@@ -364,15 +360,7 @@ void GradientColors() {
   // Random positions when the flags are not evenly spread.
   {
     JGradCtlData* g = GradientWith(32, 3, true);
-    double random = BestSeconds([&] {
-      float s = 0;
-      Point3 c;
-      for (int i = 0; i < n; i++) {
-        g->GetColor(c, randomPos[i], 0);
-        s += c.x + c.y + c.z;
-      }
-      sink = sink + (unsigned)s;
-    });
+    double random = BestSeconds(lookups(g, scattered));
     printf("  32 flags bunched towards 0, Linear, random %5.2f ns\n", random / n * 1e9);
     g->DeleteMe();
   }
