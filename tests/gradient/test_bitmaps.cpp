@@ -1,5 +1,5 @@
 // The gradient's bitmap modes, gradient files, and lookups from several threads.
-#include "Recorder.h"
+#include "GradTest.h"
 #include "TestSupport.h"
 
 #include "Quorlib.h"
@@ -12,19 +12,12 @@
 #include <string>
 #include <vector>
 
+using gradtest::Grad;
 using quortest::ReadAll;
 using quortest::TempPath;
 using quortest::WriteAll;
 
 namespace {
-
-struct Grad {
-  Grad() : owner(new quortest::Recorder(1)), g(Create_JGradCtlData()) { owner->Hold(g); }
-  ~Grad() { owner->DeleteMe(); }
-  JGradCtlData* operator->() { return g; }
-  quortest::Recorder* owner;
-  JGradCtlData* g;
-};
 
 // Writes an image file whose pixel (x, y) is (x * 16, y * 16, 255 - x * 16) through the host.
 std::string WriteImage(const char* name, int width, int height) {

@@ -1,5 +1,5 @@
 // The gradient: cache and evaluation, drawing, resources, bitmap modes, files, threads.
-#include "Recorder.h"
+#include "GradTest.h"
 #include "TestSupport.h"
 
 #include "Quorlib.h"
@@ -13,31 +13,10 @@
 #include <string>
 #include <vector>
 
+using gradtest::Grad;
+using gradtest::SetFlags;
+
 namespace {
-
-// A gradient held for the length of a test.
-struct Grad {
-  Grad() : owner(new quortest::Recorder(1)), g(Create_JGradCtlData()) { owner->Hold(g); }
-  explicit Grad(JGradCtlData* made) : owner(new quortest::Recorder(1)), g(made) { owner->Hold(g); }
-  ~Grad() { owner->DeleteMe(); }
-  JGradCtlData* operator->() { return g; }
-  quortest::Recorder* owner;
-  JGradCtlData* g;
-};
-
-// Replaces the flags by (position, colour, interpolation index) triples.
-void SetFlags(JGradCtlData* g, std::vector<std::tuple<float, Point3, float>> flags) {
-  g->DelAllFlags();
-  for (auto& [pos, color, interp] : flags) {
-    JFlagCtlData* f = Create_JFlagCtlData();
-    float p = pos, i = interp;
-    Point3 c = color;
-    f->SetPos(0, p);
-    f->SetColor(0, c);
-    f->SetInterp(0, i);
-    g->AddFlag(f, "_");
-  }
-}
 
 const Point3 kRed(1, 0, 0), kBlue(0, 0, 1), kGreen(0, 1, 0);
 const float kLinear = 3, kSolid = 4;

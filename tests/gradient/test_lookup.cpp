@@ -1,7 +1,7 @@
 // Colour lookups against a straightforward model of the gradient, and the lookup's hint under
 // threads.
-#include "Recorder.h"
-#include "TestSupport.h"
+#include "GradTest.h"
+#include "Random.h"
 
 #include "Quorlib.h"
 
@@ -13,13 +13,11 @@
 #include <algorithm>
 #include <vector>
 
-namespace {
+using gradtest::Flag;
+using gradtest::Grad;
+using quortest::Random;
 
-struct Flag {
-  float pos;
-  Point3 color;
-  int interp;  // the flag's own index, 0 Ease In .. 4 Solid
-};
+namespace {
 
 // The gradient's colour at p computed the long way: sort, search from the start, ease through
 // the host's curves.
@@ -34,7 +32,7 @@ Point3 Model(std::vector<Flag> flags, int override, float p) {
     if (flags[order[k]].pos <= p) at = k;
   const Flag& r = flags[order[at]];
   const Flag& next = at + 1 < order.size() ? flags[order[at + 1]] : r;
-  int type = override ? override : r.interp + 1;
+  int type = override ? override : (int)r.interp + 1;
   if (type == 5) return r.color;
   float inv = next.pos == r.pos ? 0.0f : 1.0f / (next.pos - r.pos);
   float u = (p - r.pos) * inv;
@@ -44,55 +42,33 @@ Point3 Model(std::vector<Flag> flags, int override, float p) {
   return r.color + (next.color - r.color) * v;
 }
 
-struct Grad {
-  Grad() : owner(new quortest::Recorder(1)), g(Create_JGradCtlData()) { owner->Hold(g); }
-  ~Grad() { owner->DeleteMe(); }
-  quortest::Recorder* owner;
-  JGradCtlData* g;
-};
-
+// The flags, the override, then a frame prepared as a plug-in prepares one: the cache is built
+// before any lookup.
 void Apply(JGradCtlData* g, const std::vector<Flag>& flags, int override) {
-  g->DelAllFlags();
-  for (const Flag& f : flags) {
-    JFlagCtlData* d = Create_JFlagCtlData();
-    float pos = f.pos, interp = (float)f.interp;
-    Point3 c = f.color;
-    d->SetPos(0, pos);
-    d->SetColor(0, c);
-    d->SetInterp(0, interp);
-    g->AddFlag(d, "_");
-  }
+  gradtest::SetFlags(g, flags);
   g->SetInterpType(override);
   Interval valid = FOREVER;
-  g->Update(0, valid);  // as a plug-in prepares a frame: the cache is built before any lookup
+  g->Update(0, valid);
 }
-
-uint32_t Next(uint32_t& s) {
-  s ^= s << 13;
-  s ^= s >> 17;
-  s ^= s << 5;
-  return s;
-}
-float Unit(uint32_t& s) { return (float)(Next(s) >> 8) / 16777216.0f; }
 
 // Positions that make ties, spans one float wide and one too short for its inverse.
-float FlagPosition(uint32_t& s) {
-  switch (Next(s) % 6) {
-    case 0: return (float)(Next(s) % 5) / 4.0f;
+float FlagPosition(Random& r) {
+  switch (r.Below(6)) {
+    case 0: return (float)r.Below(5) / 4.0f;
     case 1: return nextafterf(0.5f, 1.0f);
     case 2: return 0.5f;
     case 3: return 1.4e-45f;  // the smallest float above 0
-    default: return Unit(s);
+    default: return r.Uniform();
   }
 }
 
 // The positions to look up: the odd ones, sweeps both ways, jumps, each flag and its neighbours.
-std::vector<float> Probes(const std::vector<Flag>& flags, uint32_t& s) {
+std::vector<float> Probes(const std::vector<Flag>& flags, Random& r) {
   // The odd ones first, while the hint is still where a fresh cache puts it.
   std::vector<float> p = {1.0f, 1.5f, INFINITY, NAN, 0.99999994f, -INFINITY, -1e30f, -0.0f, 0.0f};
   for (int i = 0; i <= 400; i++) p.push_back((float)i / 400.0f);
   for (int i = 400; i >= 0; i--) p.push_back((float)i / 400.0f - 0.001f);
-  for (int i = 0; i < 300; i++) p.push_back(Unit(s) * 1.2f - 0.1f);
+  for (int i = 0; i < 300; i++) p.push_back(r.Uniform() * 1.2f - 0.1f);
   for (const Flag& f : flags) {
     p.push_back(f.pos);
     p.push_back(nextafterf(f.pos, -1.0f));
@@ -107,7 +83,7 @@ std::vector<float> Probes(const std::vector<Flag>& flags, uint32_t& s) {
 // spans, interpolation types and the order of the positions asked.
 TEST(Lookup, AgreesWithTheModelForEveryFlagLayout) {
   Grad g;
-  uint32_t seed = 0x9E3779B9;
+  Random rnd(0x9E3779B9);
   ShadeContext sc;
   // First the layouts whose ends matter most: a Solid step into a flag at 1, a flag on its own.
   const Point3 red(1, 0, 0), blue(0, 0, 1);
@@ -115,13 +91,14 @@ TEST(Lookup, AgreesWithTheModelForEveryFlagLayout) {
                                           {{0.0f, red, 3}, {0.5f, blue, 4}, {1.0f, red, 0}},
                                           {{0.3f, blue, 1}}};
   for (int layout = 0; layout < 60; layout++) {
-    std::vector<Flag> flags(1 + Next(seed) % 9);
-    for (Flag& f : flags) f = {FlagPosition(seed), Point3(Unit(seed), Unit(seed), Unit(seed)), (int)(Next(seed) % 5)};
+    std::vector<Flag> flags(1 + rnd.Below(9));
+    for (Flag& f : flags)
+      f = {FlagPosition(rnd), Point3(rnd.Uniform(), rnd.Uniform(), rnd.Uniform()), (float)rnd.Below(5)};
     if (layout < (int)fixed.size()) flags = fixed[layout];
-    int override = layout % 3 == 2 ? (int)(Next(seed) % 7) : 0;
+    int override = layout % 3 == 2 ? rnd.Below(7) : 0;
     Apply(g.g, flags, override);
     int wrong = 0;
-    for (float p : Probes(flags, seed)) {
+    for (float p : Probes(flags, rnd)) {
       Point3 want = Model(flags, override, p), plain(-1, -1, -1), flag(-1, -1, -1), shaded(-1, -1, -1);
       g.g->GetColor(plain, p, 0);
       g.g->GetFlagColor(flag, p, 0);
@@ -167,10 +144,10 @@ struct Jumper {
 
 unsigned __stdcall Jump(void* p) {
   Jumper* j = static_cast<Jumper*>(p);
-  uint32_t seed = 12345;
+  Random rnd(12345);
   for (; !*j->stop; j->samples++) {
     Point3 c;
-    j->g->GetColor(c, Unit(seed), 0);  // nearly every sample moves the hint to another span
+    j->g->GetColor(c, rnd.Uniform(), 0);  // nearly every sample moves the hint to another span
   }
   return 0;
 }

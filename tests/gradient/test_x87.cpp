@@ -1,6 +1,6 @@
 // The inline colour lookup compiled for x87 arithmetic, as a 32-bit plug-in built with the
 // compiler's defaults gets it: it must agree with the library's own lookups.
-#include "Recorder.h"
+#include "GradTest.h"
 
 #include "Quorlib.h"
 
@@ -11,9 +11,8 @@
 static_assert(__FLT_EVAL_METHOD__ != 0, "this file is built for x87 arithmetic");
 
 TEST(X87, InlineLookupsAgreeWithTheLibrary) {
-  quortest::Recorder* owner = new quortest::Recorder(1);
-  JGradCtlData* g = Create_JGradCtlData();
-  owner->Hold(g);
+  gradtest::Grad held;
+  JGradCtlData* g = held.g;
   Point3 black(0, 0, 0), white(1, 1, 1);
   g->GetFlag(0)->SetColor(0, black);  // the default flags at 0 and 1, grey until now
   g->GetFlag(1)->SetColor(0, white);
@@ -31,5 +30,4 @@ TEST(X87, InlineLookupsAgreeWithTheLibrary) {
     }
     EXPECT_LT(worst, 2e-7f) << "type " << type;
   }
-  owner->DeleteMe();
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "Quorlib.h"
+#include "Random.h"
 
 #include <stdint.h>
 #include <string.h>
@@ -11,17 +12,10 @@
 
 namespace imgtest {
 
-// A small deterministic generator (xorshift), so that every run sees the same data.
-class Random {
+// The shared generator with pixel data biased towards edge values.
+class Random : public quortest::Random {
  public:
-  explicit Random(uint32_t seed) : s(seed ? seed : 1) {}
-  uint32_t Next() {
-    s ^= s << 13;
-    s ^= s >> 17;
-    s ^= s << 5;
-    return s;
-  }
-  int Below(int n) { return (int)(Next() % (uint32_t)n); }
+  using quortest::Random::Random;
   // A 16-bit value that is an edge value (0, 1, 32768, 65534, 65535) one time in three.
   uint16_t Word() {
     static const uint16_t edges[] = {0, 1, 32768, 65534, 65535};
@@ -38,9 +32,6 @@ class Random {
     auto below = [&](uint16_t limit) { return limit ? (uint16_t)(Next() % ((uint32_t)limit + 1)) : (uint16_t)0; };
     return BMM_Color_64{below(a), below(a), below(a), a};
   }
-
- private:
-  uint32_t s;
 };
 
 // A bitmap from the library's scratch factory, deleted with the scope.
