@@ -275,10 +275,10 @@ void GradientColors() {
   });
   // The arithmetic of one span alone, without finding the span: the floor of the inline lookup.
   std::vector<float> easeTable(2 * (kGradEaseSteps + 1));
-  for (int i = 0; i <= kGradEaseSteps; i++) easeTable[2 * i] = (float)i / kGradEaseSteps, easeTable[2 * i + 1] = 1.0f / kGradEaseSteps;
+  for (int i = 0; i <= kGradEaseSteps; i++) easeTable[2 * i + 1] = 1.0f / kGradEaseSteps;  // the line v = x / steps
   auto spanAlone = [&](bool eased) {
-    JGradSpan span = {{0.1f, 0.2f, 0.3f, 0.0f}, {0.5f, 0.4f, 0.3f, 0.0f}, 0.0f, 1.0f, 1.0f, 1.0f, 0, 1, nullptr};
-    if (eased) span.scale = span.limit = (float)kGradEaseSteps, span.ease = easeTable.data();
+    JGradSpan span = {{0.1f, 0.2f, 0.3f, 0.0f}, {0.5f, 0.4f, 0.3f, 0.0f}, 0.0f, 1.0f, 1.0f, 0, 0x3F800000, 0, 1, nullptr};
+    if (eased) span.scale = (float)kGradEaseSteps, span.ease = easeTable.data();
     return BestSeconds([&] {
       float s = 0;
       Point3 c;

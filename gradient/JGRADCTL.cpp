@@ -43,26 +43,28 @@ struct Locked {
 
 float Clamp01(float v) { return v < 0.0f ? 0.0f : v > 1.0f ? 1.0f : v; }
 
-// The eased parameter of the host's curves, sampled once at 4097 points per curve with the slope
-// at each; a sample takes the nearest point and steps along its slope. The host's curves are
-// smooth, so this agrees with them to a few float steps at 1, at a fraction of a call's cost.
+// The eased parameter of the host's curves, sampled once at 4097 points per curve; between two
+// points a sample follows the straight line through them. The host's curves are smooth, so this
+// agrees with them to a few float steps at 1, at a fraction of a call's cost.
 const int kEaseSteps = kGradEaseSteps;
 struct EaseTables {
-  float v[3][2 * (kEaseSteps + 1)];  // Ease In, Ease In Out, Ease Out: (value, slope) pairs
+  float v[3][2 * (kEaseSteps + 1)];  // Ease In, Ease In Out, Ease Out: (a, b) lines
   EaseTables() {
     float knots[6] = {0.0f, 0.0f, 0.4f, 0.6f, 1.0f, 1.0f};
-    for (int i = 0; i <= kEaseSteps; i++) {
-      float u = (float)i / (float)kEaseSteps;
-      v[0][2 * i] = bias(0.35f, u);
-      v[1][2 * i] = spline(u, 6, knots);
-      v[2][2 * i] = bias(0.65f, u);
-    }
-    // Central differences inside, one-sided at the ends (only one side of an end is ever read).
     for (int k = 0; k < 3; k++) {
+      float f[kEaseSteps + 1];
+      for (int i = 0; i <= kEaseSteps; i++) {
+        float u = (float)i / (float)kEaseSteps;
+        f[i] = k == 1 ? spline(u, 6, knots) : bias(k == 0 ? 0.35f : 0.65f, u);
+      }
       float* t = v[k];
-      t[1] = t[2] - t[0];
-      for (int i = 1; i < kEaseSteps; i++) t[2 * i + 1] = (t[2 * i + 2] - t[2 * i - 2]) * 0.5f;
-      t[2 * kEaseSteps + 1] = t[2 * kEaseSteps] - t[2 * kEaseSteps - 2];
+      for (int i = 0; i < kEaseSteps; i++) {
+        double b = (double)f[i + 1] - f[i];
+        t[2 * i] = (float)(f[i] - i * b);
+        t[2 * i + 1] = (float)b;
+      }
+      t[2 * kEaseSteps] = f[kEaseSteps];
+      t[2 * kEaseSteps + 1] = 0.0f;
     }
   }
 };
@@ -74,14 +76,32 @@ const EaseTables theEases;
 // The table of an eased type, null for Linear and any other number.
 inline const float* EaseTable(int type) { return type >= 1 && type <= 3 ? theEases.v[type - 1] : nullptr; }
 
-// u within [0, 1].
+// u within [0, 1]; a hair outside (rounding) and NaN are taken to the nearest end.
 inline float Ease(int type, float u) {
   const float* t = EaseTable(type);
-  return t ? JGradEase(t, u * (float)kEaseSteps) : u;
+  if (!t) return u;
+  u = u > 0.0f ? u : 0.0f;
+  return JGradEase(t, (u < 1.0f ? u : 1.0f) * (float)kEaseSteps);
 }
 
-// What the inline lookup reads while no spans are published: NaN bounds hold no position.
-const JGradSpan kNoSpan = {{0, 0, 0, 0}, {0, 0, 0, 0}, NAN, NAN, 0.0f, 0.0f, 0, 1, nullptr};
+// What the inline lookup reads while no spans are published: it holds no position.
+const JGradSpan kNoSpan = {{0, 0, 0, 0}, {0, 0, 0, 0}, NAN, NAN, 0.0f, 0, 0, 0, 1, nullptr};
+
+uint32_t FloatBits(float f) {
+  uint32_t b;
+  memcpy(&b, &f, sizeof b);
+  return b;
+}
+
+// The largest scale not above want that keeps (pos - lo) * scale at most steps for every pos
+// below hi: float rounding only moves that product up to (hi - lo) * scale, never past it.
+float SpanScale(float lo, float hi, float want, float steps) {
+  if (!(want <= FLT_MAX)) return 0.0f;  // too short for its inverse: u = 0 at its start
+  float length = hi - lo, scale = want;
+  if (length * scale > steps) scale = steps / length;
+  while (scale > 0.0f && length * scale > steps) scale = nextafterf(scale, 0.0f);
+  return scale;
+}
 
 // The spans of the inline lookup from the sorted records (rec[n] is the sentinel). Fields are
 // set one by one so that the padding keeps calloc's zeros and equal caches compare equal.
@@ -90,7 +110,7 @@ void BuildSpans(const JGradCacheEntry* rec, int n, JGradSpan* spans) {
   below.lo = -FLT_MAX;
   below.hi = rec[0].pos;
   below.scale = 0.0f;
-  below.limit = 0.0f;
+  below.loBits = below.widthBits = 0;  // positions below the first flag take the library's path
   for (int k = 0; k < 3; k++) below.color[k] = rec[0].color[k], below.dColor[k] = 0.0f;
   below.color[3] = below.dColor[3] = 0.0f;
   below.ease = nullptr;
@@ -109,9 +129,11 @@ void BuildSpans(const JGradCacheEntry* rec, int n, JGradSpan* spans) {
     float steps = s.ease ? (float)kEaseSteps : 1.0f;
     s.lo = r.pos;
     s.hi = rec[i + 1].pos < 1.0f ? rec[i + 1].pos : 1.0f;
-    // A span too short for its inverse (infinite) holds no position but its start: u = 0 there.
-    s.scale = r.invSpan * steps <= FLT_MAX ? r.invSpan * steps : 0.0f;
-    s.limit = steps;
+    s.scale = SpanScale(s.lo, s.hi, r.invSpan * steps, steps);
+    // -0 starts where +0 does; the inline range is empty when the span is.
+    uint32_t lo = FloatBits(s.lo > 0.0f ? s.lo : 0.0f), hi = FloatBits(s.hi);
+    s.loBits = lo;
+    s.widthBits = s.hi > 0.0f && hi > lo ? hi - lo : 0;
     for (int k = 0; k < 3; k++) s.color[k] = r.color[k], s.dColor[k] = solid ? 0.0f : r.dColor[k];
     s.color[3] = s.dColor[3] = 0.0f;
   }

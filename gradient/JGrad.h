@@ -30,42 +30,40 @@ static_assert(sizeof(void*) != 4 || sizeof(JGradCacheEntry) == 44, "44-byte cach
 // The published cache again, in the form the inline colour lookup reads: one span before the
 // first flag and one from each flag to the next. A span answers the positions lo <= pos < hi
 // (hi is never above 1, so positions from 1 up and NaN take the out-of-line path). With
-// x = min((pos - lo) * scale, limit), the colour is color + v * dColor where v is x itself
-// (Linear: scale is 1 / span length, limit 1) or the eased parameter at x from the table
-// (eased types: scale and limit are kGradEaseSteps times larger). Solid spans and the span
-// before the first flag have dColor 0.
+// x = (pos - lo) * scale, the colour is color + v * dColor where v is x itself (Linear: scale is
+// 1 / span length) or the eased parameter at x from the table (eased types: scale is
+// kGradEaseSteps times larger). scale is rounded down where needed so that x never passes 1 or
+// the steps inside the span. Solid spans and the span before the first flag have dColor 0.
 typedef float JGradVec4 __attribute__((vector_size(16), aligned(4)));
 struct JGradSpan {
   JGradVec4 color;   // r, g, b, 0
   JGradVec4 dColor;  // towards the next flag's colour; 0 in the fourth lane
-  float lo, hi, scale, limit;
+  float lo, hi, scale;
+  // The non-negative part of [lo, hi) as float bit patterns: pos is inside when
+  // bits(pos) - loBits < widthBits, unsigned. Non-negative floats order as their bits do, and
+  // negative positions, NaN and infinities fall outside. 0 for a span the inline path leaves alone.
+  uint32_t loBits, widthBits;
   int32_t index, count;  // this span's place among the cache's spans, and their number
   const float* ease;     // null for Linear and Solid
 };
 
 // The eased parameter at x in [0, kGradEaseSteps] (u times the steps) from a table that holds,
-// for each step i, the value at i and the slope there: the nearest step's value plus the
-// distance to it times its slope. Adding 2^23 rounds x to that step within the float itself,
-// which keeps the lookup off the slow float-to-integer conversions.
+// for each step i, the line (a, b) through the curve at i and i + 1: a + x * b. The last entry
+// is the curve's end with slope 0.
 enum { kGradEaseSteps = 4096 };
 inline float JGradEase(const float* table, float x) {
-  float y = x + 8388608.0f;
-  int32_t bits;
-  __builtin_memcpy(&bits, &y, sizeof bits);  // stored as a float, so rounded to the step
-  int i = bits & 0x7FFFFF;
-#if __FLT_EVAL_METHOD__ == 0
-  float step = y - 8388608.0f;
-#else
-  // x87 arithmetic may keep y in a register with x's fraction intact; the step comes from i.
-  float step = (float)i;
-#endif
-  return table[2 * i] + (x - step) * table[2 * i + 1];
+  int i = (int)x;
+  return table[2 * i] + x * table[2 * i + 1];
 }
 
 // The colour of a span at a position inside it.
 inline void JGradSpanColor(const JGradSpan& s, float pos, Point3& c) {
   float v = (pos - s.lo) * s.scale;
-  v = v < s.limit ? v : s.limit;
+#if __FLT_EVAL_METHOD__ != 0
+  // x87 arithmetic keeps v unrounded, which may carry it a hair past the span's end.
+  float end = s.ease ? (float)kGradEaseSteps : 1.0f;
+  v = v < end ? v : end;
+#endif
   if (s.ease) v = JGradEase(s.ease, v);
   JGradVec4 r = s.color + v * s.dColor;
   c.x = r[0];
@@ -101,7 +99,9 @@ class QUORAPI JGradCtlData : public JDataNode {
   // caller; anything else (another span, a stale cache, the bitmap modes) calls the library.
   int GetColor(Point3& c, float pos, int t) {
     const JGradSpan* s = __atomic_load_n(&hot, __ATOMIC_ACQUIRE);
-    if (__builtin_expect(pos >= s->lo && pos < s->hi, 1)) {
+    uint32_t bits;
+    __builtin_memcpy(&bits, &pos, sizeof bits);
+    if (__builtin_expect(bits - s->loBits < s->widthBits, 1)) {
       JGradSpanColor(*s, pos, c);
       return 1;
     }
