@@ -52,8 +52,9 @@ struct JGradSpan {
 // is the curve's end with slope 0.
 enum { kGradEaseSteps = 4096 };
 inline float JGradEase(const float* table, float x) {
-  int i = (int)x;
-  return table[2 * i] + x * table[2 * i + 1];
+  size_t i = (size_t)(intptr_t)x;  // x is not negative; pointer-sized, the index needs no widening
+  const float* line = table + 2 * i;
+  return line[0] + x * line[1];
 }
 
 // The colour of a span at a position inside it.
