@@ -10,9 +10,6 @@
 
 using quortest::Held;
 
-namespace {
-}  // namespace
-
 TEST(FlagSet, DefaultSetHoldsTwoGreyEndFlags) {
   Held<JFlagSetData> set(Create_JFlagSetData());
   ASSERT_EQ(set->NumRefs(), 2);
@@ -47,10 +44,6 @@ TEST(Flag, ChildrenNamesAndHiddenSlots) {
   EXPECT_STREQ(f->GetName(1), "Position");
   EXPECT_STREQ(f->GetName(5), "Texture");
   for (int i : {2, 3, 4}) EXPECT_EQ((*f.d)(i)->GetBypassTree(), 1) << i;
-  EXPECT_NE(f->GetColorData(), nullptr);
-  EXPECT_NE(f->GetNameData(), nullptr);
-  EXPECT_NE(f->GetInterpData(), nullptr);
-  EXPECT_NE(f->GetSubtexData(), nullptr);
   EXPECT_EQ(f->GetName(), nullptr) << "no name: null, not an empty text";
 }
 

@@ -75,23 +75,6 @@ TEST(Gradient, EqualPositionsSortByIndexAndTheLaterWins) {
   ExpectNear(At(g.g, 0.75f), Point3(0.5f, 0.5f, 0.5f));
 }
 
-TEST(Gradient, OverrideInterpolationAppliesToEverySpan) {
-  Grad g;
-  SetFlags(g.g, {{0.0f, kRed, kLinear}, {1.0f, kBlue, kLinear}});
-  g->SetInterpType(5);
-  EXPECT_EQ(g->GetInterpType(), 5);
-  ExpectNear(At(g.g, 0.7f), kRed);
-  g->SetInterpType(0);
-  ExpectNear(At(g.g, 0.5f), Point3(0.5f, 0, 0.5f));
-  g->SetInterpType(1);  // Ease In starts slowly
-  EXPECT_GT(At(g.g, 0.5f).x, 0.5f);
-  g->SetInterpType(3);  // Ease Out ends slowly
-  EXPECT_LT(At(g.g, 0.5f).x, 0.5f);
-  g->SetInterpType(2);  // Ease In Out: symmetric S
-  EXPECT_NEAR(At(g.g, 0.5f).x, 0.5f, 1e-6);
-  EXPECT_GT(At(g.g, 0.1f).x, 0.9f);
-}
-
 TEST(Gradient, ShadingPointSolidBlendsOverTheSampledExtent) {
   Grad g;
   SetFlags(g.g, {{0.0f, kRed, kSolid}, {0.5f, kBlue, kSolid}, {1.0f, kGreen, kSolid}});
