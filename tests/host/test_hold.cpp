@@ -5,103 +5,114 @@
 
 namespace {
 
+// Each test starts with an empty history and a float controller held by a thing.
 struct HoldTest : testing::Test {
-  void SetUp() override { theHold.ClearHistory(); }
+  void SetUp() override {
+    theHold.ClearHistory();
+    owner->MakeRefByID(FOREVER, 0, NewDefaultFloatController());
+    c = static_cast<Control*>(owner->GetReference(0));
+  }
   void TearDown() override {
+    AnimateOff();
     while (theHold.Holding()) theHold.Cancel();
     theHold.ClearHistory();
+    owner->DeleteMe();
   }
+  float Value() {
+    float v = 0;
+    Interval valid = FOREVER;
+    c->GetValue(0, &v, valid);
+    return v;
+  }
+  void Set(float v, TimeValue t = 0) { c->SetValue(t, &v); }
+  Thing* owner = new Thing(1);
+  Control* c = nullptr;
 };
-
-float ValueOf(Control* c, TimeValue t = 0) {
-  float v = 0;
-  Interval valid = FOREVER;
-  c->GetValue(t, &v, valid);
-  return v;
-}
-
-void SetTo(Control* c, float v, TimeValue t = 0) { c->SetValue(t, &v); }
 
 }  // namespace
 
 TEST_F(HoldTest, AcceptMakesOneNamedStepThatUndoesAndRedoes) {
-  Thing* owner = new Thing(1);
-  owner->MakeRefByID(FOREVER, 0, NewDefaultFloatController());
-  Control* c = static_cast<Control*>(owner->GetReference(0));
-  SetTo(c, 1.0f);
+  Set(1.0f);
   theHold.Begin();
   EXPECT_TRUE(theHold.Holding());
-  SetTo(c, 2.0f);
-  SetTo(c, 3.0f);
+  Set(2.0f);
+  Set(3.0f);
   theHold.Accept("Drag Spinner");
   EXPECT_FALSE(theHold.Holding());
   EXPECT_EQ(theHold.NumUndo(), 1);
   EXPECT_STREQ(theHold.UndoName(), "Drag Spinner");
   EXPECT_TRUE(theHold.Undo());
-  EXPECT_EQ(ValueOf(c), 1.0f);
+  EXPECT_EQ(Value(), 1.0f);
   EXPECT_EQ(theHold.NumRedo(), 1);
   EXPECT_STREQ(theHold.RedoName(), "Drag Spinner");
   EXPECT_TRUE(theHold.Redo());
-  EXPECT_EQ(ValueOf(c), 3.0f);
+  EXPECT_EQ(Value(), 3.0f);
   EXPECT_FALSE(theHold.Redo());
-  owner->DeleteMe();
+
+  // A new step after an undo drops the redo branch and keeps the steps below.
+  theHold.Begin();
+  Set(4.0f);
+  theHold.Accept("four");
+  theHold.Undo();
+  theHold.Begin();
+  Set(5.0f);
+  theHold.Accept("other");
+  EXPECT_EQ(theHold.NumRedo(), 0);
+  EXPECT_EQ(theHold.NumUndo(), 2);
+  theHold.Undo();
+  theHold.Undo();
+  EXPECT_EQ(Value(), 1.0f);
 }
 
-TEST_F(HoldTest, CancelRestoresAndDropsWhatWasRecorded) {
-  Thing* owner = new Thing(1);
-  owner->MakeRefByID(FOREVER, 0, NewDefaultFloatController());
-  Control* c = static_cast<Control*>(owner->GetReference(0));
-  SetTo(c, 5.0f);
+TEST_F(HoldTest, NothingIsRecordedOutsideAHoldOrWhileSuspended) {
+  theHold.Begin();
+  theHold.Accept("Nothing");
+  EXPECT_EQ(theHold.NumUndo(), 0) << "an empty hold makes no step";
+  Set(4.0f);
+  EXPECT_EQ(theHold.NumUndo(), 0);
+  EXPECT_FALSE(theHold.Undo());
+  theHold.Begin();
+  theHold.Suspend();
+  EXPECT_FALSE(theHold.Holding());
+  Set(9.0f);
+  theHold.Resume();
+  theHold.Cancel();
+  EXPECT_EQ(Value(), 9.0f);
+}
+
+TEST_F(HoldTest, CancelRestoresAndNestedHoldsMakeOneStep) {
+  Set(5.0f);
   AnimateOn();
   theHold.Begin();
-  SetTo(c, 8.0f, 100);
+  Set(8.0f, 100);
   EXPECT_EQ(c->NumKeys(), 1);
   theHold.Cancel();
   AnimateOff();
-  EXPECT_EQ(c->NumKeys(), 0);
-  EXPECT_EQ(ValueOf(c), 5.0f);
+  EXPECT_EQ(c->NumKeys(), 0) << "the key made in the hold is gone";
+  EXPECT_EQ(Value(), 5.0f);
   EXPECT_EQ(theHold.NumUndo(), 0);
-  owner->DeleteMe();
-}
 
-TEST_F(HoldTest, NothingRecordedMakesNoStepAndChangesOutsideAHoldAreNotRecorded) {
+  // An inner cancel undoes only its own part.
   theHold.Begin();
-  theHold.Accept("Nothing");
-  EXPECT_EQ(theHold.NumUndo(), 0);
-  Thing* owner = new Thing(1);
-  owner->MakeRefByID(FOREVER, 0, NewDefaultFloatController());
-  SetTo(static_cast<Control*>(owner->GetReference(0)), 4.0f);
-  EXPECT_EQ(theHold.NumUndo(), 0);
-  EXPECT_FALSE(theHold.Undo());
-  owner->DeleteMe();
-}
-
-TEST_F(HoldTest, NestedHoldsMakeOneStepAndInnerCancelOnlyUndoesItsPart) {
-  Thing* owner = new Thing(1);
-  owner->MakeRefByID(FOREVER, 0, NewDefaultFloatController());
-  Control* c = static_cast<Control*>(owner->GetReference(0));
+  Set(1.0f);
   theHold.Begin();
-  SetTo(c, 1.0f);
-  theHold.Begin();
-  SetTo(c, 2.0f);
+  Set(2.0f);
   theHold.Cancel();
-  EXPECT_EQ(ValueOf(c), 1.0f);
+  EXPECT_EQ(Value(), 1.0f);
   theHold.Begin();
-  SetTo(c, 3.0f);
+  Set(3.0f);
   theHold.Accept("inner");
   EXPECT_EQ(theHold.NumUndo(), 0) << "only the outermost accept makes a step";
   theHold.Accept("outer");
   EXPECT_EQ(theHold.NumUndo(), 1);
   EXPECT_STREQ(theHold.UndoName(), "outer");
   theHold.Undo();
-  EXPECT_EQ(ValueOf(c), 0.0f);
-  owner->DeleteMe();
+  EXPECT_EQ(Value(), 5.0f);
 }
 
 TEST_F(HoldTest, ReferenceChangesUndoAndKeepTheOldTargetAlive) {
-  Thing* owner = new Thing(1);
   Thing* first = new Thing(0, 1);
-  owner->MakeRefByID(FOREVER, 0, first);
+  owner->ReplaceReference(0, first, TRUE);
   int destroyed = Thing::destroyed;
   theHold.Begin();
   owner->ReplaceReference(0, new Thing(0, 2), TRUE);
@@ -114,41 +125,4 @@ TEST_F(HoldTest, ReferenceChangesUndoAndKeepTheOldTargetAlive) {
   EXPECT_EQ(static_cast<Thing*>(owner->GetReference(0))->value, 2);
   theHold.ClearHistory();
   EXPECT_EQ(Thing::destroyed, destroyed + 1) << "with the history gone the orphan goes";
-  owner->DeleteMe();
-}
-
-TEST_F(HoldTest, SuspendStopsRecording) {
-  Thing* owner = new Thing(1);
-  owner->MakeRefByID(FOREVER, 0, NewDefaultFloatController());
-  Control* c = static_cast<Control*>(owner->GetReference(0));
-  theHold.Begin();
-  theHold.Suspend();
-  EXPECT_FALSE(theHold.Holding());
-  SetTo(c, 9.0f);
-  theHold.Resume();
-  theHold.Cancel();
-  EXPECT_EQ(ValueOf(c), 9.0f);
-  owner->DeleteMe();
-}
-
-TEST_F(HoldTest, ANewStepDropsTheRedoBranch) {
-  Thing* owner = new Thing(1);
-  owner->MakeRefByID(FOREVER, 0, NewDefaultFloatController());
-  Control* c = static_cast<Control*>(owner->GetReference(0));
-  for (float v : {1.0f, 2.0f}) {
-    theHold.Begin();
-    SetTo(c, v);
-    theHold.Accept("set");
-  }
-  theHold.Undo();
-  EXPECT_EQ(theHold.NumRedo(), 1);
-  theHold.Begin();
-  SetTo(c, 5.0f);
-  theHold.Accept("other");
-  EXPECT_EQ(theHold.NumRedo(), 0);
-  EXPECT_EQ(theHold.NumUndo(), 2);
-  theHold.Undo();
-  theHold.Undo();
-  EXPECT_EQ(ValueOf(c), 0.0f);
-  owner->DeleteMe();
 }

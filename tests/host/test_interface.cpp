@@ -43,16 +43,13 @@ TEST(Interface, SetTimeTellsEveryRegisteredCallback) {
   EXPECT_EQ(ip->GetTime(), old);
 }
 
-TEST(Interface, MainWindowIsARealTopLevelWindow) {
-  HWND w = GetCOREInterface()->GetMainHWnd();
-  ASSERT_TRUE(IsWindow(w));
-  EXPECT_EQ(GetParent(w), nullptr);
-  EXPECT_EQ(GetCOREInterface()->GetMainHWnd(), w);
-  EXPECT_EQ(quortest::WindowText(w), "Vantor");
-}
-
-TEST(Interface, ModelessDialogsRegisterAndGetTheirKeyboardMessages) {
+TEST(Interface, MainWindowAndModelessDialogsThatGetTheirKeyboardMessages) {
   Interface* ip = GetCOREInterface();
+  HWND w = ip->GetMainHWnd();
+  ASSERT_TRUE(IsWindow(w));
+  EXPECT_EQ(GetParent(w), nullptr) << "a top-level window";
+  EXPECT_EQ(ip->GetMainHWnd(), w) << "made once";
+  EXPECT_EQ(quortest::WindowText(w), "Vantor");
   HWND dlg = CreateWindowA("#32770", "modeless", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
   ASSERT_NE(dlg, nullptr);
   EXPECT_FALSE(ip->IsDlgWndRegistered(dlg));
@@ -86,16 +83,9 @@ TEST(Interface, PromptsStackAndTemporaryPromptsExpire) {
   EXPECT_STREQ(ip->GetPrompt(), "");
 }
 
-TEST(Interface, SaveRequiredFlag) {
-  SetSaveRequiredFlag();
-  EXPECT_TRUE(GetSaveRequiredFlag());
-  SetSaveRequiredFlag(FALSE);
-  EXPECT_FALSE(GetSaveRequiredFlag());
-}
-
 namespace {
 
-// Picks nodes in the multiple-selection mode, remembering what the dialog offered.
+// Picks nodes (several unless single is set) and remembers the names handed back.
 struct Picker : HitByNameDlgCallback {
   std::vector<std::string> chosen;
   bool single = false;
@@ -126,82 +116,63 @@ std::vector<std::string> ListItems(HWND dlg) {
 
 }  // namespace
 
+// The same scene picked from three times: several nodes, cancelled, and one node.
 TEST(HitByName, ListsFilteredNodesAndHandsBackTheChosenOnes) {
   INode* alpha = CreateSceneNode("alpha");
   CreateSceneNode("beta", alpha);
   CreateSceneNode("hidden");
-  Picker picker;
-  std::vector<std::string> offered;
-  std::string okText;
-  quortest::ModalDriver driver(IDOK);
-  driver.Before([&](HWND dlg) {
-    offered = ListItems(dlg);
-    okText = quortest::WindowText(GetDlgItem(dlg, IDOK));
-    SendMessageA(GetDlgItem(dlg, HITBYNAME_LIST), LB_SETSEL, TRUE, 0);  // add alpha to beta
-  });
-  EXPECT_TRUE(GetCOREInterface()->DoHitByNameDialog(&picker));
-  ASSERT_TRUE(driver.Wait());
-  EXPECT_EQ(driver.Caption(), "Pick Things");
-  EXPECT_EQ(okText, "Take");
-  EXPECT_EQ(offered, (std::vector<std::string>{"alpha", "beta"}));
-  EXPECT_EQ(picker.chosen, (std::vector<std::string>{"alpha", "beta"}));
+  const struct {
+    int button;
+    bool single;
+    std::vector<std::string> chosen;
+  } runs[] = {{IDOK, false, {"alpha", "beta"}}, {IDCANCEL, false, {}}, {IDOK, true, {"beta"}}};
+  for (const auto& run : runs) {
+    SCOPED_TRACE(run.single ? "single" : run.button == IDOK ? "several" : "cancelled");
+    Picker picker;
+    picker.single = run.single;
+    std::vector<std::string> offered;
+    std::string okText;
+    quortest::ModalDriver driver(run.button);
+    driver.Before([&](HWND dlg) {
+      offered = ListItems(dlg);
+      okText = quortest::WindowText(GetDlgItem(dlg, IDOK));
+      // Adds alpha to the highlighted beta (a single-selection list keeps beta alone).
+      if (!run.single) SendMessageA(GetDlgItem(dlg, HITBYNAME_LIST), LB_SETSEL, TRUE, 0);
+    });
+    EXPECT_EQ(GetCOREInterface()->DoHitByNameDialog(&picker) != FALSE, run.button == IDOK);
+    EXPECT_TRUE(driver.Wait());
+    EXPECT_EQ(driver.Caption(), "Pick Things");
+    EXPECT_EQ(okText, "Take");
+    EXPECT_EQ(offered, (std::vector<std::string>{"alpha", "beta"}));
+    EXPECT_EQ(picker.chosen, run.chosen);
+  }
   EXPECT_EQ(GetCOREInterface()->GetINodeByName("beta")->GetParentNode(), alpha);
   ResetScene();
 }
 
-TEST(HitByName, CancelAnswersZeroAndCallsNothing) {
-  CreateSceneNode("one");
-  Picker picker;
-  quortest::ModalDriver driver(IDCANCEL);
-  EXPECT_FALSE(GetCOREInterface()->DoHitByNameDialog(&picker));
-  ASSERT_TRUE(driver.Wait());
-  EXPECT_TRUE(picker.chosen.empty());
-  ResetScene();
-}
-
-TEST(HitByName, SingleSelectionTakesOneNode) {
-  CreateSceneNode("a");
-  CreateSceneNode("beta");
-  Picker picker;
-  picker.single = true;
-  quortest::ModalDriver driver(IDOK);
-  EXPECT_TRUE(GetCOREInterface()->DoHitByNameDialog(&picker));
-  driver.Wait();
-  EXPECT_EQ(picker.chosen, (std::vector<std::string>{"beta"})) << "the highlighted node is preselected";
-  ResetScene();
-}
-
-// The exit sequence ends the application for good: run in child processes.
-QUORTEST_CHILD(ExitRefused) {
+// The exit sequence ends the application for good: run in a child process.
+QUORTEST_CHILD(ExitSequence) {
   ExitVote yes, no;
   no.allow = FALSE;
   Interface* ip = GetCOREInterface();
   HWND main = ip->GetMainHWnd();
+  HWND dlg = CreateWindowA("#32770", "open dialog", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  ip->RegisterDlgWnd(dlg);
   ip->RegisterExitVANTORCallback(&yes);
   ip->RegisterExitVANTORCallback(&no);
   if (HostExit()) return 10;
   if (no.asked.size() != 1 || no.asked[0] != main) return 11;
-  if (!IsWindow(main) || ip->ProcessMessages() != 1) return 12;
-  return 0;
-}
-
-QUORTEST_CHILD(ExitAccepted) {
-  ExitVote vote;
-  Interface* ip = GetCOREInterface();
-  HWND main = ip->GetMainHWnd();
-  HWND dlg = CreateWindowA("#32770", "open dialog", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-  ip->RegisterDlgWnd(dlg);
-  ip->RegisterExitVANTORCallback(&vote);
-  // Closing the main window runs the exit sequence.
+  if (!IsWindow(main) || !IsWindow(dlg) || ip->ProcessMessages() != 1) return 12;
+  // Without the refusing callback, closing the main window runs the exit sequence to the end.
+  ip->UnRegisterExitVANTORCallback(&no);
   SendMessageA(main, WM_CLOSE, 0, 0);
-  if (vote.asked.size() != 1) return 20;
+  if (yes.asked.size() != 2 || no.asked.size() != 1) return 20;
   if (IsWindow(main) || IsWindow(dlg)) return 21;
   if (ip->ProcessMessages() != 0) return 22;
   if (ip->ProcessMessages() != 0) return 23;
   return 0;
 }
 
-TEST(Exit, ACallbackCanRefuseTheExit) { EXPECT_EQ(quortest::RunChild("ExitRefused"), 0u); }
-TEST(Exit, AcceptedExitClosesDialogsAndTheMainWindowAndQuits) {
-  EXPECT_EQ(quortest::RunChild("ExitAccepted"), 0u);
+TEST(Exit, ACallbackCanRefuseAndAnAcceptedExitClosesDialogsAndTheMainWindowAndQuits) {
+  EXPECT_EQ(quortest::RunChild("ExitSequence"), 0u);
 }

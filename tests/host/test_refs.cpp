@@ -4,74 +4,57 @@
 
 #include <gtest/gtest.h>
 
-TEST(References, MakeRefByIDRecordsTheDependentAndCallsSetReference) {
-  Thing* maker = new Thing(2);
-  Thing* target = new Thing;
-  EXPECT_EQ(maker->MakeRefByID(FOREVER, 1, target), REF_SUCCEED);
-  EXPECT_EQ(maker->GetReference(1), target);
-  EXPECT_EQ(target->NumDependents(), 1);
-  EXPECT_EQ(target->GetDependent(0), maker);
-  EXPECT_EQ(maker->FindRef(target), 1);
-  EXPECT_EQ(maker->FindRef(maker), -1);
-  maker->DeleteMe();  // the last dependent goes: the target goes with it
+namespace {
+// Makes maker reference target in slot i and answers the target.
+Thing* Link(Thing* maker, int i, Thing* target) {
+  maker->MakeRefByID(FOREVER, i, target);
+  return target;
 }
+}  // namespace
 
-TEST(References, ATargetDiesWithItsLastReferenceWhenDeleteOldIsSet) {
-  Thing* a = new Thing(1);
+TEST(References, ReplaceReferenceKeepsTheBooksAndDeletesOnlyOrphans) {
+  Thing* a = new Thing(2);
   Thing* b = new Thing(1);
-  Thing* shared = new Thing;
-  a->MakeRefByID(FOREVER, 0, shared);
-  b->MakeRefByID(FOREVER, 0, shared);
+  Thing* shared = Link(b, 0, Link(a, 1, new Thing));
+  EXPECT_EQ(a->GetReference(1), shared);
+  EXPECT_EQ(shared->NumDependents(), 2);
+  EXPECT_EQ(shared->GetDependent(0), a);
+  EXPECT_EQ(a->FindRef(shared), 1);
+  EXPECT_EQ(a->FindRef(a), -1);
   int before = Thing::destroyed;
-  a->DeleteReference(0);
+  a->DeleteReference(1);
   EXPECT_EQ(Thing::destroyed, before) << "b still references it";
   EXPECT_EQ(shared->NumDependents(), 1);
-  b->ReplaceReference(0, nullptr, TRUE);
-  EXPECT_EQ(Thing::destroyed, before + 1);
+  Thing* other = new Thing;
+  EXPECT_EQ(b->ReplaceReference(0, other, FALSE), REF_SUCCEED);
+  EXPECT_EQ(Thing::destroyed, before) << "without delete-old the unreferenced target stays";
+  EXPECT_EQ(shared->NumDependents(), 0);
+  EXPECT_EQ(b->GetReference(0), other);
+  b->ReplaceReference(0, shared, TRUE);
+  EXPECT_EQ(Thing::destroyed, before + 1) << "with delete-old the last reference takes the target along";
   a->DeleteMe();
   b->DeleteMe();
 }
 
-TEST(References, ReplacingWithoutDeleteOldKeepsTheTarget) {
-  Thing* maker = new Thing(1);
-  Thing* first = new Thing;
-  Thing* second = new Thing;
-  maker->MakeRefByID(FOREVER, 0, first);
-  int before = Thing::destroyed;
-  EXPECT_EQ(maker->ReplaceReference(0, second, FALSE), REF_SUCCEED);
-  EXPECT_EQ(Thing::destroyed, before);
-  EXPECT_EQ(first->NumDependents(), 0);
-  EXPECT_EQ(maker->GetReference(0), second);
-  first->DeleteMe();
-  maker->DeleteMe();
-}
-
-TEST(References, DeleteMeOfATargetClearsWhatReferencesIt) {
+TEST(References, DeleteMeOfATargetClearsWhatReferencesItAndOfAMakerReleasesAWholeTree) {
+  long live = GetLiveRefTargetCount();
   Thing* m1 = new Thing(2);
   Thing* m2 = new Thing(1);
-  Thing* target = new Thing;
-  m1->MakeRefByID(FOREVER, 0, target);
-  m1->MakeRefByID(FOREVER, 1, target);  // the same target twice
-  m2->MakeRefByID(FOREVER, 0, target);
+  Thing* target = Link(m2, 0, Link(m1, 1, Link(m1, 0, new Thing)));  // m1 holds it twice
   EXPECT_EQ(target->NumDependents(), 3);
   target->DeleteMe();
-  EXPECT_EQ(m1->GetReference(0), nullptr);
-  EXPECT_EQ(m1->GetReference(1), nullptr);
-  EXPECT_EQ(m2->GetReference(0), nullptr);
+  EXPECT_TRUE(!m1->GetReference(0) && !m1->GetReference(1) && !m2->GetReference(0));
   ASSERT_FALSE(m2->heard.empty());
   EXPECT_EQ(m2->heard.back().first, (RefMessage)REFMSG_TARGET_DELETED);
   m1->DeleteMe();
   m2->DeleteMe();
-}
+  EXPECT_EQ(GetLiveRefTargetCount(), live);
 
-TEST(References, DeletingAMakerReleasesAWholeTree) {
-  long live = GetLiveRefTargetCount();
   Thing* root = new Thing(2);
-  Thing* mid = new Thing(2);
-  root->MakeRefByID(FOREVER, 0, mid);
-  root->MakeRefByID(FOREVER, 1, new Thing);
-  mid->MakeRefByID(FOREVER, 0, new Thing);
-  mid->MakeRefByID(FOREVER, 1, new Thing);
+  Thing* mid = Link(root, 0, new Thing(2));
+  Link(root, 1, new Thing);
+  Link(mid, 0, new Thing);
+  Link(mid, 1, new Thing);
   EXPECT_EQ(GetLiveRefTargetCount(), live + 5);
   root->DeleteMe();
   EXPECT_EQ(GetLiveRefTargetCount(), live);
@@ -80,10 +63,7 @@ TEST(References, DeletingAMakerReleasesAWholeTree) {
 TEST(References, CyclesAndBadIndicesAreRefused) {
   quortest::AssertRecorder rec;
   Thing* a = new Thing(1);
-  Thing* b = new Thing(1);
-  Thing* c = new Thing(1);
-  a->MakeRefByID(FOREVER, 0, b);
-  b->MakeRefByID(FOREVER, 0, c);
+  Thing* c = Link(Link(a, 0, new Thing(1)), 0, new Thing(1));
   EXPECT_EQ(c->MakeRefByID(FOREVER, 0, a), REF_FAIL);
   EXPECT_EQ(c->GetReference(0), nullptr);
   EXPECT_EQ(a->NumDependents(), 0);
@@ -94,38 +74,43 @@ TEST(References, CyclesAndBadIndicesAreRefused) {
   Thing* d = new Thing;
   EXPECT_EQ(a->MakeRefByID(FOREVER, 1, d), REF_FAIL);
   EXPECT_EQ(a->MakeRefByID(FOREVER, -1, d), REF_FAIL);
-  EXPECT_EQ(rec.Hits().size(), 2u);
+  EXPECT_EQ(rec.Hits().size(), 2u) << "a slot out of range is asserted";
   EXPECT_EQ(d->NumDependents(), 0);
   d->DeleteMe();
   a->DeleteMe();
 }
 
 TEST(Notification, ReachesEveryDependentAndPropagatesUpward) {
+  // The first dependent drops its reference while being told; the others are told all the same.
+  struct Dropper : Thing {
+    Dropper() : Thing(1) {}
+    RefResult NotifyRefChanged(Interval i, RefTargetHandle t, PartID& p, RefMessage m) override {
+      Thing::NotifyRefChanged(i, t, p, m);
+      ReplaceReference(0, nullptr, FALSE);
+      return REF_SUCCEED;
+    }
+  };
+  Dropper* d = new Dropper;
   Thing* top = new Thing(1);
-  Thing* mid = new Thing(1);
-  Thing* other = new Thing(1);
-  Thing* leaf = new Thing;
-  top->MakeRefByID(FOREVER, 0, mid);
-  mid->MakeRefByID(FOREVER, 0, leaf);
-  other->MakeRefByID(FOREVER, 0, leaf);
+  Thing* mid = Link(top, 0, new Thing(1));
+  Thing* leaf = Link(mid, 0, Link(d, 0, new Thing));
   leaf->NotifyDependents(FOREVER, PART_ALL, REFMSG_CHANGE);
+  EXPECT_EQ(d->heard.size(), 1u);
+  EXPECT_EQ(leaf->NumDependents(), 1);
   ASSERT_EQ(mid->heard.size(), 1u);
   EXPECT_EQ(mid->heard[0].first, (RefMessage)REFMSG_CHANGE);
   EXPECT_EQ(mid->heard[0].second, leaf);
   EXPECT_EQ(mid->lastPart, (PartID)PART_ALL);
-  ASSERT_EQ(other->heard.size(), 1u);
   ASSERT_EQ(top->heard.size(), 1u);
   EXPECT_EQ(top->heard[0].second, mid) << "each level passes itself on as the changed target";
   top->DeleteMe();
-  other->DeleteMe();
+  d->DeleteMe();
 }
 
-TEST(Notification, StopAndNoPropagationKeepItLocal) {
+TEST(Notification, StopNoPropagationAndFiltersKeepItLocal) {
   Thing* top = new Thing(1);
-  Thing* mid = new Thing(1);
-  Thing* leaf = new Thing;
-  top->MakeRefByID(FOREVER, 0, mid);
-  mid->MakeRefByID(FOREVER, 0, leaf);
+  Thing* mid = Link(top, 0, new Thing(1));
+  Thing* leaf = Link(mid, 0, new Thing);
   mid->answer = REF_STOP;
   leaf->NotifyDependents(FOREVER, PART_ALL, 0xFD);
   EXPECT_EQ(mid->heard.size(), 1u);
@@ -140,15 +125,12 @@ TEST(Notification, StopAndNoPropagationKeepItLocal) {
   EXPECT_EQ(mid->heard.back().first, 80u);
   EXPECT_EQ(top->heard.size(), 6u);
   top->DeleteMe();
-}
 
-TEST(Notification, SuperClassFilterSelectsDependents) {
+  // A super-class filter selects dependents.
   Thing* refTarget = new Thing(1);
   Thing* texture = new Thing(1);
   texture->superClass = TEXMAP_CLASS_ID;
-  Thing* leaf = new Thing;
-  refTarget->MakeRefByID(FOREVER, 0, leaf);
-  texture->MakeRefByID(FOREVER, 0, leaf);
+  leaf = Link(texture, 0, Link(refTarget, 0, new Thing));
   leaf->NotifyDependents(FOREVER, 0, REFMSG_CHANGE, TEXMAP_CLASS_ID);
   EXPECT_TRUE(refTarget->heard.empty());
   EXPECT_EQ(texture->heard.size(), 1u);
@@ -159,35 +141,10 @@ TEST(Notification, SuperClassFilterSelectsDependents) {
   texture->DeleteMe();
 }
 
-TEST(Notification, ADependentDroppingItsReferenceWhileToldIsSafe) {
-  struct Dropper : Thing {
-    Dropper() : Thing(1) {}
-    RefResult NotifyRefChanged(Interval i, RefTargetHandle t, PartID& p, RefMessage m) override {
-      Thing::NotifyRefChanged(i, t, p, m);
-      ReplaceReference(0, nullptr, FALSE);
-      return REF_SUCCEED;
-    }
-  };
-  Dropper* d = new Dropper;
-  Thing* other = new Thing(1);
-  Thing* leaf = new Thing;
-  d->MakeRefByID(FOREVER, 0, leaf);
-  other->MakeRefByID(FOREVER, 0, leaf);
-  leaf->NotifyDependents(FOREVER, 0, REFMSG_CHANGE);
-  EXPECT_EQ(d->heard.size(), 1u);
-  EXPECT_EQ(other->heard.size(), 1u);
-  EXPECT_EQ(leaf->NumDependents(), 1);
-  d->DeleteMe();
-  other->DeleteMe();
-}
-
 TEST(Dependents, IteratorWalksEachDependentOnce) {
   Thing* a = new Thing(2);
   Thing* b = new Thing(1);
-  Thing* t = new Thing;
-  a->MakeRefByID(FOREVER, 0, t);
-  a->MakeRefByID(FOREVER, 1, t);
-  b->MakeRefByID(FOREVER, 0, t);
+  Thing* t = Link(b, 0, Link(a, 1, Link(a, 0, new Thing)));
   DependentIterator it(t);
   std::vector<ReferenceMaker*> seen;
   while (ReferenceMaker* m = it.Next()) seen.push_back(m);
@@ -199,11 +156,9 @@ TEST(Dependents, IteratorWalksEachDependentOnce) {
   b->DeleteMe();
 }
 
-TEST(Cloning, ASharedObjectIsClonedOncePerOperation) {
+TEST(Cloning, ASharedObjectIsClonedOncePerOperationOrRemapDirectory) {
   Thing* root = new Thing(2, 7);
-  Thing* shared = new Thing(0, 3);
-  root->MakeRefByID(FOREVER, 0, shared);
-  root->MakeRefByID(FOREVER, 1, shared);
+  Thing* shared = Link(root, 1, Link(root, 0, new Thing(0, 3)));
   Thing* copy = static_cast<Thing*>(root->Clone(NoRemap()));
   ASSERT_NE(copy, nullptr);
   EXPECT_EQ(copy->value, 7);
@@ -211,46 +166,38 @@ TEST(Cloning, ASharedObjectIsClonedOncePerOperation) {
   EXPECT_NE(copy->GetReference(0), shared);
   EXPECT_EQ(copy->GetReference(0), copy->GetReference(1));
   EXPECT_EQ(static_cast<Thing*>(copy->GetReference(0))->value, 3);
-  // A second operation makes new clones.
   Thing* again = static_cast<Thing*>(root->Clone(NoRemap()));
-  EXPECT_NE(again->GetReference(0), copy->GetReference(0));
-  again->DeleteMe();
-  copy->DeleteMe();
-  root->DeleteMe();
-}
+  EXPECT_NE(again->GetReference(0), copy->GetReference(0)) << "a second operation makes new clones";
 
-TEST(Cloning, OwnRemapDirectoryMapsAcrossCalls) {
-  Thing* a = new Thing(1);
-  Thing* b = new Thing(1);
-  Thing* shared = new Thing;
-  a->MakeRefByID(FOREVER, 0, shared);
-  b->MakeRefByID(FOREVER, 0, shared);
+  // A remap directory of one's own maps across calls.
+  Thing* other = new Thing(1);
+  Link(other, 0, shared);
   RemapDir* remap = NewRemapDir();
-  Thing* ca = static_cast<Thing*>(remap->CloneRef(a));
-  Thing* cb = static_cast<Thing*>(remap->CloneRef(b));
-  EXPECT_EQ(ca->GetReference(0), cb->GetReference(0));
-  EXPECT_EQ(remap->FindMapping(shared), ca->GetReference(0));
-  EXPECT_EQ(remap->CloneRef(a), ca);
+  Thing* c1 = static_cast<Thing*>(remap->CloneRef(root));
+  Thing* c2 = static_cast<Thing*>(remap->CloneRef(other));
+  EXPECT_EQ(c1->GetReference(0), c2->GetReference(0));
+  EXPECT_EQ(remap->FindMapping(shared), c1->GetReference(0));
+  EXPECT_EQ(remap->CloneRef(root), c1);
   EXPECT_EQ(remap->CloneRef(nullptr), nullptr);
   remap->DeleteThis();
-  ca->DeleteMe();
-  cb->DeleteMe();
-  a->DeleteMe();
-  b->DeleteMe();
+  for (Thing* t : {again, copy, c1, c2, root, other}) t->DeleteMe();
 }
 
-TEST(Animatable, DefaultsOfTheHost) {
-  Thing t;
-  EXPECT_EQ(t.SubNumToRefNum(0), -1);
-  EXPECT_FALSE(t.BypassTreeView());
-  EXPECT_EQ(t.GetParamDimension(0), defaultDim);
-  EXPECT_EQ(t.GetKeyIndex(0), -1);
-  TimeValue nt = 5;
-  EXPECT_FALSE(t.GetNextKeyTime(0, NEXTKEY_RIGHT, nt));
-  EXPECT_EQ(nt, 5);
-  EXPECT_FALSE(t.IsAnimated());
+TEST(Animatable, NamesComeFromTheClassDirectoryAndSubAnimationsAnimateTheParent) {
+  Thing* t = new Thing(1);
   CStr name;
-  t.GetClassName(name);
+  t->GetClassName(name);
   EXPECT_STREQ(name, "Thing");
-  EXPECT_EQ(t.GetInterface(0x66B073EA), nullptr);
+  EXPECT_FALSE(t->IsAnimated());
+  TimeValue nt = 5;
+  EXPECT_FALSE(t->GetNextKeyTime(0, NEXTKEY_RIGHT, nt));
+  EXPECT_EQ(nt, 5) << "no key, no time";
+  Control* c = NewDefaultFloatController();
+  t->MakeRefByID(FOREVER, 0, c);
+  AnimateOn();
+  float v = 1.0f;
+  c->SetValue(10, &v);
+  AnimateOff();
+  EXPECT_TRUE(t->IsAnimated()) << "a keyed sub-animation animates its parent";
+  t->DeleteMe();
 }

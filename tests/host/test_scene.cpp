@@ -1,4 +1,5 @@
 // Scene files: round trips, and files that must load nothing.
+#include "Random.h"
 #include "TestSupport.h"
 #include "things.h"
 
@@ -16,8 +17,8 @@ using quortest::WriteAll;
 namespace {
 
 // A scene of two nodes; the first holds a thing that references a keyed controller twice and the
-// second node's thing, so the file has shared references and a null slot.
-void BuildScene() {
+// second node's thing, so the file has shared references and a null slot. Answers SaveScene's result.
+int BuildAndSaveScene(const std::string& path) {
   INode* a = CreateSceneNode("alpha");
   INode* b = CreateSceneNode("beta", a);
   Thing* ta = new Thing(4, 11);
@@ -33,19 +34,18 @@ void BuildScene() {
   ta->MakeRefByID(FOREVER, 3, tb);
   a->SetObjectRef(ta);
   b->SetObjectRef(tb);
+  return SaveScene(path.c_str());
 }
 
 }  // namespace
 
 TEST(Scene, SaveAndLoadRestoreNodesObjectsAndSharedReferences) {
-  BuildScene();
-  std::string path = TempPath("quortest_scene.vsc");
-  ASSERT_EQ(SaveScene(path.c_str()), 1);
+  std::string path = TempPath("quortest_scene.vsc"), again = TempPath("quortest_again.vsc");
+  ASSERT_EQ(BuildAndSaveScene(path), 1);
   long built = GetLiveRefTargetCount();
   ResetScene();
   EXPECT_EQ(GetCOREInterface()->GetRootNode()->NumberOfChildren(), 0);
-  long empty = GetLiveRefTargetCount();
-  EXPECT_EQ(built - empty, 5) << "two nodes, two things and the controller went with the old scene";
+  EXPECT_EQ(built - GetLiveRefTargetCount(), 5) << "two nodes, two things and the controller went with the old scene";
 
   ASSERT_EQ(LoadScene(path.c_str()), 1);
   EXPECT_EQ(GetLiveRefTargetCount(), built);
@@ -67,34 +67,19 @@ TEST(Scene, SaveAndLoadRestoreNodesObjectsAndSharedReferences) {
   Interval valid = FOREVER;
   c->GetValue(160, &v, valid);
   EXPECT_EQ(v, 4.5f);
+
+  ASSERT_EQ(SaveScene(again.c_str()), 1);
+  EXPECT_EQ(ReadAll(path), ReadAll(again)) << "the loaded scene saves to the same bytes";
   ResetScene();
   remove(path.c_str());
-}
-
-TEST(Scene, SavingTheSameSceneTwiceGivesTheSameBytes) {
-  BuildScene();
-  std::string p1 = TempPath("quortest_s1.vsc"), p2 = TempPath("quortest_s2.vsc");
-  ASSERT_EQ(SaveScene(p1.c_str()), 1);
-  ASSERT_EQ(LoadScene(p1.c_str()), 1);
-  ASSERT_EQ(SaveScene(p2.c_str()), 1);
-  EXPECT_EQ(ReadAll(p1), ReadAll(p2));
-  ResetScene();
-  remove(p1.c_str());
-  remove(p2.c_str());
-}
-
-TEST(Scene, MissingOrUnwritableFilesFail) {
-  EXPECT_EQ(LoadScene(TempPath("no_such_scene.vsc").c_str()), 0);
-  EXPECT_EQ(LoadScene(nullptr), 0);
-  EXPECT_EQ(SaveScene("Z:\\no\\such\\folder\\scene.vsc"), 0);
+  remove(again.c_str());
 }
 
 // Every truncation and many single-byte corruptions of a valid file: each loads completely or
 // not at all, leaves the current scene in place when it fails, and leaks nothing.
 TEST(Scene, CorruptAndTruncatedFilesLoadNothingAndLeakNothing) {
-  BuildScene();
   std::string path = TempPath("quortest_good.vsc"), bad = TempPath("quortest_bad.vsc");
-  ASSERT_EQ(SaveScene(path.c_str()), 1);
+  ASSERT_EQ(BuildAndSaveScene(path), 1);
   std::vector<unsigned char> good = ReadAll(path);
   ResetScene();
   INode* marker = CreateSceneNode("current");
@@ -112,16 +97,13 @@ TEST(Scene, CorruptAndTruncatedFilesLoadNothingAndLeakNothing) {
     return false;
   };
   int loaded = 0;
-  for (size_t n = 0; n < good.size(); n++) {
-    std::vector<unsigned char> cut(good.begin(), good.begin() + n);
-    EXPECT_FALSE(tryLoad(cut)) << "truncated to " << n;
-  }
-  unsigned seed = 12345;
+  for (size_t n = 0; n < good.size(); n++)
+    EXPECT_FALSE(tryLoad(std::vector<unsigned char>(good.begin(), good.begin() + n))) << "truncated to " << n;
+  quortest::Random random(12345);
   for (size_t i = 0; i < good.size(); i++) {
     for (unsigned char value : {0x00, 0xFF, 0x01, 0x80}) {
       std::vector<unsigned char> m = good;
-      seed = seed * 1103515245 + 12345;
-      m[i] = value == 0x01 ? (unsigned char)(m[i] ^ (1 << (seed >> 16) % 8)) : value;
+      m[i] = value == 0x01 ? (unsigned char)(m[i] ^ (1 << random.Below(8))) : value;
       if (m == good) continue;
       loaded += tryLoad(m);
     }
@@ -132,20 +114,23 @@ TEST(Scene, CorruptAndTruncatedFilesLoadNothingAndLeakNothing) {
   remove(bad.c_str());
 }
 
-TEST(Scene, AClassThatNoPluginProvidesFailsTheLoad) {
-  BuildScene();
+TEST(Scene, MissingUnwritableAndUnknownClassFilesFail) {
+  EXPECT_EQ(LoadScene(TempPath("no_such_scene.vsc").c_str()), 0);
+  EXPECT_EQ(LoadScene(nullptr), 0);
+  EXPECT_EQ(SaveScene("Z:\\no\\such\\folder\\scene.vsc"), 0);
+
   std::string path = TempPath("quortest_unknown.vsc");
-  ASSERT_EQ(SaveScene(path.c_str()), 1);
+  ASSERT_EQ(BuildAndSaveScene(path), 1);
   std::vector<unsigned char> bytes = ReadAll(path);
   // Rename the thing class in every entry header: 0x7E571111 -> 0x7E571112.
   int renamed = 0;
   for (size_t i = 0; i + 4 <= bytes.size(); i++)
-    if (bytes[i] == 0x11 && bytes[i + 1] == 0x11 && bytes[i + 2] == 0x57 && bytes[i + 3] == 0x7E) bytes[i] = 0x12, renamed++;
+    if (quortest::U32(bytes, i) == 0x7E571111) bytes[i] = 0x12, renamed++;
   EXPECT_EQ(renamed, 2);
   WriteAll(path, bytes);
   ResetScene();
   long live = GetLiveRefTargetCount();
-  EXPECT_EQ(LoadScene(path.c_str()), 0);
+  EXPECT_EQ(LoadScene(path.c_str()), 0) << "no plug-in provides the class";
   EXPECT_EQ(GetLiveRefTargetCount(), live);
   remove(path.c_str());
 }
