@@ -1,32 +1,19 @@
-// Leaf parameters: the ten classes, values, keys, controllers, cloning.
+// Leaf parameters: the class registry, values, keys, controllers, cloning.
 #include "Recorder.h"
 #include "TestSupport.h"
 #include "blocks.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 using quortest::Held;
-
-namespace {
-
-// A leaf made by its descriptor while the library's loading flag is set: no controller.
-template <class T>
-T* LoadingLeaf(JDataLeafBase* prototype) {
-  JLoading(1);
-  return static_cast<T*>(static_cast<ReferenceTargetRTTI*>(prototype->GetCD()->Create(0)));
-}
-
-}  // namespace
 
 TEST(LeafClasses, RegistryOrderIdsDimensionsAndControllers) {
   struct Row {
     const char* name;
     JDataLeafBase* (*make)();
     ULONG a, b;
-    ParamDimension* dim;
-    SClass_ID controllerSuper;
+    ParamDimension* dim = nullptr;
+    SClass_ID controllerSuper = 0;
   };
   Row rows[] = {
       {"JFloatData", [] { return (JDataLeafBase*)Create_JFloatData(); }, 0x55756B07, 0x16AD0D15, defaultDim, 0x9003},
@@ -39,16 +26,23 @@ TEST(LeafClasses, RegistryOrderIdsDimensionsAndControllers) {
       {"JWorld3Data", [] { return (JDataLeafBase*)Create_JWorld3Data(); }, 0x7265232F, 0x215B736B, stdWorldDim, 0x9005},
       {"JColor3Data", [] { return (JDataLeafBase*)Create_JColor3Data(); }, 0x41BE1C7A, 0x6ED25117, stdColor255Dim, 0x9005},
       {"JPercent3Data", [] { return (JDataLeafBase*)Create_JPercent3Data(); }, 0x27A11519, 0x625449AB, stdPercentDim, 0x9005},
+      // The classes after the leaves, made elsewhere.
+      {"JBinaryData", nullptr, 0x2DC57967, 0x7A8D75AB},  {"JSubtex", nullptr, 0x6AE30B7D, 0x37903626},
+      {"JFlagCtlData", nullptr, 0x181D5EE1, 0x69B06262}, {"JFlagSetData", nullptr, 0x15CA4601, 0x62E43DD1},
+      {"JGradCtlData", nullptr, 0x26450C71, 0x6C00010D}, {"TVDummyControl", nullptr, 0x2A100BDF, 0x7ACF24D9},
   };
   auto libClassDesc = GetProcAddressAs<LibClassDescProc>(GetLibInstance(), "LibClassDesc");
-  for (int i = 0; i < 10; i++) {
+  auto libNumberClasses = GetProcAddressAs<LibNumberClassesProc>(GetLibInstance(), "LibNumberClasses");
+  EXPECT_GE(libNumberClasses(), 16) << "the sixteen classes, then any test program's own";
+  for (int i = 0; i < 16; i++) {
     const Row& r = rows[i];
     ClassDesc* cd = libClassDesc(i);
     ASSERT_NE(cd, nullptr);
     EXPECT_STREQ(cd->ClassName(), r.name);
     EXPECT_TRUE(cd->ClassID() == Class_ID(r.a, r.b)) << r.name;
-    EXPECT_EQ(cd->SuperClassID(), 0x200u);
     EXPECT_EQ(cd->IsPublic(), 0);
+    if (!r.make) continue;
+    EXPECT_EQ(cd->SuperClassID(), 0x200u);
     Held<JDataLeafBase> leaf(r.make());
     ASSERT_NE(leaf.d, nullptr) << r.name;
     EXPECT_EQ(leaf->GetCD(), cd);
@@ -56,25 +50,17 @@ TEST(LeafClasses, RegistryOrderIdsDimensionsAndControllers) {
     ASSERT_NE(leaf->GetController(), nullptr);
     EXPECT_EQ(leaf->GetController()->SuperClassID(), r.controllerSuper) << r.name;
   }
-  const char* later[] = {"JBinaryData", "JSubtex", "JFlagCtlData", "JFlagSetData", "JGradCtlData"};
-  for (int i = 10; i < 15; i++) EXPECT_STREQ(libClassDesc(i)->ClassName(), later[i - 10]);
-  ClassDesc* last = libClassDesc(15);
-  ASSERT_NE(last, nullptr);
-  EXPECT_STREQ(last->ClassName(), "TVDummyControl");
-  EXPECT_EQ(last->SuperClassID(), 0x9008u);
-  EXPECT_TRUE(last->ClassID() == Class_ID(0x2A100BDF, 0x7ACF24D9));
-  auto libNumberClasses = GetProcAddressAs<LibNumberClassesProc>(GetLibInstance(), "LibNumberClasses");
-  EXPECT_GE(libNumberClasses(), 16) << "the sixteen classes, then any test program's own";
-  EXPECT_TRUE(libClassDesc(12)->ClassID() == Class_ID(0x181D5EE1, 0x69B06262));
-  EXPECT_TRUE(libClassDesc(13)->ClassID() == Class_ID(0x15CA4601, 0x62E43DD1));
-  EXPECT_TRUE(libClassDesc(14)->ClassID() == Class_ID(0x26450C71, 0x6C00010D));
+  EXPECT_EQ(libClassDesc(15)->SuperClassID(), 0x9008u);
 }
 
 TEST(Leaf, LoadingLeavesHaveNoControllerAndKeepTheirValue) {
+  quortest::AssertRecorder rec;
   Held<JFloatData> proto(Create_JFloatData());
-  Held<JFloatData> leaf(LoadingLeaf<JFloatData>(proto.d));
+  JLoading(1);
+  Held<JFloatData> leaf(static_cast<JFloatData*>(static_cast<ReferenceTargetRTTI*>(proto->GetCD()->Create(0))));
   EXPECT_EQ(JLoading(-1), 0) << "creating consumed the loading flag";
   EXPECT_EQ(leaf->GetController(), nullptr);
+  // Every controller call is guarded.
   EXPECT_EQ(leaf->NumSubs(), 0);
   EXPECT_EQ(leaf->NumKeys(), 0);
   EXPECT_EQ(leaf->GetKeyIndex(0), -1);
@@ -88,28 +74,30 @@ TEST(Leaf, LoadingLeavesHaveNoControllerAndKeepTheirValue) {
   leaf->GetValueMax(0, v, peak);
   EXPECT_EQ(v, -3.0f);
   EXPECT_EQ(peak, -3.0f) << "without a controller the peak is not made absolute";
+  // Null value pointers assert.
+  Interval valid = FOREVER;
+  proto->GetValue(nullptr, 0, valid, CTRL_ABSOLUTE);
+  proto->SetValue(nullptr, 0, valid, CTRL_ABSOLUTE);
+  EXPECT_TRUE(rec.Saw("JDATA", 668));
+  EXPECT_TRUE(rec.Saw("JDATA", 744));
 }
 
 TEST(Leaf, ValueFormsGoThroughTheController) {
   Held<JFloatData> f(Create_JFloatData());
-  f->SetValue(0, 2.5f);
-  EXPECT_EQ(f->GetFValue(0), 2.5f);
-  EXPECT_EQ(f->GetFValue(12345), 2.5f);
+  f->SetValue(0, 1.9f);
+  EXPECT_EQ(f->GetIValue(12345), 1);
   f->SetValue(0, -1.7f);
   EXPECT_EQ(f->GetIValue(0), -1);
-  f->SetValue(0, 1.9f);
-  EXPECT_EQ(f->GetIValue(0), 1);
-  float v;
+  float v, peak;
   f->GetValue(0, v);
-  EXPECT_EQ(v, 1.9f);
-  float peak;
+  EXPECT_EQ(v, -1.7f);
   f->GetValueMax(0, v, peak);
-  EXPECT_EQ(peak, 1.9f);
+  EXPECT_EQ(v, -1.7f);
+  EXPECT_EQ(peak, 1.7f) << "with a controller the peak is absolute";
 
   Held<JColor3Data> c(Create_JColor3Data());
-  Point3 p(0.25f, 0.5f, 0.75f);
+  Point3 p(0.25f, 0.5f, 0.75f), back;
   c->SetValue(0, p);
-  Point3 back;
   c->GetValue(0, back);
   EXPECT_TRUE(back == p);
   EXPECT_EQ(c->GetFValue(0), 0.25f) << "the float form reads the first component";
@@ -134,27 +122,15 @@ TEST(Leaf, SetValueReadsBackWhatTheControllerHolds) {
   EXPECT_TRUE(at0 == Point3(9, 9, 9));
 }
 
-TEST(Leaf, NullValuePointersAssert) {
-  quortest::AssertRecorder rec;
-  Held<JFloatData> f(Create_JFloatData());
-  Interval valid = FOREVER;
-  f->GetValue(nullptr, 0, valid, CTRL_ABSOLUTE);
-  f->SetValue(nullptr, 0, valid, CTRL_ABSOLUTE);
-  EXPECT_TRUE(rec.Saw("JDATA", 668));
-  EXPECT_TRUE(rec.Saw("JDATA", 744));
-}
-
 TEST(Leaf, StructureAndBypass) {
   Held<JFloatData> f(Create_JFloatData());
   f->SetName("Gain");
-  EXPECT_EQ(f->NumRefs(), 1);
   EXPECT_EQ(f->GetReference(0), f->GetController());
   EXPECT_EQ(f->GetReference(1), nullptr);
   EXPECT_EQ(f->NumSubs(), 1);
   EXPECT_EQ(f->SubAnim(0), f->GetController());
   EXPECT_EQ(f->SubAnim(1), nullptr);
   EXPECT_STREQ(f->SubAnimName(3), "Gain");
-  EXPECT_TRUE(f->BypassTreeView());
   f->SetBypassTree(1, nullptr);
   EXPECT_EQ(f->NumSubs(), 0);
   EXPECT_EQ(f->SubAnim(0), nullptr);
@@ -182,14 +158,12 @@ TEST(Leaf, KeyOperationsForwardToTheController) {
 
 TEST(Leaf, AssignControllerReplacesAndNotifiesTwice) {
   Held<JFloatData> f(Create_JFloatData());
-  Control* old = f->GetController();
   Control* fresh = NewDefaultFloatController();
   float seven = 7.0f;
   fresh->SetValue(0, &seven);
   long live = GetLiveRefTargetCount();
   EXPECT_TRUE(f->AssignController(fresh, 0));
   EXPECT_EQ(f->GetController(), fresh);
-  EXPECT_NE(f->GetController(), old);
   EXPECT_EQ(GetLiveRefTargetCount(), live - 1) << "the old controller went with its last reference";
   EXPECT_EQ(f->GetFValue(0), 7.0f);
   auto& heard = f.owner->heard;

@@ -1,5 +1,4 @@
 // Parameter nodes: slots and names, addressing with completion, bypass, cloning, saving.
-#include "MemStream.h"
 #include "Recorder.h"
 #include "TestSupport.h"
 #include "blocks.h"
@@ -8,12 +7,9 @@
 
 #include <process.h>
 
-#include <set>
 #include <string>
 
-using quortest::ReadAll;
 using quortest::TempPath;
-using quortest::WriteAll;
 
 namespace {
 
@@ -25,9 +21,21 @@ struct Tree {
   TestBlock* block;
 };
 
+// Saves the scene, resets it and loads it again; answers the object of the node named name.
+template <class T>
+T* ReloadScene(const char* name) {
+  std::string path = TempPath("quortest_tree.vsc");
+  bool ok = SaveScene(path.c_str()) == 1;
+  ResetScene();
+  ok = ok && LoadScene(path.c_str()) == 1;
+  remove(path.c_str());
+  INode* node = ok ? GetCOREInterface()->GetINodeByName(name) : nullptr;
+  return node ? dynamic_cast<T*>(node->GetObjectRef()) : nullptr;
+}
+
 }  // namespace
 
-TEST(Node, AddKeepsNamesAndTheCountProperty) {
+TEST(Node, AddKeepsNamesAndTheCountPropertyAndHidesUnnamedChildrenForGood) {
   Tree t;
   TestBlock* b = t.block;
   EXPECT_EQ(b->NumRefs(), 5);
@@ -37,33 +45,18 @@ TEST(Node, AddKeepsNamesAndTheCountProperty) {
   EXPECT_STREQ(b->GetName(99), "Unnamed");
   EXPECT_STREQ(b->GetName(-1), "Unnamed");
   EXPECT_STREQ((*b)(TestBlock::kGain)->GetName(), "Gain") << "the table's name is given to the child";
-  b->Del(0);
-  EXPECT_EQ(b->NumRefs(), 4);
-  EXPECT_EQ(b->Properties().Value(JProp_DataBase_NumRefs()), 5u);
-  EXPECT_STREQ(b->GetName(0), "Tint") << "former slot 1 is slot 0 with its name";
-}
-
-TEST(Node, AnUnnamedChildIsHiddenForGood) {
-  Tree t;
-  JData* payload = (*t.block)(TestBlock::kPayload);
+  JData* payload = (*b)(TestBlock::kPayload);
   EXPECT_EQ(payload->GetBypassTree(), 1);
   EXPECT_EQ(payload->GetBypassTreeMask(), 1);
-  EXPECT_EQ(t.block->SubAnim(TestBlock::kPayload), nullptr);
+  EXPECT_EQ(b->SubAnim(TestBlock::kPayload), nullptr);
   JFloatData* hidden = Create_JFloatData();
-  t.block->Add(hidden, "");
-  EXPECT_EQ(hidden->GetBypassTree(), 1);
+  b->Add(hidden, "");
   hidden->SetBypassTree(0, nullptr);
   EXPECT_EQ(hidden->GetBypassTree(), 1) << "locked";
-}
-
-TEST(Node, NullChildAssertsAndLeavesAnEmptySlot) {
-  quortest::AssertRecorder rec;
-  Tree t;
-  EXPECT_EQ(t.block->Add(nullptr, "Empty"), 0);
-  EXPECT_TRUE(rec.Saw("JDATA", 559));
-  EXPECT_EQ(t.block->NumRefs(), 6);
-  EXPECT_EQ(t.block->GetReference(5), nullptr);
-  EXPECT_STREQ(t.block->GetName(5), "Empty");
+  b->Del(0);
+  EXPECT_EQ(b->NumRefs(), 5);
+  EXPECT_EQ(b->Properties().Value(JProp_DataBase_NumRefs()), 6u);
+  EXPECT_STREQ(b->GetName(0), "Tint") << "former slot 1 is slot 0 with its name";
 }
 
 TEST(Node, SetNumRefsGrowsWithEmptyNamesAndShrinksDroppingReferences) {
@@ -84,21 +77,23 @@ TEST(Node, SetNumRefsGrowsWithEmptyNamesAndShrinksDroppingReferences) {
   EXPECT_EQ(GetLiveRefTargetCount(), live - 2) << "the bool leaf and its controller went";
 }
 
-TEST(Node, SetReferenceChecksItsArguments) {
+TEST(Node, ArgumentErrorsAssertWithTheirLines) {
   quortest::AssertRecorder rec;
   Tree t;
+  // A null child leaves an empty, named slot.
+  EXPECT_EQ(t.block->Add(nullptr, "Empty"), 0);
+  EXPECT_TRUE(rec.Saw("JDATA", 559));
+  EXPECT_EQ(t.block->NumRefs(), 6);
+  EXPECT_EQ(t.block->GetReference(5), nullptr);
+  EXPECT_STREQ(t.block->GetName(5), "Empty");
   quortest::Recorder* notData = new quortest::Recorder(0);
   t.block->SetReference(1, notData);
   EXPECT_TRUE(rec.Saw("JDATA", 537));
   EXPECT_NE(t.block->GetReference(1), notData);
+  notData->DeleteMe();
   t.block->SetReference(7, nullptr);
   EXPECT_TRUE(rec.Saw("JDATA", 529));
-  notData->DeleteMe();
-}
-
-TEST(Node, HasNoValue) {
-  quortest::AssertRecorder rec;
-  Tree t;
+  // A node has no value.
   float v = 3;
   Interval valid = FOREVER;
   t.block->GetValue(&v, 0, valid, CTRL_ABSOLUTE);
@@ -145,22 +140,6 @@ TEST(Addressing, AMissingChildIsCompletedFromADefaultInstance) {
   EXPECT_EQ((*b)(42), nullptr) << "the prototype has no slot 42 either";
 }
 
-TEST(Addressing, CompletionGrowsTheNode) {
-  TestBlock::extraChild = true;
-  TestBlock* proto = NewTestBlock();
-  TestBlock::extraChild = false;
-  proto->DeleteMe();
-  Tree t;
-  ASSERT_EQ(t.block->NumRefs(), 5);
-  TestBlock::extraChild = true;
-  JData* spin = (*t.block)(TestBlock::kSpin);
-  TestBlock::extraChild = false;
-  ASSERT_NE(spin, nullptr);
-  EXPECT_EQ(t.block->NumRefs(), 6);
-  EXPECT_STREQ(t.block->GetName(TestBlock::kSpin), "Spin");
-  EXPECT_FLOAT_EQ(static_cast<JAngleData*>(spin)->GetFValue(0), 0.25f);
-}
-
 namespace {
 struct Race {
   TestBlock* block;
@@ -181,14 +160,11 @@ TEST(Addressing, TwoThreadsCompleteEachMissingChildOnce) {
     for (int i = 0; i < 3; i++) t.block->DeleteReference(i);
     HANDLE go = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     Race a{t.block, go, {}}, b{t.block, go, {}};
-    HANDLE ta = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, AddressAll, &a, 0, nullptr));
-    HANDLE tb = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, AddressAll, &b, 0, nullptr));
+    HANDLE threads[] = {reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, AddressAll, &a, 0, nullptr)),
+                        reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, AddressAll, &b, 0, nullptr))};
     SetEvent(go);
-    WaitForSingleObject(ta, INFINITE);
-    WaitForSingleObject(tb, INFINITE);
-    CloseHandle(ta);
-    CloseHandle(tb);
-    CloseHandle(go);
+    WaitForMultipleObjects(2, threads, TRUE, INFINITE);
+    for (HANDLE h : {threads[0], threads[1], go}) CloseHandle(h);
     for (int i = 0; i < 3; i++) {
       ASSERT_NE(a.got[i], nullptr);
       EXPECT_EQ(a.got[i], b.got[i]) << "both threads see the one child of slot " << i;
@@ -233,11 +209,9 @@ TEST(Bypass, SubtreeFlagHidesFromTheHostTree) {
   b->SetBypassTree(1, nullptr);
   EXPECT_EQ(b->NumSubs(), 0);
   EXPECT_TRUE(b->BypassTreeView());
-}
 
-TEST(Bypass, HiddenInTreeFollowsTheWholeSubtree) {
-  Tree t;
-  SubBlock* sub = static_cast<SubBlock*>((*t.block)(TestBlock::kSub));
+  // Hidden in the tree follows the whole subtree.
+  SubBlock* sub = static_cast<SubBlock*>((*b)(TestBlock::kSub));
   EXPECT_FALSE(sub->BypassTreeView()) << "its leaves show their controllers";
   for (int i = 0; i < 2; i++) (*sub)(i)->SetBypassTree(1, nullptr);
   EXPECT_TRUE(sub->BypassTreeView()) << "every child hidden";
@@ -245,16 +219,7 @@ TEST(Bypass, HiddenInTreeFollowsTheWholeSubtree) {
   EXPECT_FALSE(sub->BypassTreeView()) << "a node that shows nothing is not thereby hidden";
 }
 
-TEST(Node, SubNumToRefNumFollowsTheDialogCounter) {
-  Tree t;
-  EXPECT_EQ(t.block->SubNumToRefNum(3), 3);
-  EXPECT_EQ(AdjustDialogCount(-1), 0);  // a library dialog opens
-  EXPECT_EQ(t.block->SubNumToRefNum(3), -1);
-  EXPECT_EQ(AdjustDialogCount(1), 1);
-  EXPECT_EQ(t.block->SubNumToRefNum(3), 3);
-}
-
-TEST(Notification, ChangeHookCanStopAChange) {
+TEST(Notification, ChangeHookCanStopAChangeAndDimensionQueryAnswers) {
   Tree t;
   JFloatData* gain = static_cast<JFloatData*>((*t.block)(TestBlock::kGain));
   static int calls;
@@ -270,11 +235,9 @@ TEST(Notification, ChangeHookCanStopAChange) {
   gain->changeProc = nullptr;
   gain->SetValue(0, 5.0f);
   EXPECT_GT((int)t.owner->heard.size(), heard);
-}
 
-TEST(Notification, DimensionQueryAnswersTheLeafDimension) {
+  // The dimension query answers the leaf's dimension through the part pointer.
   quortest::AssertRecorder rec;
-  Tree t;
   JData* tint = (*t.block)(TestBlock::kTint);
   ParamDimension* dim = nullptr;
   PartID part = reinterpret_cast<PartID>(&dim);
@@ -285,14 +248,19 @@ TEST(Notification, DimensionQueryAnswersTheLeafDimension) {
   EXPECT_TRUE(rec.Saw("JDATA", 281));
 }
 
-TEST(Interfaces, DataObjectsAnswerTheirTwoInterfaceIds) {
+TEST(Interfaces, DataObjectsAnswerTheirInterfaceIdsAndFollowTheDialogCounter) {
   Tree t;
   EXPECT_EQ(t.block->GetInterface(0x66B073EA), static_cast<ReferenceTargetRTTI*>(t.block));
   EXPECT_EQ(t.block->GetInterface(0x02F96F73), static_cast<ReferenceTargetRTTI*>(t.block));
   EXPECT_EQ(t.block->GetInterface(0x02F96F74), nullptr);
-  EXPECT_STREQ(t.block->ClassName(), "TestBlock");
-  EXPECT_TRUE(t.block->ClassID() == kTestBlockID);
+  EXPECT_STREQ(t.block->ClassName(), "TestBlock") << "from the descriptor";
   EXPECT_EQ(t.block->GetInstanceHandle(), GetLibInstance());
+  // Sub-anim numbers map to references unless a library dialog is open.
+  EXPECT_EQ(t.block->SubNumToRefNum(3), 3);
+  EXPECT_EQ(AdjustDialogCount(-1), 0);  // a library dialog opens
+  EXPECT_EQ(t.block->SubNumToRefNum(3), -1);
+  EXPECT_EQ(AdjustDialogCount(1), 1);
+  EXPECT_EQ(t.block->SubNumToRefNum(3), 3);
 }
 
 TEST(Cloning, ANodeClonesItsWholeTree) {
@@ -302,9 +270,8 @@ TEST(Cloning, ANodeClonesItsWholeTree) {
   gain->SetValue(160, 9.0f);
   AnimateOff();
   t.block->SetBypassThis(1);
-  quortest::Recorder* holder = new quortest::Recorder(1);
-  TestBlock* copy = static_cast<TestBlock*>(t.block->Clone(NoRemap()));
-  holder->Hold(copy);
+  quortest::Held<TestBlock> held(static_cast<TestBlock*>(t.block->Clone(NoRemap())));
+  TestBlock* copy = held.d;
   ASSERT_NE(copy, nullptr);
   EXPECT_EQ(copy->NumRefs(), t.block->NumRefs());
   EXPECT_EQ(copy->GetBypassThis(), 1) << "properties copied";
@@ -319,19 +286,17 @@ TEST(Cloning, ANodeClonesItsWholeTree) {
   EXPECT_EQ(gain->GetFValue(160), -1.0f);
   EXPECT_EQ(copyGain->GetFValue(160), 9.0f) << "independent";
   EXPECT_STREQ((*copy)(TestBlock::kSub, 0, -1)->GetName(), "Amount");
-  holder->DeleteMe();
 }
 
 namespace {
 struct CountingPostLoad : JData_PostLoad {
-  static int runs, destroyed;
-  void proc(ILoad*) override { runs++; }
+  static int destroyed;
+  void proc(ILoad*) override {}
   void DeleteThis() override {
     destroyed++;
     delete this;
   }
 };
-int CountingPostLoad::runs = 0;
 int CountingPostLoad::destroyed = 0;
 }  // namespace
 
@@ -346,8 +311,8 @@ TEST(PostLoad, ACallbackIsOwnedAndReplaced) {
   EXPECT_EQ(CountingPostLoad::destroyed, 2) << "the object destroys its callback";
 }
 
-// Scene round trip: a tree in the host's scene file keeps values, keys, names, flags and payload.
-TEST(SceneFile, TheWholeTreeRoundTrips) {
+// Scene round trip: a tree in the host's scene file keeps values, keys, flags and payload.
+TEST(SceneFile, TheWholeTreeRoundTripsAndAnOlderTreeIsCompletedWhenAddressed) {
   INode* node = CreateSceneNode("filter");
   TestBlock* b = NewTestBlock();
   node->SetObjectRef(b);
@@ -365,14 +330,10 @@ TEST(SceneFile, TheWholeTreeRoundTrips) {
   map->Drop(NewCheckerMap(Color(1, 0, 0), Color(0, 0, 1), 4), nullptr, POINT{0, 0}, TEXMAP_CLASS_ID);
   (*b)(TestBlock::kSub)->SetBypassTree(1, nullptr);
 
-  std::string path = TempPath("quortest_tree.vsc");
-  ASSERT_EQ(SaveScene(path.c_str()), 1);
   long live = GetLiveRefTargetCount();
-  ResetScene();
-  ASSERT_EQ(LoadScene(path.c_str()), 1);
-  EXPECT_EQ(GetLiveRefTargetCount(), live);
-  TestBlock* l = dynamic_cast<TestBlock*>(GetCOREInterface()->GetINodeByName("filter")->GetObjectRef());
+  TestBlock* l = ReloadScene<TestBlock>("filter");
   ASSERT_NE(l, nullptr);
+  EXPECT_EQ(GetLiveRefTargetCount(), live);
   ASSERT_EQ(l->NumRefs(), 5);
   JFloatData* lg = static_cast<JFloatData*>((*l)(TestBlock::kGain));
   EXPECT_EQ(lg->NumKeys(), 2);
@@ -388,30 +349,17 @@ TEST(SceneFile, TheWholeTreeRoundTrips) {
   EXPECT_EQ((*l)(TestBlock::kPayload)->GetBypassThisMask(), 1);
   EXPECT_EQ((*l)(TestBlock::kSub)->GetBypassTree(), 1);
   EXPECT_STREQ(static_cast<JSubtex*>((*l)(TestBlock::kMap))->SubAnimName(0), ": Checker");
-  ResetScene();
-  remove(path.c_str());
-}
 
-// A tree saved before a parameter existed gets it, with its default value and name, when the
-// parameter is first addressed.
-TEST(SceneFile, AnOlderTreeIsCompletedWhenAddressed) {
-  INode* node = CreateSceneNode("old");
-  node->SetObjectRef(NewTestBlock());
-  std::string path = TempPath("quortest_old.vsc");
-  ASSERT_EQ(SaveScene(path.c_str()), 1);
-  ResetScene();
+  // Were the class a later version, a parameter the file lacks comes with its default value and
+  // name when first addressed.
   TestBlock::extraChild = true;
-  ASSERT_EQ(LoadScene(path.c_str()), 1);
-  TestBlock* l = dynamic_cast<TestBlock*>(GetCOREInterface()->GetINodeByName("old")->GetObjectRef());
-  ASSERT_NE(l, nullptr);
-  EXPECT_EQ(l->NumRefs(), 5) << "loaded as saved";
   JData* spin = (*l)(TestBlock::kSpin);
   TestBlock::extraChild = false;
   ASSERT_NE(spin, nullptr);
+  EXPECT_EQ(l->NumRefs(), 6);
   EXPECT_STREQ(l->GetName(TestBlock::kSpin), "Spin");
   EXPECT_FLOAT_EQ(static_cast<JAngleData*>(spin)->GetFValue(0), 0.25f);
   ResetScene();
-  remove(path.c_str());
 }
 
 namespace {
@@ -439,15 +387,12 @@ JClassDescBase* HookedBlock::GetCD() { return &hookedDesc; }
 
 TEST(SceneFile, PostLoadCallbacksRunOnceTheReferencesAreSet) {
   CreateSceneNode("hooked")->SetObjectRef(JCreateRegistered<HookedBlock>(0x200, Class_ID(0x7E57B10C, 3)));
-  std::string path = TempPath("quortest_hook.vsc");
-  ASSERT_EQ(SaveScene(path.c_str()), 1);
   HookedBlock::runs = 0;
   HookedBlock::childAtRun = false;
-  ASSERT_EQ(LoadScene(path.c_str()), 1);
+  EXPECT_NE(ReloadScene<HookedBlock>("hooked"), nullptr);
   EXPECT_EQ(HookedBlock::runs, 1);
   EXPECT_TRUE(HookedBlock::childAtRun);
   ResetScene();
-  remove(path.c_str());
 }
 
 TEST(Resources, LoadResourceFindsRcdataOrAnswersSetupForNothing) {

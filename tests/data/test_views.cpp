@@ -30,10 +30,7 @@ class RecordingView : public JViewLeaf {
     v->Setup(d, idBypass);
     return v;
   }
-  void DeleteThis() override {
-    deleted++;
-    delete this;
-  }
+  void DeleteThis() override { delete this; }
   void UpdateData(int t, int, unsigned int, UINT_PTR) override {
     float v = 42.0f;
     SetValue(t, &v);
@@ -41,9 +38,7 @@ class RecordingView : public JViewLeaf {
   void UpdateView(int t, ReferenceTarget* changed) override { shown.push_back({t, changed}); }
   using JViewLeaf::UpdateView;
   std::vector<std::pair<int, ReferenceTarget*>> shown;
-  static int deleted;
 };
-int RecordingView::deleted = 0;
 
 struct Fixture : testing::Test {
   void SetUp() override {
@@ -84,6 +79,13 @@ TEST_F(Fixture, DataTableEntriesAndRegistration) {
   v->ClearData(other);
   EXPECT_EQ(v->GetData(0), nullptr);
   EXPECT_EQ(other->NumViews(), 2);
+  // A deleted data object leaves a null entry behind.
+  JFloatData* doomed = Create_JFloatData();
+  v->AddData(doomed);
+  v->AddData(gain);
+  doomed->DeleteMe();
+  EXPECT_EQ(v->GetData(3), nullptr);
+  EXPECT_EQ(v->GetData(4), gain);
   // Clean up the registrations this test left on purpose.
   while (gain->NumViews()) gain->DelView(v);
   while (other->NumViews()) other->DelView(v);
@@ -92,10 +94,8 @@ TEST_F(Fixture, DataTableEntriesAndRegistration) {
 
 TEST_F(Fixture, SetOnAnEmptyViewAppendsAndShows) {
   RecordingView* v = new RecordingView;
-  EXPECT_EQ(v->GetDataCount(), 0);
   v->Set(gain, 320);
   EXPECT_EQ(v->GetDataCount(), 1);
-  EXPECT_EQ(v->Data(), gain);
   EXPECT_EQ(gain->NumViews(), 1);
   ASSERT_EQ(v->shown.size(), 1u);
   EXPECT_EQ(v->shown[0].first, 320);
@@ -117,7 +117,6 @@ TEST_F(Fixture, AValueChangeReachesEveryUnfrozenViewOnceAtItsDialogsTime) {
   *dlg += a;
   *dlg += b;
   *dlg += frozen;
-  EXPECT_EQ(a->Parent(), dlg);
   a->SetFreeze(0);
   b->SetFreeze(0);
   orphan->SetFreeze(0);
@@ -144,16 +143,6 @@ TEST_F(Fixture, AValueChangeReachesEveryUnfrozenViewOnceAtItsDialogsTime) {
   dlg->DeleteThis();
 }
 
-TEST_F(Fixture, ADeletedDataObjectLeavesItsViewsWithNullEntries) {
-  JFloatData* doomed = Create_JFloatData();
-  RecordingView* v = RecordingView::Create(doomed);
-  v->AddData(gain);
-  doomed->DeleteMe();
-  EXPECT_EQ(v->GetData(0), nullptr);
-  EXPECT_EQ(v->GetData(1), gain);
-  v->Destroy();
-}
-
 TEST_F(Fixture, ViewFuncCallsBackUnlessFrozen) {
   quortest::AssertRecorder rec;
   EXPECT_EQ(JViewFunc::Create(nullptr, nullptr, nullptr), nullptr);
@@ -166,7 +155,6 @@ TEST_F(Fixture, ViewFuncCallsBackUnlessFrozen) {
     calls.push_back(t + *static_cast<int*>(u));
   }, &user);
   ASSERT_NE(f, nullptr);
-  EXPECT_EQ(f->IdBypass(), -1);
   TestDialog* dlg = new TestDialog;
   *dlg += f;
   gain->SetValue(0, 1.0f);
@@ -177,17 +165,12 @@ TEST_F(Fixture, ViewFuncCallsBackUnlessFrozen) {
   EXPECT_EQ(calls, (std::vector<int>{107}));
   f->Set(other, 5, [](JViewFunc*, void*, int t, ReferenceTarget*) { calls.push_back(-t); }, nullptr);
   EXPECT_EQ(calls.back(), -5);
-  EXPECT_EQ(f->Own(1), 0);
-  EXPECT_EQ(f->Valid(0), 0);
-  EXPECT_EQ(f->Init(0), 1);
   f->Destroy();
   dlg->DeleteThis();
 }
 
 TEST_F(Fixture, LeafViewReadsAndWritesThroughTheLeaf) {
   RecordingView* v = RecordingView::Create(gain);
-  EXPECT_EQ(v->Data(), gain);
-  EXPECT_EQ(v->Dim(), defaultDim);
   float x = 6.5f;
   v->SetValue(0, &x);
   float y = 0;
@@ -196,8 +179,9 @@ TEST_F(Fixture, LeafViewReadsAndWritesThroughTheLeaf) {
   EXPECT_EQ(v->IsFreezed(), 1) << "the previous freeze state comes back";
   v->Destroy();
   RecordingView* none = RecordingView::Create(nullptr);
-  EXPECT_EQ(none->Data(), nullptr);
+  EXPECT_EQ(none->Dim(), defaultDim);
   none->SetValue(0, &x);  // nothing bound: nothing happens
+  none->GetValue(0, &y);
   none->Destroy();
 }
 

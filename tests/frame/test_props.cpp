@@ -1,7 +1,6 @@
 // Property lists, property ids and extension tables.
 #include "MemStream.h"
 #include "Quorlib.h"
-
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -13,30 +12,26 @@ using quortest::U32;
 namespace {
 const Class_ID A(1, 2), B(3, 4), C(5, 6);
 
+// Loads l from a chunk 7 whose contents fill writes.
+IOResult LoadFrom(JPropertyList& l, void (*fill)(quortest::MemSave&)) {
+  quortest::MemSave s;
+  s.BeginChunk(7);
+  fill(s);
+  s.EndChunk();
+  quortest::MemLoad ld(s.Bytes());
+  EXPECT_EQ(ld.OpenChunk(), IO_OK);
+  return l.Load(&ld);
+}
 }  // namespace
 
-TEST(PropertyList, AddAnswersWhetherTheIdWasThere) {
+TEST(PropertyList, AddDelAndLookupMatchIdsOnBothParts) {
   JPropertyList l;
   EXPECT_EQ(l.Add(A, 7), 0);
-  EXPECT_EQ(l.Add(A, 9), 1);
+  EXPECT_EQ(l.Add(A, 9), 1) << "the id was there";
   EXPECT_EQ(l.Value(A), 9u);
   EXPECT_EQ(l.Count(), 1);
   EXPECT_EQ(l.Value(B), 0u) << "an absent flag reads as off";
-  EXPECT_EQ(l.Exist(B), 0);
-  EXPECT_EQ(l.Exist(A), 1);
-}
-
-TEST(PropertyList, IdsMatchOnBothParts) {
-  JPropertyList l;
-  l.Add(Class_ID(1, 2), 5);
-  EXPECT_EQ(l.Exist(Class_ID(1, 3)), 0);
-  EXPECT_EQ(l.Exist(Class_ID(2, 2)), 0);
-  EXPECT_EQ(l.Exist(Class_ID(2, 1)), 0);
-}
-
-TEST(PropertyList, DelRemovesOnlyWhatIsThere) {
-  JPropertyList l;
-  l.Add(A, 1);
+  for (Class_ID other : {Class_ID(1, 3), Class_ID(2, 2), Class_ID(2, 1)}) EXPECT_EQ(l.Exist(other), 0);
   l.Add(B, 2);
   EXPECT_EQ(l.Del(C), 0);
   EXPECT_EQ(l.Del(A), 1);
@@ -53,7 +48,6 @@ TEST(PropertyList, AssignmentCopiesRecordsInOrder) {
   b = a;
   EXPECT_EQ(b.Count(), 2);
   EXPECT_EQ(b.Exist(C), 0);
-  EXPECT_EQ(b.Value(B), 2u);
   a.Add(A, 100);
   EXPECT_EQ(b.Value(A), 1u) << "the copy is independent";
   // Same order: saving both writes the same bytes.
@@ -80,81 +74,47 @@ TEST(PropertyList, SavesOneTwelveByteChunkPerRecordLittleEndian) {
   EXPECT_EQ(memcmp(&b[16], rec, 12), 0);
   EXPECT_EQ(U32(b, 28 + 8), 0x00283FC9u);
   EXPECT_EQ(U32(b, 28 + 16), 3u);
-}
 
-TEST(PropertyList, EmptyListWritesNothing) {
-  JPropertyList l;
-  quortest::MemSave s;
-  EXPECT_EQ(l.Save(&s), IO_OK);
-  EXPECT_EQ(s.Bytes().size(), 8u);
-}
-
-TEST(PropertyList, SaveReportsAFailedWrite) {
-  JPropertyList l;
-  l.Add(A, 1);
-  quortest::MemSave s;
-  s.FailWrites(true);
-  EXPECT_EQ(l.Save(&s), IO_ERROR);
+  quortest::MemSave failing, empty;
+  failing.FailWrites(true);
+  EXPECT_EQ(l.Save(&failing), IO_ERROR);
+  EXPECT_EQ(JPropertyList().Save(&empty), IO_OK);
+  EXPECT_EQ(empty.Bytes().size(), 8u) << "an empty list writes nothing";
 }
 
 TEST(PropertyList, LoadMergesStoredRecordsAndSkipsOtherChunks) {
-  JPropertyList saved;
-  saved.Add(A, 10);
-  saved.Add(B, 20);
-  quortest::MemSave s;
-  s.BeginChunk(7);
-  s.BeginChunk(9);  // a foreign chunk among the records
-  s.Write("junk", 4, nullptr);
-  s.EndChunk();
-  saved.Save(&s);
-  s.EndChunk();
-
   JPropertyList l;
   l.Add(B, 99);
   l.Add(C, 30);
-  quortest::MemLoad ld(s.Bytes());
-  ASSERT_EQ(ld.OpenChunk(), IO_OK);
-  EXPECT_EQ(l.Load(&ld), IO_OK);
+  EXPECT_EQ(LoadFrom(l, [](quortest::MemSave& s) {
+              s.BeginChunk(9);  // a foreign chunk among the records
+              s.Write("junk", 4, nullptr);
+              s.EndChunk();
+              JPropertyList saved;
+              saved.Add(A, 10);
+              saved.Add(B, 20);
+              saved.Save(&s);
+            }),
+            IO_OK);
   EXPECT_EQ(l.Value(A), 10u);
   EXPECT_EQ(l.Value(B), 20u) << "a stored id overwrites";
   EXPECT_EQ(l.Value(C), 30u) << "records not in the stream stay";
   EXPECT_EQ(l.Count(), 3);
-}
-
-TEST(PropertyList, LoadFromAnEmptyChunkLeavesTheListUnchanged) {
-  quortest::MemSave s;
-  s.BeginChunk(7);
-  s.EndChunk();
-  JPropertyList l;
-  l.Add(A, 1);
-  quortest::MemLoad ld(s.Bytes());
-  ASSERT_EQ(ld.OpenChunk(), IO_OK);
-  EXPECT_EQ(l.Load(&ld), IO_OK);
-  EXPECT_EQ(l.Count(), 1);
-  EXPECT_EQ(l.Value(A), 1u);
+  EXPECT_EQ(LoadFrom(l, [](quortest::MemSave&) {}), IO_OK);
+  EXPECT_EQ(l.Count(), 3) << "an empty chunk changes nothing";
 }
 
 TEST(PropertyList, LoadFailsOnAShortRecordOrABrokenStream) {
-  quortest::MemSave s;
-  s.BeginChunk(7);
-  s.BeginChunk(1);
-  s.Write("short", 5, nullptr);
-  s.EndChunk();
-  s.EndChunk();
   JPropertyList l;
-  quortest::MemLoad ld(s.Bytes());
-  ASSERT_EQ(ld.OpenChunk(), IO_OK);
-  EXPECT_EQ(l.Load(&ld), IO_ERROR);
+  EXPECT_EQ(LoadFrom(l, [](quortest::MemSave& s) {
+              s.BeginChunk(1);
+              s.Write("short", 5, nullptr);
+              s.EndChunk();
+            }),
+            IO_ERROR);
   EXPECT_EQ(l.Count(), 0);
-
   // A data chunk cannot hold records: opening a chunk inside it fails.
-  quortest::MemSave d;
-  d.BeginChunk(7);
-  d.Write("123456789", 9, nullptr);
-  d.EndChunk();
-  quortest::MemLoad ld2(d.Bytes());
-  ASSERT_EQ(ld2.OpenChunk(), IO_OK);
-  EXPECT_EQ(l.Load(&ld2), IO_ERROR);
+  EXPECT_EQ(LoadFrom(l, [](quortest::MemSave& s) { s.Write("123456789", 9, nullptr); }), IO_ERROR);
 }
 
 TEST(PropertyIds, AreStableReferencesWithTheirValues) {
@@ -189,12 +149,9 @@ TEST(ExtTable, AddReplacesAndFindReports) {
   EXPECT_EQ(t.FindExtProperty(B, &v), 1);
   EXPECT_EQ(v, -8);
   EXPECT_EQ(t.FindExtProperty(B, nullptr), 1);
-}
-
-TEST(ExtTable, CreateAndDeleteMeGoThroughTheLibrary) {
+  // A lone property is created and destroyed through the library.
   JExtProperty* p = JExtProperty::Create(C, 12);
   ASSERT_NE(p, nullptr);
-  EXPECT_TRUE(p->Id() == C);
   EXPECT_EQ(p->Value(), 12);
   p->DeleteMe();
 }
