@@ -54,13 +54,14 @@ inline BMM_Color_64 PixelAt(Bitmap* bm, int x, int y) {
   return p;
 }
 
-inline bool SamePixel(const BMM_Color_64& a, const BMM_Color_64& b) { return memcmp(&a, &b, sizeof a) == 0; }
+// Byte-wise equality of two pixels (BMM_Color_64 or BMM_Color_24).
+template <class Pixel> bool SamePixel(const Pixel& a, const Pixel& b) { return memcmp(&a, &b, sizeof a) == 0; }
 
 // Bytes placed so that the last one is followed by a no-access page: reading past the end faults
 // at once instead of reading a neighbour's memory.
 class EdgeBuffer {
  public:
-  explicit EdgeBuffer(size_t n) : size(n) {
+  explicit EdgeBuffer(size_t n) {
     const size_t page = 4096, span = (n + page - 1) / page * page;
     base = static_cast<unsigned char*>(VirtualAlloc(nullptr, span + page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
     DWORD old;
@@ -75,7 +76,6 @@ class EdgeBuffer {
  private:
   unsigned char* base;
   unsigned char* data;
-  size_t size;
 };
 
 }  // namespace imgtest

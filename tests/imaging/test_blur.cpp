@@ -1,6 +1,9 @@
 // The float-mask blur against its definition: prefix sums in double precision, a cumulative
-// function interpolated between them, and the difference of two of its values per output.
+// function interpolated between them, and the difference of two of its values per output. Its
+// instruction-set variants are checked against the one-lane step they vectorise: the library runs
+// only the variant that suits the processor, so every variant the processor can run is tried here.
 #include "ImagingTest.h"
+#include "JBlurKernel.h"
 
 #include <gtest/gtest.h>
 
@@ -55,6 +58,35 @@ double MaxDifference(const std::vector<float>& a, const std::vector<float>& b) {
   return worst;
 }
 
+struct Variant {
+  const char* name;
+  jblur::StripKernel strip;
+  jblur::StepKernel step;
+};
+
+// The variants this processor can run.
+std::vector<Variant> Variants() {
+  __builtin_cpu_init();
+  std::vector<Variant> v = {{"SSE2", jblur::BlurStripSse2, jblur::StepSse2}};
+  if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma"))
+    v.push_back({"AVX2", jblur::BlurStripAvx2, jblur::StepAvx2});
+  return v;
+}
+
+// The strip blurred one lane and one step at a time.
+std::vector<float> StripOneLaneAtATime(const std::vector<float>& in, int n, const jblur::Window& w) {
+  const int lanes = jblur::kStrip;
+  std::vector<float> out(in.size());
+  double sums[lanes];
+  jblur::FirstSums(sums, lanes, w, n, [&](int64_t j) { return &in[(size_t)j * lanes]; });
+  for (int64_t i = 0; i < n; i++) {
+    const float* a = &in[(size_t)jblur::Clamp(i + w.a1 + 1, 0, n - 1) * lanes];
+    const float* b = &in[(size_t)jblur::Clamp(i + w.a2 + 1, 0, n - 1) * lanes];
+    jblur::StepTail(&out[(size_t)i * lanes], a, b, sums, 0, lanes, w);
+  }
+  return out;
+}
+
 }  // namespace
 
 TEST(JBlur, AgreesWithTheDefinitionAcrossSizesAndRadii) {
@@ -62,10 +94,10 @@ TEST(JBlur, AgreesWithTheDefinitionAcrossSizesAndRadii) {
   // Small and odd shapes, a power-of-two width, one wider than a column block, and one whose
   // column blocks narrow for long windows (ending in a partial block).
   const int shapes[][2] = {{1, 1}, {1, 9}, {9, 1}, {2, 2}, {7, 5}, {33, 17}, {64, 64}, {100, 3}, {1300, 4}, {400, 300}};
-  const float radii[] = {0.3f, 1.0f, 1.5f, 2.0f, 5.0f, 25.7f, 100.0f, 5000.0f};
+  const float radii[] = {0.3f, 1.0f, 1.5f, 2.0f, 5.0f, 25.7f, 100.0f, 5000.0f, 1e6f};
   for (auto& s : shapes)
     for (float rx : radii)
-      for (float ry : {0.0f, 0.8f, 3.0f, 60.5f}) {
+      for (float ry : {0.0f, 0.8f, 3.0f, 60.5f, 1e6f}) {
         const int w = s[0], h = s[1];
         std::vector<float> src = RandomMask(w * h, rnd), got(w * h, 0.5f), want(w * h, 0.5f);
         ASSERT_EQ(JBlur(got.data(), src.data(), w, h, rx, ry), 1);
@@ -74,22 +106,15 @@ TEST(JBlur, AgreesWithTheDefinitionAcrossSizesAndRadii) {
       }
 }
 
-TEST(JBlur, RadiusOneWeighsNeighboursAQuarterAndItselfAHalf) {
-  const float row[6] = {0.0f, 0.8f, 0.2f, 0.4f, 1.0f, 0.0f};
-  float out[6];
-  ASSERT_EQ(JBlur(out, const_cast<float*>(row), 6, 1, 1.0f, 0.0f), 1);
-  for (int i = 1; i < 5; i++)
-    EXPECT_NEAR(out[i], 0.25 * row[i - 1] + 0.5 * row[i] + 0.25 * row[i + 1], 1e-7) << i;
-  // At the edges the first and last values continue.
-  EXPECT_NEAR(out[0], 0.75 * row[0] + 0.25 * row[1], 1e-7);
-  EXPECT_NEAR(out[5], 0.25 * row[4] + 0.75 * row[5], 1e-7);
-}
-
-TEST(JBlur, AConstantStaysConstantEdgesIncluded) {
-  for (float r : {0.5f, 1.0f, 7.25f, 40.0f, 1e6f}) {
-    std::vector<float> mask(23 * 19, 0.375f), out(mask.size());
-    ASSERT_EQ(JBlur(out.data(), mask.data(), 23, 19, r, r), 1);
-    for (size_t i = 0; i < out.size(); i++) ASSERT_NEAR(out[i], 0.375f, 1e-6) << "radius " << r << " at " << i;
+TEST(JBlur, WorkedRowsAtRadiusOne) {
+  // Neighbours weigh a quarter and the value itself a half; at the edges the first and last
+  // values continue; results are clamped to [0, 1] after blurring (1.75 and -0.75 in the middle).
+  const std::vector<float> rows[][2] = {{{0.0f, 0.8f, 0.2f, 0.4f, 1.0f, 0.0f}, {0.2f, 0.45f, 0.4f, 0.5f, 0.6f, 0.25f}},
+                                        {{3.0f, 3.0f, -2.0f, -2.0f}, {1.0f, 1.0f, 0.0f, 0.0f}}};
+  for (auto& r : rows) {
+    std::vector<float> in = r[0], out(in.size());
+    ASSERT_EQ(JBlur(out.data(), in.data(), (unsigned)in.size(), 1, 1.0f, 0.0f), 1);
+    for (size_t i = 0; i < in.size(); i++) EXPECT_NEAR(out[i], r[1][i], 1e-7) << in.size() << " values, at " << i;
   }
 }
 
@@ -118,13 +143,39 @@ TEST(JBlur, InPlaceGivesTheSameAsSeparateBuffers) {
   EXPECT_EQ(MaxDifference(separate, inPlace), 0.0);
 }
 
-TEST(JBlur, ResultsStayWithinZeroAndOne) {
-  // Values outside the mask range are clamped after blurring.
-  const float row[4] = {3.0f, 3.0f, -2.0f, -2.0f};
-  float out[4];
-  ASSERT_EQ(JBlur(out, const_cast<float*>(row), 4, 1, 1.0f, 0.0f), 1);
-  EXPECT_EQ(out[0], 1.0f);
-  EXPECT_EQ(out[1], 1.0f);  // 0.75 + 1.5 - 0.5
-  EXPECT_EQ(out[2], 0.0f);  // 0.75 - 1.0 - 0.5
-  EXPECT_EQ(out[3], 0.0f);
+TEST(JBlurKernels, StepsAgreeWithTheOneLaneStepForEveryLaneCount) {
+  Random rnd(31);
+  for (const Variant& v : Variants())
+    for (int lanes : {1, 3, 4, 7, 8, 13, 1029})
+      for (float r : {0.4f, 1.0f, 9.5f}) {
+        const jblur::Window w = jblur::MakeWindow(r);
+        std::vector<float> a(lanes), b(lanes), got(lanes), want(lanes);
+        std::vector<double> sums(lanes), expected(lanes);
+        for (int c = 0; c < lanes; c++) {
+          a[c] = rnd.Unit();
+          b[c] = rnd.Unit();
+          sums[c] = expected[c] = (r + 1) * rnd.Unit();
+        }
+        v.step(got.data(), a.data(), b.data(), sums.data(), lanes, w);
+        jblur::StepTail(want.data(), a.data(), b.data(), expected.data(), 0, lanes, w);
+        for (int c = 0; c < lanes; c++) {
+          ASSERT_NEAR(got[c], want[c], 1e-6) << v.name << " lanes " << lanes << " lane " << c;
+          ASSERT_EQ(sums[c], expected[c]) << v.name << " lanes " << lanes << " lane " << c;
+        }
+      }
+}
+
+TEST(JBlurKernels, StripsAgreeWithOneLaneAtATime) {
+  Random rnd(37);
+  for (const Variant& v : Variants())
+    for (int n : {1, 2, 5, 64, 301})
+      for (float r : {0.4f, 1.0f, 2.0f, 17.3f, 900.0f}) {
+        const jblur::Window w = jblur::MakeWindow(r);
+        std::vector<float> in((size_t)n * jblur::kStrip), got(in.size());
+        for (float& f : in) f = rnd.Unit();
+        v.strip(in.data(), got.data(), n, w);
+        std::vector<float> want = StripOneLaneAtATime(in, n, w);
+        for (size_t i = 0; i < in.size(); i++)
+          ASSERT_NEAR(got[i], want[i], 1e-6) << v.name << " n " << n << " radius " << r << " at " << i;
+      }
 }

@@ -12,8 +12,7 @@ namespace {
 
 // What the test's entries have seen, shared by every entry of one cache.
 struct Journal {
-  std::atomic<int> evaluations{0}, releases{0}, destroyed{0};
-  std::atomic<int> releasedWhileHeld{0};
+  std::atomic<int> evaluations{0}, releases{0}, destroyed{0}, releasedWhileHeld{0};
   int failEvaluations = 0;   // the next evaluations that fail
   unsigned long failSize = 0;  // the size a failing evaluation reports
 };
@@ -63,24 +62,14 @@ struct JournalHolder {
 
 class SquareCache : public JournalHolder, public JCache {
  public:
-  JCacheEntry* NewEntry() override {
-    if (refuseNew) return nullptr;
-    return new SquareEntry(journal);
-  }
+  JCacheEntry* NewEntry() override { return refuseNew ? nullptr : new SquareEntry(journal); }
   SquareEntry* Get(int key, int salt = 0) {
     return static_cast<SquareEntry*>(JCache::Get((void*)(intptr_t)key, (void*)(intptr_t)salt));
   }
-  int Count() {
-    return Enum([](JCacheEntry*, void*) { return 1; }, nullptr);
-  }
+  int Count() { return Enum([](JCacheEntry*, void*) { return 1; }, nullptr); }
   unsigned long SizeSum() {
     unsigned long sum = 0;
-    Enum(
-        [](JCacheEntry* e, void* c) {
-          *static_cast<unsigned long*>(c) += e->size;
-          return 1;
-        },
-        &sum);
+    Enum([](JCacheEntry* e, void* c) { *static_cast<unsigned long*>(c) += e->size; return 1; }, &sum);
     return sum;
   }
 
@@ -197,9 +186,16 @@ TEST(JCache, EnumStopsAtTheFirstZeroAndCountsTheCallsBefore) {
   EXPECT_EQ(cache.Count(), 5);
 }
 
-TEST(JCache, PutOfAForeignEntryAssertsAndChangesNothing) {
+TEST(JCache, RejectedKeysMissingPrototypesAndForeignEntriesChangeNothing) {
   SquareCache cache;
+  EXPECT_EQ(cache.Get(0), nullptr);
+  EXPECT_EQ(cache.journal.destroyed, 1) << "the rejected prototype is destroyed";
+  EXPECT_EQ(cache.journal.releases, 0) << "... through its destructor, not Release";
   SquareEntry* stored = cache.Get(2);
+  cache.refuseNew = true;
+  EXPECT_EQ(cache.Get(4), nullptr);
+  EXPECT_EQ(cache.Count(), 1);
+  // Put of an entry that the cache does not hold asserts.
   SquareEntry stranger(cache.journal);
   stranger.use = 1;
   quortest::AssertRecorder asserts;
@@ -208,16 +204,6 @@ TEST(JCache, PutOfAForeignEntryAssertsAndChangesNothing) {
   EXPECT_EQ(stranger.use, 1u);
   EXPECT_EQ(stored->use, 1u);
   cache.Put(stored);
-}
-
-TEST(JCache, RejectedKeysAndMissingPrototypesGiveNull) {
-  SquareCache cache;
-  EXPECT_EQ(cache.Get(0), nullptr);
-  EXPECT_EQ(cache.journal.destroyed, 1) << "the rejected prototype is destroyed";
-  EXPECT_EQ(cache.journal.releases, 0) << "... through its destructor, not Release";
-  cache.refuseNew = true;
-  EXPECT_EQ(cache.Get(4), nullptr);
-  EXPECT_EQ(cache.Count(), 0);
 }
 
 TEST(JCache, AFailedEvaluationHoldingMemoryTrimsAndRetries) {

@@ -31,9 +31,7 @@ Box* NewBox(int n, int value) {
 
 IOResult Box::Save(ISave* isave) {
   if (writeNothing) return IO_OK;
-  unsigned char head[8];
-  for (int i = 0; i < 4; i++) head[i] = (unsigned char)((unsigned)value >> (8 * i));
-  for (int i = 0; i < 4; i++) head[4 + i] = (unsigned char)((unsigned)NumRefs() >> (8 * i));
+  const int head[2] = {value, NumRefs()};  // little-endian, as the stream is
   isave->BeginChunk(10);
   if (isave->Write(head, 8, nullptr) != IO_OK) return IO_ERROR;
   isave->EndChunk();
@@ -47,13 +45,11 @@ IOResult Box::Load(ILoad* iload) {
   IOResult r;
   while ((r = iload->OpenChunk()) == IO_OK) {
     if (iload->CurChunkID() == 10) {
-      unsigned char head[8];
+      int head[2];
       ULONG got = 0;
-      if (iload->Read(head, 8, &got) != IO_OK || got != 8) return IO_ERROR;
-      value = (int)(head[0] | head[1] << 8 | head[2] << 16 | (unsigned)head[3] << 24);
-      unsigned n = head[4] | head[5] << 8 | head[6] << 16 | (unsigned)head[7] << 24;
-      if (n > 64) return IO_ERROR;
-      Slots((int)n);
+      if (iload->Read(head, 8, &got) != IO_OK || got != 8 || (unsigned)head[1] > 64) return IO_ERROR;
+      value = head[0];
+      Slots(head[1]);
     } else if (iload->CurChunkID() == 11) {
       char* s = nullptr;
       if (iload->ReadCStringChunk(&s) != IO_OK) return IO_ERROR;

@@ -1,8 +1,10 @@
 // The reader against damaged streams: truncated, mutated and length-corrupted variants of valid
 // streams of realistic trees, each read with its true size from bytes that end exactly at a
 // page the process may not touch, so that any read past the data faults at once. Every variant
-// loads or answers null; none faults; a failed load leaves no object behind.
+// loads or answers null; none faults; a failed load leaves no object behind. A length reaching
+// one byte past its enclosing chunk, or data shorter than the root header says, must fail.
 // QUORTEST_MUTATIONS sets the number of variants (200000 by default).
+#include "Random.h"
 #include "TestSupport.h"
 
 #include "Quorlib.h"
@@ -12,8 +14,11 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
+
+using quortest::U32;
 
 namespace {
 
@@ -84,8 +89,8 @@ class Fence {
     memcpy(at, bytes, n);
     return at;
   }
-  bool Ok() const { return base != nullptr; }
-  char* Guard() const { return base + usable; }
+  // Whether the page after the data is really out of reach.
+  bool Ok() const { return base && IsBadReadPtr(base + usable, 1) && !IsBadReadPtr(base, usable); }
 
  private:
   char* base = nullptr;
@@ -107,23 +112,16 @@ LRESULT CALLBACK RefuseDialogs(int code, WPARAM wp, LPARAM lp) {
   return CallNextHookEx(hook, code, wp, lp);
 }
 
-struct Lcg {
-  uint32_t s;
-  uint32_t Next() { return s = s * 1664525u + 1013904223u; }
-  uint32_t Below(uint32_t n) { return (Next() >> 8) % n; }
-};
-
-// Offsets of every chunk header of a stream.
-std::vector<size_t> Headers(const std::vector<unsigned char>& b) {
-  auto u32 = [&](size_t at) { return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | (uint32_t)b[at + 3] << 24; };
-  std::vector<size_t> out{0};
-  std::vector<std::pair<size_t, size_t>> todo{{0, b.size()}};
+// Every chunk header of a stream with the end of the chunk that encloses it (for the root header:
+// the end of the data).
+std::vector<std::pair<size_t, size_t>> Headers(const std::vector<unsigned char>& b) {
+  std::vector<std::pair<size_t, size_t>> out{{0, b.size()}}, todo{{0, b.size()}};
   while (!todo.empty()) {
     auto [header, end] = todo.back();
     todo.pop_back();
     for (size_t at = header + 8; at + 8 <= end;) {
-      out.push_back(at);
-      size_t next = at + 8 + u32(at + 4);
+      out.push_back({at, end});
+      size_t next = at + 8 + U32(b, at + 4);
       if ((b[at] | b[at + 1] << 8) == 1) todo.push_back({at, next});
       at = next;
     }
@@ -144,14 +142,13 @@ TEST(Mutation, DamagedStreamsLoadOrFailCleanly) {
     tree->DeleteMe();
   }
   // The valid streams themselves load.
+  size_t largest = 0;
   for (auto& s : streams) {
     ReferenceMaker* rm = LoadRefMaker(reinterpret_cast<char*>(s.data()));
     ASSERT_NE(rm, nullptr);
     rm->DeleteMe();
+    largest = std::max(largest, s.size());
   }
-
-  size_t largest = 0;
-  for (auto& s : streams) largest = s.size() > largest ? s.size() : largest;
   Fence fence(largest);
   ASSERT_TRUE(fence.Ok());
   quortest::AssertRecorder asserts;  // the host's assertions are an acceptable answer to bad input
@@ -160,7 +157,7 @@ TEST(Mutation, DamagedStreamsLoadOrFailCleanly) {
 
   const uint8_t edges[] = {0x00, 0xFF, 0x01, 0x7F, 0x80, 0xFE};
   const uint32_t lengths[] = {0, 1, 7, 8, 9, 0x7FFFFFFF, 0x80000000u, 0xFFFFFFFFu, 0xFFFFFFF8u};
-  Lcg rng{20261205};
+  quortest::Random rng(20261205);
   long loaded = 0, failed = 0, leaks = 0, orphansLeft = 0;
   std::vector<unsigned char> m;
   for (long i = 0; i < variants; i++) {
@@ -169,28 +166,28 @@ TEST(Mutation, DamagedStreamsLoadOrFailCleanly) {
     size_t size = m.size();
     switch (i % 4) {
       case 0:  // truncated
-        size = rng.Below((uint32_t)m.size());
+        size = rng.Below((int)m.size());
         break;
       case 1: {  // one byte set to an edge value or a random one
-        size_t at = rng.Below((uint32_t)m.size());
+        size_t at = rng.Below((int)m.size());
         m[at] = rng.Below(3) ? edges[rng.Below(sizeof edges)] : (uint8_t)rng.Next();
         break;
       }
       case 2: {  // a header's length corrupted
-        std::vector<size_t> heads = Headers(s);
-        size_t at = heads[rng.Below((uint32_t)heads.size())];
-        uint32_t len = m[at + 4] | m[at + 5] << 8 | m[at + 6] << 16 | (uint32_t)m[at + 7] << 24;
-        uint32_t pick = rng.Below(4);
+        auto heads = Headers(s);
+        size_t at = heads[rng.Below((int)heads.size())].first;
+        uint32_t len = U32(m, at + 4);
+        int pick = rng.Below(4);
         uint32_t v = pick == 0 ? lengths[rng.Below(sizeof lengths / sizeof lengths[0])]
                      : pick == 1 ? len + 1 + rng.Below(16)
-                     : pick == 2 ? len - 1 - rng.Below(len ? len : 1)
+                     : pick == 2 ? len - 1 - rng.Below(len ? (int)len : 1)
                                  : rng.Next();
         for (int k = 0; k < 4; k++) m[at + 4 + k] = (uint8_t)(v >> (8 * k));
         if (rng.Below(2)) m[at] = (uint8_t)rng.Below(4);  // and maybe its type
         break;
       }
       default: {  // a burst of random bytes
-        size_t at = rng.Below((uint32_t)m.size());
+        size_t at = rng.Below((int)m.size());
         size_t n = 1 + rng.Below(12);
         for (size_t k = 0; k < n && at + k < m.size(); k++) m[at + k] = (uint8_t)rng.Next();
         break;
@@ -216,9 +213,7 @@ TEST(Mutation, DamagedStreamsLoadOrFailCleanly) {
     for (int k = 0; k < load.NumObjects(); k++) {
       ReferenceMaker* o = static_cast<ReferenceMaker*>(load.GetAddr(k));
       if (!o || o == rm || !o->IsRefTarget() || static_cast<ReferenceTarget*>(o)->NumDependents()) continue;
-      bool seen = false;
-      for (ReferenceMaker* x : orphans) seen = seen || x == o;
-      if (!seen) orphans.push_back(o);
+      if (std::find(orphans.begin(), orphans.end(), o) == orphans.end()) orphans.push_back(o);
     }
     rm->DeleteMe();
     for (ReferenceMaker* o : orphans) o->DeleteMe();
@@ -234,14 +229,29 @@ TEST(Mutation, DamagedStreamsLoadOrFailCleanly) {
          refusedBoxes, asserts.Hits().size());
 }
 
-TEST(Mutation, TheDataEndsAtAPageTheProcessMayNotTouch) {
-  Fence fence(16);
-  unsigned char bytes[8] = {};
-  char* at = fence.Place(bytes, sizeof bytes);
-  EXPECT_EQ(at + 8, fence.Guard());
-  MEMORY_BASIC_INFORMATION info;
-  ASSERT_EQ(VirtualQuery(fence.Guard(), &info, sizeof info), sizeof info);
-  EXPECT_EQ(info.Protect, (DWORD)PAGE_NOACCESS);
-  EXPECT_TRUE(IsBadReadPtr(fence.Guard(), 1));
-  EXPECT_FALSE(IsBadReadPtr(at, 8));
+TEST(Mutation, ALengthReachingPastItsEnclosingChunkOrTheDataFails) {
+  MutBlock* tree = BuildTree(2);
+  std::vector<unsigned char> bytes = Stream(tree);
+  tree->DeleteMe();
+  Fence fence(bytes.size());
+  quortest::AssertRecorder asserts;
+  long live = GetLiveRefTargetCount();
+  // Every header that ends where its enclosing chunk ends claims one byte more.
+  int tried = 0;
+  for (auto [at, end] : Headers(bytes)) {
+    if (at + 8 + U32(bytes, at + 4) != end) continue;
+    std::vector<unsigned char> m = bytes;
+    const uint32_t more = U32(m, at + 4) + 1;
+    for (int k = 0; k < 4; k++) m[at + 4 + k] = (uint8_t)(more >> (8 * k));
+    JLoad load(fence.Place(m.data(), m.size()), (unsigned)m.size());
+    EXPECT_EQ(load.GetAddr(0), nullptr) << "header at " << at;
+    tried++;
+  }
+  EXPECT_GE(tried, 20);
+  EXPECT_EQ(GetLiveRefTargetCount(), live);
+  // The whole data one byte short of what the root header says, and no data at all.
+  JLoad cut(fence.Place(bytes.data(), bytes.size() - 1), (unsigned)bytes.size() - 1);
+  EXPECT_EQ(cut.Status(), IO_ERROR);
+  JLoad none(nullptr);
+  EXPECT_EQ(none.Status(), IO_ERROR);
 }
