@@ -47,7 +47,8 @@ class Tab {
   int Capacity() const { return th ? th->nalloc : 0; }
   void ZeroCount() { if (th) th->count = 0; }
   int SetCount(int n, BOOL resize = TRUE) { return TBSetCount(&th, n, sizeof(T), resize); }
-  T* Addr(int i) const { return reinterpret_cast<T*>(th + 1) + i; }
+  // Null while the table has no storage.
+  T* Addr(int i) const { return th ? reinterpret_cast<T*>(th + 1) + i : nullptr; }
   T& operator[](int i) const { return *Addr(i); }
   int Insert(int at, int num, const T* el) { return TBInsertAt(&th, at, num, el, sizeof(T), 0); }
   int Append(int num, const T* el, int allocExtra = 0) {

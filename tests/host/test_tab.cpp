@@ -73,6 +73,8 @@ TEST(Tab, ResizeAndSetCountSetTheAllocation) {
   EXPECT_EQ(t.Capacity(), 2);
   t.SetCount(0);
   EXPECT_EQ(t.Capacity(), 0);
+  EXPECT_EQ(t.Addr(0), nullptr) << "no storage, no address";
+  EXPECT_EQ(Tab<int>().Addr(0), nullptr);
 }
 
 TEST(Tab, CopyAndAssignmentAreIndependent) {
