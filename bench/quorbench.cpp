@@ -277,7 +277,7 @@ void GradientColors() {
   std::vector<float> easeTable(2 * (kGradEaseSteps + 1));
   for (int i = 0; i <= kGradEaseSteps; i++) easeTable[2 * i + 1] = 1.0f / kGradEaseSteps;  // the line v = x / steps
   auto spanAlone = [&](bool eased) {
-    JGradSpan span = {{0.1f, 0.2f, 0.3f, 0.0f}, {0.5f, 0.4f, 0.3f, 0.0f}, 0.0f, 1.0f, 1.0f, 0, 0x3F800000, 0, 1, nullptr};
+    JGradSpan span = {{0.1f, 0.2f, 0.3f, 0.0f}, {0.5f, 0.4f, 0.3f, 0.0f}, 0.0f, 1.0f, 1.0f, 0, 0x3F800000, 0, 1, 0, nullptr};
     if (eased) span.scale = (float)kGradEaseSteps, span.ease = easeTable.data();
     return BestSeconds([&] {
       float s = 0;

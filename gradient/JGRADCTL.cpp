@@ -85,7 +85,7 @@ inline float Ease(int type, float u) {
 }
 
 // What the inline lookup reads while no spans are published: it holds no position.
-const JGradSpan kNoSpan = {{0, 0, 0, 0}, {0, 0, 0, 0}, NAN, NAN, 0.0f, 0, 0, 0, 1, nullptr};
+const JGradSpan kNoSpan = {{0, 0, 0, 0}, {0, 0, 0, 0}, NAN, NAN, 0.0f, 0, 0, 0, 1, 2, nullptr};
 
 uint32_t FloatBits(float f) {
   uint32_t b;
@@ -111,6 +111,7 @@ void BuildSpans(const JGradCacheEntry* rec, int n, JGradSpan* spans) {
   below.hi = rec[0].pos;
   below.scale = 0.0f;
   below.loBits = below.widthBits = 0;  // positions below the first flag take the library's path
+  below.shading = 2;
   for (int k = 0; k < 3; k++) below.color[k] = rec[0].color[k], below.dColor[k] = 0.0f;
   below.color[3] = below.dColor[3] = 0.0f;
   below.ease = nullptr;
@@ -134,6 +135,7 @@ void BuildSpans(const JGradCacheEntry* rec, int n, JGradSpan* spans) {
     uint32_t lo = FloatBits(s.lo > 0.0f ? s.lo : 0.0f), hi = FloatBits(s.hi);
     s.loBits = lo;
     s.widthBits = s.hi > 0.0f && hi > lo ? hi - lo : 0;
+    s.shading = r.tex || rec[i + 1].tex ? 2 : solid ? 1 : 0;
     for (int k = 0; k < 3; k++) s.color[k] = r.color[k], s.dColor[k] = solid ? 0.0f : r.dColor[k];
     s.color[3] = s.dColor[3] = 0.0f;
   }
@@ -601,7 +603,15 @@ int JGradCtlData::GetColorSlow(Point3& c, float pos, int t) {
   return mode == kFlagMode ? 1 : GetBitmapColor(c, pos, t);
 }
 
-int JGradCtlData::GetColor(Point3& c, float pos, float width, ShadeContext& sc, int t) {
+// A shading-point sample the inline path cannot answer. It moves the hint as plain lookups do,
+// so that the samples after it stay inline.
+int JGradCtlData::ShadedColorAt(Point3& c, float pos, float width, ShadeContext& sc, int t) {
+  const JGradSpan* seen = __atomic_load_n(&hot, __ATOMIC_ACQUIRE);
+  if (seen != &kNoSpan) {
+    float p = pos;
+    const JGradSpan* s = WalkSpans(seen, p);
+    if (s != seen) __atomic_compare_exchange_n(&hot, &seen, s, false, __ATOMIC_RELEASE, __ATOMIC_RELAXED);
+  }
   const Cache* k = cache;
   if (dirty || !k || k->mode != kFlagMode) return ShadedColorSlow(c, pos, width, sc, t, 0);
   return ShadedFlagColor(k->rec, k->n, k->textured, searchHint, c, pos, width, sc);

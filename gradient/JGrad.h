@@ -44,7 +44,10 @@ struct JGradSpan {
   // negative positions, NaN and infinities fall outside. 0 for a span the inline path leaves alone.
   uint32_t loBits, widthBits;
   int32_t index, count;  // this span's place among the cache's spans, and their number
-  const float* ease;     // null for Linear and Solid
+  // Whether the span's colour also serves shading points: 0 always, 1 for a sample with no
+  // extent (Solid, whose step is blended over the extent), 2 never (textures at either end).
+  uint32_t shading;
+  const float* ease;  // null for Linear and Solid
 };
 
 // The eased parameter at x in [0, kGradEaseSteps] (u times the steps) from a table that holds,
@@ -112,8 +115,22 @@ class QUORAPI JGradCtlData : public JDataNode {
     c = r;
     return ok;
   }
-  // The colour at pos for a shading point; width is the sampled extent of pos.
-  int GetColor(Point3& c, float pos, float width, ShadeContext& sc, int t);
+  // The colour at pos for a shading point; width is the sampled extent of pos. Inline like the
+  // plain lookup: inside the span of the previous lookup, without textures and (for Solid
+  // spans) without an extent to blend over, the shading-point colour is the span's colour.
+  int GetColor(Point3& c, float pos, float width, ShadeContext& sc, int t) {
+    const JGradSpan* s = __atomic_load_n(&hot, __ATOMIC_ACQUIRE);
+    uint32_t bits;
+    __builtin_memcpy(&bits, &pos, sizeof bits);
+    if (__builtin_expect(bits - s->loBits < s->widthBits && s->shading <= (uint32_t)(width == 0.0f), 1)) {
+      JGradSpanColor(*s, pos, c);
+      return 1;
+    }
+    Point3 r = c;  // a failed bitmap lookup leaves the caller's colour as it was
+    int ok = ShadedColorAt(r, pos, width, sc, t);
+    c = r;
+    return ok;
+  }
   int GetFlagColor(Point3& c, float pos, int t);
   int GetFlagColor(Point3& c, float pos, float width, ShadeContext& sc, int t);
   RefResult NotifyRefChanged(Interval changeInt, RefTargetHandle target, PartID& partID, RefMessage message) override;
@@ -143,6 +160,7 @@ class QUORAPI JGradCtlData : public JDataNode {
   const Cache* CurrentCache(int t);
   int GetColorSlow(Point3& c, float pos, int t);
   int ShadedColorSlow(Point3& c, float pos, float width, ShadeContext& sc, int t, int flagsOnly);
+  int ShadedColorAt(Point3& c, float pos, float width, ShadeContext& sc, int t);
   void Publish(const JGradSpan* s);
 
  private:

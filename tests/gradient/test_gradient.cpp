@@ -75,33 +75,45 @@ TEST(Gradient, EqualPositionsSortByIndexAndTheLaterWins) {
   ExpectNear(At(g.g, 0.75f), Point3(0.5f, 0.5f, 0.5f));
 }
 
+// Each shading-point case runs twice: once as the first sample in its span, once with the
+// lookup's hint already there.
 TEST(Gradient, ShadingPointSolidBlendsOverTheSampledExtent) {
   Grad g;
   SetFlags(g.g, {{0.0f, kRed, kSolid}, {0.5f, kBlue, kSolid}, {1.0f, kGreen, kSolid}});
   ShadeContext sc;
-  Point3 c;
-  g->GetColor(c, 0.45f, 0.1f, sc, 0);
-  ExpectNear(c, Point3(0.5f, 0, 0.5f));
-  g->GetColor(c, 0.45f, 0.0f, sc, 0);
-  ExpectNear(c, kRed);
-  g->GetColor(c, 0.2f, 0.1f, sc, 0);
-  ExpectNear(c, kRed);  // the extent does not reach the next flag
-  // The step into the flag at exactly 1.0 blends towards record 0 instead.
-  g->GetColor(c, 0.95f, 0.1f, sc, 0);
-  ExpectNear(c, Point3(0.5f, 0, 0.5f));
+  struct Case {
+    float pos, width;
+    Point3 want;
+  } cases[] = {{0.45f, 0.1f, Point3(0.5f, 0, 0.5f)},
+               {0.45f, 0.0f, kRed},
+               {0.2f, 0.1f, kRed},  // the extent does not reach the next flag
+               {0.95f, 0.1f, Point3(0.5f, 0, 0.5f)}};  // the step into the flag at 1.0 wraps to record 0
+  for (const Case& k : cases)
+    for (int again = 0; again < 2; again++) {
+      Point3 c;
+      g->GetColor(c, k.pos, k.width, sc, 0);
+      SCOPED_TRACE(testing::Message() << "at " << k.pos << " over " << k.width << (again ? ", again" : ""));
+      ExpectNear(c, k.want);
+    }
 }
 
 TEST(Gradient, ShadingPointUsesFlagTextures) {
   Grad g;
-  SetFlags(g.g, {{0.0f, kRed, kLinear}, {1.0f, kBlue, kLinear}});
-  g->GetFlag(1)->SetSubtex(NewSolidColorMap(Color(0, 1, 0)));
+  SetFlags(g.g, {{0.0f, kRed, kLinear}, {0.5f, kRed, kLinear}, {1.0f, kBlue, kLinear}});
+  g->GetFlag(2)->SetSubtex(NewSolidColorMap(Color(0, 1, 0)));
   ShadeContext sc;
-  Point3 c;
-  g->GetColor(c, 0.5f, 0.0f, sc, 0);
-  ExpectNear(c, Point3(0.5f, 0.5f, 0));  // the end colour comes from the texture
-  ExpectNear(At(g.g, 0.5f), Point3(0.5f, 0, 0.5f));  // the plain colour ignores textures
-  g->GetColor(c, 0.0f, 0.0f, sc, 0);
-  ExpectNear(c, kRed);  // v = 0 answers the start colour
+  for (int again = 0; again < 2; again++) {
+    Point3 c;
+    for (float pos : {0.75f, 0.8f}) {
+      g->GetColor(c, pos, 0.0f, sc, 0);
+      ExpectNear(c, Point3(2 - 2 * pos, 2 * pos - 1, 0));  // towards the texture's colour at the end
+    }
+    ExpectNear(At(g.g, 0.75f), Point3(0.5f, 0, 0.5f));  // the plain colour ignores textures
+    g->GetColor(c, 0.5f, 0.0f, sc, 0);
+    ExpectNear(c, kRed);  // v = 0 answers the start colour
+    g->GetColor(c, 0.25f, 0.0f, sc, 0);
+    ExpectNear(c, kRed);  // a span without textures
+  }
 }
 
 TEST(Gradient, ModeReadsAndWrites) {
