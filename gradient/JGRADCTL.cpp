@@ -158,6 +158,14 @@ inline const JGradSpan* WalkSpans(const JGradSpan* s, float& pos) {
   return s;
 }
 
+// Walks from the span seen in the hint to the one that holds pos and moves the hint there. The
+// compare-and-swap fails when a rebuild has replaced the spans meanwhile: its own hint stays.
+inline const JGradSpan* MoveHint(const JGradSpan*& hint, const JGradSpan* seen, float& pos) {
+  const JGradSpan* s = WalkSpans(seen, pos);
+  if (s != seen) __atomic_compare_exchange_n(&hint, &seen, s, false, __ATOMIC_RELEASE, __ATOMIC_RELAXED);
+  return s;
+}
+
 int CompareEntries(const void* a, const void* b) {
   const JGradCacheEntry* x = static_cast<const JGradCacheEntry*>(a);
   const JGradCacheEntry* y = static_cast<const JGradCacheEntry*>(b);
@@ -587,9 +595,7 @@ int JGradCtlData::GetColorSlow(Point3& c, float pos, int t) {
     seen = __atomic_load_n(&hot, __ATOMIC_ACQUIRE);
   }
   if (seen != &kNoSpan) {
-    const JGradSpan* s = WalkSpans(seen, pos);
-    // Fails when a rebuild has replaced the spans meanwhile: its own hint stays.
-    if (s != seen) __atomic_compare_exchange_n(&hot, &seen, s, false, __ATOMIC_RELEASE, __ATOMIC_RELAXED);
+    const JGradSpan* s = MoveHint(hot, seen, pos);  // clamps pos first
     JGradSpanColor(*s, pos, c);
     return 1;
   }
@@ -608,9 +614,8 @@ int JGradCtlData::GetColorSlow(Point3& c, float pos, int t) {
 int JGradCtlData::ShadedColorAt(Point3& c, float pos, float width, ShadeContext& sc, int t) {
   const JGradSpan* seen = __atomic_load_n(&hot, __ATOMIC_ACQUIRE);
   if (seen != &kNoSpan) {
-    float p = pos;
-    const JGradSpan* s = WalkSpans(seen, p);
-    if (s != seen) __atomic_compare_exchange_n(&hot, &seen, s, false, __ATOMIC_RELEASE, __ATOMIC_RELAXED);
+    float p = pos;  // the walk clamps its position; the colour below takes pos as it came
+    MoveHint(hot, seen, p);
   }
   const Cache* k = cache;
   if (dirty || !k || k->mode != kFlagMode) return ShadedColorSlow(c, pos, width, sc, t, 0);
