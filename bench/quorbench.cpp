@@ -250,6 +250,106 @@ JGradCtlData* GradientWith(int flags, int interpIndex, bool bunched = false) {
   return g;
 }
 
+// A row of a filter or a renderer: 1920 positions.
+const int kRow = 1920;
+
+// GetColors over rows, against the baked table read the same way (a loop summing its colours)
+// and filling the same row.
+template <class TableLoop>
+void RowBench(TableLoop& tableLoop, const std::vector<float>& randomPos) {
+  const int n = 100000;  // the table loop's samples
+  std::vector<float> sorted(kRow), scattered(randomPos.begin(), randomPos.begin() + kRow);
+  for (int i = 0; i < kRow; i++) sorted[i] = (float)i / (float)(kRow - 1);
+  std::vector<Point3> out(kRow), table(256);
+  auto tableRow = [&] {
+    for (int i = 0; i < kRow; i++) out[i] = table[(int)(sorted[i] * 255.0f)];
+    sink = sink + (unsigned)out[kRow / 2].x;
+  };
+  double tableFill = BestSeconds(tableRow);
+  printf("GetColors over a row of %d positions (the baked table filling the same row: %.2f ns per sample)\n", kRow,
+         tableFill / kRow * 1e9);
+  const char* names[] = {"Ease In", "Ease In Out", "Ease Out", "Linear", "Solid"};
+  for (int flags : {2, 8, 32}) {
+    for (int type = 0; type < 5; type++) {
+      JGradCtlData* g = GradientWith(flags, type);
+      auto rowOf = [&](const std::vector<float>& pos) {
+        const float* at = pos.data();
+        Point3* dst = out.data();
+        return [=] {
+          g->GetColors(dst, at, kRow, 0);
+          sink = sink + (unsigned)dst[kRow / 2].x;
+        };
+      };
+      double table, row;
+      BestAlternating(tableLoop, rowOf(sorted), table, row);
+      double random = BestSeconds(rowOf(scattered));
+      double perTable = table / n, perRow = row / kRow;
+      printf("  %2d flags %-12s sorted %5.2f ns (x%.2f the table, %.2f ns, beside it; x%.2f its row fill)   random %5.2f ns\n",
+             flags, names[type], perRow * 1e9, perRow / perTable, perTable * 1e9, perRow / (tableFill / kRow),
+             random / kRow * 1e9);
+      char name[64];
+      snprintf(name, sizeof name, "gradient-row-%d-%d", flags, type);
+      Record(name, perRow);
+      g->DeleteMe();
+    }
+  }
+}
+
+// Two render threads, each sweeping its own half of one gradient, against one thread alone:
+// with GetColor sample by sample and with GetColors row by row. Timed as whole runs side by
+// side (a best round could be one the other thread sat out).
+void TwoThreads() {
+  JGradCtlData* g = GradientWith(8, 3);
+  struct Sweep {
+    JGradCtlData* g;
+    float from;
+    bool rows;
+    double seconds;
+    static unsigned __stdcall Run(void* p) {
+      Sweep* w = static_cast<Sweep*>(p);
+      const int n = 96000, rounds = 60;
+      std::vector<float> pos(kRow);
+      std::vector<Point3> out(kRow);
+      double best = 1e30;
+      float s = 0;
+      for (int round = 0; round < rounds; round++) {
+        double start = Now();
+        for (int at = 0; at < n; at += kRow) {
+          for (int i = 0; i < kRow; i++) pos[i] = w->from + 0.5f * (float)(at + i) / (float)n;
+          if (w->rows) {
+            w->g->GetColors(out.data(), pos.data(), kRow, 0);
+            s += out[kRow / 2].x;
+          } else {
+            Point3 c;
+            for (int i = 0; i < kRow; i++) {
+              w->g->GetColor(c, pos[i], 0);
+              s += c.x + c.y + c.z;
+            }
+          }
+        }
+        best = std::min(best, (Now() - start) / n);
+      }
+      sink = sink + (unsigned)s;
+      w->seconds = best;
+      return 0;
+    }
+  };
+  for (bool rows : {false, true}) {
+    Sweep one = {g, 0.0f, rows, 0}, two[2] = {{g, 0.0f, rows, 0}, {g, 0.5f, rows, 0}};
+    Sweep::Run(&one);
+    HANDLE h[2];
+    for (int k = 0; k < 2; k++) h[k] = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, Sweep::Run, &two[k], 0, nullptr));
+    WaitForMultipleObjects(2, h, TRUE, INFINITE);
+    for (HANDLE x : h) CloseHandle(x);
+    double worst = std::max(two[0].seconds, two[1].seconds);
+    printf("  two threads, each sweeping its half, 8 flags Linear, %s: %.2f and %.2f ns per sample, one thread "
+           "alone %.2f (x%.2f)\n",
+           rows ? "GetColors" : "GetColor ", two[0].seconds * 1e9, two[1].seconds * 1e9, one.seconds * 1e9,
+           worst / one.seconds);
+  }
+  g->DeleteMe();
+}
+
 void GradientColors() {
   const int n = 100000;
   std::vector<float> randomPos(n);
@@ -273,27 +373,9 @@ void GradientColors() {
     for (int i = 0; i < n; i++) s += (float)QuorlibVersion() + (float)i * step;
     sink = sink + (unsigned)s;
   });
-  // The arithmetic of one span alone, without finding the span: the floor of the inline lookup.
-  std::vector<float> easeTable(2 * (kGradEaseSteps + 1));
-  for (int i = 0; i <= kGradEaseSteps; i++) easeTable[2 * i + 1] = 1.0f / kGradEaseSteps;  // the line v = x / steps
-  auto spanAlone = [&](bool eased) {
-    JGradSpan span = {{0.1f, 0.2f, 0.3f, 0.0f}, {0.5f, 0.4f, 0.3f, 0.0f}, 0.0f, 1.0f, 1.0f, 0, 0x3F800000, 0, 1, 0, nullptr};
-    if (eased) span.scale = (float)kGradEaseSteps, span.ease = easeTable.data();
-    return BestSeconds([&] {
-      float s = 0;
-      Point3 c;
-      for (int i = 0; i < n; i++) {
-        JGradSpanColor(span, (float)i * step, c);
-        s += c.x + c.y + c.z;
-      }
-      sink = sink + (unsigned)s;
-    });
-  };
-  double linearAlone = spanAlone(false), easedAlone = spanAlone(true);
   const char* names[] = {"Ease In", "Ease In Out", "Ease Out", "Linear", "Solid"};
-  printf("GetColor per sample (baked 256-entry table: %.2f ns; an empty library call: %.2f ns;\n"
-         "  one span's arithmetic without the search: linear %.2f ns, eased %.2f ns)\n",
-         tableSweep / n * 1e9, emptyCall / n * 1e9, linearAlone / n * 1e9, easedAlone / n * 1e9);
+  printf("GetColor per sample (baked 256-entry table: %.2f ns; an empty library call: %.2f ns)\n", tableSweep / n * 1e9,
+         emptyCall / n * 1e9);
   // n plain lookups at the positions at(i), summed so that none can be left out.
   auto lookups = [&](JGradCtlData* g, auto at) {
     return [=] {
@@ -319,44 +401,8 @@ void GradientColors() {
       g->DeleteMe();
     }
   }
-  // Two render threads sweeping the same gradient at once, half a row apart: they share the
-  // gradient's hint, so each one's samples can land outside the span the other left. Timed as
-  // whole runs side by side (a best round could be one the other thread sat out).
-  {
-    JGradCtlData* g = GradientWith(8, 3);
-    struct Sweep {
-      JGradCtlData* g;
-      float offset;
-      int n;
-      double seconds;
-      static unsigned __stdcall Run(void* p) {
-        Sweep* w = static_cast<Sweep*>(p);
-        const float step = 1.0f / (float)w->n;
-        double start = Now();
-        float s = 0;
-        for (int round = 0; round < 100; round++) {
-          Point3 c;
-          for (int i = 0; i < w->n; i++) {
-            float pos = (float)i * step + w->offset;
-            w->g->GetColor(c, pos < 1.0f ? pos : pos - 1.0f, 0);
-            s += c.x + c.y + c.z;
-          }
-        }
-        sink = sink + (unsigned)s;
-        w->seconds = (Now() - start) / 100;
-        return 0;
-      }
-    };
-    Sweep one = {g, 0.0f, n, 0}, two[2] = {{g, 0.0f, n, 0}, {g, 0.5f, n, 0}};
-    Sweep::Run(&one);
-    HANDLE h[2];
-    for (int k = 0; k < 2; k++) h[k] = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, Sweep::Run, &two[k], 0, nullptr));
-    WaitForMultipleObjects(2, h, TRUE, INFINITE);
-    for (HANDLE x : h) CloseHandle(x);
-    printf("  two threads sweeping half a row apart, 8 flags Linear: %.2f and %.2f ns per sample (one thread alone %.2f)\n",
-           two[0].seconds / n * 1e9, two[1].seconds / n * 1e9, one.seconds / n * 1e9);
-    g->DeleteMe();
-  }
+  RowBench(tableLoop, randomPos);
+  TwoThreads();
   // Random positions when the flags are not evenly spread.
   {
     JGradCtlData* g = GradientWith(32, 3, true);

@@ -121,7 +121,12 @@ void JSubtex::SetReference(int i, RefTargetHandle target) {
     assert1(kLineSubtexBadRef, kSource);
     return;
   }
+  Texmap* old = texmap;
   texmap = dynamic_cast<Texmap*>(target);
+  // The host replaces a reference without a message of its own, and releases the old map only
+  // after this returns: tell the dependents now, while the old map still lives, so that what
+  // they keep of it (a gradient's colour cache) is let go before it can be deleted.
+  if (texmap != old) NotifyDependents(FOREVER, PART_ALL, REFMSG_CHANGE, NOTIFY_ALL, TRUE, nullptr);
 }
 
 int JSubtex::NumSubs() { return GetBypassTree() ? 0 : texmap ? 1 : 0; }

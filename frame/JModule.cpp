@@ -1,6 +1,7 @@
 // Module initialisation, the host entry points and the class-descriptor registry.
 #include "JClassDesc.h"
 #include "JModule.h"
+#include "JReclaim.h"
 
 #include <commctrl.h>
 
@@ -111,6 +112,9 @@ HINSTANCE JClassDescBase::HInstance() { return libInstance; }
 // ---- Process attach --------------------------------------------------------------------------
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+  // A thread's reader record (gradient lookups) goes with the thread.
+  if (reason == DLL_THREAD_DETACH) jreclaim::ThreadDetach();
+  if (reason == DLL_PROCESS_DETACH) jreclaim::ProcessDetach();
   if (reason != DLL_PROCESS_ATTACH) return TRUE;
   InitCommonControls();
   InitCustomControls(instance);

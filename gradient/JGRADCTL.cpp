@@ -1,17 +1,26 @@
 // The gradient node: flags, colour cache and evaluation, drawing, bitmap modes, resources, files.
 #include "JGrad.h"
 #include "JColor.h"
+#include "JGradInternal.h"
 #include "JModule.h"
+#include "JReclaim.h"
 #include "JSaveLoad.h"
 
 #include <float.h>
+#include <limits.h>
 #include <math.h>
 #include <stddef.h>
+#include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
+#include <atomic>
 #include <vector>
+
+using jgrad::Cache;
+using jgrad::CacheEntry;
+using jgrad::Span;
 
 namespace {
 
@@ -26,27 +35,28 @@ const int kLineMissingFlag = 318;
 const int kLineRecordChild = 702;
 const int kLineEnumChild = 790;
 
+
 constexpr Class_ID kGradID(0x26450C71, 0x6C00010D);
 J_INIT_DESCRIPTOR(14) JClassDesc<JGradCtlData, ReferenceTargetRTTI> gradDesc(0, "JGradCtlData", 0x200, kGradID, "");
 
-const float kBelowOne = 0.99999988f;  // bits 0x3F7FFFFE, just below 1
 const float kSentinelPos = 17.0f;
-const int kBuckets = 64;  // the position grid of the spans' search
 const size_t kBitmapHeader = 12;
 const size_t kRecordNames = 520;  // name (260) + device (256) + driver data size (4)
 
 struct Locked {
   explicit Locked(CRITICAL_SECTION* cs) : cs(cs) { EnterCriticalSection(cs); }
   ~Locked() { LeaveCriticalSection(cs); }
+  Locked(const Locked&) = delete;
+  Locked& operator=(const Locked&) = delete;
   CRITICAL_SECTION* cs;
 };
 
 float Clamp01(float v) { return v < 0.0f ? 0.0f : v > 1.0f ? 1.0f : v; }
 
-// The eased parameter of the host's curves, sampled once at 4097 points per curve; between two
-// points a sample follows the straight line through them. The host's curves are smooth, so this
-// agrees with them to a few float steps at 1, at a fraction of a call's cost.
-const int kEaseSteps = kGradEaseSteps;
+// The eased parameter of the host's curves, sampled once at kEaseSteps + 1 points per curve;
+// between two points a sample follows the straight line through them. The host's curves are
+// smooth, so this agrees with them to a few float steps, at a fraction of a call's cost.
+const int kEaseSteps = jgrad::kEaseSteps;
 struct EaseTables {
   float v[3][2 * (kEaseSteps + 1)];  // Ease In, Ease In Out, Ease Out: (a, b) lines
   EaseTables() {
@@ -73,26 +83,6 @@ struct EaseTables {
 // no guard.
 const EaseTables theEases;
 
-// The table of an eased type, null for Linear and any other number.
-inline const float* EaseTable(int type) { return type >= 1 && type <= 3 ? theEases.v[type - 1] : nullptr; }
-
-// u within [0, 1]; a hair outside (rounding) and NaN are taken to the nearest end.
-inline float Ease(int type, float u) {
-  const float* t = EaseTable(type);
-  if (!t) return u;
-  u = u > 0.0f ? u : 0.0f;
-  return JGradEase(t, (u < 1.0f ? u : 1.0f) * (float)kEaseSteps);
-}
-
-// What the inline lookup reads while no spans are published: it holds no position.
-const JGradSpan kNoSpan = {{0, 0, 0, 0}, {0, 0, 0, 0}, NAN, NAN, 0.0f, 0, 0, 0, 1, 2, nullptr};
-
-uint32_t FloatBits(float f) {
-  uint32_t b;
-  memcpy(&b, &f, sizeof b);
-  return b;
-}
-
 // The largest scale not above want that keeps (pos - lo) * scale at most steps for every pos
 // below hi: float rounding only moves that product up to (hi - lo) * scale, never past it.
 float SpanScale(float lo, float hi, float want, float steps) {
@@ -103,84 +93,85 @@ float SpanScale(float lo, float hi, float want, float steps) {
   return scale;
 }
 
-// The spans of the inline lookup from the sorted records (rec[n] is the sentinel). Fields are
-// set one by one so that the padding keeps calloc's zeros and equal caches compare equal.
-void BuildSpans(const JGradCacheEntry* rec, int n, JGradSpan* spans) {
-  JGradSpan& below = spans[0];  // below the first flag: its colour
-  below.lo = -FLT_MAX;
-  below.hi = rec[0].pos;
-  below.scale = 0.0f;
-  below.loBits = below.widthBits = 0;  // positions below the first flag take the library's path
-  below.shading = 2;
-  for (int k = 0; k < 3; k++) below.color[k] = rec[0].color[k], below.dColor[k] = 0.0f;
-  below.color[3] = below.dColor[3] = 0.0f;
-  below.ease = nullptr;
-  for (int i = 0; i <= n; i++) spans[i].index = i, spans[i].count = n + 1;
-  int32_t* buckets = reinterpret_cast<int32_t*>(spans + n + 1);
-  for (int b = 0, i = 0; b < kBuckets; b++) {
-    float p = (float)b / (float)kBuckets;
-    while (i < n && rec[i].pos <= p) i++;  // i: records at or below p, so span i holds p
-    buckets[b] = i;
-  }
+// A span from lo to hi between colours c0 and c1, eased by type.
+void MakeSpan(Span& s, float lo, float hi, const float* c0, const float* c1, int type, float invSpan) {
+  bool solid = type == jgrad::kSolid;
+  s.ease = solid ? nullptr : jgrad::EaseTable(type);
+  float steps = s.ease ? (float)kEaseSteps : 1.0f;
+  s.lo = lo;
+  s.hi = hi;
+  s.scale = SpanScale(lo, hi, invSpan * steps, steps);
+  s.shading = solid ? 1 : 0;
+  for (int k = 0; k < 3; k++) s.color[k] = c0[k], s.dColor[k] = solid ? 0.0f : c1[k] - c0[k];
+  s.color[3] = s.dColor[3] = 0.0f;
+}
+
+// The spans and the bucket grid from the sorted records (rec[n] is the sentinel).
+void BuildSpans(Cache& c) {
+  const CacheEntry* rec = c.rec;
+  int n = c.n;
+  Span& below = c.spans[0];  // below the first flag: its colour
+  MakeSpan(below, -FLT_MAX, rec[0].pos, rec[0].color, rec[0].color, jgrad::kSolid, 0.0f);
+  below.shading = 2;  // answered from the records, as the flag's own span
   for (int i = 0; i < n; i++) {
-    const JGradCacheEntry& r = rec[i];
-    JGradSpan& s = spans[i + 1];
-    bool solid = r.interp == 5;
-    s.ease = solid ? nullptr : EaseTable(r.interp);
-    float steps = s.ease ? (float)kEaseSteps : 1.0f;
-    s.lo = r.pos;
-    s.hi = rec[i + 1].pos < 1.0f ? rec[i + 1].pos : 1.0f;
-    s.scale = SpanScale(s.lo, s.hi, r.invSpan * steps, steps);
-    // -0 starts where +0 does; the inline range is empty when the span is.
-    uint32_t lo = FloatBits(s.lo > 0.0f ? s.lo : 0.0f), hi = FloatBits(s.hi);
-    s.loBits = lo;
-    s.widthBits = s.hi > 0.0f && hi > lo ? hi - lo : 0;
-    s.shading = r.tex || rec[i + 1].tex ? 2 : solid ? 1 : 0;
-    for (int k = 0; k < 3; k++) s.color[k] = r.color[k], s.dColor[k] = solid ? 0.0f : r.dColor[k];
-    s.color[3] = s.dColor[3] = 0.0f;
+    const CacheEntry& r = rec[i];
+    Span& s = c.spans[i + 1];
+    MakeSpan(s, r.pos, rec[i + 1].pos < 1.0f ? rec[i + 1].pos : 1.0f, r.color, rec[i + 1].color, r.interp, r.invSpan);
+    if (r.tex || rec[i + 1].tex) s.shading = 2;
   }
-}
-
-// The span that holds pos, searched from s; pos from 1 up and NaN count as just below 1.
-inline const JGradSpan* WalkSpans(const JGradSpan* s, float& pos) {
-  if (!(pos < 1.0f)) pos = kBelowOne;
-  if (pos < -FLT_MAX) pos = -FLT_MAX;  // the span before the first flag starts there
-  // Coherent samples stay in s or step to a neighbour. Others start the walk at the span of
-  // pos's bucket, which leaves only the flags inside that bucket to step over.
-  if (pos >= s->lo ? pos >= s[0].hi && pos >= s[1].hi : pos < s[-1].lo) {
-    const JGradSpan* spans = s - s->index;
-    const int32_t* buckets = reinterpret_cast<const int32_t*>(spans + s->count);
-    int b = pos > 0.0f ? (int)(pos * (float)kBuckets) : 0;
-    s = spans + buckets[b < kBuckets ? b : kBuckets - 1];
+  for (int b = 0, i = 0; b < jgrad::kBuckets; b++) {
+    float p = (float)b / (float)jgrad::kBuckets;
+    while (i < n && rec[i].pos <= p) i++;  // i: records at or below p, so span i holds p
+    c.buckets[b] = i;
   }
-  while (pos < s->lo) s--;
-  while (pos >= s->hi) s++;
-  return s;
-}
-
-// Walks from the span seen in the hint to the one that holds pos and moves the hint there. The
-// compare-and-swap fails when a rebuild has replaced the spans meanwhile: its own hint stays.
-inline const JGradSpan* MoveHint(const JGradSpan*& hint, const JGradSpan* seen, float& pos) {
-  const JGradSpan* s = WalkSpans(seen, pos);
-  if (s != seen) __atomic_compare_exchange_n(&hint, &seen, s, false, __ATOMIC_RELEASE, __ATOMIC_RELAXED);
-  return s;
 }
 
 int CompareEntries(const void* a, const void* b) {
-  const JGradCacheEntry* x = static_cast<const JGradCacheEntry*>(a);
-  const JGradCacheEntry* y = static_cast<const JGradCacheEntry*>(b);
+  const CacheEntry* x = static_cast<const CacheEntry*>(a);
+  const CacheEntry* y = static_cast<const CacheEntry*>(b);
   float d = x->pos - y->pos;
   if (d > 0) return 1;
   if (d < 0) return -1;
   return x->index - y->index;
 }
 
+// One allocation holds a cache's header, records and spans.
+size_t RecordsAt() { return (sizeof(Cache) + alignof(CacheEntry) - 1) / alignof(CacheEntry) * alignof(CacheEntry); }
+size_t SpansAt(int n) {
+  size_t end = RecordsAt() + sizeof(CacheEntry) * (size_t)(n + 1), a = alignof(Span);
+  return (end + a - 1) / a * a;
+}
+size_t CacheBytes(int n) { return SpansAt(n) + sizeof(Span) * (size_t)(n + 1); }
+
+// A zeroed cache for n flags (reusing spare when it has the size), or null.
+Cache* NewCache(int n, Cache* spare) {
+  Cache* c = spare && spare->n == n ? spare : static_cast<Cache*>(malloc(CacheBytes(n)));
+  if (spare && c != spare) free(spare);
+  if (!c) return nullptr;
+  memset(c, 0, CacheBytes(n));
+  char* base = reinterpret_cast<char*>(c);
+  c->n = n;
+  c->rec = reinterpret_cast<CacheEntry*>(base + RecordsAt());
+  c->spans = reinterpret_cast<Span*>(base + SpansAt(n));
+  return c;
+}
+
+// Two caches of the same flags answer alike (the pointers inside differ, what they hold not).
+bool SameCache(const Cache* a, const Cache* b) {
+  return a && b && a->n == b->n && a->mode == b->mode && a->textured == b->textured &&
+         memcmp(a->buckets, b->buckets, sizeof a->buckets) == 0 &&
+         memcmp(a->rec, b->rec, CacheBytes(a->n) - RecordsAt()) == 0;
+}
+
+void FreeCache(void* p) { free(p); }
+void FreeBlock(void* p) { static_cast<JMemBlock*>(p)->DeleteThis(); }
+
 Point3 TexColor(Texmap* tex, ShadeContext& sc) {
   AColor a = tex->EvalColor(sc);
   return Point3(a.r, a.g, a.b);
 }
 
-Point3 EntryColor(const JGradCacheEntry& e) { return Point3(e.color[0], e.color[1], e.color[2]); }
+Point3 EntryColor(const CacheEntry& e) { return Point3(e.color[0], e.color[1], e.color[2]); }
 
 void WritePixel(BMM_Color_24* px, const Point3& c, int mono) {
   if (mono) {
@@ -221,34 +212,89 @@ struct Reader {
 
 }  // namespace
 
-// The colour cache: immutable once published. A rebuild makes a new one; the old one is kept
-// until the gradient goes, since a lookup on another thread may still be reading it.
-// The n + 1 records are followed by n + 1 spans for the inline lookup (span i + 1 is record i's).
-struct JGradCtlData::Cache {
-  int n;     // flags
-  int mode;  // the gradient's mode when the cache was built
-  int textured;  // some flag has a texture
-  JGradCacheEntry rec[1];  // n + 1 records: the flags by position, then the sentinel
-  static size_t SpansAt(int n) {
-    size_t a = alignof(JGradSpan), end = offsetof(Cache, rec) + sizeof(JGradCacheEntry) * (size_t)(n + 1);
-    return (end + a - 1) / a * a;
-  }
-  // The spans are followed by kBuckets span indices: bucket b holds the span of position b / kBuckets.
-  static size_t Bytes(int n) { return SpansAt(n) + sizeof(JGradSpan) * (size_t)(n + 1) + sizeof(int32_t) * kBuckets; }
-  JGradSpan* Spans() { return reinterpret_cast<JGradSpan*>(reinterpret_cast<char*>(this) + SpansAt(n)); }
-  const JGradSpan* Spans() const { return const_cast<Cache*>(this)->Spans(); }
-};
+const float* jgrad::EaseTable(int type) { return type >= kEaseIn && type <= kEaseOut ? theEases.v[type - 1] : nullptr; }
 
-namespace {
-typedef std::vector<void*> Retired;
-}
+// What the library keeps of a gradient beyond its children. Lookups on any thread read the
+// published cache and bitmap without the lock; everything that changes them takes it.
+struct JGradCtlData::State {
+  explicit State(JGradCtlData* g) : g(g) { InitializeCriticalSection(&lock); }
+  ~State() {
+    retired.FreeAll();
+    free(cache.load(std::memory_order_relaxed));
+    free(spare);
+    if (JMemBlock* b = bitmap.load(std::memory_order_relaxed)) b->DeleteThis();
+    DeleteCriticalSection(&lock);
+  }
+  State(const State&) = delete;
+  State& operator=(const State&) = delete;
+
+  JGradCtlData* g;
+  CRITICAL_SECTION lock;
+  std::atomic<Cache*> cache{nullptr};      // the published colour cache; null until first built
+  std::atomic<JMemBlock*> bitmap{nullptr};  // the decoded bitmap of the bitmap modes, or null
+  std::atomic<int> dirty{1};                // the cache must be rebuilt before the next lookup
+  Cache* spare = nullptr;                   // a rebuild that changed nothing, kept for the next one
+  jreclaim::Retired retired;                // replaced caches and bitmaps that readers may still hold
+  unsigned resourceSize = 0;                // 0 when unknown
+
+  // The flag-mode cache for a lookup at t on the calling thread: rebuilt first when stale,
+  // pinned, with the thread's own place in it (hint). Null record: no memory for the thread.
+  struct View {
+    const Cache* c = nullptr;
+    jreclaim::ThreadRecord* rec = nullptr;
+    jreclaim::Pin* pin = nullptr;
+    const Span* start = nullptr;  // where the walk starts
+    void Moved(const Span* s) {
+      if (pin) pin->hint = s;
+    }
+  };
+  bool Current(const Cache* c) const {
+    return !dirty.load(std::memory_order_seq_cst) && cache.load(std::memory_order_seq_cst) == c;
+  }
+  void Look(int t, View& v) {
+    if (dirty.load(std::memory_order_acquire)) {
+      Interval thrownAway;  // never valid
+      g->UpdateCache(t, thrownAway);
+    }
+    v.rec = jreclaim::ThisThread();
+    if (!v.rec) {  // out of memory for a thread record: read under the lock (see Locked callers)
+      v.c = cache.load(std::memory_order_acquire);
+      v.start = v.c && v.c->n > 0 ? v.c->spans + v.c->n / 2 + 1 : nullptr;
+      return;
+    }
+    v.pin = &jreclaim::PinFor(v.rec, &cache);
+    bool fresh;
+    v.c = jreclaim::Acquire(*v.pin, cache, fresh);
+    if (fresh || !v.pin->hint) v.pin->hint = v.c && v.c->n > 0 ? v.c->spans + v.c->n / 2 + 1 : nullptr;
+    v.start = static_cast<const Span*>(v.pin->hint);
+  }
+  // The decoded bitmap pinned for the calling thread, or null.
+  JMemBlock* PinnedBitmap() {
+    jreclaim::ThreadRecord* rec = jreclaim::ThisThread();
+    if (!rec) return bitmap.load(std::memory_order_acquire);  // see the lock in GetBitmapData
+    bool fresh;
+    return jreclaim::Acquire(jreclaim::PinFor(rec, &bitmap), bitmap, fresh);
+  }
+  // Marks the cache stale; readers that call flag textures of the old cache are waited for,
+  // so that a texture replaced after this may be deleted at once.
+  void Stale() {
+    {
+      Locked l(&lock);
+      dirty.store(1, std::memory_order_seq_cst);
+    }
+    jreclaim::WaitForReaders(this);
+  }
+  void RetireBitmap() {
+    JMemBlock* old = bitmap.exchange(nullptr, std::memory_order_seq_cst);
+    if (!old) return;
+    retired.Retire(old, FreeBlock);
+    retired.Collect();
+  }
+};
 
 // ---- Construction ----------------------------------------------------------------------------
 
-JGradCtlData::JGradCtlData(int)
-    : cache(nullptr), hot(&kNoSpan), retired(new Retired), searchHint(0), dirty(1), resourceSize(0) {
-  InitializeCriticalSection(&lock);
-  bitmapBlock = new JMemBlock;
+JGradCtlData::JGradCtlData(int) : state(new State(this)) {
   Add(Create_JFloatData(), static_cast<const char*>(nullptr));
   JFlagSetData* flags = Create_JFlagSetData();
   Add(flags, static_cast<const char*>(nullptr));
@@ -258,15 +304,7 @@ JGradCtlData::JGradCtlData(int)
   BypassView(flags, 1);
 }
 
-JGradCtlData::~JGradCtlData() {
-  Retired* r = static_cast<Retired*>(retired);
-  for (void* p : *r) free(p);
-  delete r;
-  free(cache);
-  for (JMemBlock* b : retiredBlocks) b->DeleteThis();
-  if (bitmapBlock) bitmapBlock->DeleteThis();
-  DeleteCriticalSection(&lock);
-}
+JGradCtlData::~JGradCtlData() { delete state; }
 
 JClassDescBase* JGradCtlData::GetCD() { return &gradDesc; }
 
@@ -291,7 +329,7 @@ int JGradCtlData::GetMode() {
 }
 
 void JGradCtlData::SetMode(int m) {
-  Locked l(&lock);
+  Locked l(&state->lock);
   JFloatData* leaf = dynamic_cast<JFloatData*>((*this)(kMode));
   if (!leaf) {
     assert1(kLineSetModeChild, kSource);
@@ -341,55 +379,50 @@ JFlagCtlData* JGradCtlData::GetFlag(int i) {
   return dynamic_cast<JFlagCtlData*>(flags->GetReference(i));
 }
 
-// Changes of the flag list exclude a cache rebuild on another thread, and leave the cache stale.
+// Changes of the flag list leave the cache stale first: a removed flag may take its texture
+// with it, and no reader may still be calling that texture then.
 
 void JGradCtlData::AddFlag(JFlagCtlData* f, const char* name) {
-  Locked l(&lock);
+  Locked l(&state->lock);
   if (JFlagSetData* flags = GetFlagSet()) flags->Add(f, name);
-  dirty = 1;
-  Publish(nullptr);
+  state->dirty.store(1, std::memory_order_seq_cst);
 }
 
 void JGradCtlData::DelFlag(int i) {
-  Locked l(&lock);
+  state->Stale();
+  Locked l(&state->lock);
   JFlagSetData* flags = GetFlagSet();
   if (flags && i >= 0 && i < flags->NumRefs()) flags->Del(i);
-  dirty = 1;
-  Publish(nullptr);
+  state->dirty.store(1, std::memory_order_seq_cst);
 }
 
 void JGradCtlData::DelAllFlags() {
-  Locked l(&lock);
+  state->Stale();
+  Locked l(&state->lock);
   JFlagSetData* flags = GetFlagSet();
   if (flags)
     for (int i = flags->NumRefs(); i-- > 0;) flags->Del(i);
-  dirty = 1;
-  Publish(nullptr);
+  state->dirty.store(1, std::memory_order_seq_cst);
 }
 
 // ---- The colour cache ------------------------------------------------------------------------
 
 void JGradCtlData::SetCacheDirty() {
-  EnterCriticalSection(&lock);
-  dirty = 1;
-  Publish(nullptr);
-  LeaveCriticalSection(&lock);
+  Locked l(&state->lock);
+  state->dirty.store(1, std::memory_order_seq_cst);
 }
 
 void JGradCtlData::UpdateCache(int t, Interval& valid) {
-  EnterCriticalSection(&lock);
-  if (!dirty) {
-    LeaveCriticalSection(&lock);
-    return;
-  }
+  State& st = *state;
+  Locked l(&st.lock);
+  if (!st.dirty.load(std::memory_order_relaxed)) return;
   int n = GetFlagCount();
-  Cache* c = static_cast<Cache*>(calloc(1, Cache::Bytes(n)));
+  Cache* c = NewCache(n, st.spare);
+  st.spare = nullptr;
   if (!c) {
     assert1(kLineCacheAlloc, kSource);
-    LeaveCriticalSection(&lock);
     return;
   }
-  c->n = n;
   c->mode = GetMode();
   int g = GetInterpType();
   for (int i = 0; i < n; i++) {
@@ -398,7 +431,7 @@ void JGradCtlData::UpdateCache(int t, Interval& valid) {
       assert1(kLineMissingFlag, kSource);
       continue;
     }
-    JGradCacheEntry& e = c->rec[i];
+    CacheEntry& e = c->rec[i];
     f->GetPos(t, e.pos, valid);
     e.index = i;
     float own;
@@ -411,76 +444,58 @@ void JGradCtlData::UpdateCache(int t, Interval& valid) {
     if (e.tex) e.tex->Update(t, valid), c->textured = 1;
   }
   if (n > 0) {
-    qsort(c->rec, (size_t)n, sizeof(JGradCacheEntry), CompareEntries);
+    qsort(c->rec, (size_t)n, sizeof(CacheEntry), CompareEntries);
     c->rec[n] = c->rec[n - 1];
     for (int i = 0; i < n; i++) {
-      JGradCacheEntry& e = c->rec[i];
-      const JGradCacheEntry& next = c->rec[i + 1];
+      CacheEntry& e = c->rec[i];
+      const CacheEntry& next = c->rec[i + 1];
       e.invSpan = next.pos == e.pos ? 0.0f : 1.0f / (next.pos - e.pos);
       for (int k = 0; k < 3; k++) e.dColor[k] = next.color[k] - e.color[k];
     }
     c->rec[n].pos = kSentinelPos;
-    BuildSpans(c->rec, n, c->Spans());
+    BuildSpans(*c);
   }
-  searchHint = n / 2;
-  // A rebuild that changes nothing (a frame of an unanimated gradient) keeps the published cache.
-  Cache* old = cache;
-  if (old && old->n == n && memcmp(old, c, Cache::Bytes(n)) == 0) {
-    free(c);
+  // A rebuild that changes nothing (a frame of an unanimated gradient) keeps the published
+  // cache and its own memory for the next rebuild: no allocation.
+  Cache* old = st.cache.load(std::memory_order_relaxed);
+  if (SameCache(old, c)) {
+    st.spare = c;
   } else {
-    if (old) static_cast<Retired*>(retired)->push_back(old);
-    cache = c;
+    st.cache.store(c, std::memory_order_seq_cst);
+    if (old) st.retired.Retire(old, FreeCache);
   }
-  dirty = 0;
-  Publish(cache->mode == kFlagMode && cache->n > 0 ? cache->Spans() + cache->n / 2 + 1 : nullptr);
-  LeaveCriticalSection(&lock);
-}
-
-void JGradCtlData::Publish(const JGradSpan* s) { __atomic_store_n(&hot, s ? s : &kNoSpan, __ATOMIC_RELEASE); }
-
-const JGradCtlData::Cache* JGradCtlData::CurrentCache(int t) {
-  if (dirty) {
-    Interval thrownAway;  // never valid
-    UpdateCache(t, thrownAway);
-  }
-  return cache;
+  st.dirty.store(0, std::memory_order_release);
+  st.retired.Collect();
 }
 
 namespace {
-// The record whose span holds pos in a published cache, and pos's parameter u in that span.
-inline float Lookup(const JGradCacheEntry* rec, int n, int& hint, float pos, int& index) {
-  if (!(pos < 1.0f)) pos = kBelowOne;  // also catches NaN
-  int i = __atomic_load_n(&hint, __ATOMIC_RELAXED);
-  if ((unsigned)i >= (unsigned)n) i = n / 2;  // a hint from an earlier, longer cache
-  if (pos < rec[i].pos) {
-    while (i > 0 && pos < rec[i].pos) i--;
-  } else {
-    while (pos >= rec[i + 1].pos) i++;
-  }
-  index = i;
-  if (i != hint) __atomic_store_n(&hint, i, __ATOMIC_RELAXED);
-  float u = (pos - rec[i].pos) * rec[i].invSpan;
-  // Below the first flag: its colour. NaN (a span too short for its inverse) counts as 0.
-  return u >= 0.0f ? (u > 1.0f ? 1.0f : u) : 0.0f;
-}
+// The parameter of pos in the span s that holds it: u in [0, 1] (eased types: u * kEaseSteps)
+// from the start of record i's span; 0 below the first flag.
+inline float SpanX(const Cache& c, const Span* s, float pos) { return s == c.spans ? 0.0f : jgrad::XOf(*s, pos); }
+inline int RecordOf(const Cache& c, const Span* s) { return s == c.spans ? 0 : (int)(s - c.spans) - 1; }
 }  // namespace
 
 float JGradCtlData::GetInterpolationParams(float pos, int& index, int t) {
-  const Cache* c = CurrentCache(t);
-  if (!c || c->n == 0) {
+  State::View v;
+  state->Look(t, v);
+  if (!v.c || v.c->n == 0) {
     index = -1;
     return 0.0f;
   }
-  return Lookup(c->rec, c->n, searchHint, pos, index);
+  const Span* s = jgrad::Walk(*v.c, v.start, pos);
+  v.Moved(s);
+  index = RecordOf(*v.c, s);
+  float x = SpanX(*v.c, s, pos);
+  return s->ease ? x / (float)kEaseSteps : x;
 }
 
 RefResult JGradCtlData::NotifyRefChanged(Interval changeInt, RefTargetHandle target, PartID& partID, RefMessage message) {
-  if (message == 80 || message == 258) SetCacheDirty();
+  if (message == REFMSG_CHANGE || message == REFMSG_SUBANIM_STRUCTURE_CHANGED) state->Stale();
   return JDataNode::NotifyRefChanged(changeInt, target, partID, message);
 }
 
 void JGradCtlData::Update(int t, Interval& valid) {
-  EnterCriticalSection(&lock);
+  Locked l(&state->lock);
   int mode = GetMode();
   if (mode == kUVMapMode) valid.SetInstant(t);  // a UV map changes with every frame
   JGradBitmapHeader* hdr;
@@ -493,134 +508,156 @@ void JGradCtlData::Update(int t, Interval& valid) {
     SetCacheDirty();
     UpdateCache(t, valid);
   }
-  LeaveCriticalSection(&lock);
 }
 
 // ---- Evaluation ------------------------------------------------------------------------------
 
-namespace {
-// The plain flag colour from a cache's spans, walked from the search hint.
-inline void FlagColor(const JGradSpan* spans, int n, int& hint, float pos, Point3& c) {
-  if (n == 0) {
-    c = Point3(0, 0, 0);  // no flags: black
-    return;
-  }
-  int i = __atomic_load_n(&hint, __ATOMIC_RELAXED);
-  if ((unsigned)i >= (unsigned)n) i = n / 2;  // a hint from an earlier, longer cache
-  const JGradSpan* s = WalkSpans(spans + i + 1, pos);
-  int at = s == spans ? 0 : (int)(s - spans) - 1;  // the span before the first flag is record 0's
-  if (at != i) __atomic_store_n(&hint, at, __ATOMIC_RELAXED);
-  JGradSpanColor(*s, pos, c);
-}
-}  // namespace
-
-int JGradCtlData::GetFlagColor(Point3& c, float pos, int t) {
-  const Cache* k = CurrentCache(t);
-  if (!k) {
-    c = Point3(0, 0, 0);
-    return 1;
-  }
-  FlagColor(k->Spans(), k->n, searchHint, pos, c);
-  return 1;
+jgrad::RowFn jgrad::BestRow() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2") ? RowAvx2 : RowSse2;
 }
 
 namespace {
-// The flag colour at a shading point for record i of a cache and u within its span. Without
-// textures there is nothing to call, so that version keeps no registers across calls.
+
+const jgrad::RowFn theRow = jgrad::BestRow();
+
+// The plain flag colour of a cache with flags, walked from start.
+inline const Span* FlagColor(const Cache& c, const Span* start, float pos, Point3& out) {
+  const Span* s = jgrad::Walk(c, start, pos);
+  jgrad::ColorAtX(*s, jgrad::XOf(*s, pos), out);
+  return s;
+}
+
+// The flag colour at a shading point from record i of a cache, x the parameter of pos in its
+// span. Without textures nothing is called, so that version keeps no registers across calls.
 template <bool kTextured>
-inline void ShadedColor(const JGradCacheEntry* rec, int i, float u, float pos, float width, ShadeContext& sc, Point3& c) {
-  auto colorOf = [&](const JGradCacheEntry& e) { return kTextured && e.tex ? TexColor(e.tex, sc) : EntryColor(e); };
-  const JGradCacheEntry& r = rec[i];
-  const JGradCacheEntry& next = rec[i + 1];
+inline void ShadedColor(const Cache& c, const Span& s, int i, float x, float pos, float width, ShadeContext& sc,
+                        Point3& out) {
+  auto colorOf = [&](const CacheEntry& e) { return kTextured && e.tex ? TexColor(e.tex, sc) : EntryColor(e); };
+  const CacheEntry& r = c.rec[i];
+  const CacheEntry& next = c.rec[i + 1];
   Point3 c0 = colorOf(r);
-  c = c0;
-  if (r.interp != 5) {
-    float v = Ease(r.interp, u);
+  out = c0;
+  if (r.interp != jgrad::kSolid) {
+    const float* ease = jgrad::EaseTable(r.interp);
+    float v = ease ? jgrad::EaseAt(ease, x) : x;
     if (v == 0.0f) return;
-    c = c0 + (colorOf(next) - c0) * v;
+    out = c0 + (colorOf(next) - c0) * v;
     return;
   }
+  (void)s;
   // Solid, filtered over the sampled extent: the step to the next flag is blended by how far the
   // sample reaches past it; a step at the very end wraps to the first flag.
   if (width == 0.0f) return;
   float f = pos + width - next.pos;
   if (f <= 0.0f) return;
-  c = c0 + (colorOf(next.pos == 1.0f ? rec[0] : next) - c0) * (f / width);
+  out = c0 + (colorOf(next.pos == 1.0f ? c.rec[0] : next) - c0) * (f / width);
 }
 
-__attribute__((noinline)) int TexturedColor(const JGradCacheEntry* rec, int i, float u, float pos, float width,
-                                            ShadeContext& sc, Point3& c) {
-  ShadedColor<true>(rec, i, u, pos, width, sc, c);
-  return 1;
+__attribute__((noinline)) void TexturedColor(const Cache& c, const Span& s, int i, float x, float pos, float width,
+                                             ShadeContext& sc, Point3& out) {
+  ShadedColor<true>(c, s, i, x, pos, width, sc, out);
 }
 
-// The shading-point flag colour from a cache's records; calls only at its end, so that the
-// common case saves no registers.
-__attribute__((always_inline)) inline int ShadedFlagColor(const JGradCacheEntry* rec, int n, int textured, int& hint,
-                                                          Point3& c, float pos, float width, ShadeContext& sc) {
-  if (n == 0) {
-    c = Point3(0, 0, 0);
-    return 1;
-  }
-  int i;
-  float u = Lookup(rec, n, hint, pos, i);
-  if (textured) return TexturedColor(rec, i, u, pos, width, sc, c);
-  ShadedColor<false>(rec, i, u, pos, width, sc, c);
-  return 1;
-}
 }  // namespace
 
-// A stale or missing cache, or (unless only flags are asked for) a bitmap mode.
-int JGradCtlData::ShadedColorSlow(Point3& c, float pos, float width, ShadeContext& sc, int t, int flagsOnly) {
-  const Cache* k = CurrentCache(t);
-  if (!flagsOnly && (k ? k->mode : GetMode()) != kFlagMode) return GetBitmapColor(c, pos, t);
-  if (!k) {
-    c = Point3(0, 0, 0);
+int JGradCtlData::GetFlagColor(Point3& c, float pos, int t) {
+  State::View v;
+  state->Look(t, v);
+  if (!v.rec) {
+    Locked l(&state->lock);  // no thread record: nothing may be freed meanwhile
+    const Cache* k = state->cache.load(std::memory_order_acquire);
+    if (k && k->n > 0) FlagColor(*k, k->spans + k->n / 2 + 1, pos, c);
+    else c = Point3(0, 0, 0);
     return 1;
   }
-  return ShadedFlagColor(k->rec, k->n, k->textured, searchHint, c, pos, width, sc);
+  if (!v.c || v.c->n == 0) {
+    c = Point3(0, 0, 0);  // no flags: black
+    return 1;
+  }
+  v.Moved(FlagColor(*v.c, v.start, pos, c));
+  return 1;
+}
+
+int JGradCtlData::GetColor(Point3& c, float pos, int t) {
+  c = Point3(0, 0, 0);
+  State::View v;
+  state->Look(t, v);
+  int mode = v.c ? v.c->mode : GetMode();
+  if (mode != kFlagMode) return GetBitmapColor(c, pos, t);
+  if (!v.rec) return GetFlagColor(c, pos, t);
+  if (v.c && v.c->n > 0) v.Moved(FlagColor(*v.c, v.start, pos, c));
+  return 1;
 }
 
 int JGradCtlData::GetFlagColor(Point3& c, float pos, float width, ShadeContext& sc, int t) {
-  const Cache* k = cache;
-  if (dirty || !k) return ShadedColorSlow(c, pos, width, sc, t, 1);
-  return ShadedFlagColor(k->rec, k->n, k->textured, searchHint, c, pos, width, sc);
-}
-
-// A sample outside the span of the previous lookup, or one the inline path cannot answer.
-int JGradCtlData::GetColorSlow(Point3& c, float pos, int t) {
-  const JGradSpan* seen = __atomic_load_n(&hot, __ATOMIC_ACQUIRE);
-  if (seen == &kNoSpan) {
-    CurrentCache(t);  // a rebuild publishes its spans in flag mode
-    seen = __atomic_load_n(&hot, __ATOMIC_ACQUIRE);
-  }
-  if (seen != &kNoSpan) {
-    const JGradSpan* s = MoveHint(hot, seen, pos);  // clamps pos first
-    JGradSpanColor(*s, pos, c);
+  State& st = *state;
+  for (;;) {
+    State::View v;
+    st.Look(t, v);
+    if (!v.c || v.c->n == 0) {
+      c = Point3(0, 0, 0);
+      return 1;
+    }
+    const Cache& k = *v.c;
+    float p = pos;  // the walk clamps its position; a Solid step's extent takes pos as it came
+    const Span* s = jgrad::Walk(k, v.start, p);
+    v.Moved(s);
+    if (s->shading == 0 || (s->shading == 1 && width == 0.0f)) {
+      jgrad::ColorAtX(*s, jgrad::XOf(*s, p), c);
+      return 1;
+    }
+    int i = RecordOf(k, s);
+    float x = SpanX(k, s, p);
+    if (!k.textured || (!k.rec[i].tex && !k.rec[i + 1].tex && !(k.rec[i].interp == jgrad::kSolid && k.rec[0].tex))) {
+      ShadedColor<false>(k, *s, i, x, pos, width, sc, c);
+      return 1;
+    }
+    // Textures are called only while this cache is the gradient's current one: a writer that
+    // replaces a texture marks the cache stale, then waits for readers inside a texture call.
+    if (!v.rec) {
+      Locked l(&st.lock);
+      if (!st.Current(v.c)) continue;
+      TexturedColor(k, *s, i, x, pos, width, sc, c);
+      return 1;
+    }
+    if (!jreclaim::EnterBusy(v.rec, &st, [&] { return st.Current(v.c); })) continue;
+    TexturedColor(k, *s, i, x, pos, width, sc, c);
+    jreclaim::LeaveBusy(v.rec);
     return 1;
   }
-  const Cache* k = CurrentCache(t);
-  if (k && k->mode == kFlagMode) {
-    FlagColor(k->Spans(), k->n, searchHint, pos, c);
-    return 1;
-  }
-  c = Point3(0, 0, 0);
-  int mode = k ? k->mode : GetMode();
-  return mode == kFlagMode ? 1 : GetBitmapColor(c, pos, t);
 }
 
-// A shading-point sample the inline path cannot answer. It moves the hint as plain lookups do,
-// so that the samples after it stay inline.
-int JGradCtlData::ShadedColorAt(Point3& c, float pos, float width, ShadeContext& sc, int t) {
-  const JGradSpan* seen = __atomic_load_n(&hot, __ATOMIC_ACQUIRE);
-  if (seen != &kNoSpan) {
-    float p = pos;  // the walk clamps its position; the colour below takes pos as it came
-    MoveHint(hot, seen, p);
-  }
-  const Cache* k = cache;
-  if (dirty || !k || k->mode != kFlagMode) return ShadedColorSlow(c, pos, width, sc, t, 0);
-  return ShadedFlagColor(k->rec, k->n, k->textured, searchHint, c, pos, width, sc);
+int JGradCtlData::GetColor(Point3& c, float pos, float width, ShadeContext& sc, int t) {
+  State::View v;
+  state->Look(t, v);
+  int mode = v.c ? v.c->mode : GetMode();
+  if (mode != kFlagMode) return GetBitmapColor(c, pos, t);
+  return GetFlagColor(c, pos, width, sc, t);
 }
+
+int JGradCtlData::GetColors(Point3* out, const float* pos, int n, int t) {
+  if (n <= 0) return 1;
+  if (!out || !pos) return 0;
+  State::View v;
+  state->Look(t, v);
+  int mode = v.c ? v.c->mode : GetMode();
+  if (mode != kFlagMode || !v.rec || !v.c || v.c->n == 0) {
+    // The bitmap modes, a gradient without flags, or a thread without a record: one by one.
+    for (int i = 0; i < n; i++) {
+      if (!GetColor(out[i], pos[i], t)) {
+        for (int k = 0; k < n; k++) out[k] = Point3(0, 0, 0);
+        return 0;
+      }
+    }
+    return 1;
+  }
+  const Span* s = v.start;
+  theRow(*v.c, s, pos, n, out);
+  v.Moved(s);
+  return 1;
+}
+
 
 // ---- Drawing ---------------------------------------------------------------------------------
 
@@ -641,7 +678,7 @@ int JGradCtlData::RenderFlag(BMM_Color_24* buf, int t, int width, int height, fl
   if (!buf || width <= 0 || height <= 0) return 0;
   struct Point {
     float pos;
-    Point3 c;
+    float c[3];
     float type;
   };
   // By position; a flag goes before the first one at the same position or above.
@@ -651,8 +688,10 @@ int JGradCtlData::RenderFlag(BMM_Color_24* buf, int t, int width, int height, fl
   for (int i = 0; i < n; i++) {
     JFlagCtlData* f = GetFlag(i);
     Point p;
+    Point3 c;
     f->GetPos(t, p.pos);
-    f->GetColor(t, p.c);
+    f->GetColor(t, c);
+    p.c[0] = c.x, p.c[1] = c.y, p.c[2] = c.z;
     float own;
     f->GetInterp(t, own);
     p.type = g ? (float)g : own + 1.0f;
@@ -661,27 +700,27 @@ int JGradCtlData::RenderFlag(BMM_Color_24* buf, int t, int width, int height, fl
     list.insert(list.begin() + at, p);
   }
   memset(buf, 0, (size_t)width * sizeof(BMM_Color_24));
-  auto span = [&](float p0, float p1, const Point3& c0, const Point3& c1, int type) {
+  // Each span is drawn through the evaluation of the lookups, its parameter u stepping by 1 / n
+  // per pixel (eased types: u * kEaseSteps, kept within the table however wide the span).
+  auto draw = [&](float p0, float p1, const float* c0, const float* c1, int type) {
     int x0 = (int)(width * p0), x1 = (int)(width * p1);
     if (x1 <= x0) return;
-    float du = 1.0f / (float)(x1 - x0), u = 0.0f;
+    Span s;
+    MakeSpan(s, 0.0f, 1.0f, c0, c1, type, 1.0f);
+    float du = 1.0f / (float)(x1 - x0), u = 0.0f, steps = s.ease ? (float)kEaseSteps : 1.0f;
     int end = x1 < width ? x1 : width;
-    // One loop per kind of span, so that the pixel loop carries no decisions.
-    const float* ease = EaseTable(type);
-    Point3 d = c1 - c0;
-    if (type == 5) {
-      for (int x = x0; x < end; x++) WritePixel(buf + x, c0, mono);
-    } else if (!ease) {
-      for (int x = x0; x < end; x++, u += du) WritePixel(buf + x, c0 + d * u, mono);
-    } else {
-      for (int x = x0; x < end; x++, u += du) WritePixel(buf + x, c0 + d * JGradEase(ease, u * (float)kEaseSteps), mono);
+    for (int x = x0; x < end; x++, u += du) {
+      float at = u * steps;
+      Point3 c;
+      jgrad::ColorAtX(s, at < steps ? at : steps, c);
+      WritePixel(buf + x, c, mono);
     }
   };
   if (!list.empty()) {
-    span(0.0f, list[0].pos, list[0].c, list[0].c, (int)list[0].type);
+    draw(0.0f, list[0].pos, list[0].c, list[0].c, (int)list[0].type);
     for (size_t k = 1; k < list.size(); k++)
-      span(list[k - 1].pos, list[k].pos, list[k - 1].c, list[k].c, (int)list[k - 1].type);
-    span(list.back().pos, 1.0f, list.back().c, list.back().c, (int)list.back().type);
+      draw(list[k - 1].pos, list[k].pos, list[k - 1].c, list[k].c, (int)list[k - 1].type);
+    draw(list.back().pos, 1.0f, list.back().c, list.back().c, (int)list.back().type);
   }
   CopyRowDown(buf, width, height);
   return 1;
@@ -706,6 +745,7 @@ int JGradCtlData::RenderBitmap(BMM_Color_24* buf, int t, int width, int height, 
   CopyRowDown(buf, width, height);
   return ok;
 }
+
 
 // ---- Bitmap modes ----------------------------------------------------------------------------
 
@@ -782,24 +822,35 @@ void ReportBitmapFailure(const char* file, const char* why) {
 }
 }  // namespace
 
+
+namespace {
+void SystemErrorText(DWORD err, char* why, size_t size) {
+  if (!FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, err ? err : ERROR_FILE_NOT_FOUND,
+                      0, why, (DWORD)size, nullptr))
+    snprintf(why, size, "error %lu", (unsigned long)err);
+  size_t len = strlen(why);
+  while (len && (why[len - 1] == '\n' || why[len - 1] == '\r' || why[len - 1] == ' ')) why[--len] = 0;
+}
+
+void ExposeBitmap(JMemBlock* block, JGradBitmapHeader*& hdr, BMM_Color_32*& pixels) {
+  hdr = reinterpret_cast<JGradBitmapHeader*>(block->Data());
+  pixels = reinterpret_cast<BMM_Color_32*>(block->Data() + hdr->headerSize);
+}
+}  // namespace
+
+// The block is pinned for the calling thread, so the pointers handed out stay valid on that
+// thread until it asks again, whatever other threads free or replace meanwhile.
 int JGradCtlData::GetBitmapData(JGradBitmapHeader*& hdr, BMM_Color_32*& pixels) {
   hdr = nullptr;
   pixels = nullptr;
-  JMemBlock* block = bitmapBlock;
-  if (block && block->Size()) {
-    hdr = reinterpret_cast<JGradBitmapHeader*>(block->Data());
-    pixels = reinterpret_cast<BMM_Color_32*>(block->Data() + hdr->headerSize);
+  State& st = *state;
+  if (JMemBlock* block = st.PinnedBitmap()) {
+    ExposeBitmap(block, hdr, pixels);
     return 1;
   }
-  EnterCriticalSection(&lock);
-  struct Unlock {
-    CRITICAL_SECTION* cs;
-    ~Unlock() { LeaveCriticalSection(cs); }
-  } unlock{&lock};
-  block = bitmapBlock;
-  if (block && block->Size()) {  // another thread decoded it meanwhile
-    hdr = reinterpret_cast<JGradBitmapHeader*>(block->Data());
-    pixels = reinterpret_cast<BMM_Color_32*>(block->Data() + hdr->headerSize);
+  Locked l(&st.lock);
+  if (JMemBlock* block = st.PinnedBitmap()) {  // another thread decoded it meanwhile
+    ExposeBitmap(block, hdr, pixels);
     return 1;
   }
   BitmapInfo bi;
@@ -807,12 +858,7 @@ int JGradCtlData::GetBitmapData(JGradBitmapHeader*& hdr, BMM_Color_32*& pixels) 
   FILE* f = fopen(bi.Name(), "rb");
   if (!f) {
     char why[512];
-    DWORD err = GetLastError();
-    if (!FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, err ? err : ERROR_FILE_NOT_FOUND,
-                        0, why, sizeof why, nullptr))
-      snprintf(why, sizeof why, "error %lu", (unsigned long)err);
-    size_t len = strlen(why);
-    while (len && (why[len - 1] == '\n' || why[len - 1] == '\r' || why[len - 1] == ' ')) why[--len] = 0;
+    SystemErrorText(GetLastError(), why, sizeof why);
     ReportBitmapFailure(bi.Name(), why);
     return 0;
   }
@@ -826,10 +872,14 @@ int JGradCtlData::GetBitmapData(JGradBitmapHeader*& hdr, BMM_Color_32*& pixels) 
   }
   int width = bm->Width();
   int rows = GetMode() == kUVMapMode ? bm->Height() : 1;
-  JMemBlock* decoded = new JMemBlock;
-  if (!decoded || !decoded->Alloc((unsigned)(kBitmapHeader + (size_t)width * rows * 4))) {
+  // A size that cannot be had is refused as a bitmap that cannot be loaded, never allocated short.
+  size_t bytes = jgrad::DecodedBytes(width, rows);
+  JMemBlock* decoded = bytes ? new JMemBlock : nullptr;
+  if (!decoded || !decoded->Alloc((unsigned)bytes)) {
     if (decoded) decoded->DeleteThis();
     bm->DeleteThis();
+    bi.ResetPiData();
+    ReportBitmapFailure(bi.Name(), GetResString(1113));
     return 0;
   }
   JGradBitmapHeader* h = reinterpret_cast<JGradBitmapHeader*>(decoded->Data());
@@ -849,20 +899,14 @@ int JGradCtlData::GetBitmapData(JGradBitmapHeader*& hdr, BMM_Color_32*& pixels) 
   }
   bm->DeleteThis();
   bi.ResetPiData();
-  JMemBlock* old = bitmapBlock;
-  bitmapBlock = decoded;
-  if (old) retiredBlocks.push_back(old);
-  hdr = h;
-  pixels = out;
+  st.bitmap.store(decoded, std::memory_order_seq_cst);
+  ExposeBitmap(st.PinnedBitmap(), hdr, pixels);
   return 1;
 }
 
 void JGradCtlData::FreeBitmapData() {
-  // A reader on another thread may still hold the decoded block: it is retired, not freed.
-  JMemBlock* old = bitmapBlock;
-  if (!old || !old->Size()) return;
-  bitmapBlock = new JMemBlock;
-  retiredBlocks.push_back(old);
+  Locked l(&state->lock);
+  state->RetireBitmap();
 }
 
 void JGradCtlData::EnumAuxFiles(NameEnumCallback& cb, DWORD flags) {
@@ -894,14 +938,14 @@ void JGradCtlData::FreeAllBitmaps() { JDataNode::FreeAllBitmaps(); }
 
 int JGradCtlData::LoadResource(HINSTANCE inst, int id) {
   HRSRC found = FindResourceA(inst, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(10));
-  resourceSize = found ? SizeofResource(inst, found) : 0;
+  state->resourceSize = found ? SizeofResource(inst, found) : 0;
   return JDataNode::LoadResource(inst, id);
 }
 
 int JGradCtlData::SetupResource() {
   if (!resource) return 0;
   const unsigned char* start = static_cast<const unsigned char*>(resource);
-  Reader r{start, resourceSize ? start + resourceSize : nullptr};
+  Reader r{start, state->resourceSize ? start + state->resourceSize : nullptr};
   unsigned version;
   if (!r.Word(version)) return 0;
   if (version == 0) return 1;

@@ -67,6 +67,7 @@ HOSTAPI void SetAnimRange(TimeValue start, TimeValue end);
 // ---- Easing ----------------------------------------------------------------------------------
 // Schlick's bias: 0 -> 0, 1 -> 1, rising; b < 0.5 starts slowly, b > 0.5 ends slowly.
 HOSTAPI float bias(float b, float u);
-// A Catmull-Rom spline through nknots values at equal spacing over u in [0, 1]; the first and
-// last knots only shape the ends.
+// A smooth curve over u in [0, 1] shaped by nknots control values at equal spacing (a Bezier
+// curve): it starts at the first knot and ends at the last, and the inner knots pull it towards
+// them; it rises wherever the knots do. u outside [0, 1] is taken to the nearest end.
 HOSTAPI float spline(float u, int nknots, float* knots);

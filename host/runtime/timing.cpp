@@ -1,6 +1,8 @@
 // Animate mode, the animation range and the easing curves.
 #include "vctrl.h"
 
+#include <vector>
+
 namespace {
 BOOL animating = FALSE;
 TimeValue animStart = 0;
@@ -29,19 +31,22 @@ float bias(float b, float u) {
   return u / ((1.0f / b - 2.0f) * (1.0f - u) + 1.0f);
 }
 
-// Catmull-Rom basis; span i runs from knot i+1 to knot i+2.
+// A Bezier curve over the knots as control values at equal spacing, by de Casteljau's steps in
+// double precision: it starts at the first knot and ends at the last, and the inner knots pull
+// it towards them. With two equal knots at each end it leaves and arrives flat, which is what
+// makes the curve over 0, 0, 0.4, 0.6, 1, 1 an S: slow at both ends, fast in the middle.
 float spline(float u, int nknots, float* knots) {
   if (!knots || nknots <= 0) return 0.0f;
-  if (nknots < 4) return knots[nknots / 2];
-  int spans = nknots - 3;
-  float x = Clamp01(u) * (float)spans;
-  int span = (int)x;
-  if (span >= spans) span = spans - 1;
-  x -= (float)span;
-  const float* k = knots + span;
-  float c3 = -0.5f * k[0] + 1.5f * k[1] - 1.5f * k[2] + 0.5f * k[3];
-  float c2 = k[0] - 2.5f * k[1] + 2.0f * k[2] - 0.5f * k[3];
-  float c1 = -0.5f * k[0] + 0.5f * k[2];
-  float c0 = k[1];
-  return ((c3 * x + c2) * x + c1) * x + c0;
+  double t = Clamp01(u), s = 1.0 - t;
+  double small[16];
+  std::vector<double> large;
+  double* v = small;
+  if (nknots > 16) {
+    large.resize((size_t)nknots);
+    v = large.data();
+  }
+  for (int i = 0; i < nknots; i++) v[i] = knots[i];
+  for (int level = nknots - 1; level > 0; level--)
+    for (int i = 0; i < level; i++) v[i] = s * v[i] + t * v[i + 1];
+  return (float)v[0];
 }

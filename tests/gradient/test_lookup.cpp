@@ -121,8 +121,9 @@ TEST(Lookup, EasedSpansFollowTheHostCurvesClosely) {
   float knots[6] = {0.0f, 0.0f, 0.4f, 0.6f, 1.0f, 1.0f};
   std::vector<float> us;
   for (int i = 0; i <= 100000; i++) us.push_back((float)i / 100000.0f);
-  for (int k = 1; k < kGradEaseSteps; k++) {
-    float join = (float)k / kGradEaseSteps;
+  const int kTableSteps = 4096;  // the steps of the library's ease tables
+  for (int k = 1; k < kTableSteps; k++) {
+    float join = (float)k / kTableSteps;
     us.insert(us.end(), {nextafterf(join, 0.0f), join, nextafterf(join, 1.0f)});
   }
   std::sort(us.begin(), us.end());

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <math.h>
+
 #include <initializer_list>
 #include <utility>
 
@@ -221,9 +223,36 @@ TEST(Easing, BiasAndSplineMapTheUnitIntervalOntoItself) {
   }
   EXPECT_LT(bias(0.35f, 0.5f), 0.5f) << "ease in starts slowly";
   EXPECT_GT(bias(0.65f, 0.5f), 0.5f) << "ease out ends slowly";
-  EXPECT_LT(spline(0.1f, 6, knots), 0.1f) << "S-shaped: slow start";
-  EXPECT_GT(spline(0.9f, 6, knots), 0.9f) << "S-shaped: slow end";
+}
+
+// Ease In Out is an S over the whole range: below the diagonal on the first half, above it on
+// the second, symmetric about the middle, rising, and flat where it leaves and arrives.
+TEST(Easing, EaseInOutIsAnSOverTheWholeRange) {
+  float knots[6] = {0, 0, 0.4f, 0.6f, 1, 1};
+  const int kSteps = 2000;
+  float last = 0.0f;
+  int below = 0, above = 0, falls = 0, asymmetric = 0;
+  for (int i = 1; i < kSteps; i++) {
+    float u = (float)i / kSteps, e = spline(u, 6, knots);
+    float mirror = 1.0f - spline(1.0f - u, 6, knots);
+    if (fabsf(e - mirror) > 1e-6f) asymmetric++;
+    if (e < last) falls++;
+    last = e;
+    if (u < 0.5f) below += e < u;
+    if (u > 0.5f) above += e > u;
+  }
+  EXPECT_EQ(below, kSteps / 2 - 1);
+  EXPECT_EQ(above, kSteps / 2 - 1);
+  EXPECT_EQ(falls, 0);
+  EXPECT_EQ(asymmetric, 0);
+  EXPECT_FLOAT_EQ(spline(0.0f, 6, knots), 0.0f);
+  EXPECT_FLOAT_EQ(spline(1.0f, 6, knots), 1.0f);
   EXPECT_NEAR(spline(0.5f, 6, knots), 0.5f, 1e-6);
+  // Flat at the ends, steepest in the middle.
+  const float h = 1e-3f;
+  EXPECT_LT(spline(h, 6, knots) / h, 0.01f);
+  EXPECT_LT((1.0f - spline(1.0f - h, 6, knots)) / h, 0.01f);
+  EXPECT_GT((spline(0.5f + h, 6, knots) - spline(0.5f - h, 6, knots)) / (2 * h), 1.0f);
 }
 
 TEST(Time, AnimRangeIsOrderedAndRestorable) {

@@ -1,0 +1,124 @@
+// Thread records, pins and retired objects: see JReclaim.h for the scheme.
+#include "JReclaim.h"
+
+#include <malloc.h>
+#include <new>
+
+namespace jreclaim {
+
+DWORD tlsIndex = TlsAlloc();
+
+namespace {
+
+// Every thread record, under the registry lock: writers scan them, exiting threads unlink theirs.
+struct Registry {
+  CRITICAL_SECTION lock;
+  ThreadRecord* first = nullptr;
+  Registry() { InitializeCriticalSection(&lock); }
+  ~Registry() { DeleteCriticalSection(&lock); }
+};
+Registry& TheRegistry() {
+  static Registry r;
+  return r;
+}
+
+struct RegistryLock {
+  RegistryLock() { EnterCriticalSection(&TheRegistry().lock); }
+  ~RegistryLock() { LeaveCriticalSection(&TheRegistry().lock); }
+  RegistryLock(const RegistryLock&) = delete;
+  RegistryLock& operator=(const RegistryLock&) = delete;
+};
+
+void FreeRecord(ThreadRecord* r) {
+  r->~ThreadRecord();
+  _aligned_free(r);
+}
+
+bool Pinned(const void* p) {
+  for (ThreadRecord* r = TheRegistry().first; r; r = r->next)
+    for (const Pin& pin : r->pins)
+      if (pin.held.load(std::memory_order_seq_cst) == p) return true;
+  return false;
+}
+
+}  // namespace
+
+ThreadRecord* NewRecord() {
+  void* mem = _aligned_malloc(sizeof(ThreadRecord), alignof(ThreadRecord));
+  if (!mem) return nullptr;
+  ThreadRecord* r = new (mem) ThreadRecord;
+  r->thread = GetCurrentThreadId();
+  {
+    RegistryLock l;
+    r->next = TheRegistry().first;
+    TheRegistry().first = r;
+  }
+  TlsSetValue(tlsIndex, r);
+  return r;
+}
+
+void WaitForReaders(const void* owner) {
+  for (int spins = 0;; spins++) {
+    bool busy = false;
+    {
+      RegistryLock l;
+      for (ThreadRecord* r = TheRegistry().first; r && !busy; r = r->next)
+        busy = r->thread != GetCurrentThreadId() && r->busy.load(std::memory_order_seq_cst) == owner;
+    }
+    if (!busy) return;
+    Sleep(spins < 16 ? 0 : 1);
+  }
+}
+
+void Retired::Retire(void* p, void (*release)(void*)) {
+  if (p) items.push_back({p, release});
+}
+
+void Retired::Collect() {
+  if (items.empty()) return;
+  // A reader that pins p after this scan loads the published pointer again and finds that p
+  // is no longer it, so it never uses p: the writer published the replacement before retiring.
+  std::atomic_thread_fence(std::memory_order_seq_cst);
+  std::vector<Item> keep;
+  {
+    RegistryLock l;
+    for (const Item& it : items) {
+      if (Pinned(it.p))
+        keep.push_back(it);
+      else
+        it.release(it.p);
+    }
+  }
+  items.swap(keep);
+}
+
+void Retired::FreeAll() {
+  for (const Item& it : items) it.release(it.p);
+  items.clear();
+}
+
+void ThreadDetach() {
+  ThreadRecord* mine = static_cast<ThreadRecord*>(TlsGetValue(tlsIndex));
+  if (!mine) return;
+  {
+    RegistryLock l;
+    for (ThreadRecord** at = &TheRegistry().first; *at; at = &(*at)->next) {
+      if (*at == mine) {
+        *at = mine->next;
+        break;
+      }
+    }
+  }
+  TlsSetValue(tlsIndex, nullptr);
+  FreeRecord(mine);
+}
+
+void ProcessDetach() {
+  RegistryLock l;
+  while (ThreadRecord* r = TheRegistry().first) {
+    TheRegistry().first = r->next;
+    FreeRecord(r);
+  }
+}
+
+}  // namespace jreclaim

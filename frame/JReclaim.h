@@ -1,0 +1,122 @@
+// Reclaiming memory that readers on other threads may still be reading, without locks on the
+// readers' side. Not installed: a private header of the library.
+//
+// The scheme, in one place: every thread that reads keeps a record of its own, with a small
+// table of pins. A reader loads the published object, and if its pin for that owner does not
+// hold it already, stores the pointer in the pin and loads the published pointer again until
+// both agree (a hazard pointer). A pin stays set after the read (sticky), so a thread that
+// keeps reading the same object pays one compare per read and writes nothing shared. A writer
+// publishes the new object first, then retires the old one; a retired object is freed as soon
+// as no thread's pin holds it. So at most one retired object per reading thread and owner is
+// ever kept, however often the writer replaces it. A thread's record goes when the thread
+// exits (the module's thread-detach notification).
+//
+// Readers that call out of the library while reading (a gradient evaluating a flag's texture)
+// also mark their record busy for the owner; a writer that must not let the callee die while
+// it is used waits until no record is busy for that owner (WaitForReaders).
+#pragma once
+
+#include <windows.h>
+#include <winternl.h>
+
+#include <atomic>
+#include <stdint.h>
+#include <vector>
+
+namespace jreclaim {
+
+enum { kPins = 16 };  // per thread; owners whose keys share a slot only cost each other a re-pin
+
+// One pin: what the thread may be reading for one owner, and a position of its own beside it
+// (written only by the thread, meaningful only while the pin holds the current object).
+struct Pin {
+  std::atomic<const void*> held{nullptr};
+  const void* hint = nullptr;
+};
+
+struct alignas(64) ThreadRecord {
+  Pin pins[kPins];
+  std::atomic<const void*> busy{nullptr};  // the owner whose callee the thread is in, or null
+  ThreadRecord* next = nullptr;
+  DWORD thread = 0;
+};
+
+// The calling thread's record, made on first use.
+ThreadRecord* NewRecord();
+extern DWORD tlsIndex;
+// The first 64 thread-local slots live in the thread's environment block: read it directly,
+// as TlsGetValue does, without the call. (GCC misreads the segment-relative read as an access
+// to an empty array.)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Warray-bounds"
+inline ThreadRecord* ThisThread() {
+  void* p = tlsIndex < 64 ? NtCurrentTeb()->TlsSlots[tlsIndex] : TlsGetValue(tlsIndex);
+  return p ? static_cast<ThreadRecord*>(p) : NewRecord();
+}
+#pragma GCC diagnostic pop
+
+inline Pin& PinFor(ThreadRecord* r, const void* key) {
+  uintptr_t k = reinterpret_cast<uintptr_t>(key) >> 4;
+  k *= (uintptr_t)0x9E3779B97F4A7C15ull;  // the top bits mix every bit of the key
+  return r->pins[k >> (sizeof(uintptr_t) * 8 - 4)];
+}
+
+// The object published in src, pinned for the calling thread. fresh is set when the pin
+// changed (the thread's hint belongs to another object then).
+template <class T>
+inline T* Acquire(Pin& pin, const std::atomic<T*>& src, bool& fresh) {
+  T* p = src.load(std::memory_order_acquire);
+  fresh = pin.held.load(std::memory_order_relaxed) != p;
+  if (!fresh) return p;
+  for (;;) {
+    pin.held.store(p, std::memory_order_seq_cst);
+    T* again = src.load(std::memory_order_seq_cst);
+    if (again == p) return p;
+    p = again;
+  }
+}
+
+// Marks the calling thread as calling out for owner, then confirms with still() (a check of
+// the owner's published state, made after the mark is visible to writers). Returns whether the
+// call may go ahead; on false the mark is already cleared.
+template <class F>
+inline bool EnterBusy(ThreadRecord* r, const void* owner, F still) {
+  r->busy.store(owner, std::memory_order_seq_cst);
+  if (still()) return true;
+  r->busy.store(nullptr, std::memory_order_release);
+  return false;
+}
+inline void LeaveBusy(ThreadRecord* r) { r->busy.store(nullptr, std::memory_order_release); }
+
+// Waits until no thread is calling out for owner. The owner has changed its published state
+// before (with sequentially consistent stores), so readers arriving later see the change.
+void WaitForReaders(const void* owner);
+
+// Retired objects of one owner; used under the owner's lock.
+class Retired {
+ public:
+  Retired() = default;
+  Retired(const Retired&) = delete;
+  Retired& operator=(const Retired&) = delete;
+  ~Retired() { FreeAll(); }
+  // Keeps p until no pin holds it; then release(p) frees it.
+  void Retire(void* p, void (*release)(void*));
+  // Frees every retired object that no pin holds.
+  void Collect();
+  // Frees everything: the owner is going and no reader may use it any more.
+  void FreeAll();
+  size_t Count() const { return items.size(); }
+
+ private:
+  struct Item {
+    void* p;
+    void (*release)(void*);
+  };
+  std::vector<Item> items;
+};
+
+// The module's thread-detach and process-detach notifications.
+void ThreadDetach();
+void ProcessDetach();
+
+}  // namespace jreclaim

@@ -1,0 +1,120 @@
+// The gradient's colour cache and its evaluation: shared by the gradient node, its drawing and
+// the row evaluators of each instruction set. Private to the library (never installed), so
+// that the layout can change without touching a compiled plug-in.
+#pragma once
+
+#include "JGrad.h"
+
+#include <float.h>
+#include <stddef.h>
+#include <stdint.h>
+
+namespace jgrad {
+
+// Interpolation types of a span, as the override child and the cache store them.
+enum InterpType : int32_t { kEaseIn = 1, kEaseInOut = 2, kEaseOut = 3, kLinear = 4, kSolid = 5 };
+
+// One record of the colour cache: a flag at the cache time, and the span that starts at it.
+struct CacheEntry {
+  float pos;        // clamped to [0, 1]; 17.0 for the record after the last flag
+  int32_t index;    // the flag's index in the flag set
+  float color[3];   // clamped to [0, 1]
+  int32_t interp;   // InterpType; any other number is Linear
+  Texmap* tex;      // the flag's texture or null (not owned)
+  float invSpan;    // 1 / (next pos - pos), 0 for an empty span
+  float dColor[3];  // next colour - colour
+};
+static_assert(sizeof(void*) != 4 || sizeof(CacheEntry) == 44, "44-byte cache records on the 32-bit build");
+
+// The eased parameter as a table of lines: for step i (x from i to i + 1, x = u * kEaseSteps)
+// the pair (a, b) of the line a + x * b through the host's curve at i and i + 1. The last pair
+// is the curve's end with slope 0.
+enum { kEaseSteps = 4096 };
+// The table of an eased type, null for Linear, Solid and any other number.
+const float* EaseTable(int type);
+
+// One span of the cache, as the evaluators read it. Span 0 lies below the first flag (its
+// colour, no change); span i + 1 starts at record i.
+struct Span {
+  float color[4];   // r, g, b, 0
+  float dColor[4];  // towards the next flag's colour; 0 for Solid spans and span 0
+  float lo, hi;     // the span holds the positions lo <= pos < hi (hi at most 1)
+  // x = (pos - lo) * scale is u (Linear) or u * kEaseSteps (eased). Rounded down where needed
+  // so that x never passes 1 or kEaseSteps inside the span.
+  float scale;
+  // Whether the span's own colour serves shading points: 0 always, 1 with no sampled extent
+  // (Solid, whose step is blended over the extent), 2 never (a texture at either end).
+  int32_t shading;
+  const float* ease;  // EaseTable of the span's type: null for Linear and Solid
+};
+
+enum { kBuckets = 64 };  // a grid over [0, 1]: bucket b holds the span of position b / kBuckets
+
+// An immutable colour cache, published whole. n flags: n + 1 records (the last is the
+// sentinel) and n + 1 spans.
+struct Cache {
+  int n;
+  int mode;      // the gradient's mode when the cache was built
+  int textured;  // some flag has a texture
+  CacheEntry* rec;
+  Span* spans;
+  int32_t buckets[kBuckets];
+};
+
+const float kBelowOne = 0.99999988f;  // bits 0x3F7FFFFE: positions from 1 up are looked up here
+
+// The span of c that holds pos, searched from s; pos from 1 up and NaN become kBelowOne.
+inline const Span* Walk(const Cache& c, const Span* s, float& pos) {
+  if (!(pos < 1.0f)) pos = kBelowOne;
+  if (pos < -FLT_MAX) pos = -FLT_MAX;  // span 0 starts there
+  // Coherent samples stay in s or step to a neighbour; others start at their bucket's span,
+  // which leaves only the flags inside one bucket to step over.
+  if (pos >= s->lo ? pos >= s[0].hi && pos >= s[1].hi : pos < s[-1].lo) {
+    int b = pos > 0.0f ? (int)(pos * (float)kBuckets) : 0;
+    s = c.spans + c.buckets[b < kBuckets ? b : kBuckets - 1];
+  }
+  while (pos < s->lo) s--;
+  while (pos >= s->hi) s++;
+  return s;
+}
+
+// The eased parameter at x in [0, kEaseSteps].
+inline float EaseAt(const float* table, float x) {
+  const float* line = table + 2 * (size_t)(intptr_t)x;
+  return line[0] + x * line[1];
+}
+
+// The colour of span s at x, its scaled parameter (see Span::scale). The row evaluators do
+// the same operations lane by lane, so that both give the same bits.
+inline void ColorAtX(const Span& s, float x, Point3& c) {
+  float v = s.ease ? EaseAt(s.ease, x) : x;
+  c.x = s.color[0] + v * s.dColor[0];
+  c.y = s.color[1] + v * s.dColor[1];
+  c.z = s.color[2] + v * s.dColor[2];
+}
+
+inline float XOf(const Span& s, float pos) { return (pos - s.lo) * s.scale; }
+
+// Colours of n positions from a flag-mode cache with flags, walking from hint and leaving in
+// it the span of the last position; one function per instruction set.
+typedef void (*RowFn)(const Cache& c, const Span*& hint, const float* pos, int n, Point3* out);
+void RowSse2(const Cache& c, const Span*& hint, const float* pos, int n, Point3* out);
+void RowAvx2(const Cache& c, const Span*& hint, const float* pos, int n, Point3* out);
+// The one this processor runs best.
+RowFn BestRow();
+
+}  // namespace jgrad
+
+namespace jgrad {
+
+// The bytes of a decoded bitmap (12 + width x rows x 4), or 0 when that is no sensible size:
+// not positive, or beyond what a memory block holds (32-bit sizes) and, in a 32-bit process,
+// beyond a quarter of the address space.
+inline size_t DecodedBytes(int width, int rows) {
+  if (width <= 0 || rows <= 0) return 0;
+  const uint64_t limit = sizeof(void*) == 4 ? (uint64_t)1 << 30 : (uint64_t)0xFFFFFFFFu;
+  uint64_t bytes = 12 + (uint64_t)width * (uint64_t)rows * 4;
+  return bytes <= limit ? (size_t)bytes : 0;
+}
+
+}  // namespace jgrad
