@@ -55,11 +55,14 @@ inline ThreadRecord* ThisThread() {
 }
 #pragma GCC diagnostic pop
 
-inline Pin& PinFor(ThreadRecord* r, const void* key) {
+// The pin of a key in every thread's record.
+inline int PinIndex(const void* key) {
   uintptr_t k = reinterpret_cast<uintptr_t>(key) >> 4;
   k *= (uintptr_t)0x9E3779B97F4A7C15ull;  // the top bits mix every bit of the key
-  return r->pins[k >> (sizeof(uintptr_t) * 8 - 4)];
+  return (int)(k >> (sizeof(uintptr_t) * 8 - 4));
 }
+static_assert(kPins == 16, "PinIndex answers four bits");
+inline Pin& PinFor(ThreadRecord* r, const void* key) { return r->pins[PinIndex(key)]; }
 
 // The object published in src, pinned for the calling thread. fresh is set when the pin
 // changed (the thread's hint belongs to another object then).

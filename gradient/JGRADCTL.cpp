@@ -15,6 +15,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <algorithm>
 #include <atomic>
 #include <vector>
 
@@ -53,29 +54,47 @@ struct Locked {
 
 float Clamp01(float v) { return v < 0.0f ? 0.0f : v > 1.0f ? 1.0f : v; }
 
-// The eased parameter of the host's curves, sampled once at kEaseSteps + 1 points per curve;
-// between two points a sample follows the straight line through them. The host's curves are
-// smooth, so this agrees with them to a few float steps, at a fraction of a call's cost.
-const int kEaseSteps = jgrad::kEaseSteps;
+// The eased parameter of the host's curves as piecewise polynomials (see JGradInternal.h). On
+// each piece the polynomial meets the curve at six Chebyshev-Lobatto points, the piece's ends
+// among them, so that neighbouring pieces join where the curve is; the host's curves are
+// smooth, so between those points it stays within a few float steps of them.
+const int kEaseSteps = jgrad::kEaseSegments;
+const int kCoefficients = jgrad::kEaseDegree + 1;
+const double kPi = 3.14159265358979323846;
 struct EaseTables {
-  float v[3][2 * (kEaseSteps + 1)];  // Ease In, Ease In Out, Ease Out: (a, b) lines
+  float v[3][kCoefficients * jgrad::kEaseSegments];  // Ease In, Ease In Out, Ease Out
   EaseTables() {
     float knots[6] = {0.0f, 0.0f, 0.4f, 0.6f, 1.0f, 1.0f};
     for (int k = 0; k < 3; k++) {
-      float f[kEaseSteps + 1];
-      for (int i = 0; i <= kEaseSteps; i++) {
-        float u = (float)i / (float)kEaseSteps;
-        f[i] = k == 1 ? spline(u, 6, knots) : bias(k == 0 ? 0.35f : 0.65f, u);
+      for (int j = 0; j < jgrad::kEaseSegments; j++) {
+        double a[kCoefficients][kCoefficients + 1];  // the Vandermonde system, right side last
+        for (int m = 0; m < kCoefficients; m++) {
+          double f = m == 0 ? 0.0 : m == kCoefficients - 1 ? 1.0 : (1.0 - cos(kPi * m / (kCoefficients - 1))) / 2.0;
+          float u = (float)((j + f) / jgrad::kEaseSegments);
+          f = (double)u * jgrad::kEaseSegments - j;  // the point the curve is really asked at
+          double power = 1.0;
+          for (int c = 0; c < kCoefficients; c++, power *= f) a[m][c] = power;
+          a[m][kCoefficients] = k == 1 ? spline(u, 6, knots) : bias(k == 0 ? 0.35f : 0.65f, u);
+        }
+        Solve(a);
+        for (int c = 0; c < kCoefficients; c++) v[k][c * jgrad::kEaseSegments + j] = (float)a[c][kCoefficients];
       }
-      float* t = v[k];
-      for (int i = 0; i < kEaseSteps; i++) {
-        double b = (double)f[i + 1] - f[i];
-        t[2 * i] = (float)(f[i] - i * b);
-        t[2 * i + 1] = (float)b;
-      }
-      t[2 * kEaseSteps] = f[kEaseSteps];
-      t[2 * kEaseSteps + 1] = 0.0f;
     }
+  }
+  // Gaussian elimination with partial pivoting; the solution replaces the right side.
+  static void Solve(double (&a)[kCoefficients][kCoefficients + 1]) {
+    for (int c = 0; c < kCoefficients; c++) {
+      int best = c;
+      for (int r = c + 1; r < kCoefficients; r++)
+        if (fabs(a[r][c]) > fabs(a[best][c])) best = r;
+      for (int k = 0; k <= kCoefficients; k++) std::swap(a[c][k], a[best][k]);
+      for (int r = 0; r < kCoefficients; r++) {
+        if (r == c) continue;
+        double f = a[r][c] / a[c][c];
+        for (int k = c; k <= kCoefficients; k++) a[r][k] -= f * a[c][k];
+      }
+    }
+    for (int c = 0; c < kCoefficients; c++) a[c][kCoefficients] /= a[c][c];
   }
 };
 
@@ -217,7 +236,7 @@ const float* jgrad::EaseTable(int type) { return type >= kEaseIn && type <= kEas
 // What the library keeps of a gradient beyond its children. Lookups on any thread read the
 // published cache and bitmap without the lock; everything that changes them takes it.
 struct JGradCtlData::State {
-  explicit State(JGradCtlData* g) : g(g) { InitializeCriticalSection(&lock); }
+  explicit State(JGradCtlData* g) : g(g), pinSlot(jreclaim::PinIndex(&cache)) { InitializeCriticalSection(&lock); }
   ~State() {
     retired.FreeAll();
     free(cache.load(std::memory_order_relaxed));
@@ -236,6 +255,7 @@ struct JGradCtlData::State {
   Cache* spare = nullptr;                   // a rebuild that changed nothing, kept for the next one
   jreclaim::Retired retired;                // replaced caches and bitmaps that readers may still hold
   unsigned resourceSize = 0;                // 0 when unknown
+  const int pinSlot;                        // this gradient's pin for its cache in each thread's record
 
   // The flag-mode cache for a lookup at t on the calling thread: rebuilt first when stale,
   // pinned, with the thread's own place in it (hint). Null record: no memory for the thread.
@@ -243,9 +263,11 @@ struct JGradCtlData::State {
     const Cache* c = nullptr;
     jreclaim::ThreadRecord* rec = nullptr;
     jreclaim::Pin* pin = nullptr;
-    const Span* start = nullptr;  // where the walk starts
+    const Span* start = nullptr;  // where the walk starts; null without flags
+    // The thread's place is kept for flag-mode caches only, so that the fast paths below never
+    // answer a bitmap mode with flag colours.
     void Moved(const Span* s) {
-      if (pin) pin->hint = s;
+      if (pin && c->mode == kFlagMode) pin->hint = s;
     }
   };
   bool Current(const Cache* c) const {
@@ -262,11 +284,23 @@ struct JGradCtlData::State {
       v.start = v.c && v.c->n > 0 ? v.c->spans + v.c->n / 2 + 1 : nullptr;
       return;
     }
-    v.pin = &jreclaim::PinFor(v.rec, &cache);
+    v.pin = &v.rec->pins[pinSlot];
     bool fresh;
     v.c = jreclaim::Acquire(*v.pin, cache, fresh);
-    if (fresh || !v.pin->hint) v.pin->hint = v.c && v.c->n > 0 ? v.c->spans + v.c->n / 2 + 1 : nullptr;
+    if (fresh) v.pin->hint = nullptr;
     v.start = static_cast<const Span*>(v.pin->hint);
+    if (!v.start && v.c && v.c->n > 0) v.start = v.c->spans + v.c->n / 2 + 1;
+  }
+  // The span of the calling thread's last flag-mode lookup when the cache it belongs to is
+  // still the fresh, published one and pinned by the thread; null otherwise.
+  const Span* HotSpan() const {
+    jreclaim::ThreadRecord* r = jreclaim::ThisThread();
+    if (!r) return nullptr;
+    const jreclaim::Pin& pin = r->pins[pinSlot];
+    if (pin.held.load(std::memory_order_relaxed) != cache.load(std::memory_order_acquire) ||
+        dirty.load(std::memory_order_relaxed))
+      return nullptr;
+    return static_cast<const Span*>(pin.hint);
   }
   // The decoded bitmap pinned for the calling thread, or null.
   JMemBlock* PinnedBitmap() {
@@ -469,7 +503,7 @@ void JGradCtlData::UpdateCache(int t, Interval& valid) {
 }
 
 namespace {
-// The parameter of pos in the span s that holds it: u in [0, 1] (eased types: u * kEaseSteps)
+// The parameter of pos in the span s that holds it: u in [0, 1] (eased types: u * kEaseSegments)
 // from the start of record i's span; 0 below the first flag.
 inline float SpanX(const Cache& c, const Span* s, float pos) { return s == c.spans ? 0.0f : jgrad::XOf(*s, pos); }
 inline int RecordOf(const Cache& c, const Span* s) { return s == c.spans ? 0 : (int)(s - c.spans) - 1; }
@@ -579,7 +613,14 @@ int JGradCtlData::GetFlagColor(Point3& c, float pos, int t) {
   return 1;
 }
 
+// The lookups start with the thread's last span: a sample in it costs a few compares and the
+// span's arithmetic.
 int JGradCtlData::GetColor(Point3& c, float pos, int t) {
+  const Span* s = state->HotSpan();
+  if (s && pos >= s->lo && pos < s->hi) {
+    jgrad::ColorAtX(*s, jgrad::XOf(*s, pos), c);
+    return 1;
+  }
   c = Point3(0, 0, 0);
   State::View v;
   state->Look(t, v);
@@ -629,6 +670,11 @@ int JGradCtlData::GetFlagColor(Point3& c, float pos, float width, ShadeContext& 
 }
 
 int JGradCtlData::GetColor(Point3& c, float pos, float width, ShadeContext& sc, int t) {
+  const Span* s = state->HotSpan();
+  if (s && pos >= s->lo && pos < s->hi && (s->shading == 0 || (s->shading == 1 && width == 0.0f))) {
+    jgrad::ColorAtX(*s, jgrad::XOf(*s, pos), c);
+    return 1;
+  }
   State::View v;
   state->Look(t, v);
   int mode = v.c ? v.c->mode : GetMode();
@@ -701,7 +747,7 @@ int JGradCtlData::RenderFlag(BMM_Color_24* buf, int t, int width, int height, fl
   }
   memset(buf, 0, (size_t)width * sizeof(BMM_Color_24));
   // Each span is drawn through the evaluation of the lookups, its parameter u stepping by 1 / n
-  // per pixel (eased types: u * kEaseSteps, kept within the table however wide the span).
+  // per pixel (eased types: u * kEaseSegments, kept within the table however wide the span).
   auto draw = [&](float p0, float p1, const float* c0, const float* c1, int type) {
     int x0 = (int)(width * p0), x1 = (int)(width * p1);
     if (x1 <= x0) return;

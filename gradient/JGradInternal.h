@@ -26,10 +26,11 @@ struct CacheEntry {
 };
 static_assert(sizeof(void*) != 4 || sizeof(CacheEntry) == 44, "44-byte cache records on the 32-bit build");
 
-// The eased parameter as a table of lines: for step i (x from i to i + 1, x = u * kEaseSteps)
-// the pair (a, b) of the line a + x * b through the host's curve at i and i + 1. The last pair
-// is the curve's end with slope 0.
-enum { kEaseSteps = 4096 };
+// The eased parameter as piecewise polynomials: u in [0, 1] is cut into kEaseSegments equal
+// pieces, and on piece j (x = u * kEaseSegments from j to j + 1, f = x - j) the curve is
+// (c0 + f c1) + f^2 ((c2 + f c3) + f^2 (c4 + f c5)). A table holds coefficient k of piece j at
+// [k * kEaseSegments + j], so that eight lanes pick their coefficients with one permutation.
+enum { kEaseSegments = 8, kEaseDegree = 5 };  // EaseAt and the row evaluators spell out degree 5
 // The table of an eased type, null for Linear, Solid and any other number.
 const float* EaseTable(int type);
 
@@ -39,8 +40,8 @@ struct Span {
   float color[4];   // r, g, b, 0
   float dColor[4];  // towards the next flag's colour; 0 for Solid spans and span 0
   float lo, hi;     // the span holds the positions lo <= pos < hi (hi at most 1)
-  // x = (pos - lo) * scale is u (Linear) or u * kEaseSteps (eased). Rounded down where needed
-  // so that x never passes 1 or kEaseSteps inside the span.
+  // x = (pos - lo) * scale is u (Linear) or u * kEaseSegments (eased). Rounded down where
+  // needed so that x never passes 1 or kEaseSegments inside the span.
   float scale;
   // Whether the span's own colour serves shading points: 0 always, 1 with no sampled extent
   // (Solid, whose step is blended over the extent), 2 never (a texture at either end).
@@ -78,10 +79,19 @@ inline const Span* Walk(const Cache& c, const Span* s, float& pos) {
   return s;
 }
 
-// The eased parameter at x in [0, kEaseSteps].
+// The eased parameter at x in [0, kEaseSegments], kept within [0, 1].
 inline float EaseAt(const float* table, float x) {
-  const float* line = table + 2 * (size_t)(intptr_t)x;
-  return line[0] + x * line[1];
+  int j = (int)x;
+  j = j < kEaseSegments - 1 ? j : kEaseSegments - 1;
+  float f = x - (float)j;
+  const float* c = table + j;
+  // Estrin's order: three short chains instead of one long one.
+  const int s = kEaseSegments;
+  float f2 = f * f;
+  float p01 = c[0] + f * c[s], p23 = c[2 * s] + f * c[3 * s], p45 = c[4 * s] + f * c[5 * s];
+  float v = p01 + f2 * (p23 + f2 * p45);
+  v = v > 0.0f ? v : 0.0f;
+  return v < 1.0f ? v : 1.0f;
 }
 
 // The colour of span s at x, its scaled parameter (see Span::scale). The row evaluators do

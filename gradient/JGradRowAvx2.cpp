@@ -1,5 +1,5 @@
-// The row evaluator with AVX2: eight positions per step, eased parameters gathered from the
-// table. Built without FMA so that every lane rounds as the scalar lookup does.
+// The row evaluator with AVX2: eight positions per step, eased parameters from the pieces'
+// polynomials. Built without FMA so that every lane rounds as the scalar lookup does.
 #include "JGradRow.h"
 
 #include <immintrin.h>
@@ -20,11 +20,16 @@ struct Avx2 {
     F in = _mm256_and_ps(_mm256_cmp_ps(p, Set(lo), _CMP_GE_OQ), _mm256_cmp_ps(p, Set(hi), _CMP_LT_OQ));
     return _mm256_movemask_ps(in) == 0xFF;
   }
+  // The pieces' coefficients: each lane picks its piece's from a register of eight. The same
+  // operations in the same order as EaseAt.
   static F Ease(const float* table, F x) {
-    __m256i at = _mm256_slli_epi32(_mm256_cvttps_epi32(x), 1);  // each line is two floats
-    F a = _mm256_i32gather_ps(table, at, 4);
-    F b = _mm256_i32gather_ps(table + 1, at, 4);
-    return Add(a, Mul(x, b));
+    __m256i j = _mm256_min_epi32(_mm256_cvttps_epi32(x), _mm256_set1_epi32(kEaseSegments - 1));
+    F f = Sub(x, _mm256_cvtepi32_ps(j));
+    auto c = [&](int k) { return _mm256_permutevar8x32_ps(_mm256_loadu_ps(table + k * kEaseSegments), j); };
+    F f2 = Mul(f, f);
+    F p01 = Add(c(0), Mul(f, c(1))), p23 = Add(c(2), Mul(f, c(3))), p45 = Add(c(4), Mul(f, c(5)));
+    F v = Add(p01, Mul(f2, Add(p23, Mul(f2, p45))));
+    return _mm256_min_ps(_mm256_max_ps(v, _mm256_setzero_ps()), Set(1.0f));
   }
   // Eight Point3 records: the four-lane transposition in each half, then the halves put in order.
   static void StoreColors(Point3* out, F v, const Span& s) {

@@ -23,14 +23,11 @@ struct Sse2 {
     F in = _mm_and_ps(_mm_cmpge_ps(p, _mm_set1_ps(lo)), _mm_cmplt_ps(p, _mm_set1_ps(hi)));
     return _mm_movemask_ps(in) == 0xF;
   }
-  // a + x * b from each lane's line of the table.
+  // Lane by lane: SSE2 has no way to pick each lane's coefficients.
   static F Ease(const float* table, F x) {
-    alignas(16) int32_t idx[4];
-    _mm_store_si128(reinterpret_cast<__m128i*>(idx), _mm_cvttps_epi32(x));
-    const float *l0 = table + 2 * idx[0], *l1 = table + 2 * idx[1], *l2 = table + 2 * idx[2], *l3 = table + 2 * idx[3];
-    F a = _mm_setr_ps(l0[0], l1[0], l2[0], l3[0]);
-    F b = _mm_setr_ps(l0[1], l1[1], l2[1], l3[1]);
-    return Add(a, Mul(x, b));
+    alignas(16) float at[4];
+    _mm_store_ps(at, x);
+    return _mm_setr_ps(EaseAt(table, at[0]), EaseAt(table, at[1]), EaseAt(table, at[2]), EaseAt(table, at[3]));
   }
   // color + v * dColor for four positions, written as four Point3 records.
   static void StoreColors(Point3* out, F v, const Span& s) {
