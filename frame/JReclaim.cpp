@@ -70,8 +70,8 @@ void WaitForReaders(const void* owner) {
   }
 }
 
-void Retired::Retire(void* p, void (*release)(void*)) {
-  if (p) items.push_back({p, release});
+void Retired::Retire(void* p, void (*release)(void*, void*), void* owner) {
+  if (p) items.push_back({p, release, owner});
 }
 
 void Retired::Collect() {
@@ -79,21 +79,21 @@ void Retired::Collect() {
   // A reader that pins p after this scan loads the published pointer again and finds that p
   // is no longer it, so it never uses p: the writer published the replacement before retiring.
   std::atomic_thread_fence(std::memory_order_seq_cst);
-  std::vector<Item> keep;
+  size_t kept = 0;
   {
     RegistryLock l;
     for (const Item& it : items) {
       if (Pinned(it.p))
-        keep.push_back(it);
+        items[kept++] = it;
       else
-        it.release(it.p);
+        it.release(it.owner, it.p);
     }
   }
-  items.swap(keep);
+  items.resize(kept);  // shrinking keeps the capacity: no allocation once the list has grown
 }
 
 void Retired::FreeAll() {
-  for (const Item& it : items) it.release(it.p);
+  for (const Item& it : items) it.release(it.owner, it.p);
   items.clear();
 }
 

@@ -102,8 +102,8 @@ class Retired {
   Retired(const Retired&) = delete;
   Retired& operator=(const Retired&) = delete;
   ~Retired() { FreeAll(); }
-  // Keeps p until no pin holds it; then release(p) frees it.
-  void Retire(void* p, void (*release)(void*));
+  // Keeps p until no pin holds it; then release(owner, p) frees it (or keeps it for reuse).
+  void Retire(void* p, void (*release)(void* owner, void* p), void* owner);
   // Frees every retired object that no pin holds.
   void Collect();
   // Frees everything: the owner is going and no reader may use it any more.
@@ -113,7 +113,8 @@ class Retired {
  private:
   struct Item {
     void* p;
-    void (*release)(void*);
+    void (*release)(void*, void*);
+    void* owner;
   };
   std::vector<Item> items;
 };

@@ -162,10 +162,15 @@ size_t SpansAt(int n) {
 }
 size_t CacheBytes(int n) { return SpansAt(n) + sizeof(Span) * (size_t)(n + 1); }
 
-// A zeroed cache for n flags (reusing spare when it has the size), or null.
-Cache* NewCache(int n, Cache* spare) {
-  Cache* c = spare && spare->n == n ? spare : static_cast<Cache*>(malloc(CacheBytes(n)));
-  if (spare && c != spare) free(spare);
+// A zeroed cache for n flags (reusing a spare one of that size), or null.
+Cache* NewCache(int n, std::vector<Cache*>& spares) {
+  Cache* c = nullptr;
+  for (size_t i = 0; i < spares.size() && !c; i++) {
+    if (spares[i]->n != n) continue;
+    c = spares[i];
+    spares.erase(spares.begin() + (ptrdiff_t)i);
+  }
+  if (!c) c = static_cast<Cache*>(malloc(CacheBytes(n)));
   if (!c) return nullptr;
   memset(c, 0, CacheBytes(n));
   char* base = reinterpret_cast<char*>(c);
@@ -182,8 +187,7 @@ bool SameCache(const Cache* a, const Cache* b) {
          memcmp(a->rec, b->rec, CacheBytes(a->n) - RecordsAt()) == 0;
 }
 
-void FreeCache(void* p) { free(p); }
-void FreeBlock(void* p) { static_cast<JMemBlock*>(p)->DeleteThis(); }
+void FreeBlock(void*, void* p) { static_cast<JMemBlock*>(p)->DeleteThis(); }
 
 Point3 TexColor(Texmap* tex, ShadeContext& sc) {
   AColor a = tex->EvalColor(sc);
@@ -240,7 +244,7 @@ struct JGradCtlData::State {
   ~State() {
     retired.FreeAll();
     free(cache.load(std::memory_order_relaxed));
-    free(spare);
+    for (Cache* c : spares) free(c);
     if (JMemBlock* b = bitmap.load(std::memory_order_relaxed)) b->DeleteThis();
     DeleteCriticalSection(&lock);
   }
@@ -252,7 +256,18 @@ struct JGradCtlData::State {
   std::atomic<Cache*> cache{nullptr};      // the published colour cache; null until first built
   std::atomic<JMemBlock*> bitmap{nullptr};  // the decoded bitmap of the bitmap modes, or null
   std::atomic<int> dirty{1};                // the cache must be rebuilt before the next lookup
-  Cache* spare = nullptr;                   // a rebuild that changed nothing, kept for the next one
+  // Caches no reader holds any more, kept for the next rebuilds so that an animated gradient
+  // updated every frame settles on a few blocks instead of allocating one per frame.
+  std::vector<Cache*> spares;
+  enum { kMaxSpares = 4 };
+  static void Recycle(void* owner, void* p) {
+    State* st = static_cast<State*>(owner);
+    Cache* c = static_cast<Cache*>(p);
+    if (st->spares.size() < kMaxSpares)
+      st->spares.push_back(c);
+    else
+      free(c);
+  }
   jreclaim::Retired retired;                // replaced caches and bitmaps that readers may still hold
   unsigned resourceSize = 0;                // 0 when unknown
   const int pinSlot;                        // this gradient's pin for its cache in each thread's record
@@ -321,7 +336,7 @@ struct JGradCtlData::State {
   void RetireBitmap() {
     JMemBlock* old = bitmap.exchange(nullptr, std::memory_order_seq_cst);
     if (!old) return;
-    retired.Retire(old, FreeBlock);
+    retired.Retire(old, FreeBlock, this);
     retired.Collect();
   }
 };
@@ -451,8 +466,7 @@ void JGradCtlData::UpdateCache(int t, Interval& valid) {
   Locked l(&st.lock);
   if (!st.dirty.load(std::memory_order_relaxed)) return;
   int n = GetFlagCount();
-  Cache* c = NewCache(n, st.spare);
-  st.spare = nullptr;
+  Cache* c = NewCache(n, st.spares);
   if (!c) {
     assert1(kLineCacheAlloc, kSource);
     return;
@@ -493,10 +507,10 @@ void JGradCtlData::UpdateCache(int t, Interval& valid) {
   // cache and its own memory for the next rebuild: no allocation.
   Cache* old = st.cache.load(std::memory_order_relaxed);
   if (SameCache(old, c)) {
-    st.spare = c;
+    State::Recycle(&st, c);
   } else {
     st.cache.store(c, std::memory_order_seq_cst);
-    if (old) st.retired.Retire(old, FreeCache);
+    if (old) st.retired.Retire(old, State::Recycle, &st);
   }
   st.dirty.store(0, std::memory_order_release);
   st.retired.Collect();
