@@ -54,7 +54,7 @@ unsigned long JPropertyList::Value(const Class_ID& id) {
   return i >= 0 ? tab[i].value : 0;
 }
 
-JPropertyList& JPropertyList::operator=(JPropertyList& other) {
+JPropertyList& JPropertyList::operator=(const JPropertyList& other) {
   tab = other.tab;
   return *this;
 }
