@@ -171,8 +171,9 @@ class QUORAPI JDataNode : public JData {
   int Add(JData* child, int stringId);
   // Drops slot i; later slots move down.
   void Del(int i);
-  // Makes the node n slots long: extra slots are dropped, new ones are empty and named "".
-  int SetNumRefs(int n);
+  // Makes the node n slots long: extra slots are dropped, new ones are empty and named "". Load,
+  // Clone and addressing set the count through it, so a derived node can keep state in step.
+  virtual int SetNumRefs(int n);
 
   // The child in slot id. A missing child is completed from a default instance of this class:
   // its child is cloned, named and stored, so trees saved before a parameter existed get it

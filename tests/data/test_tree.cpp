@@ -8,6 +8,7 @@
 #include <process.h>
 
 #include <string>
+#include <vector>
 
 using quortest::TempPath;
 
@@ -75,6 +76,44 @@ TEST(Node, SetNumRefsGrowsWithEmptyNamesAndShrinksDroppingReferences) {
   sub->SetNumRefs(1);
   EXPECT_EQ(sub->NumRefs(), 1);
   EXPECT_EQ(GetLiveRefTargetCount(), live - 2) << "the bool leaf and its controller went";
+}
+
+namespace {
+// A block that keeps a side table in step with its slot count, as a client does by overriding
+// SetNumRefs: the library must call the override wherever it sets the count.
+class CountingBlock : public JDataNode {
+ public:
+  explicit CountingBlock(int loading) {
+    if (loading) return;
+    Add(Create_JFloatData(), "A");
+    Add(Create_JFloatData(), "B");
+  }
+  JClassDescBase* GetCD() override;
+  int SetNumRefs(int n) override {
+    counts.push_back(n);
+    return JDataNode::SetNumRefs(n);
+  }
+  std::vector<int> counts;
+};
+const Class_ID kCountingBlockID(0x7E57B10C, 4);
+JClassDesc<CountingBlock, ReferenceTargetRTTI> countingDesc(0, "CountingBlock", 0x200, kCountingBlockID, "");
+JClassDescBase* CountingBlock::GetCD() { return &countingDesc; }
+}  // namespace
+
+TEST(Node, LoadCloneAndAddressingSetTheCountThroughTheClientsOverride) {
+  quortest::Held<CountingBlock> b(JCreateRegistered<CountingBlock>(0x200, kCountingBlockID));
+  ASSERT_NE(b.d, nullptr);
+  JMemBlock* saved = SaveRefMaker(b.d);
+  ASSERT_NE(saved, nullptr);
+  quortest::Held<CountingBlock> loaded(dynamic_cast<CountingBlock*>(LoadRefMaker(saved)));
+  saved->DeleteThis();
+  ASSERT_NE(loaded.d, nullptr);
+  EXPECT_EQ(loaded.d->counts, std::vector<int>{2}) << "Load";
+  quortest::Held<CountingBlock> clone(static_cast<CountingBlock*>(b.d->Clone(NoRemap())));
+  EXPECT_EQ(clone.d->counts, std::vector<int>{2}) << "Clone";
+  b.d->SetNumRefs(1);
+  ASSERT_NE((*b.d)(1), nullptr);
+  EXPECT_EQ(b.d->counts, (std::vector<int>{1, 2})) << "addressing grows the node for the completed slot";
 }
 
 TEST(Node, ArgumentErrorsAssertWithTheirLines) {
