@@ -19,8 +19,9 @@ QUORAPI const char* GetResString(int id);
 // Replaces an earlier class id of a library class by the current one and answers true; leaves
 // any other id unchanged and answers false.
 QUORAPI bool MapLegacyClassID(Class_ID& id);
-// The process-wide loading flag: answers its old value and sets it to value (-1 only reads).
-// While it is 1 the library's descriptors construct objects empty, for a loader to fill.
+// The calling thread's loading flag: answers its old value and sets it to value (-1 only reads).
+// While it is 1 the library's descriptors construct objects empty, for a loader to fill; other
+// threads neither see nor change it.
 QUORAPI int JLoading(int value);
 
 // ---- Class descriptors -----------------------------------------------------------------------

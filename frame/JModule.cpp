@@ -15,7 +15,10 @@ Tab<JClassDescBase*>* registry = nullptr;
 
 char resBuffer[1024];
 
-int loadingFlag = 0;
+// The loading flag belongs to the thread that sets it: a loader sets it just before it asks the
+// host to create an object on its own thread, and a worker thread creating objects meanwhile (a
+// preview completing a tree) must neither take nor clear it.
+thread_local int loadingFlag = 0;
 
 bool EnsureRegistry() {
   if (!registry) registry = new (std::nothrow) Tab<JClassDescBase*>;

@@ -212,6 +212,84 @@ TEST(Addressing, TwoThreadsCompleteEachMissingChildOnce) {
   }
 }
 
+namespace {
+const Class_ID kFlagProbeID(0x7E57B10C, 5);
+
+// An object that remembers the loading flag its descriptor gave it.
+class FlagProbe : public ReferenceTargetRTTI {
+ public:
+  explicit FlagProbe(int loading) : loading(loading) {}
+  Class_ID ClassID() override { return kFlagProbeID; }
+  SClass_ID SuperClassID() override { return REF_TARGET_CLASS_ID; }
+  int loading;
+};
+
+// While armed, its Create lets another thread run between the loader setting the loading flag
+// and the descriptor reading it: the moment a worker completing a tree meets a load.
+class HandOverDesc : public JClassDesc<FlagProbe, ReferenceTargetRTTI> {
+ public:
+  HandOverDesc() : JClassDesc(0, "FlagProbe", REF_TARGET_CLASS_ID, kFlagProbeID, "") {}
+  void* Create(BOOL loading) override {
+    if (go) {
+      SetEvent(go);
+      WaitForSingleObject(done, INFINITE);
+    }
+    return JClassDesc::Create(loading);
+  }
+  HANDLE go = nullptr;
+  HANDLE done = nullptr;
+};
+HandOverDesc handOverDesc;
+
+struct Completion {
+  TestBlock* block;
+  HANDLE go;
+  HANDLE done;
+  JData* got = nullptr;
+  int gotController = 0;
+};
+
+unsigned __stdcall CompleteOnWorker(void* p) {
+  Completion* c = static_cast<Completion*>(p);
+  WaitForSingleObject(c->go, INFINITE);
+  c->got = (*c->block)(TestBlock::kGain);
+  c->gotController = c->got && c->got->GetReference(0) != nullptr;
+  SetEvent(c->done);
+  return 0;
+}
+}  // namespace
+
+TEST(Addressing, AWorkerCompletesATreeWhileTheInterfaceThreadLoadsAFile) {
+  std::string path = TempPath("quortest_flag.qrs");
+  FlagProbe* probe = JCreateRegistered<FlagProbe>(REF_TARGET_CLASS_ID, kFlagProbeID);
+  ASSERT_NE(probe, nullptr);
+  ASSERT_EQ(SaveRefMaker(probe, path.c_str()), 1);
+  probe->DeleteMe();
+
+  Tree t;
+  t.block->DeleteReference(TestBlock::kGain);  // an empty slot, as in a tree saved before it existed
+  Completion c{t.block, CreateEventA(nullptr, TRUE, FALSE, nullptr), CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+  HANDLE worker = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, CompleteOnWorker, &c, 0, nullptr));
+  ASSERT_NE(worker, nullptr);
+  handOverDesc.go = c.go;
+  handOverDesc.done = c.done;
+  ReferenceMaker* loaded = LoadRefMakerFromFile(path.c_str());
+  handOverDesc.go = handOverDesc.done = nullptr;
+  WaitForSingleObject(worker, INFINITE);
+  for (HANDLE h : {worker, c.go, c.done}) CloseHandle(h);
+  remove(path.c_str());
+
+  FlagProbe* l = dynamic_cast<FlagProbe*>(loaded);
+  ASSERT_NE(l, nullptr);
+  EXPECT_EQ(l->loading, 1) << "the loader's object is made empty, to be filled";
+  l->DeleteMe();
+  EXPECT_EQ(JLoading(-1), 0);
+  ASSERT_NE(c.got, nullptr) << "the worker's prototype has its default children";
+  EXPECT_EQ(c.gotController, 1) << "the completed leaf has its default controller";
+  EXPECT_EQ(t.block->GetReference(TestBlock::kGain), c.got);
+  EXPECT_EQ(static_cast<JFloatData*>(c.got)->GetFValue(0), 1.5f);
+}
+
 TEST(Bypass, OwnFlagNotifiesOnceAndHonoursItsLock) {
   Tree t;
   JData* gain = (*t.block)(TestBlock::kGain);
