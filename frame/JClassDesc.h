@@ -25,9 +25,10 @@ QUORAPI bool MapLegacyClassID(Class_ID& id);
 QUORAPI int JLoading(int value);
 
 // ---- Class descriptors -----------------------------------------------------------------------
-// Base of every descriptor of the library. Constructing one appends it to the library's registry,
-// which the host reads through LibNumberClasses and LibClassDesc. Descriptors are static objects:
-// destroying one releases the whole registry, which happens when the module unloads.
+// Base of every descriptor of the library and of its client plug-ins. Constructing one appends it
+// to the library's registry, which the host reads through LibNumberClasses and LibClassDesc;
+// destroying one (a static object, when its module unloads) removes it, and the last one removed
+// releases the registry.
 class QUORAPI JClassDescBase : public ClassDesc {
  public:
   JClassDescBase();

@@ -104,7 +104,13 @@ JClassDescBase::JClassDescBase() {
   if (EnsureRegistry()) registry->Append(1, &self);
 }
 
+// Client plug-ins' descriptors join the registry too and go when their module unloads: each
+// descriptor takes only itself out, and the last one out releases the holder.
 JClassDescBase::~JClassDescBase() {
+  if (!registry) return;
+  for (int i = registry->Count(); i-- > 0;)
+    if ((*registry)[i] == this) registry->Delete(i, 1);
+  if (registry->Count() > 0) return;
   delete registry;
   registry = nullptr;
 }
