@@ -263,8 +263,10 @@ class MapRemapDir : public RemapDir {
 }  // namespace
 
 RemapDir& NoRemap() {
-  static MapRemapDir dir;
-  // A call outside any clone in progress starts a new clone operation.
+  // One directory per thread: a preview thread cloning under the library's addressing lock and the
+  // interface thread cloning without it each have their own operation in progress.
+  thread_local MapRemapDir dir;
+  // A call outside any clone in progress on this thread starts a new clone operation.
   if (dir.Depth() == 0) dir.Clear();
   return dir;
 }
