@@ -1,4 +1,5 @@
 // Parameter nodes: slots and names, addressing with completion, bypass, cloning, saving.
+#include "MemStream.h"
 #include "Recorder.h"
 #include "TestSupport.h"
 #include "blocks.h"
@@ -426,6 +427,32 @@ TEST(PostLoad, ACallbackIsOwnedAndReplaced) {
     EXPECT_EQ(CountingPostLoad::destroyed, 1) << "the first one is destroyed when replaced";
   }
   EXPECT_EQ(CountingPostLoad::destroyed, 2) << "the object destroys its callback";
+}
+
+TEST(Chunks, AFailedSaveOrLoadClosesTheChunkItOpened) {
+  Tree t;
+  JData* gain = (*t.block)(TestBlock::kGain);
+  gain->SetBypassThis(1);  // a property record to write
+  quortest::MemSave s;
+  s.BeginChunk(4);
+  int depth = s.CurChunkDepth();
+  s.FailWrites(true);
+  EXPECT_EQ(gain->Save(&s), IO_ERROR);
+  EXPECT_EQ(s.CurChunkDepth(), depth);
+  s.FailWrites(false);
+  s.EndChunk();
+
+  // Chunk 1 holding a property record cut short.
+  quortest::MemSave bad;
+  bad.BeginChunk(1);
+  bad.BeginChunk(1);
+  bad.Write("short", 5, nullptr);
+  bad.EndChunk();
+  bad.EndChunk();
+  quortest::MemLoad ld(bad.Bytes());
+  depth = ld.CurChunkDepth();
+  EXPECT_EQ(gain->Load(&ld), IO_ERROR);
+  EXPECT_EQ(ld.CurChunkDepth(), depth);
 }
 
 // Scene round trip: a tree in the host's scene file keeps values, keys, flags and payload.
