@@ -97,12 +97,12 @@ class CountingBlock : public JDataNode {
   std::vector<int> counts;
 };
 const Class_ID kCountingBlockID(0x7E57B10C, 4);
-JClassDesc<CountingBlock, ReferenceTargetRTTI> countingDesc(0, "CountingBlock", 0x200, kCountingBlockID, "");
+JClassDesc<CountingBlock, ReferenceTargetRTTI> countingDesc(0, "CountingBlock", REF_TARGET_CLASS_ID, kCountingBlockID, "");
 JClassDescBase* CountingBlock::GetCD() { return &countingDesc; }
 }  // namespace
 
 TEST(Node, LoadCloneAndAddressingSetTheCountThroughTheClientsOverride) {
-  quortest::Held<CountingBlock> b(JCreateRegistered<CountingBlock>(0x200, kCountingBlockID));
+  quortest::Held<CountingBlock> b(JCreateRegistered<CountingBlock>(REF_TARGET_CLASS_ID, kCountingBlockID));
   ASSERT_NE(b.d, nullptr);
   JMemBlock* saved = SaveRefMaker(b.d);
   ASSERT_NE(saved, nullptr);

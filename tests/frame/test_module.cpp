@@ -173,7 +173,7 @@ TEST(Registry, ADestroyedDescriptorLeavesItAndEveryOtherStays) {
   std::vector<ClassDesc*> before;
   for (int i = 0; i < n; i++) before.push_back(LibClassDesc(i));
   {
-    JClassDesc<Probe, ProbeBase> temporary(0, "Temporary", 0x200, Class_ID(7, 7), "");
+    JClassDesc<Probe, ProbeBase> temporary(0, "Temporary", REF_TARGET_CLASS_ID, Class_ID(7, 7), "");
     ASSERT_EQ(LibNumberClasses(), n + 1);
     EXPECT_EQ(LibClassDesc(n), &temporary);
   }
