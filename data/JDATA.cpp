@@ -219,18 +219,20 @@ BOOL JData::IsAnimated() { return Animatable::IsAnimated(); }
 void JData::EnumAuxFiles(NameEnumCallback& nameEnum, DWORD flags) { ReferenceMaker::EnumAuxFiles(nameEnum, flags); }
 void JData::FreeAllBitmaps() {}
 
+// Both close every chunk they open, failing or not, so that the caller's chunks stay in step.
 IOResult JData::Save(ISave* isave) {
   isave->BeginChunk(1);
-  if (properties.Save(isave) != IO_OK) return IO_ERROR;
+  IOResult r = properties.Save(isave);
   isave->EndChunk();
-  return IO_OK;
+  return r == IO_OK ? IO_OK : IO_ERROR;
 }
 
 IOResult JData::Load(ILoad* iload) {
   IOResult r;
   while ((r = iload->OpenChunk()) == IO_OK) {
-    if (iload->CurChunkID() == 1 && properties.Load(iload) != IO_OK) return IO_ERROR;
+    bool failed = iload->CurChunkID() == 1 && properties.Load(iload) != IO_OK;
     iload->CloseChunk();
+    if (failed) return IO_ERROR;
   }
   if (r != IO_END) return IO_ERROR;
   if (postLoad) iload->RegisterPostLoadCallback(postLoad);

@@ -21,11 +21,14 @@ class QUORAPI JClassBase {
 
 // What views and dialogs see of a parameter object: its name, its bypass flags (kept in its
 // property list so they are saved with it), the views that show it, and an optional resource
-// describing its initial contents.
+// describing its initial contents. Not copyable: views register with one object (data objects
+// are copied with Clone).
 class QUORAPI JDataBase : public JClassBase {
  public:
   JDataBase();
   virtual ~JDataBase();
+  JDataBase(const JDataBase&) = delete;
+  JDataBase& operator=(const JDataBase&) = delete;
 
   // Passes a change to whatever depends on the object; here nothing does (answers REF_SUCCEED).
   virtual RefResult JNotifyDependents(Interval changeInt, PartID partID, RefMessage message, SClass_ID sclass,
@@ -110,11 +113,14 @@ T* JCreateRegistered(SClass_ID superClassID, const Class_ID& classID) {
   return t;
 }
 
-// The base of every parameter object: a host reference target that is also a JDataBase.
+// The base of every parameter object: a host reference target that is also a JDataBase. Not
+// copyable (it owns its post-load callback); Clone makes copies.
 class QUORAPI JData : public ReferenceTargetRTTI, public JDataBase {
  public:
   JData();
   ~JData() override;
+  JData(const JData&) = delete;
+  JData& operator=(const JData&) = delete;
 
   // Called when a reference of this object reports a change; answering 0 stops the change from
   // going further. Null by default.
@@ -165,8 +171,9 @@ class QUORAPI JDataNode : public JData {
   int Add(JData* child, int stringId);
   // Drops slot i; later slots move down.
   void Del(int i);
-  // Makes the node n slots long: extra slots are dropped, new ones are empty and named "".
-  int SetNumRefs(int n);
+  // Makes the node n slots long: extra slots are dropped, new ones are empty and named "". Load,
+  // Clone and addressing set the count through it, so a derived node can keep state in step.
+  virtual int SetNumRefs(int n);
 
   // The child in slot id. A missing child is completed from a default instance of this class:
   // its child is cloned, named and stored, so trees saved before a parameter existed get it

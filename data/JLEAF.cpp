@@ -3,12 +3,21 @@
 #include "JDataInternal.h"
 #include "JModule.h"
 
+#include <stdint.h>
+
+#include <algorithm>
+
 namespace {
 
 const char kSource[] = "JDATA";
 const int kLineGetNull = 668;
 const int kLineSetNull = 744;
 
+// The most evaluations GetValueMax spends on the animation range, however long it is: a value
+// that changes at every tick is sampled at steps of a fraction of the range.
+const int64_t kMaxPeakSamples = 1 << 16;
+
+float Magnitude(float v) { return v < 0 ? -v : v; }
 
 }  // namespace
 
@@ -78,22 +87,30 @@ void JDataLeafBase::GetValueMax(int t, float& v, float& peak) {
     v = peak = value[0];
     return;
   }
-  Interval valid = FOREVER;
-  float buf[3] = {value[0], value[1], value[2]};
-  GetValue(buf, t, valid, CTRL_ABSOLUTE);
-  v = buf[0];
-  peak = v < 0 ? -v : v;
-  TimeValue s = 0, prev = -1;
-  for (;;) {
-    float tmp[3] = {0, 0, 0};
-    GetValue(tmp, s, valid, CTRL_ABSOLUTE);
-    TimeValue e = valid.End();
-    if (e == prev) break;
-    float m = tmp[0] < 0 ? -tmp[0] : tmp[0];
-    if (m > peak) peak = m;
-    // Wraps at the end of time instead of overflowing; the next round then stops.
-    s = (TimeValue)((uint32_t)e + 1u);
-    prev = e;
+  // The value at s, and through valid how long it stays so: each sample has an interval of its own.
+  auto at = [this](TimeValue s, Interval& valid) {
+    float buf[3] = {value[0], value[1], value[2]};
+    valid = FOREVER;
+    GetValue(buf, s, valid, CTRL_ABSOLUTE);
+    return buf[0];
+  };
+  Interval valid;
+  v = at(t, valid);
+  peak = Magnitude(v);
+  // Every key exactly: where the curve does not overshoot, its extremes are there.
+  int64_t first = GetAnimStart(), last = GetAnimEnd();
+  for (int k = 0, keys = NumKeys(); k < keys; k++) {
+    TimeValue kt = GetKeyTime(k);
+    peak = std::max(peak, Magnitude(at(kt, valid)));
+    first = std::min(first, (int64_t)kt);
+    last = std::max(last, (int64_t)kt);
+  }
+  // Then the range, for what lies between keys: a stretch of constant value is passed in one step.
+  // Time runs in 64 bits, so the end of time cannot wrap round.
+  int64_t step = std::max<int64_t>(1, (last - first) / kMaxPeakSamples);
+  for (int64_t s = first; s <= last;) {
+    peak = std::max(peak, Magnitude(at((TimeValue)s, valid)));
+    s = std::max(s + step, (int64_t)valid.End() + 1);
   }
 }
 

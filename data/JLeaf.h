@@ -21,8 +21,9 @@ class QUORAPI JDataLeafBase : public JData {
   void GetValue(int t, Point3& p);
   void SetValue(int t, float v);
   void SetValue(int t, Point3& p);  // p receives the value the controller holds
-  // The value at t and the largest magnitude the animation takes, sampled once per interval of
-  // constant validity from time 0 on.
+  // The value at t and the largest magnitude the value takes over the animation: at every key and
+  // across the animation range (widened to take in every key). Without a controller both are the
+  // stored value.
   void GetValueMax(int t, float& value, float& peak);
 
   // ---- Structure ----

@@ -19,14 +19,16 @@ QUORAPI const char* GetResString(int id);
 // Replaces an earlier class id of a library class by the current one and answers true; leaves
 // any other id unchanged and answers false.
 QUORAPI bool MapLegacyClassID(Class_ID& id);
-// The process-wide loading flag: answers its old value and sets it to value (-1 only reads).
-// While it is 1 the library's descriptors construct objects empty, for a loader to fill.
+// The calling thread's loading flag: answers its old value and sets it to value (-1 only reads).
+// While it is 1 the library's descriptors construct objects empty, for a loader to fill; other
+// threads neither see nor change it.
 QUORAPI int JLoading(int value);
 
 // ---- Class descriptors -----------------------------------------------------------------------
-// Base of every descriptor of the library. Constructing one appends it to the library's registry,
-// which the host reads through LibNumberClasses and LibClassDesc. Descriptors are static objects:
-// destroying one releases the whole registry, which happens when the module unloads.
+// Base of every descriptor of the library and of its client plug-ins. Constructing one appends it
+// to the library's registry, which the host reads through LibNumberClasses and LibClassDesc;
+// destroying one (a static object, when its module unloads) removes it, and the last one removed
+// releases the registry.
 class QUORAPI JClassDescBase : public ClassDesc {
  public:
   JClassDescBase();

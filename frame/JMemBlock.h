@@ -8,12 +8,14 @@
 #include <stddef.h>
 
 // An owned byte buffer. Text is stored with its terminating NUL counted in the size.
+// Copies deeply: a copy owns a buffer of its own (empty when memory for it is short).
 class QUORAPI JMemBlock {
  public:
   JMemBlock();
   JMemBlock(const char* src, unsigned int n);  // empty, then Copy(src, n)
+  JMemBlock(const JMemBlock& other);            // empty, then Copy(other's bytes)
   virtual ~JMemBlock();  // virtual: DeleteThis destroys lists through the base
-  JMemBlock& operator=(JMemBlock& other);      // Copy(other.Data(), other.Size())
+  JMemBlock& operator=(const JMemBlock& other);  // Copy(other's bytes); an empty other empties
 
   char* Data() { return data; }                // null when empty
   unsigned int Size() { return size; }
@@ -27,8 +29,8 @@ class QUORAPI JMemBlock {
   // Destroys a block that the library allocated for the caller.
   void DeleteThis();
 
-  // Storage for one block from the library's heap, initialised empty; null when memory is short.
-  // Whatever size is asked, exactly one block is allocated.
+  // Storage of the size asked (a derived class's fields too) from the library's heap, all bytes
+  // zero so that the block is empty; null when memory is short.
   static void* operator new(size_t size) noexcept;
   static void* operator new(size_t size, int blockType, const char* file, int line) noexcept;
   static void operator delete(void* p);
@@ -43,7 +45,7 @@ class QUORAPI JMemBlock {
 };
 
 // Strings packed one after another, each with its NUL, the whole ended by one more NUL: the form
-// of a multiple file selection. The first empty string ends the list.
+// of a multiple file selection. The first empty string ends the list. Copies deeply, as a block.
 class QUORAPI JSZList : public JMemBlock {
  public:
   void Clear();
@@ -58,10 +60,13 @@ class QUORAPI JSZList : public JMemBlock {
 };
 
 // A table of separately owned strings; an entry may hold no string (a null entry).
+// Copies deeply: a copy holds copies of the strings (null entries where memory is short).
 class QUORAPI JSZTab {
  public:
   JSZTab();
+  JSZTab(const JSZTab& other);
   ~JSZTab();
+  JSZTab& operator=(const JSZTab& other);
   void Clear();
   // Appends a copy of s (null appends a null entry). 0 when memory for the copy is short, in
   // which case a null entry is appended all the same.

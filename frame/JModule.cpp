@@ -16,7 +16,10 @@ Tab<JClassDescBase*>* registry = nullptr;
 
 char resBuffer[1024];
 
-int loadingFlag = 0;
+// The loading flag belongs to the thread that sets it: a loader sets it just before it asks the
+// host to create an object on its own thread, and a worker thread creating objects meanwhile (a
+// preview completing a tree) must neither take nor clear it.
+thread_local int loadingFlag = 0;
 
 bool EnsureRegistry() {
   if (!registry) registry = new (std::nothrow) Tab<JClassDescBase*>;
@@ -102,7 +105,13 @@ JClassDescBase::JClassDescBase() {
   if (EnsureRegistry()) registry->Append(1, &self);
 }
 
+// Client plug-ins' descriptors join the registry too and go when their module unloads: each
+// descriptor takes only itself out, and the last one out releases the holder.
 JClassDescBase::~JClassDescBase() {
+  if (!registry) return;
+  for (int i = registry->Count(); i-- > 0;)
+    if ((*registry)[i] == this) registry->Delete(i, 1);
+  if (registry->Count() > 0) return;
   delete registry;
   registry = nullptr;
 }

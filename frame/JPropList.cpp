@@ -54,7 +54,7 @@ unsigned long JPropertyList::Value(const Class_ID& id) {
   return i >= 0 ? tab[i].value : 0;
 }
 
-JPropertyList& JPropertyList::operator=(JPropertyList& other) {
+JPropertyList& JPropertyList::operator=(const JPropertyList& other) {
   tab = other.tab;
   return *this;
 }
@@ -79,13 +79,16 @@ IOResult JPropertyList::Load(ILoad* iload) {
   for (;;) {
     IOResult res = iload->OpenChunk();
     if (res != IO_OK) return res == IO_END ? IO_OK : IO_ERROR;
+    bool failed = false;
     if (iload->CurChunkID() == kRecordChunk) {
       unsigned char rec[kRecordSize];
       ULONG nread = 0;
-      if (iload->Read(rec, kRecordSize, &nread) != IO_OK || nread != kRecordSize) return IO_ERROR;
-      Add(Class_ID(GetU32(rec), GetU32(rec + 4)), GetU32(rec + 8));
+      failed = iload->Read(rec, kRecordSize, &nread) != IO_OK || nread != kRecordSize;
+      if (!failed) Add(Class_ID(GetU32(rec), GetU32(rec + 4)), GetU32(rec + 8));
     }
+    // The record's chunk is closed whatever became of it: the caller's chunks stay in step.
     iload->CloseChunk();
+    if (failed) return IO_ERROR;
   }
 }
 

@@ -6,8 +6,11 @@
 #include "vantor.h"
 
 // Records of (id, value), unique by id, in insertion order. Saved as one 12-byte chunk each.
+// Copies deeply (its records are plain values).
 class QUORAPI JPropertyList {
  public:
+  JPropertyList() = default;
+  JPropertyList(const JPropertyList& other) = default;
   // Sets id to value: 1 when id was present (its value replaced), 0 when a record was appended.
   int Add(const Class_ID& id, unsigned long value);
   // Removes id: 1, or 0 when absent.
@@ -15,7 +18,7 @@ class QUORAPI JPropertyList {
   int Exist(const Class_ID& id);
   // The value of id; 0 when absent, so an absent flag reads as off.
   unsigned long Value(const Class_ID& id);
-  JPropertyList& operator=(JPropertyList& other);
+  JPropertyList& operator=(const JPropertyList& other);
   int Count() { return tab.Count(); }
 
   // Writes each record as chunk 1 of 12 bytes. IO_OK, or IO_ERROR when a write fails.
@@ -71,10 +74,13 @@ class QUORAPI JExtProperty : public JDeletable {
 };
 
 // A table of owned extension records; the lookups see its JExtProperty records.
+// Not copyable: its records are of classes it does not know how to copy.
 class QUORAPI JExtTable {
  public:
   JExtTable();
   ~JExtTable();
+  JExtTable(const JExtTable&) = delete;
+  JExtTable& operator=(const JExtTable&) = delete;
   // Sets the value of the JExtProperty with id, appending a new one when there is none (a null
   // entry when memory for it is short).
   void AddExtProperty(const Class_ID& id, int value);

@@ -18,10 +18,12 @@ JMemBlock::JMemBlock() : data(nullptr), size(0) {}
 
 JMemBlock::JMemBlock(const char* src, unsigned int n) : data(nullptr), size(0) { Copy(src, n); }
 
+JMemBlock::JMemBlock(const JMemBlock& other) : data(nullptr), size(0) { Copy(other.data, other.size); }
+
 JMemBlock::~JMemBlock() { Free(); }
 
-JMemBlock& JMemBlock::operator=(JMemBlock& other) {
-  if (this != &other) Copy(other.Data(), other.Size());
+JMemBlock& JMemBlock::operator=(const JMemBlock& other) {
+  if (this != &other) Copy(other.data, other.size);
   return *this;
 }
 
@@ -61,11 +63,13 @@ void JMemBlock::Free() {
 
 void JMemBlock::DeleteThis() { delete this; }
 
-void* JMemBlock::operator new(size_t) noexcept {
-  void* p = malloc(sizeof(JMemBlock));
+void* JMemBlock::operator new(size_t size) noexcept {
+  // A derived class asks for its own size; never less than a block.
+  if (size < sizeof(JMemBlock)) size = sizeof(JMemBlock);
+  void* p = malloc(size);
   if (!p) return nullptr;
   // The block is empty even before its constructor runs.
-  memset(p, 0, sizeof(JMemBlock));
+  memset(p, 0, size);
   return p;
 }
 
@@ -143,7 +147,19 @@ int JSZList::GetString(char*& p) {
 
 JSZTab::JSZTab() {}
 
+JSZTab::JSZTab(const JSZTab& other) { *this = other; }
+
 JSZTab::~JSZTab() { Clear(); }
+
+JSZTab& JSZTab::operator=(const JSZTab& other) {
+  if (this == &other) return *this;
+  Clear();
+  for (int i = 0; i < other.tab.Count(); i++) {
+    JMemBlock* block = other.tab[i];
+    Append(block ? block->Data() : nullptr);
+  }
+  return *this;
+}
 
 void JSZTab::Clear() {
   for (int i = 0; i < tab.Count(); i++)

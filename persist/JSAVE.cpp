@@ -4,7 +4,10 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <algorithm>
 #include <unordered_map>
+#include <unordered_set>
+#include <vector>
 
 namespace {
 
@@ -37,6 +40,31 @@ void ReportUncreatableClass() {
   title[sizeof title - 1] = 0;
   MessageBoxA(nullptr, GetResString(11), title, MB_TASKMODAL | MB_ICONERROR | MB_OK);
 }
+
+// Holds the objects that a failed load's objects referenced outside the object table, so that
+// deleting the table cannot delete one of them while it is still listed here.
+class BeyondTable : public ReferenceMaker {
+ public:
+  int NumRefs() override { return (int)held.size(); }
+  RefTargetHandle GetReference(int i) override { return i >= 0 && i < NumRefs() ? held[i] : nullptr; }
+  void SetReference(int i, RefTargetHandle t) override {
+    if (i >= 0 && i < NumRefs()) held[i] = t;
+  }
+  void Keep(ReferenceTarget* t) {
+    if (std::find(held.begin(), held.end(), t) != held.end()) return;
+    held.push_back(nullptr);
+    if (ReplaceReference(NumRefs() - 1, t, FALSE) != REF_SUCCEED) held.pop_back();
+  }
+  // Each goes with its last reference; one that another object still references stays.
+  void ReleaseAll() {
+    for (int i = 0; i < NumRefs(); i++)
+      if (held[i]) ReplaceReference(i, nullptr, TRUE);
+    held.clear();
+  }
+
+ private:
+  std::vector<ReferenceTarget*> held;
+};
 
 }  // namespace
 
@@ -402,14 +430,24 @@ void JLoad::DropOwnCallbacks() {
   callbacks.SetCount(0);
 }
 
-// Deletes what a failed load created, the last first. References among them are cut first, so
-// that no object is deleted twice through another's references.
+// Deletes what a failed load created, the last first. References among the table's objects are
+// cut first, so that no object is deleted twice through another's references. What they reference
+// beyond the table (children their constructors or Load calls made) is kept by a holder while the
+// table goes, then released with delete-old: it goes unless something else still references it.
+// None of these objects ever was in the scene, so nothing of this is recorded for undo.
 void JLoad::DiscardObjects() {
+  theHold.Suspend();
+  std::unordered_set<ReferenceMaker*> table(objects.Addr(0), objects.Addr(0) + objects.Count());
+  BeyondTable beyond;
   for (int i = 0; i < objects.Count(); i++) {
     ReferenceMaker* m = objects[i];
     if (!m) continue;
-    for (int j = 0; j < m->NumRefs(); j++)
-      if (m->GetReference(j)) m->ReplaceReference(j, nullptr, FALSE);
+    for (int j = 0; j < m->NumRefs(); j++) {
+      ReferenceTarget* t = m->GetReference(j);
+      if (!t) continue;
+      if (!table.count(t)) beyond.Keep(t);
+      m->ReplaceReference(j, nullptr, FALSE);
+    }
   }
   for (int i = objects.Count(); i-- > 0;) {
     ReferenceMaker* m = objects[i];
@@ -420,6 +458,8 @@ void JLoad::DiscardObjects() {
     if (m) m->DeleteMe();
   }
   objects.SetCount(0);
+  beyond.ReleaseAll();
+  theHold.Resume();
 }
 
 IOResult JLoad::ReadEntry() {

@@ -73,7 +73,9 @@ ReferenceMaker* LoadRefMaker(HWND owner, const char* title, char* path, const ch
 }
 
 int JReplaceReference(ReferenceTarget* oldTarget, ReferenceTarget* newTarget, int deleteOld) {
-  if (!oldTarget) return 0;
+  // A target in place of itself changes nothing; the host answers such a replacement with success
+  // at once, and the walk below would find the same slot for ever.
+  if (!oldTarget || oldTarget == newTarget) return 0;
   int replaced = 0;
   DependentIterator it(oldTarget);
   while (ReferenceMaker* maker = it.Next()) {
@@ -90,6 +92,7 @@ int JReplaceReference(ReferenceTarget* oldTarget, ReferenceTarget* newTarget, in
 }
 
 int JReplaceReference(ILoad* iload, ReferenceTarget* oldTarget, ReferenceTarget* newTarget, int deleteOld) {
+  if (oldTarget == newTarget) return 0;  // and the root must not be deleted as its own old self
   if (iload && oldTarget && iload->GetRootAddr() == static_cast<ReferenceMaker*>(oldTarget)) {
     iload->SetRootAddr(static_cast<ReferenceMaker*>(newTarget));
     if (deleteOld) oldTarget->DeleteMe();

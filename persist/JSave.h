@@ -8,11 +8,14 @@
 #include "vantor.h"
 
 // Writes one reference maker with everything it references into a block. Constructing it
-// performs the whole save; the status and the output tell the result.
+// performs the whole save; the status and the output tell the result. Not copyable: it owns its
+// output and index.
 class QUORAPI JSave : public ISave {
  public:
   explicit JSave(ReferenceMaker* root);
   ~JSave() override;
+  JSave(const JSave&) = delete;
+  JSave& operator=(const JSave&) = delete;
 
   IOResult Init(IOResult start);       // resets the writer; 0 also writes the root header
   IOResult Save(ReferenceMaker* root);  // IO_ERROR for a null root
@@ -51,6 +54,7 @@ class QUORAPI JSave : public ISave {
 
 // Recreates a graph written by JSave. Constructing it performs the whole load; GetAddr(0) is the
 // saved root, or null after an error (when every object created on the way is deleted again).
+// Not copyable: it owns its callbacks and the objects of a failed load.
 class QUORAPI JLoad : public ILoad {
  public:
   // The stream's extent is its root header's length plus 8.
@@ -58,6 +62,8 @@ class QUORAPI JLoad : public ILoad {
   // Reads at most size bytes from data.
   JLoad(char* data, unsigned int size);
   ~JLoad() override;
+  JLoad(const JLoad&) = delete;
+  JLoad& operator=(const JLoad&) = delete;
 
   IOResult Init(char* data);
   IOResult Finit();
@@ -117,12 +123,15 @@ class QUORAPI JLoad : public ILoad {
   const char* end;                // one past the last byte the reader may touch
 };
 
-// Restores the references of one loaded object once every object exists.
+// Restores the references of one loaded object once every object exists. Not copyable: it owns
+// its ids.
 class QUORAPI MRefPostLoadCallback : public PostLoadCallback {
  public:
   // Takes ids (count object indices, allocated with malloc) over.
   MRefPostLoadCallback(ReferenceMaker* maker, int count, uint32_t* ids);
   ~MRefPostLoadCallback() override;
+  MRefPostLoadCallback(const MRefPostLoadCallback&) = delete;
+  MRefPostLoadCallback& operator=(const MRefPostLoadCallback&) = delete;
   void proc(ILoad* iload) override;
 
  private:

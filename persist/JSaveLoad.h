@@ -25,7 +25,7 @@ QUORAPI ReferenceMaker* LoadRefMaker(HWND owner, const char* title, char* path, 
                                      const char* defExt);
 
 // Every reference to oldTarget becomes newTarget (deleteOld: oldTarget goes with its last
-// dependent). Answers the number of references replaced.
+// dependent). Answers the number of references replaced (0 when newTarget is oldTarget).
 QUORAPI int JReplaceReference(ReferenceTarget* oldTarget, ReferenceTarget* newTarget, int deleteOld);
 // The same inside a load: when oldTarget is the loader's root, the root becomes newTarget.
 QUORAPI int JReplaceReference(ILoad* iload, ReferenceTarget* oldTarget, ReferenceTarget* newTarget, int deleteOld);

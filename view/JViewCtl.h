@@ -15,11 +15,13 @@ class JDataLeafBase;
 class ICustButton;
 
 // The base of every view. A new view is frozen: it ignores notifications until its dialog has
-// initialised it.
+// initialised it. Not copyable: it is registered with its data objects and owns its bypass images.
 class QUORAPI JViewCtl {
  public:
   JViewCtl();
   virtual ~JViewCtl();
+  JViewCtl(const JViewCtl&) = delete;
+  JViewCtl& operator=(const JViewCtl&) = delete;
 
   // ---- What dialogs call, in this order of slots ----
   // The dialog window exists: create or attach the control's window parts. Default: 1.

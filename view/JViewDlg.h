@@ -9,11 +9,13 @@
 class JViewCtl;
 class JDataBase;
 
-// A dialog object; the dialog window's user data points at it.
+// A dialog object; the dialog window's user data points at it. Not copyable: one object per window.
 class QUORAPI JDlgProc {
  public:
   JDlgProc();
   virtual ~JDlgProc();
+  JDlgProc(const JDlgProc&) = delete;
+  JDlgProc& operator=(const JDlgProc&) = delete;
   virtual INT_PTR DlgProc(UINT msg, WPARAM wParam, LPARAM lParam) = 0;
   virtual void DeleteThis() = 0;
   virtual HINSTANCE GetInstanceHandle() = 0;  // the module holding the dialog template
@@ -24,7 +26,8 @@ class QUORAPI JDlgProc {
   HWND hwnd;  // null until the dialog is initialised
 };
 
-// A dialog that owns view controls and shows their data at its time.
+// A dialog that owns view controls and shows their data at its time. Not copyable, as a dialog
+// object.
 class QUORAPI JViewDlgBase : public JDlgProc {
  public:
   JViewDlgBase();

@@ -186,6 +186,7 @@ class HOSTAPI RemapDir {
 
 // The host's remap directory for a clone started outside any other clone: each call made at the
 // top level starts a new operation; calls made while a clone is in progress share its mappings.
+// Each thread has its own, so threads may clone at the same time.
 HOSTAPI RemapDir& NoRemap();
 // A remap directory of the caller's own, released with DeleteThis.
 HOSTAPI RemapDir* NewRemapDir();

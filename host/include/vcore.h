@@ -183,7 +183,8 @@ typedef ClassDesc* (*LibClassDescProc)(int i);
 typedef ULONG (*LibVersionProc)();
 
 // Loads a module, asks its entry points, checks its version and adds its classes to the class
-// directory. Null, with nothing added, for a module that is not a plug-in of this host.
+// directory. Null, with nothing added, for a module that is not a plug-in of this host. A module
+// registered before is answered as it is, without another hold on it.
 HOSTAPI HMODULE LoadPluginModule(const char* path);
 // The same for a module that is already loaded; returns the number of classes added (0 for a
 // module registered before or one that is not a plug-in).

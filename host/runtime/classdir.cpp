@@ -89,6 +89,13 @@ HMODULE LoadPluginModule(const char* path) {
     FreeLibrary(m);
     return nullptr;
   }
+  // A module the host has registered already keeps the one hold the host took on it, so that one
+  // FreeLibrary after UnregisterPluginModule unloads it.
+  Locked l;
+  if (IsRegistered(m)) {
+    FreeLibrary(m);
+    return m;
+  }
   RegisterPluginModule(m);
   return m;
 }

@@ -40,8 +40,9 @@ struct Key {
 struct State {
   std::vector<Key> keys;  // sorted by time, at most one per time
   Value constant;         // the value when there are no keys
+  int interp = KEY_INTERP_SMOOTH;  // how values between keys are made
   bool operator==(const State& o) const {
-    if (!(constant == o.constant) || keys.size() != o.keys.size()) return false;
+    if (!(constant == o.constant) || interp != o.interp || keys.size() != o.keys.size()) return false;
     for (size_t i = 0; i < keys.size(); i++)
       if (keys[i].t != o.keys[i].t || !(keys[i].v == o.keys[i].v)) return false;
     return true;
@@ -66,7 +67,8 @@ struct ExclusiveLock {
 
 class KeyControl : public Control {
  public:
-  explicit KeyControl(Kind k) : kind(k), interp(k == kBool ? KEY_INTERP_LINEAR : KEY_INTERP_SMOOTH) {
+  explicit KeyControl(Kind k) : kind(k) {
+    state.interp = k == kBool ? KEY_INTERP_LINEAR : KEY_INTERP_SMOOTH;
     InitializeSRWLock(&guard);
   }
 
@@ -108,10 +110,13 @@ class KeyControl : public Control {
     Change(next);
   }
 
+  // A change of the state like any other: under the lock that readers on other threads take,
+  // recorded for undo, told to dependents.
   int SetInterpolation(int i) {
     if (kind == kBool) return 0;
-    interp = i == KEY_INTERP_LINEAR ? KEY_INTERP_LINEAR : KEY_INTERP_SMOOTH;
-    NotifyDependents(FOREVER, PART_ALL, REFMSG_CHANGE);
+    State next = state;
+    next.interp = i == KEY_INTERP_LINEAR ? KEY_INTERP_LINEAR : KEY_INTERP_SMOOTH;
+    Change(next);
     return 1;
   }
 
@@ -163,7 +168,6 @@ class KeyControl : public Control {
   RefTargetHandle Clone(RemapDir& remap) override {
     KeyControl* c = new KeyControl(kind);
     c->state = state;
-    c->interp = interp;
     BaseClone(this, c, remap);
     return c;
   }
@@ -171,7 +175,7 @@ class KeyControl : public Control {
   IOResult Save(ISave* isave) override {
     unsigned char head[20];
     PutU32(head, (uint32_t)Dims());
-    PutU32(head + 4, (uint32_t)interp);
+    PutU32(head + 4, (uint32_t)state.interp);
     for (int i = 0; i < 3; i++) PutU32(head + 8 + 4 * i, Bits(state.constant.v[i]));
     isave->BeginChunk(kChunkHeader);
     IOResult r = isave->Write(head, sizeof head, nullptr);
@@ -192,6 +196,7 @@ class KeyControl : public Control {
 
   IOResult Load(ILoad* iload) override {
     State loaded;
+    loaded.interp = state.interp;
     IOResult r;
     while ((r = iload->OpenChunk()) == IO_OK) {
       ULONG len = iload->CurChunkLength();
@@ -201,7 +206,7 @@ class KeyControl : public Control {
       if (iload->CurChunkID() == kChunkHeader) {
         if (len != 20 || GetU32(data.data()) != (uint32_t)Dims()) return IO_ERROR;
         int i0 = (int)GetU32(data.data() + 4);
-        if (kind != kBool) interp = i0 == KEY_INTERP_LINEAR ? KEY_INTERP_LINEAR : KEY_INTERP_SMOOTH;
+        if (kind != kBool) loaded.interp = i0 == KEY_INTERP_LINEAR ? KEY_INTERP_LINEAR : KEY_INTERP_SMOOTH;
         for (int i = 0; i < 3; i++) loaded.constant.v[i] = Float(GetU32(data.data() + 8 + 4 * i));
       } else if (iload->CurChunkID() == kChunkKeys) {
         if (len < 4) return IO_ERROR;
@@ -303,7 +308,7 @@ class KeyControl : public Control {
     Value out;
     for (int i = 0; i < Dims(); i++) {
       double a = k[s].v.v[i], b = k[s + 1].v.v[i];
-      if (interp == KEY_INTERP_LINEAR) {
+      if (state.interp == KEY_INTERP_LINEAR) {
         out.v[i] = (float)(a + (b - a) * u);
         continue;
       }
@@ -334,7 +339,6 @@ class KeyControl : public Control {
   }
 
   Kind kind;
-  int interp;
   State state;
   SRWLOCK guard;
 };

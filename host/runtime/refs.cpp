@@ -4,11 +4,14 @@
 #include "vhold.h"
 #include "holdrecs.h"
 
+#include <atomic>
 #include <map>
 
 namespace {
 
-volatile LONG liveTargets = 0;
+// Targets are made and deleted on any thread; the count is only ever read as a whole, so no
+// ordering with other memory is needed.
+std::atomic<long> liveTargets{0};
 
 bool ReachesAllFilters(SClass_ID sclass) { return sclass >= NOTIFY_ANY_FILTER_BASE; }
 
@@ -27,7 +30,7 @@ const char kSource[] = "VREFS";
 
 }  // namespace
 
-long GetLiveRefTargetCount() { return liveTargets; }
+long GetLiveRefTargetCount() { return liveTargets.load(std::memory_order_relaxed); }
 
 // ---- Animatable ------------------------------------------------------------------------------
 
@@ -133,8 +136,8 @@ int ReferenceMaker::FindRef(RefTargetHandle rtarg) {
 
 // ---- ReferenceTarget -------------------------------------------------------------------------
 
-ReferenceTarget::ReferenceTarget() { InterlockedIncrement(&liveTargets); }
-ReferenceTarget::~ReferenceTarget() { InterlockedDecrement(&liveTargets); }
+ReferenceTarget::ReferenceTarget() { liveTargets.fetch_add(1, std::memory_order_relaxed); }
+ReferenceTarget::~ReferenceTarget() { liveTargets.fetch_sub(1, std::memory_order_relaxed); }
 BOOL ReferenceTarget::IsRefTarget() { return TRUE; }
 RefTargetHandle ReferenceTarget::Clone(RemapDir&) { return nullptr; }
 void ReferenceTarget::BaseClone(ReferenceTarget* from, ReferenceTarget* to, RemapDir& remap) {
@@ -263,8 +266,10 @@ class MapRemapDir : public RemapDir {
 }  // namespace
 
 RemapDir& NoRemap() {
-  static MapRemapDir dir;
-  // A call outside any clone in progress starts a new clone operation.
+  // One directory per thread: a preview thread cloning under the library's addressing lock and the
+  // interface thread cloning without it each have their own operation in progress.
+  thread_local MapRemapDir dir;
+  // A call outside any clone in progress on this thread starts a new clone operation.
   if (dir.Depth() == 0) dir.Clear();
   return dir;
 }

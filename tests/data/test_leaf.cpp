@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <math.h>
+
 using quortest::Held;
 
 TEST(LeafClasses, RegistryOrderIdsDimensionsAndControllers) {
@@ -105,6 +107,79 @@ TEST(Leaf, ValueFormsGoThroughTheController) {
   Held<JBoolData> b(Create_JBoolData());
   b->SetValue(0, 5.0f);
   EXPECT_EQ(b->GetFValue(0), 1.0f) << "a flag";
+}
+
+namespace {
+// A controller whose value changes at every tick and is valid only at the time asked.
+class Ramp : public Control {
+ public:
+  void GetValue(TimeValue t, void* val, Interval& valid, GetSetMethod) override {
+    *static_cast<float*>(val) = (float)t / 1000.0f;
+    valid &= Interval(t, t);
+  }
+};
+
+// The largest magnitude of f at any tick from..to.
+float LargestMagnitude(JFloatData* f, TimeValue from, TimeValue to) {
+  float largest = 0;
+  for (TimeValue s = from; s <= to; s++) {
+    float m = fabsf(f->GetFValue(s));
+    if (m > largest) largest = m;
+  }
+  return largest;
+}
+}  // namespace
+
+TEST(Leaf, ValueMaxIsTheLargestMagnitudeOverTheWholeAnimation) {
+  const int F = GetTicksPerFrame();
+  float v, peak;
+  Held<JFloatData> rising(Create_JFloatData());
+  AnimateOn();
+  rising->SetValue(0, 1.0f);
+  rising->SetValue(100 * F, 5.0f);
+  AnimateOff();
+  rising->GetValueMax(50 * F, v, peak);
+  EXPECT_FLOAT_EQ(v, rising->GetFValue(50 * F));
+  EXPECT_FLOAT_EQ(peak, 5.0f);
+
+  Held<JFloatData> falling(Create_JFloatData());
+  AnimateOn();
+  falling->SetValue(0, -7.0f);
+  falling->SetValue(100 * F, 2.0f);
+  AnimateOff();
+  falling->GetValueMax(100 * F, v, peak);
+  EXPECT_FLOAT_EQ(v, 2.0f);
+  EXPECT_FLOAT_EQ(peak, 7.0f) << "a magnitude";
+
+  // Keys far apart after close ones: the smooth curve overshoots its last key.
+  Held<JFloatData> smooth(Create_JFloatData());
+  AnimateOn();
+  smooth->SetValue(0, 0.0f);
+  smooth->SetValue(10 * F, 10.0f);
+  smooth->SetValue(100 * F, 11.0f);
+  AnimateOff();
+  float overshoot = LargestMagnitude(smooth.d, 0, 100 * F);
+  ASSERT_GT(overshoot, 11.5f);
+  smooth->GetValueMax(0, v, peak);
+  EXPECT_EQ(v, 0.0f);
+  EXPECT_NEAR(peak, overshoot, 1e-4f);
+
+  // Keys outside the animation range count too.
+  Held<JFloatData> late(Create_JFloatData());
+  AnimateOn();
+  late->SetValue(0, 1.0f);
+  late->SetValue(GetAnimEnd() + 50 * F, -9.0f);
+  AnimateOff();
+  late->GetValueMax(0, v, peak);
+  EXPECT_FLOAT_EQ(peak, 9.0f);
+
+  // A value that changes at every tick, valid at single ticks only: the walk still ends, over
+  // the animation range.
+  Held<JFloatData> ramp(Create_JFloatData());
+  ramp->AssignController(new Ramp, 0);
+  ramp->GetValueMax(0, v, peak);
+  EXPECT_EQ(v, 0.0f);
+  EXPECT_FLOAT_EQ(peak, (float)GetAnimEnd() / 1000.0f);
 }
 
 TEST(Leaf, SetValueReadsBackWhatTheControllerHolds) {

@@ -1,4 +1,5 @@
 // Parameter nodes: slots and names, addressing with completion, bypass, cloning, saving.
+#include "MemStream.h"
 #include "Recorder.h"
 #include "TestSupport.h"
 #include "blocks.h"
@@ -8,6 +9,7 @@
 #include <process.h>
 
 #include <string>
+#include <vector>
 
 using quortest::TempPath;
 
@@ -75,6 +77,44 @@ TEST(Node, SetNumRefsGrowsWithEmptyNamesAndShrinksDroppingReferences) {
   sub->SetNumRefs(1);
   EXPECT_EQ(sub->NumRefs(), 1);
   EXPECT_EQ(GetLiveRefTargetCount(), live - 2) << "the bool leaf and its controller went";
+}
+
+namespace {
+// A block that keeps a side table in step with its slot count, as a client does by overriding
+// SetNumRefs: the library must call the override wherever it sets the count.
+class CountingBlock : public JDataNode {
+ public:
+  explicit CountingBlock(int loading) {
+    if (loading) return;
+    Add(Create_JFloatData(), "A");
+    Add(Create_JFloatData(), "B");
+  }
+  JClassDescBase* GetCD() override;
+  int SetNumRefs(int n) override {
+    counts.push_back(n);
+    return JDataNode::SetNumRefs(n);
+  }
+  std::vector<int> counts;
+};
+const Class_ID kCountingBlockID(0x7E57B10C, 4);
+JClassDesc<CountingBlock, ReferenceTargetRTTI> countingDesc(0, "CountingBlock", REF_TARGET_CLASS_ID, kCountingBlockID, "");
+JClassDescBase* CountingBlock::GetCD() { return &countingDesc; }
+}  // namespace
+
+TEST(Node, LoadCloneAndAddressingSetTheCountThroughTheClientsOverride) {
+  quortest::Held<CountingBlock> b(JCreateRegistered<CountingBlock>(REF_TARGET_CLASS_ID, kCountingBlockID));
+  ASSERT_NE(b.d, nullptr);
+  JMemBlock* saved = SaveRefMaker(b.d);
+  ASSERT_NE(saved, nullptr);
+  quortest::Held<CountingBlock> loaded(dynamic_cast<CountingBlock*>(LoadRefMaker(saved)));
+  saved->DeleteThis();
+  ASSERT_NE(loaded.d, nullptr);
+  EXPECT_EQ(loaded.d->counts, std::vector<int>{2}) << "Load";
+  quortest::Held<CountingBlock> clone(static_cast<CountingBlock*>(b.d->Clone(NoRemap())));
+  EXPECT_EQ(clone.d->counts, std::vector<int>{2}) << "Clone";
+  b.d->SetNumRefs(1);
+  ASSERT_NE((*b.d)(1), nullptr);
+  EXPECT_EQ(b.d->counts, (std::vector<int>{1, 2})) << "addressing grows the node for the completed slot";
 }
 
 TEST(Node, ArgumentErrorsAssertWithTheirLines) {
@@ -171,6 +211,84 @@ TEST(Addressing, TwoThreadsCompleteEachMissingChildOnce) {
       EXPECT_EQ(t.block->GetReference(i), a.got[i]);
     }
   }
+}
+
+namespace {
+const Class_ID kFlagProbeID(0x7E57B10C, 5);
+
+// An object that remembers the loading flag its descriptor gave it.
+class FlagProbe : public ReferenceTargetRTTI {
+ public:
+  explicit FlagProbe(int loading) : loading(loading) {}
+  Class_ID ClassID() override { return kFlagProbeID; }
+  SClass_ID SuperClassID() override { return REF_TARGET_CLASS_ID; }
+  int loading;
+};
+
+// While armed, its Create lets another thread run between the loader setting the loading flag
+// and the descriptor reading it: the moment a worker completing a tree meets a load.
+class HandOverDesc : public JClassDesc<FlagProbe, ReferenceTargetRTTI> {
+ public:
+  HandOverDesc() : JClassDesc(0, "FlagProbe", REF_TARGET_CLASS_ID, kFlagProbeID, "") {}
+  void* Create(BOOL loading) override {
+    if (go) {
+      SetEvent(go);
+      WaitForSingleObject(done, INFINITE);
+    }
+    return JClassDesc::Create(loading);
+  }
+  HANDLE go = nullptr;
+  HANDLE done = nullptr;
+};
+HandOverDesc handOverDesc;
+
+struct Completion {
+  TestBlock* block;
+  HANDLE go;
+  HANDLE done;
+  JData* got = nullptr;
+  int gotController = 0;
+};
+
+unsigned __stdcall CompleteOnWorker(void* p) {
+  Completion* c = static_cast<Completion*>(p);
+  WaitForSingleObject(c->go, INFINITE);
+  c->got = (*c->block)(TestBlock::kGain);
+  c->gotController = c->got && c->got->GetReference(0) != nullptr;
+  SetEvent(c->done);
+  return 0;
+}
+}  // namespace
+
+TEST(Addressing, AWorkerCompletesATreeWhileTheInterfaceThreadLoadsAFile) {
+  std::string path = TempPath("quortest_flag.qrs");
+  FlagProbe* probe = JCreateRegistered<FlagProbe>(REF_TARGET_CLASS_ID, kFlagProbeID);
+  ASSERT_NE(probe, nullptr);
+  ASSERT_EQ(SaveRefMaker(probe, path.c_str()), 1);
+  probe->DeleteMe();
+
+  Tree t;
+  t.block->DeleteReference(TestBlock::kGain);  // an empty slot, as in a tree saved before it existed
+  Completion c{t.block, CreateEventA(nullptr, TRUE, FALSE, nullptr), CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+  HANDLE worker = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, CompleteOnWorker, &c, 0, nullptr));
+  ASSERT_NE(worker, nullptr);
+  handOverDesc.go = c.go;
+  handOverDesc.done = c.done;
+  ReferenceMaker* loaded = LoadRefMakerFromFile(path.c_str());
+  handOverDesc.go = handOverDesc.done = nullptr;
+  WaitForSingleObject(worker, INFINITE);
+  for (HANDLE h : {worker, c.go, c.done}) CloseHandle(h);
+  remove(path.c_str());
+
+  FlagProbe* l = dynamic_cast<FlagProbe*>(loaded);
+  ASSERT_NE(l, nullptr);
+  EXPECT_EQ(l->loading, 1) << "the loader's object is made empty, to be filled";
+  l->DeleteMe();
+  EXPECT_EQ(JLoading(-1), 0);
+  ASSERT_NE(c.got, nullptr) << "the worker's prototype has its default children";
+  EXPECT_EQ(c.gotController, 1) << "the completed leaf has its default controller";
+  EXPECT_EQ(t.block->GetReference(TestBlock::kGain), c.got);
+  EXPECT_EQ(static_cast<JFloatData*>(c.got)->GetFValue(0), 1.5f);
 }
 
 TEST(Bypass, OwnFlagNotifiesOnceAndHonoursItsLock) {
@@ -309,6 +427,32 @@ TEST(PostLoad, ACallbackIsOwnedAndReplaced) {
     EXPECT_EQ(CountingPostLoad::destroyed, 1) << "the first one is destroyed when replaced";
   }
   EXPECT_EQ(CountingPostLoad::destroyed, 2) << "the object destroys its callback";
+}
+
+TEST(Chunks, AFailedSaveOrLoadClosesTheChunkItOpened) {
+  Tree t;
+  JData* gain = (*t.block)(TestBlock::kGain);
+  gain->SetBypassThis(1);  // a property record to write
+  quortest::MemSave s;
+  s.BeginChunk(4);
+  int depth = s.CurChunkDepth();
+  s.FailWrites(true);
+  EXPECT_EQ(gain->Save(&s), IO_ERROR);
+  EXPECT_EQ(s.CurChunkDepth(), depth);
+  s.FailWrites(false);
+  s.EndChunk();
+
+  // Chunk 1 holding a property record cut short.
+  quortest::MemSave bad;
+  bad.BeginChunk(1);
+  bad.BeginChunk(1);
+  bad.Write("short", 5, nullptr);
+  bad.EndChunk();
+  bad.EndChunk();
+  quortest::MemLoad ld(bad.Bytes());
+  depth = ld.CurChunkDepth();
+  EXPECT_EQ(gain->Load(&ld), IO_ERROR);
+  EXPECT_EQ(ld.CurChunkDepth(), depth);
 }
 
 // Scene round trip: a tree in the host's scene file keeps values, keys, flags and payload.

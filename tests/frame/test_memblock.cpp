@@ -1,9 +1,23 @@
-// Owned byte buffers.
+// Owned byte buffers, and which owners of memory copy and which refuse to.
 #include "Quorlib.h"
 
 #include <gtest/gtest.h>
 
 #include <string.h>
+
+#include <type_traits>
+
+// Owners of memory copy deeply or cannot be copied at all: never the compiler's shallow copy.
+template <class T>
+constexpr bool kCopies = std::is_copy_constructible<T>::value && std::is_copy_assignable<T>::value;
+template <class T>
+constexpr bool kRefuses = !std::is_copy_constructible<T>::value && !std::is_copy_assignable<T>::value;
+static_assert(kCopies<JMemBlock> && kCopies<JSZList> && kCopies<JSZTab> && kCopies<JPropertyList>,
+              "buffers, string tables and property lists copy deeply");
+static_assert(kRefuses<JExtTable> && kRefuses<JDataBase> && kRefuses<JData> && kRefuses<JDataNode> &&
+                  kRefuses<JDataLeafBase> && kRefuses<JViewCtl> && kRefuses<JDlgProc> && kRefuses<JViewDlgBase> &&
+                  kRefuses<JSave> && kRefuses<JLoad> && kRefuses<MRefPostLoadCallback> && kRefuses<JCache>,
+              "owners of records, registrations, windows and streams refuse copying");
 
 TEST(MemBlock, CopyKeepsATextsTerminatorAndCopyOfNothingEmpties) {
   JMemBlock b;
@@ -68,11 +82,61 @@ TEST(MemBlock, LibraryNewGivesOneEmptyBlockWhateverTheSize) {
   EXPECT_STREQ(d->Data(), "x");
   d->DeleteThis();
 
-  // Asked for more, the storage is still exactly one block, initialised empty.
+  // Asked for more, the storage is as large as asked and starts as an empty block.
   void* raw = JMemBlock::operator new(4096);
   ASSERT_NE(raw, nullptr);
   EXPECT_EQ(static_cast<JMemBlock*>(raw)->Size(), 0u);
   EXPECT_EQ(static_cast<JMemBlock*>(raw)->Data(), nullptr);
-  EXPECT_EQ(_msize(raw), sizeof(JMemBlock));
+  EXPECT_GE(_msize(raw), 4096u);
   JMemBlock::operator delete(raw);
+}
+
+namespace {
+// A block with fields of its own, the way a client derives one.
+class TaggedBlock : public JMemBlock {
+ public:
+  int tags[64];
+};
+}  // namespace
+
+TEST(MemBlock, ADerivedClassGetsStorageForItsOwnFields) {
+  TaggedBlock* t = new TaggedBlock;
+  ASSERT_NE(t, nullptr);
+  ASSERT_GE(_msize(t), sizeof(TaggedBlock));
+  for (int i = 0; i < 64; i++) t->tags[i] = i * 7;
+  t->Copy("payload", 0xFFFFFFFF);
+  EXPECT_STREQ(t->Data(), "payload");
+  for (int i = 0; i < 64; i++) EXPECT_EQ(t->tags[i], i * 7) << i;
+  t->DeleteThis();
+}
+
+TEST(MemBlock, CopiesOwnTheirOwnBuffers) {
+  JMemBlock a("first", 0xFFFFFFFF);
+  {
+    JMemBlock b = a;
+    EXPECT_NE(b.Data(), a.Data());
+    EXPECT_EQ(b == a, 1);
+    b.Copy("second", 0xFFFFFFFF);
+    EXPECT_STREQ(a.Data(), "first");
+    const JMemBlock& constant = b;
+    a = constant;
+    EXPECT_NE(a.Data(), b.Data());
+  }
+  EXPECT_STREQ(a.Data(), "second") << "the copy's buffer went with the copy";
+  JMemBlock empty;
+  JMemBlock fromEmpty(empty);
+  EXPECT_EQ(fromEmpty.Data(), nullptr);
+  EXPECT_EQ(fromEmpty.Size(), 0u);
+
+  // A packed list copies as a block.
+  JSZList list;
+  list.Append("a");
+  list.Append("bc");
+  JSZList copy = list;
+  EXPECT_NE(copy.Data(), list.Data());
+  EXPECT_EQ(copy.Count(), 2);
+  list.Clear();
+  char* p = nullptr;
+  ASSERT_EQ(copy.GetString(p), 1);
+  EXPECT_STREQ(p, "a");
 }

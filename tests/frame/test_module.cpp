@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -166,18 +168,68 @@ TEST(ProcessAttach, RegisteredTheHostCustomControlsForTheLibrary) {
   if (bar) DestroyWindow(bar);
 }
 
-// Destroying a descriptor releases the whole registry; the next descriptor creates it anew. Run
-// in a child process, since it empties the registry for good.
-QUORTEST_CHILD(ReleaseRegistry) {
-  if (LibNumberClasses() < 2) return 10;
+TEST(Registry, ADestroyedDescriptorLeavesItAndEveryOtherStays) {
+  int n = LibNumberClasses();
+  std::vector<ClassDesc*> before;
+  for (int i = 0; i < n; i++) before.push_back(LibClassDesc(i));
   {
-    JClassDesc<Probe, ProbeBase> temporary(0, "Temporary", 0x200, Class_ID(7, 7), "");
-    if (LibClassDesc(LibNumberClasses() - 1) != &temporary) return 11;
+    JClassDesc<Probe, ProbeBase> temporary(0, "Temporary", REF_TARGET_CLASS_ID, Class_ID(7, 7), "");
+    ASSERT_EQ(LibNumberClasses(), n + 1);
+    EXPECT_EQ(LibClassDesc(n), &temporary);
   }
-  if (LibNumberClasses() != 0 || LibClassDesc(0) != nullptr) return 12;
-  static JClassDesc<Probe, ProbeBase> later(0, "Later", 0x200, Class_ID(8, 8), "");
-  if (LibNumberClasses() != 1 || LibClassDesc(0) != &later) return 13;
-  return 0;
+  ASSERT_EQ(LibNumberClasses(), n);
+  for (int i = 0; i < n; i++) EXPECT_EQ(LibClassDesc(i), before[i]) << i;
+  EXPECT_EQ(LibClassDesc(n), nullptr);
 }
 
-TEST(Registry, DestroyingADescriptorReleasesTheRegistry) { EXPECT_EQ(quortest::RunChild("ReleaseRegistry"), 0u); }
+namespace {
+std::string BinPath(const char* file) {
+  char exe[MAX_PATH];
+  GetModuleFileNameA(nullptr, exe, MAX_PATH);
+  std::string s(exe);
+  return s.substr(0, s.find_last_of("\\/") + 1) + file;
+}
+
+const Class_ID kClientBlockID(0x7E57C11E, 1);  // the class of testplug_client.dlt
+}  // namespace
+
+TEST(Registry, AClientModuleJoinsWhileLoadedAndLeavesTheLibraryClassesWhenUnloaded) {
+  int n = LibNumberClasses();
+  std::vector<ClassDesc*> before;
+  for (int i = 0; i < n; i++) before.push_back(LibClassDesc(i));
+
+  HMODULE client = LoadPluginModule(BinPath("testplugins\\testplug_client.dlt").c_str());
+  ASSERT_NE(client, nullptr);
+  ClassDesc* cd = FindClassDesc(REF_TARGET_CLASS_ID, kClientBlockID);
+  ASSERT_NE(cd, nullptr);
+  EXPECT_EQ(LibNumberClasses(), n + 1);
+  EXPECT_EQ(LibClassDesc(n), cd) << "the client's descriptor is a library descriptor";
+  void* made = CreateInstance(REF_TARGET_CLASS_ID, kClientBlockID);
+  ASSERT_NE(made, nullptr);
+  JDataNode* block = dynamic_cast<JDataNode*>(static_cast<Animatable*>(made));
+  ASSERT_NE(block, nullptr);
+  EXPECT_EQ(block->NumRefs(), 1);
+  block->DeleteMe();
+
+  UnregisterPluginModule(client);
+  EXPECT_TRUE(FreeLibrary(client));
+  ASSERT_EQ(GetModuleHandleA("testplug_client.dlt"), nullptr) << "the client module is unloaded";
+  ASSERT_EQ(LibNumberClasses(), n);
+  for (int i = 0; i < n; i++) EXPECT_EQ(LibClassDesc(i), before[i]) << i;
+  EXPECT_EQ(FindClassDesc(REF_TARGET_CLASS_ID, kClientBlockID), nullptr);
+  // The library's sixteen classes are still made through the host.
+  const char* names[] = {"JFloatData",   "JWorldData",   "JAngleData",  "JColorData",    "JPercentData", "JBoolData",
+                         "JFloat3Data",  "JWorld3Data",  "JColor3Data", "JPercent3Data", "JBinaryData",  "JSubtex",
+                         "JFlagCtlData", "JFlagSetData", "JGradCtlData", "TVDummyControl"};
+  for (int i = 0; i < 16; i++) {
+    ClassDesc* lib = LibClassDesc(i);
+    ASSERT_NE(lib, nullptr) << i;
+    EXPECT_STREQ(lib->ClassName(), names[i]);
+    EXPECT_EQ(FindClassDesc(lib->SuperClassID(), lib->ClassID()), lib) << names[i];
+  }
+  JFloatData* f = Create_JFloatData();
+  ASSERT_NE(f, nullptr);
+  f->SetValue(0, 2.5f);
+  EXPECT_EQ(f->GetFValue(0), 2.5f);
+  f->DeleteMe();
+}

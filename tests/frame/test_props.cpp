@@ -12,7 +12,8 @@ using quortest::U32;
 namespace {
 const Class_ID A(1, 2), B(3, 4), C(5, 6);
 
-// Loads l from a chunk 7 whose contents fill writes.
+// Loads l from a chunk 7 whose contents fill writes. Whatever the result, the load must leave
+// chunk 7 open and nothing inside it.
 IOResult LoadFrom(JPropertyList& l, void (*fill)(quortest::MemSave&)) {
   quortest::MemSave s;
   s.BeginChunk(7);
@@ -20,7 +21,10 @@ IOResult LoadFrom(JPropertyList& l, void (*fill)(quortest::MemSave&)) {
   s.EndChunk();
   quortest::MemLoad ld(s.Bytes());
   EXPECT_EQ(ld.OpenChunk(), IO_OK);
-  return l.Load(&ld);
+  int depth = ld.CurChunkDepth();
+  IOResult r = l.Load(&ld);
+  EXPECT_EQ(ld.CurChunkDepth(), depth) << "chunks opened by the load are closed again";
+  return r;
 }
 }  // namespace
 

@@ -97,6 +97,37 @@ TEST(SZTab, EntriesAreOwnCopiesOrNull) {
   EXPECT_TRUE(rec.Hits().empty());
 }
 
+TEST(SZTab, CopiesHoldCopiesOfEveryEntry) {
+  JSZTab t;
+  t.Append("one");
+  t.Append(nullptr);
+  t.Append("three");
+  {
+    JSZTab copy(t);
+    ASSERT_EQ(copy.Count(), 3);
+    EXPECT_STREQ(copy.GetString(0), "one");
+    EXPECT_NE(copy.GetString(0), t.GetString(0));
+    EXPECT_EQ(copy.GetString(1), nullptr) << "a null entry stays null";
+    EXPECT_STREQ(copy.GetString(2), "three");
+    copy.SetString(0, "changed");
+    EXPECT_STREQ(t.GetString(0), "one");
+  }
+  EXPECT_STREQ(t.GetString(2), "three") << "the copy's strings went with the copy";
+  JSZTab assigned;
+  assigned.Append("old");
+  assigned.Append("older");
+  assigned.Append("oldest");
+  assigned.Append("gone");
+  assigned = t;
+  ASSERT_EQ(assigned.Count(), 3);
+  EXPECT_STREQ(assigned.GetString(0), "one");
+  EXPECT_EQ(assigned.GetString(1), nullptr);
+  EXPECT_NE(assigned.GetString(2), t.GetString(2));
+  const JSZTab& self = assigned;
+  assigned = self;
+  EXPECT_STREQ(assigned.GetString(2), "three");
+}
+
 TEST(SZTab, IndexErrorsAssertWithTheirLinesAndDoNothing) {
   quortest::AssertRecorder rec;
   JSZTab t;

@@ -65,6 +65,24 @@ TEST(Controller, WithoutKeysTakesTheValueAtEveryTimeAndNotifiesOnlyChanges) {
   EXPECT_EQ(o.thing->heard.size(), heard) << "setting the same value tells nobody";
 }
 
+TEST(Controller, InterpolationChangesLikeTheKeysAndCanBeUndone) {
+  Owner o(NewDefaultFloatController());
+  o.Keys({{0, 0.0f}, {10 * F, 10.0f}, {100 * F, 11.0f}});
+  float smooth = o.At(40 * F);
+  size_t heard = o.thing->heard.size();
+  theHold.Begin();
+  EXPECT_EQ(SetControllerInterpolation(o.c(), KEY_INTERP_LINEAR), 1);
+  EXPECT_FLOAT_EQ(o.At(40 * F), 10.0f + 30.0f / 90.0f);
+  EXPECT_NE(o.At(40 * F), smooth);
+  ASSERT_GT(o.thing->heard.size(), heard);
+  EXPECT_EQ(o.thing->heard.back().first, (RefMessage)REFMSG_CHANGE);
+  theHold.Cancel();
+  EXPECT_EQ(o.At(40 * F), smooth) << "the cancelled hold restored the interpolation";
+  heard = o.thing->heard.size();
+  EXPECT_EQ(SetControllerInterpolation(o.c(), KEY_INTERP_SMOOTH), 1);
+  EXPECT_EQ(o.thing->heard.size(), heard) << "no change, no notification";
+}
+
 TEST(Controller, AnimateModeSetsKeysAndOtherwiseEveryKeyShifts) {
   Owner o(NewDefaultFloatController());
   SetControllerInterpolation(o.c(), KEY_INTERP_LINEAR);

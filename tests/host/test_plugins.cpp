@@ -54,6 +54,20 @@ TEST(Plugins, AGoodModuleAddsItsClassesInIndexOrder) {
   EXPECT_EQ(RegisterPluginModule(m), 2) << "an unregistered module can come back";
 }
 
+TEST(Plugins, LoadingALoadedModuleAgainAnswersItWithoutHoldingItTwice) {
+  std::string path = BinPath("testplugins\\testplug_good.dlt");
+  HMODULE m = LoadPluginModule(path.c_str());
+  ASSERT_NE(m, nullptr);
+  int classes = NumPluginClasses();
+  EXPECT_EQ(LoadPluginModule(path.c_str()), m);
+  EXPECT_EQ(LoadPluginModule(path.c_str()), m);
+  EXPECT_EQ(NumPluginClasses(), classes);
+  // One FreeLibrary undoes the host's hold on the module.
+  UnregisterPluginModule(m);
+  EXPECT_TRUE(FreeLibrary(m));
+  EXPECT_EQ(GetModuleHandleA("testplug_good.dlt"), nullptr);
+}
+
 TEST(Plugins, ModulesThatAreNotPluginsOfThisHostAreRefused) {
   int before = NumPluginClasses();
   EXPECT_EQ(LoadPluginModule(BinPath("testplugins\\testplug_badversion.dlt").c_str()), nullptr);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <process.h>
+
 namespace {
 // Makes maker reference target in slot i and answers the target.
 Thing* Link(Thing* maker, int i, Thing* target) {
@@ -181,6 +183,61 @@ TEST(Cloning, ASharedObjectIsClonedOncePerOperationOrRemapDirectory) {
   EXPECT_EQ(remap->CloneRef(nullptr), nullptr);
   remap->DeleteThis();
   for (Thing* t : {again, copy, c1, c2, root, other}) t->DeleteMe();
+}
+
+namespace {
+// A thing whose cloning stops halfway, after its parent's clone has mapped a shared child, until
+// another thread has cloned too.
+class PausingThing : public Thing {
+ public:
+  RefTargetHandle Clone(RemapDir& remap) override {
+    SetEvent(paused);
+    WaitForSingleObject(resume, INFINITE);
+    return Thing::Clone(remap);
+  }
+  HANDLE paused = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  HANDLE resume = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+};
+
+struct SecondClone {
+  PausingThing* pauser;
+  Thing* source;
+  Thing* copy = nullptr;
+};
+
+unsigned __stdcall CloneWhileTheOtherIsPaused(void* p) {
+  SecondClone* c = static_cast<SecondClone*>(p);
+  WaitForSingleObject(c->pauser->paused, INFINITE);
+  c->copy = static_cast<Thing*>(c->source->Clone(NoRemap()));
+  SetEvent(c->pauser->resume);
+  return 0;
+}
+}  // namespace
+
+TEST(Cloning, EachThreadStartsItsOwnOperationWhileAnotherIsInProgress) {
+  Thing* first = new Thing(2, 1);
+  Thing* shared = Link(first, 0, new Thing(0, 5));
+  PausingThing* pauser = new PausingThing;
+  Link(first, 1, pauser);
+  Thing* second = new Thing(1, 2);
+  Link(second, 0, shared);
+  SecondClone other{pauser, second};
+  HANDLE thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, CloneWhileTheOtherIsPaused, &other, 0, nullptr));
+  ASSERT_NE(thread, nullptr);
+  Thing* copy = static_cast<Thing*>(first->Clone(NoRemap()));
+  WaitForSingleObject(thread, INFINITE);
+  CloseHandle(thread);
+  ASSERT_NE(copy, nullptr);
+  ASSERT_NE(other.copy, nullptr);
+  Thing* mine = static_cast<Thing*>(copy->GetReference(0));
+  Thing* theirs = static_cast<Thing*>(other.copy->GetReference(0));
+  ASSERT_NE(theirs, nullptr);
+  EXPECT_NE(theirs, mine) << "the other thread's clone did not take this thread's mapping";
+  EXPECT_NE(theirs, shared);
+  EXPECT_EQ(theirs->value, 5);
+  CloseHandle(pauser->paused);
+  CloseHandle(pauser->resume);
+  for (Thing* t : {copy, other.copy, first, second}) t->DeleteMe();
 }
 
 TEST(Animatable, NamesComeFromTheClassDirectoryAndSubAnimationsAnimateTheParent) {

@@ -196,6 +196,47 @@ TEST(Replace, EveryReferenceMovesToTheNewTarget) {
   b->DeleteMe();
 }
 
+// A target replaced by itself: nothing to replace, and the call must return. It runs in a child
+// process so that a call that never returns cannot stall the suite.
+namespace {
+// The checks of ReplaceByItself: 0 when every one holds, else the number of the first that fails.
+int ReplaceByItselfChecks(quortest::Recorder* a, quortest::Recorder* b, Box* same) {
+  long live = GetLiveRefTargetCount();
+  if (JReplaceReference(same, same, 0) != 0) return 1;
+  if (JReplaceReference(same, same, 1) != 0) return 2;
+  if (a->GetReference(0) != same || a->GetReference(1) != same || b->GetReference(0) != same) return 3;
+  if (same->NumDependents() != 3 || GetLiveRefTargetCount() != live) return 4;
+  // Inside a load, the root in place of itself stays the root, alive.
+  quortest::MemSave nothing;
+  quortest::MemLoad loader(nothing.Bytes());
+  loader.SetRootAddr(static_cast<ReferenceMaker*>(same));
+  if (JReplaceReference(&loader, same, same, 1) != 0) return 5;
+  if (loader.GetRootAddr() != static_cast<ReferenceMaker*>(same) || GetLiveRefTargetCount() != live) return 6;
+  return 0;
+}
+}  // namespace
+
+// A target replaced by itself: nothing to replace, and the call must return. It runs in a child
+// process so that a call that never returns cannot stall the suite.
+QUORTEST_CHILD(ReplaceByItself) {
+  long live = GetLiveRefTargetCount();
+  quortest::Recorder* a = new quortest::Recorder(2);
+  quortest::Recorder* b = new quortest::Recorder(1);
+  Box* same = NewBox(0, 1);
+  a->Hold(same, 0);
+  a->Hold(same, 1);
+  b->Hold(same, 0);
+  int code = ReplaceByItselfChecks(a, b, same);
+  a->DeleteMe();
+  b->DeleteMe();
+  if (!code && GetLiveRefTargetCount() != live) code = 7;
+  return code;
+}
+
+TEST(Replace, ATargetReplacedByItselfReplacesNothing) {
+  EXPECT_EQ(quortest::RunChild("ReplaceByItself", 30000), 0u);
+}
+
 TEST(Replace, InsideALoadTheRootCanBeReplaced) {
   quortest::MemSave nothing;
   quortest::MemLoad loader(nothing.Bytes());

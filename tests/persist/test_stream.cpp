@@ -254,6 +254,46 @@ struct Patcher : Box {
 JClassDesc<Patcher, ReferenceTargetRTTI> patcherDesc(0, "Patcher", 0x200, kPatcherID, "");
 }  // namespace
 
+namespace {
+// A block whose constructor adds its child whether or not it is being loaded: when a load fails,
+// that child is referenced by a loaded object but is not in the object table.
+class EagerBlock : public JDataNode {
+ public:
+  explicit EagerBlock(int) { Add(Create_JFloatData(), "Always"); }
+  JClassDescBase* GetCD() override;
+};
+const Class_ID kEagerBlockID(0x7E57B0C5, 4);
+JClassDesc<EagerBlock, ReferenceTargetRTTI> eagerDesc(0, "EagerBlock", REF_TARGET_CLASS_ID, kEagerBlockID, "");
+JClassDescBase* EagerBlock::GetCD() { return &eagerDesc; }
+
+// The offset of the last class record of class id in a stream.
+size_t LastClassRecord(const std::vector<unsigned char>& b, const Class_ID& id) {
+  size_t found = 0;
+  for (size_t at = 0; at + 12 <= b.size(); at++)
+    if (U32(b, at) == id.PartA() && U32(b, at + 4) == id.PartB() && U32(b, at + 8) == REF_TARGET_CLASS_ID) found = at;
+  return found;
+}
+}  // namespace
+
+TEST(Reader, AFailedLoadDeletesWhatItsObjectsMadeBesideTheTable) {
+  long live = GetLiveRefTargetCount();
+  EagerBlock* eager = JCreateRegistered<EagerBlock>(REF_TARGET_CLASS_ID, kEagerBlockID);
+  ASSERT_NE(eager, nullptr);
+  Box* root = NewBox(2, 1);
+  root->ReplaceReference(0, eager);
+  root->ReplaceReference(1, NewBox(0, 2));
+  std::vector<unsigned char> bytes = Bytes(SaveRefMaker(root));
+  root->DeleteMe();
+  ASSERT_EQ(GetLiveRefTargetCount(), live);
+  // The last box claims references its entry does not hold: the load fails after the block and
+  // its constructor's child exist.
+  size_t record = LastClassRecord(bytes, Box::kID);
+  ASSERT_GT(record, 0u);
+  bytes[record + 12] = 5;
+  EXPECT_EQ(Load(bytes), nullptr);
+  EXPECT_EQ(GetLiveRefTargetCount(), live);
+}
+
 TEST(Reader, BackpatchesWaitForObjectsCreatedLater) {
   Patcher* p = JCreateRegistered<Patcher>(0x200, kPatcherID);
   ASSERT_NE(p, nullptr);
