@@ -4,6 +4,7 @@
 // loads or answers null; none faults; a failed load leaves no object behind. A length reaching
 // one byte past its enclosing chunk, or data shorter than the root header says, must fail.
 // QUORTEST_MUTATIONS sets the number of variants (200000 by default).
+#include "GuardPage.h"
 #include "Random.h"
 #include "TestSupport.h"
 
@@ -71,32 +72,6 @@ std::vector<unsigned char> Stream(ReferenceMaker* rm) {
   return v;
 }
 
-// Bytes placed so that the last one sits just before a page the process may not touch.
-class Fence {
- public:
-  explicit Fence(size_t capacity) {
-    SYSTEM_INFO si;
-    GetSystemInfo(&si);
-    page = si.dwPageSize;
-    usable = (capacity + page - 1) / page * page;
-    base = static_cast<char*>(VirtualAlloc(nullptr, usable + page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
-    DWORD old;
-    VirtualProtect(base + usable, page, PAGE_NOACCESS, &old);
-  }
-  ~Fence() { VirtualFree(base, 0, MEM_RELEASE); }
-  char* Place(const unsigned char* bytes, size_t n) {
-    char* at = base + usable - n;
-    memcpy(at, bytes, n);
-    return at;
-  }
-  // Whether the page after the data is really out of reach.
-  bool Ok() const { return base && IsBadReadPtr(base + usable, 1) && !IsBadReadPtr(base, usable); }
-
- private:
-  char* base = nullptr;
-  size_t page = 4096, usable = 0;
-};
-
 // Refuses to open message boxes while the test runs, counting them: the reader's "Load Error"
 // box for a damaged class id would otherwise wait for a click each time.
 HHOOK hook;
@@ -122,7 +97,7 @@ std::vector<std::pair<size_t, size_t>> Headers(const std::vector<unsigned char>&
     for (size_t at = header + 8; at + 8 <= end;) {
       out.push_back({at, end});
       size_t next = at + 8 + U32(b, at + 4);
-      if ((b[at] | b[at + 1] << 8) == 1) todo.push_back({at, next});
+      if (quortest::U16(b, at) == 1) todo.push_back({at, next});
       at = next;
     }
   }
@@ -149,7 +124,7 @@ TEST(Mutation, DamagedStreamsLoadOrFailCleanly) {
     rm->DeleteMe();
     largest = std::max(largest, s.size());
   }
-  Fence fence(largest);
+  quortest::GuardPageBuffer fence(largest);
   ASSERT_TRUE(fence.Ok());
   quortest::AssertRecorder asserts;  // the host's assertions are an acceptable answer to bad input
   hook = SetWindowsHookExA(WH_CBT, RefuseDialogs, nullptr, GetCurrentThreadId());
@@ -182,7 +157,7 @@ TEST(Mutation, DamagedStreamsLoadOrFailCleanly) {
                      : pick == 1 ? len + 1 + rng.Below(16)
                      : pick == 2 ? len - 1 - rng.Below(len ? (int)len : 1)
                                  : rng.Next();
-        for (int k = 0; k < 4; k++) m[at + 4 + k] = (uint8_t)(v >> (8 * k));
+        quortest::SetU32(m, at + 4, v);
         if (rng.Below(2)) m[at] = (uint8_t)rng.Below(4);  // and maybe its type
         break;
       }
@@ -233,7 +208,7 @@ TEST(Mutation, ALengthReachingPastItsEnclosingChunkOrTheDataFails) {
   MutBlock* tree = BuildTree(2);
   std::vector<unsigned char> bytes = Stream(tree);
   tree->DeleteMe();
-  Fence fence(bytes.size());
+  quortest::GuardPageBuffer fence(bytes.size());
   quortest::AssertRecorder asserts;
   long live = GetLiveRefTargetCount();
   // Every header that ends where its enclosing chunk ends claims one byte more.
@@ -242,7 +217,7 @@ TEST(Mutation, ALengthReachingPastItsEnclosingChunkOrTheDataFails) {
     if (at + 8 + U32(bytes, at + 4) != end) continue;
     std::vector<unsigned char> m = bytes;
     const uint32_t more = U32(m, at + 4) + 1;
-    for (int k = 0; k < 4; k++) m[at + 4 + k] = (uint8_t)(more >> (8 * k));
+    quortest::SetU32(m, at + 4, more);
     JLoad load(fence.Place(m.data(), m.size()), (unsigned)m.size());
     EXPECT_EQ(load.GetAddr(0), nullptr) << "header at " << at;
     tried++;
