@@ -3,7 +3,9 @@
 // page the process may not touch, so that any read past the data faults at once. Every variant
 // loads or answers null; none faults; a failed load leaves no object behind. A length reaching
 // one byte past its enclosing chunk, or data shorter than the root header says, must fail.
-// QUORTEST_MUTATIONS sets the number of variants (200000 by default).
+// QUORTEST_MUTATIONS sets the number of variants (200000 by default). With the default number, a
+// checksum of every variant's outcome must match the one stored here, so that a change in how the
+// reader answers any variant shows even when the totals stay the same.
 #include "GuardPage.h"
 #include "Random.h"
 #include "TestSupport.h"
@@ -104,10 +106,30 @@ std::vector<std::pair<size_t, size_t>> Headers(const std::vector<unsigned char>&
   return out;
 }
 
+// FNV-1a over 32-bit words, byte by byte: one number for the outcomes of a whole run.
+class OutcomeChecksum {
+ public:
+  void Add(uint32_t v) {
+    for (int k = 0; k < 4; k++) {
+      h ^= (v >> (8 * k)) & 0xFF;
+      h *= 16777619u;
+    }
+  }
+  uint32_t Value() const { return h; }
+
+ private:
+  uint32_t h = 2166136261u;
+};
+
+// The checksum of the default run: for each variant, the reader's status and its object count.
+// A change of the reader's behaviour changes it; when the change is meant, store the new value.
+const long kDefaultVariants = 200000;
+const uint32_t kDefaultOutcomes = 0xBF250132u;
+
 }  // namespace
 
 TEST(Mutation, DamagedStreamsLoadOrFailCleanly) {
-  long variants = 200000;
+  long variants = kDefaultVariants;
   if (const char* env = getenv("QUORTEST_MUTATIONS")) variants = atol(env);
 
   std::vector<std::vector<unsigned char>> streams;
@@ -134,6 +156,7 @@ TEST(Mutation, DamagedStreamsLoadOrFailCleanly) {
   const uint32_t lengths[] = {0, 1, 7, 8, 9, 0x7FFFFFFF, 0x80000000u, 0xFFFFFFFFu, 0xFFFFFFF8u};
   quortest::Random rng(20261205);
   long loaded = 0, failed = 0, leaks = 0, orphansLeft = 0;
+  OutcomeChecksum outcomes;
   std::vector<unsigned char> m;
   for (long i = 0; i < variants; i++) {
     const std::vector<unsigned char>& s = streams[i % streams.size()];
@@ -172,6 +195,8 @@ TEST(Mutation, DamagedStreamsLoadOrFailCleanly) {
     char* bytes = fence.Place(m.data(), size);
     JLoad load(bytes, (unsigned)size);
     ReferenceMaker* rm = static_cast<ReferenceMaker*>(load.GetAddr(0));
+    outcomes.Add((uint32_t)load.Status());
+    outcomes.Add((uint32_t)load.NumObjects());
     if (!rm) {
       failed++;
       if (GetLiveRefTargetCount() != live) {
@@ -200,8 +225,11 @@ TEST(Mutation, DamagedStreamsLoadOrFailCleanly) {
   EXPECT_EQ(loaded + failed, variants);
   EXPECT_GT(failed, variants / 4) << "most damage is detected";
   EXPECT_GT(refusedBoxes, 0) << "damaged class ids reached the Load Error box";
-  printf("%ld variants: %ld loaded, %ld failed, %d load-error boxes, %zu host assertions\n", variants, loaded, failed,
-         refusedBoxes, asserts.Hits().size());
+  printf("%ld variants: %ld loaded, %ld failed, %d load-error boxes, %zu host assertions, outcome checksum 0x%08X\n",
+         variants, loaded, failed, refusedBoxes, asserts.Hits().size(), (unsigned)outcomes.Value());
+  if (variants == kDefaultVariants) {
+    EXPECT_EQ(outcomes.Value(), kDefaultOutcomes) << "the reader answers some damaged stream differently";
+  }
 }
 
 TEST(Mutation, ALengthReachingPastItsEnclosingChunkOrTheDataFails) {
