@@ -2,12 +2,13 @@
 # package so that find_package(Quorlib) gives the imported target Quorlib::Quorlib.
 include(CMakePackageConfigHelpers)
 
+# The headers are the targets' header sets: the host SDK's and the library's public headers, all
+# in one include folder. Internal headers (*Internal.h, JModule.h) are in no set and stay behind.
 install(TARGETS VantorHost Quorlib vantor EXPORT QuorlibTargets
   RUNTIME DESTINATION bin
   LIBRARY DESTINATION bin
-  ARCHIVE DESTINATION lib)
-file(GLOB host_headers ${PROJECT_SOURCE_DIR}/host/include/*.h)
-install(FILES ${host_headers} ${QUORLIB_PUBLIC_HEADERS} DESTINATION include)
+  ARCHIVE DESTINATION lib
+  FILE_SET HEADERS DESTINATION include)
 install(EXPORT QuorlibTargets NAMESPACE Quorlib:: DESTINATION lib/cmake/Quorlib)
 
 configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/QuorlibConfig.cmake.in

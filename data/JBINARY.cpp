@@ -12,9 +12,9 @@ const int kLineSubtexBadRef = 1025;
 
 const UINT kMsgRefreshSlot = 0x4500;
 
-constexpr Class_ID kBinaryID(0x2DC57967, 0x7A8D75AB);
-constexpr Class_ID kSubtexID(0x6AE30B7D, 0x37903626);
-constexpr Class_ID kDummyID(0x2A100BDF, 0x7ACF24D9);
+constexpr Class_ID kBinaryID = jlib::ClassIDOf(jlib::kBinaryDataClass);
+constexpr Class_ID kSubtexID = jlib::ClassIDOf(jlib::kSubtexClass);
+constexpr Class_ID kDummyID = jlib::ClassIDOf(jlib::kDummyControlClass);
 const SClass_ID kDummySuper = 0x9008;
 
 // The dummy controller is built the same way whether loading or not, but creating it still
@@ -29,9 +29,9 @@ class TVDummyDesc : public JClassDesc<TVDummyControl, StdControlRTTI> {
   }
 };
 
-J_INIT_DESCRIPTOR(10) JClassDesc<JBinaryData, ReferenceTargetRTTI> binaryDesc(0, "JBinaryData", 0x200, kBinaryID, "");
-J_INIT_DESCRIPTOR(11) JClassDesc<JSubtex, ReferenceTargetRTTI> subtexDesc(0, "JSubtex", 0x200, kSubtexID, "");
-J_INIT_DESCRIPTOR(15) TVDummyDesc dummyDesc(0, "TVDummyControl", kDummySuper, kDummyID, "");
+J_INIT_DESCRIPTOR(jlib::kBinaryDataClass) JClassDesc<JBinaryData, ReferenceTargetRTTI> binaryDesc(0, "JBinaryData", 0x200, kBinaryID, "");
+J_INIT_DESCRIPTOR(jlib::kSubtexClass) JClassDesc<JSubtex, ReferenceTargetRTTI> subtexDesc(0, "JSubtex", 0x200, kSubtexID, "");
+J_INIT_DESCRIPTOR(jlib::kDummyControlClass) TVDummyDesc dummyDesc(0, "TVDummyControl", kDummySuper, kDummyID, "");
 
 }  // namespace
 
@@ -170,7 +170,7 @@ ReferenceTarget* JSubtex::GetInstance(HWND, POINT, SClass_ID) { return texmap; }
 
 void JSubtex::Drop(ReferenceTarget* dropThis, HWND hwnd, POINT, SClass_ID) {
   ReplaceReference(0, dropThis, TRUE);
-  NotifyDependents(FOREVER, 0, jdata::kMsgStructure, jdata::kNotifyAll, TRUE, nullptr);
+  NotifyDependents(FOREVER, 0, REFMSG_SUBANIM_STRUCTURE_CHANGED, NOTIFY_ALL, TRUE, nullptr);
   SendMessageA(GetParent(hwnd), kMsgRefreshSlot, 0, 0);
 }
 

@@ -22,9 +22,6 @@ const int kLineBadIndex = 529;
 const int kLineNotData = 537;
 const int kLineNullChild = 559;
 
-using namespace jdata;
-const RefMessage kMsgDimension = 0xFD;
-
 int dialogCount = 1;
 
 // The most children a loaded node may claim.
@@ -66,7 +63,7 @@ RefResult JDataBase::JNotifyDependents(Interval, PartID, RefMessage, SClass_ID, 
 
 void JDataBase::SetName(const char* n) {
   if (n)
-    name.Copy(n, 0xFFFFFFFFu);
+    name.Copy(n, JMemBlock::kText);
   else
     name.Free();
 }
@@ -107,12 +104,12 @@ int JDataBase::GetBypassTreeMask() { return (int)properties.Value(JProp_DataBase
 
 void JDataBase::SetBypassThis(int on) {
   if (!SetFlag(properties, JProp_DataBase_BypassThis(), JProp_DataBase_BypassThisMask(), on)) return;
-  JNotifyDependents(FOREVER, kPartAll, kMsgStructure, kNotifyAll, TRUE, nullptr);
+  JNotifyDependents(FOREVER, PART_ALL, REFMSG_SUBANIM_STRUCTURE_CHANGED, NOTIFY_ALL, TRUE, nullptr);
 }
 
 void JDataBase::SetBypassTree(int on, JViewCtl* except) {
   if (!SetFlag(properties, JProp_DataBase_BypassTree(), JProp_DataBase_BypassTreeMask(), on)) return;
-  JNotifyDependents(FOREVER, kPartAll, kMsgStructure, kNotifyAll, TRUE, nullptr);
+  JNotifyDependents(FOREVER, PART_ALL, REFMSG_SUBANIM_STRUCTURE_CHANGED, NOTIFY_ALL, TRUE, nullptr);
   int v = GetBypassTree();
   for (int i = 0; i < views.Count(); i++)
     if (views[i] && views[i] != except) views[i]->UpdateBypassTreeView(v);
@@ -186,7 +183,7 @@ RefResult JData::JNotifyDependents(Interval changeInt, PartID partID, RefMessage
 }
 
 RefResult JData::NotifyRefChanged(Interval, RefTargetHandle target, PartID& partID, RefMessage message) {
-  if (message == kMsgChange) {
+  if (message == REFMSG_CHANGE) {
     if (changeProc && target && !changeProc(this, target)) return REF_STOP;
     // A view may unregister while being told: walk a copy.
     Tab<JViewCtl*> told = views;
@@ -196,7 +193,7 @@ RefResult JData::NotifyRefChanged(Interval, RefTargetHandle target, PartID& part
     }
     return REF_SUCCEED;
   }
-  if (message == kMsgDimension) {
+  if (message == REFMSG_GET_PARAM_DIM) {
     ParamDimension** dim = reinterpret_cast<ParamDimension**>(partID);
     if (!dim) {
       assert1(kLineDimQuery, kSource);

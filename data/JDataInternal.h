@@ -5,18 +5,11 @@
 
 namespace jdata {
 
-// Reference messages and parts the tree sends to its dependents.
-const PartID kPartAll = 0x800037FF;
-const RefMessage kMsgChange = 0x50;
-const RefMessage kMsgControlRef = 0xFA;
-const RefMessage kMsgStructure = 0x102;
-const SClass_ID kNotifyAll = 0xFFFFFFF0;
-
 // What a slot whose controller (or map) was assigned tells its dependents: first that the
 // reference changed, to its direct dependents only; then a change, to everyone above.
 inline void NotifyControllerAssigned(ReferenceTarget* self) {
-  self->NotifyDependents(FOREVER, 0, kMsgControlRef, 0xFFFFFF00, FALSE, nullptr);
-  self->NotifyDependents(FOREVER, kPartAll, kMsgChange, kNotifyAll, TRUE, nullptr);
+  self->NotifyDependents(FOREVER, 0, REFMSG_CONTROLREF_CHANGE, NOTIFY_ANY_FILTER_BASE, FALSE, nullptr);
+  self->NotifyDependents(FOREVER, PART_ALL, REFMSG_CHANGE, NOTIFY_ALL, TRUE, nullptr);
 }
 
 // A new object of the class of self, from its descriptor, as T; null (and the object deleted)

@@ -164,21 +164,22 @@ void JDataLeafBase::DeleteThis() { delete this; }
 
 // ---- The ten leaf classes --------------------------------------------------------------------
 
-#define JLEAF_DEFINE(index, cls, idA, idB, make, dim)                                                        \
+#define JLEAF_DEFINE(index, cls, make, dim)                                                                  \
   namespace {                                                                                                \
-  J_INIT_DESCRIPTOR(index) JClassDesc<cls, ReferenceTargetRTTI> cls##Desc(0, #cls, 0x200, Class_ID(idA, idB), ""); \
+  J_INIT_DESCRIPTOR(jlib::index)                                                                             \
+  JClassDesc<cls, ReferenceTargetRTTI> cls##Desc(0, #cls, 0x200, jlib::ClassIDOf(jlib::index), "");          \
   }                                                                                                          \
   cls::cls(int loading) : JDataLeafBase(loading, make, dim) {}                                               \
   JClassDescBase* cls::GetCD() { return &cls##Desc; }                                                        \
-  cls* Create_##cls() { return JCreateRegistered<cls>(0x200, Class_ID(idA, idB)); }
+  cls* Create_##cls() { return JCreateRegistered<cls>(0x200, jlib::ClassIDOf(jlib::index)); }
 
-JLEAF_DEFINE(0, JFloatData, 0x55756B07, 0x16AD0D15, NewDefaultFloatController, defaultDim)
-JLEAF_DEFINE(1, JWorldData, 0x36193D67, 0x43815853, NewDefaultFloatController, stdWorldDim)
-JLEAF_DEFINE(2, JAngleData, 0x549C7750, 0x2FDB75B8, NewDefaultFloatController, stdAngleDim)
-JLEAF_DEFINE(3, JColorData, 0x36CB2D8D, 0x40B60A9F, NewDefaultFloatController, stdColor255Dim)
-JLEAF_DEFINE(4, JPercentData, 0x611F0BCA, 0x78D42A43, NewDefaultFloatController, stdPercentDim)
-JLEAF_DEFINE(5, JBoolData, 0x5D656B80, 0x76F60770, NewDefaultBoolController, defaultDim)
-JLEAF_DEFINE(6, JFloat3Data, 0x54A03885, 0x45395460, NewDefaultPoint3Controller, defaultDim)
-JLEAF_DEFINE(7, JWorld3Data, 0x7265232F, 0x215B736B, NewDefaultPoint3Controller, stdWorldDim)
-JLEAF_DEFINE(8, JColor3Data, 0x41BE1C7A, 0x6ED25117, NewDefaultColorController, stdColor255Dim)
-JLEAF_DEFINE(9, JPercent3Data, 0x27A11519, 0x625449AB, NewDefaultPoint3Controller, stdPercentDim)
+JLEAF_DEFINE(kFloatDataClass, JFloatData, NewDefaultFloatController, defaultDim)
+JLEAF_DEFINE(kWorldDataClass, JWorldData, NewDefaultFloatController, stdWorldDim)
+JLEAF_DEFINE(kAngleDataClass, JAngleData, NewDefaultFloatController, stdAngleDim)
+JLEAF_DEFINE(kColorDataClass, JColorData, NewDefaultFloatController, stdColor255Dim)
+JLEAF_DEFINE(kPercentDataClass, JPercentData, NewDefaultFloatController, stdPercentDim)
+JLEAF_DEFINE(kBoolDataClass, JBoolData, NewDefaultBoolController, defaultDim)
+JLEAF_DEFINE(kFloat3DataClass, JFloat3Data, NewDefaultPoint3Controller, defaultDim)
+JLEAF_DEFINE(kWorld3DataClass, JWorld3Data, NewDefaultPoint3Controller, stdWorldDim)
+JLEAF_DEFINE(kColor3DataClass, JColor3Data, NewDefaultColorController, stdColor255Dim)
+JLEAF_DEFINE(kPercent3DataClass, JPercent3Data, NewDefaultPoint3Controller, stdPercentDim)

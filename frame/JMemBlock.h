@@ -17,9 +17,12 @@ class QUORAPI JMemBlock {
   virtual ~JMemBlock();  // virtual: DeleteThis destroys lists through the base
   JMemBlock& operator=(const JMemBlock& other);  // Copy(other's bytes); an empty other empties
 
+  // The length that makes Copy take the text src with its NUL (0xFFFFFFFF).
+  enum TextLength : unsigned int { kText = 0xFFFFFFFFu };
+
   char* Data() { return data; }                // null when empty
   unsigned int Size() { return size; }
-  // Copies n bytes of src (n = 0xFFFFFFFF: the text src with its NUL). n = 0 or a null src empties
+  // Copies n bytes of src (n = kText: the text src with its NUL). n = 0 or a null src empties
   // the block and answers 0. Answers n, or 0 with the old contents kept when memory is short.
   unsigned int Copy(const char* src, unsigned int n);
   // Resizes to exactly n bytes keeping the common prefix (n = 0 frees). 1, or 0 when memory is

@@ -26,31 +26,6 @@ bool EnsureRegistry() {
   return registry != nullptr;
 }
 
-struct LegacyID {
-  ULONG oldA, oldB;
-  ULONG newA, newB;
-};
-
-// Earlier class ids of the registered classes, mapped to their current ids.
-constexpr LegacyID kLegacyIDs[16] = {
-    {0x3ABB35CE, 0x0C7F1760, 0x55756B07, 0x16AD0D15},  // JFloatData
-    {0x2A460FE5, 0x1D9039A7, 0x36193D67, 0x43815853},  // JWorldData
-    {0x2E351FDF, 0x63FF6635, 0x549C7750, 0x2FDB75B8},  // JAngleData
-    {0x38D13B57, 0x4E562514, 0x36CB2D8D, 0x40B60A9F},  // JColorData
-    {0x2BEA12AE, 0x58992EE4, 0x611F0BCA, 0x78D42A43},  // JPercentData
-    {0x3D501416, 0x35C02CC1, 0x5D656B80, 0x76F60770},  // JBoolData
-    {0x42EF0F0B, 0x0B5C5AAC, 0x54A03885, 0x45395460},  // JFloat3Data
-    {0x34407059, 0x6C287CDC, 0x7265232F, 0x215B736B},  // JWorld3Data
-    {0x79753A7E, 0x04AC01B2, 0x41BE1C7A, 0x6ED25117},  // JColor3Data
-    {0x15F966CE, 0x33716E52, 0x27A11519, 0x625449AB},  // JPercent3Data
-    {0x6B472B3C, 0x4CBE53C7, 0x2DC57967, 0x7A8D75AB},  // JBinaryData
-    {0x20D32002, 0x4BA32724, 0x6AE30B7D, 0x37903626},  // JSubtex
-    {0x45BB5BC6, 0x08D40E48, 0x2A100BDF, 0x7ACF24D9},  // TVDummyControl
-    {0x42B106BA, 0x1C82676F, 0x181D5EE1, 0x69B06262},  // JFlagCtlData
-    {0x66FC775B, 0x12D049EA, 0x15CA4601, 0x62E43DD1},  // JFlagSetData
-    {0x56C1005B, 0x77FE7E6D, 0x26450C71, 0x6C00010D},  // JGradCtlData
-};
-
 }  // namespace
 
 // The lock under which node addressing creates missing children; it exists from static
@@ -83,9 +58,9 @@ const char* GetResString(int id) {
 }
 
 bool MapLegacyClassID(Class_ID& id) {
-  for (const LegacyID& l : kLegacyIDs) {
-    if (id.PartA() == l.oldA && id.PartB() == l.oldB) {
-      id = Class_ID(l.newA, l.newB);
+  for (const jlib::ClassIDs& c : jlib::kClassIDs) {
+    if (id == c.earlier) {
+      id = c.current;
       return true;
     }
   }

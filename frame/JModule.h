@@ -2,6 +2,7 @@
 #pragma once
 
 #include "JExport.h"
+#include "JInternal.h"
 #include "vantor.h"
 
 // The host entry points. They are not in the client headers: every client plug-in defines its
@@ -10,32 +11,6 @@ QUORENTRY const char* LibDescription();    // "Quorvel library (Selvane)"
 QUORENTRY int LibNumberClasses();          // descriptors in the registry; 0 without one
 QUORENTRY ClassDesc* LibClassDesc(int i);  // descriptor i, null when i (unsigned) >= count
 QUORENTRY ULONG LibVersion();              // 0x13880B00
-
-// A critical section that lives as long as the module.
-class JCriticalSection {
- public:
-  JCriticalSection() { InitializeCriticalSection(&cs); }
-  ~JCriticalSection() { DeleteCriticalSection(&cs); }
-  JCriticalSection(const JCriticalSection&) = delete;
-  JCriticalSection& operator=(const JCriticalSection&) = delete;
-  void Enter() { EnterCriticalSection(&cs); }
-  void Leave() { LeaveCriticalSection(&cs); }
-
- private:
-  CRITICAL_SECTION cs;
-};
-
-// Holds a JCriticalSection for the lifetime of a scope.
-class JLock {
- public:
-  explicit JLock(JCriticalSection& c) : cs(c) { cs.Enter(); }
-  ~JLock() { cs.Leave(); }
-  JLock(const JLock&) = delete;
-  JLock& operator=(const JLock&) = delete;
-
- private:
-  JCriticalSection& cs;
-};
 
 // The library's static objects are constructed in a fixed order whatever the order of the files:
 // the registered classes' descriptors by registry index, the addressing lock between the

@@ -1,20 +1,13 @@
 // Property lists, the library's property ids and extension tables.
 #include "JPropList.h"
+#include "JInternal.h"
 
 #include <new>
 
 namespace {
 
-void PutU32(unsigned char* p, uint32_t v) {
-  p[0] = (unsigned char)v;
-  p[1] = (unsigned char)(v >> 8);
-  p[2] = (unsigned char)(v >> 16);
-  p[3] = (unsigned char)(v >> 24);
-}
-
-uint32_t GetU32(const unsigned char* p) {
-  return (uint32_t)p[0] | ((uint32_t)p[1] << 8) | ((uint32_t)p[2] << 16) | ((uint32_t)p[3] << 24);
-}
+using jlib::ReadLE32;
+using jlib::WriteLE32;
 
 const unsigned short kRecordChunk = 1;
 const ULONG kRecordSize = 12;
@@ -62,9 +55,9 @@ JPropertyList& JPropertyList::operator=(const JPropertyList& other) {
 IOResult JPropertyList::Save(ISave* isave) {
   for (int i = 0; i < tab.Count(); i++) {
     unsigned char rec[kRecordSize];
-    PutU32(rec, tab[i].id.PartA());
-    PutU32(rec + 4, tab[i].id.PartB());
-    PutU32(rec + 8, (uint32_t)tab[i].value);
+    WriteLE32(rec, tab[i].id.PartA());
+    WriteLE32(rec + 4, tab[i].id.PartB());
+    WriteLE32(rec + 8, (uint32_t)tab[i].value);
     isave->BeginChunk(kRecordChunk);
     ULONG written = 0;
     IOResult res = isave->Write(rec, kRecordSize, &written);
@@ -84,7 +77,7 @@ IOResult JPropertyList::Load(ILoad* iload) {
       unsigned char rec[kRecordSize];
       ULONG nread = 0;
       failed = iload->Read(rec, kRecordSize, &nread) != IO_OK || nread != kRecordSize;
-      if (!failed) Add(Class_ID(GetU32(rec), GetU32(rec + 4)), GetU32(rec + 8));
+      if (!failed) Add(Class_ID(ReadLE32(rec), ReadLE32(rec + 4)), ReadLE32(rec + 8));
     }
     // The record's chunk is closed whatever became of it: the caller's chunks stay in step.
     iload->CloseChunk();

@@ -28,7 +28,7 @@ JMemBlock& JMemBlock::operator=(const JMemBlock& other) {
 }
 
 unsigned int JMemBlock::Copy(const char* src, unsigned int n) {
-  if (n == 0xFFFFFFFFu && src) n = (unsigned int)strlen(src) + 1;
+  if (n == kText && src) n = (unsigned int)strlen(src) + 1;
   if (n == 0 || !src) {
     Free();
     return 0;
@@ -172,7 +172,7 @@ int JSZTab::Append(const char* s) {
   int ok = 1;
   if (s) {
     block = new JMemBlock;
-    if (block && !block->Copy(s, 0xFFFFFFFFu)) {
+    if (block && !block->Copy(s, JMemBlock::kText)) {
       block->DeleteThis();
       block = nullptr;
     }
@@ -212,7 +212,7 @@ int JSZTab::SetString(int i, const char* s) {
     block = new JMemBlock;
     if (!block) return 0;
   }
-  return block->Copy(s, 0xFFFFFFFFu) != 0;
+  return block->Copy(s, JMemBlock::kText) != 0;
 }
 
 void JSZTab::Delete(int i) {

@@ -14,16 +14,16 @@ const char kSource[] = "JFLAGCTL";
 const int kLineGetSubtex = 186;
 const int kLineSetSubtex = 237;
 
-constexpr Class_ID kFlagID(0x181D5EE1, 0x69B06262);
-constexpr Class_ID kFlagSetID(0x15CA4601, 0x62E43DD1);
+constexpr Class_ID kFlagID = jlib::ClassIDOf(jlib::kFlagCtlDataClass);
+constexpr Class_ID kFlagSetID = jlib::ClassIDOf(jlib::kFlagSetDataClass);
 
-J_INIT_DESCRIPTOR(12) JClassDesc<JFlagCtlData, ReferenceTargetRTTI> flagDesc(0, "JFlagCtlData", 0x200, kFlagID, "");
-J_INIT_DESCRIPTOR(13) JClassDesc<JFlagSetData, ReferenceTargetRTTI> flagSetDesc(0, "JFlagSetData", 0x200, kFlagSetID, "");
+J_INIT_DESCRIPTOR(jlib::kFlagCtlDataClass) JClassDesc<JFlagCtlData, ReferenceTargetRTTI> flagDesc(0, "JFlagCtlData", 0x200, kFlagID, "");
+J_INIT_DESCRIPTOR(jlib::kFlagSetDataClass) JClassDesc<JFlagSetData, ReferenceTargetRTTI> flagSetDesc(0, "JFlagSetData", 0x200, kFlagSetID, "");
 
 // Not inlined: the caller cannot reason the test away.
 __attribute__((noinline)) bool Missing(const void* object) { return object == nullptr; }
 
-float Clamp01(float v) { return v < 0.0f ? 0.0f : v > 1.0f ? 1.0f : v; }
+using jlib::Clamp01;
 
 template <class T>
 T* Child(JDataNode* node, int i) {
@@ -59,7 +59,7 @@ JFlagCtlData::JFlagCtlData(int) {
   Add(Create_JSubtex(), 1007);
   Point3 grey(0.5f, 0.5f, 0.5f);
   SetColor(0, grey);
-  float linear = 3.0f;
+  float linear = jlib::FlagInterpIndex(jlib::Interp::Linear);
   SetInterp(0, linear);
 }
 
@@ -160,12 +160,12 @@ void JFlagCtlData::SetSubtex(Texmap* tex) {
   }
   slot->ReplaceReference(0, tex, TRUE);
   // Removing a map sends no change of its own: tell the gradient above that its cache is stale.
-  if (!tex) slot->NotifyDependents(FOREVER, 0x800037FF, 258, 0xFFFFFFF0, TRUE, nullptr);
+  if (!tex) slot->NotifyDependents(FOREVER, PART_ALL, REFMSG_SUBANIM_STRUCTURE_CHANGED, NOTIFY_ALL, TRUE, nullptr);
 }
 
 void JFlagCtlData::SetName(const char* text) {
   JMemBlock block;
-  if (text) block.Copy(text, 0xFFFFFFFFu);
+  if (text) block.Copy(text, JMemBlock::kText);
   JBinaryData* leaf = GetNameData();
   if (leaf) {
     Interval valid = FOREVER;

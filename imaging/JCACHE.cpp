@@ -1,5 +1,6 @@
 // The evaluation cache: lookup by key, use counting, memory-driven trimming, one lock per cache.
 #include "JCache.h"
+#include "JInternal.h"
 
 namespace {
 
@@ -7,18 +8,6 @@ namespace {
 const int kLinePutForeign = 107;  // Put of an entry that is not stored
 
 const unsigned long kCountMask = 0x7FFFFFFFUL;
-
-// Holds a cache's critical section for a scope.
-class Locked {
- public:
-  explicit Locked(CRITICAL_SECTION& c) : cs(c) { EnterCriticalSection(&cs); }
-  ~Locked() { LeaveCriticalSection(&cs); }
-  Locked(const Locked&) = delete;
-  Locked& operator=(const Locked&) = delete;
-
- private:
-  CRITICAL_SECTION& cs;
-};
 
 }  // namespace
 
@@ -31,7 +20,7 @@ JCache::~JCache() {
 }
 
 int JCache::BeginEval() {
-  Locked hold(lock);
+  JLock hold(lock);
   generation++;
   return 1;
 }
@@ -53,7 +42,7 @@ JCacheEntry* JCache::Get(void* key1, void* key2) {
     delete p;
     return nullptr;
   }
-  Locked hold(lock);
+  JLock hold(lock);
   for (int i = 0; i < entries.Count(); i++) {
     JCacheEntry* e = entries[i];
     if (e->use & JCacheEntry::HIDDEN) continue;
@@ -81,7 +70,7 @@ JCacheEntry* JCache::Get(void* key1, void* key2) {
 }
 
 int JCache::Put(JCacheEntry* entry) {
-  Locked hold(lock);
+  JLock hold(lock);
   for (int i = 0; i < entries.Count(); i++) {
     JCacheEntry* e = entries[i];
     if (e != entry) continue;
@@ -93,14 +82,14 @@ int JCache::Put(JCacheEntry* entry) {
 }
 
 int JCache::Enum(int (*fn)(JCacheEntry*, void*), void* context) {
-  Locked hold(lock);
+  JLock hold(lock);
   int i = 0;
   while (i < entries.Count() && fn(entries[i], context)) i++;
   return i;
 }
 
 int JCache::Shrink(int percent, int maxCount) {
-  Locked hold(lock);
+  JLock hold(lock);
   MEMORYSTATUS ms;
   ms.dwLength = sizeof ms;
   GlobalMemoryStatus(&ms);

@@ -3,6 +3,7 @@
 #include "JOverlay.h"
 
 #include "JDiag.h"
+#include "JInternal.h"
 #include "JMessages.h"
 
 #if defined(__i386__) && !defined(__SSE2__)
@@ -12,6 +13,8 @@
 #include <math.h>
 #include <process.h>
 #include <stdlib.h>
+
+#include <atomic>
 
 namespace {
 
@@ -32,8 +35,14 @@ struct OverlayWork {
   CRITICAL_SECTION* lock;      // guards *rowsDone
   int index;                   // the band's number, from the top
   int* rowsDone;               // shared; null without a progress window
-  volatile const int* abort;   // shared, written by the calling thread; null without a progress window
+  const std::atomic<int>* abort;  // shared, written by the calling thread; null without a progress window
 };
+
+// The progress window answers JWM_QUERYABORT by storing an int through the pointer it is given,
+// so the abort value is an atomic int with the layout of a plain one. It is a flag that guards no
+// other data: the workers read it relaxed.
+static_assert(sizeof(std::atomic<int>) == sizeof(int) && std::atomic<int>::is_always_lock_free,
+              "the progress window writes the abort value as a plain int");
 
 inline __m128 PixelToFloats(const BMM_Color_64* p) {
   __m128i v = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
@@ -116,10 +125,9 @@ unsigned __stdcall OverlayWorker(void* param) {
     const BMM_Color_64* s0 = w->src + (size_t)j * w->srcStride;
     CompositeRow(w->dst + (size_t)j * w->dstStride, s0, s0 + w->srcStride, w->columns, *w);
     if (w->rowsDone && w->abort) {
-      if (*w->abort) break;
-      EnterCriticalSection(w->lock);
+      if (w->abort->load(std::memory_order_relaxed)) break;
+      JLock hold(*w->lock);
       ++*w->rowsDone;
-      LeaveCriticalSection(w->lock);
     }
   }
   free(w);
@@ -187,7 +195,7 @@ int Overlay(BMM_Color_64* dst, int dw, int dh, BMM_Color_64* src, int sw, int sh
   CRITICAL_SECTION lock;
   InitializeCriticalSection(&lock);
   int rowsDone = 0;
-  volatile int abortValue = 0;
+  std::atomic<int> abortValue{0};
   HANDLE* handles = static_cast<HANDLE*>(calloc((size_t)n, sizeof(HANDLE)));
   if (!jassert(handles != nullptr, "Overlay: no memory for thread handles", "JOVERLAY", kLineHandles)) {
     DeleteCriticalSection(&lock);
@@ -224,10 +232,12 @@ int Overlay(BMM_Color_64* dst, int dw, int dh, BMM_Color_64* src, int sw, int sh
   const float to = progressTo == 0.0f ? (float)dh : progressTo;
   WaitInSlices(handles, n, [&] {
     if (!progress) return;
-    SendMessageA(progress, JWM_QUERYABORT, 0, reinterpret_cast<LPARAM>(const_cast<int*>(&abortValue)));
-    EnterCriticalSection(&lock);
-    const int done = rowsDone;
-    LeaveCriticalSection(&lock);
+    SendMessageA(progress, JWM_QUERYABORT, 0, reinterpret_cast<LPARAM>(&abortValue));
+    int done;
+    {
+      JLock hold(lock);
+      done = rowsDone;
+    }
     const int mapped = (int)(done * (to - progressFrom) / dh);
     SendMessageA(progress, JWM_PROGRESS, (WPARAM)(int)((mapped + progressFrom) * 1024),
                  (LPARAM)(int)(to * 1024));

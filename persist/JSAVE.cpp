@@ -1,5 +1,6 @@
 // The chunk stream writer and reader.
 #include "JSave.h"
+#include "JInternal.h"
 
 #include <stdlib.h>
 #include <string.h>
@@ -16,21 +17,10 @@ const size_t kHeader = 8;
 
 typedef std::unordered_map<void*, int> ObjectIndex;
 
-uint16_t GetU16(const char* p) {
-  const unsigned char* u = reinterpret_cast<const unsigned char*>(p);
-  return (uint16_t)(u[0] | (u[1] << 8));
-}
-uint32_t GetU32(const char* p) {
-  const unsigned char* u = reinterpret_cast<const unsigned char*>(p);
-  return (uint32_t)u[0] | ((uint32_t)u[1] << 8) | ((uint32_t)u[2] << 16) | ((uint32_t)u[3] << 24);
-}
-void PutU16(char* p, uint16_t v) {
-  p[0] = (char)(v & 0xFF);
-  p[1] = (char)(v >> 8);
-}
-void PutU32(char* p, uint32_t v) {
-  for (int i = 0; i < 4; i++) p[i] = (char)((v >> (8 * i)) & 0xFF);
-}
+using jlib::ReadLE16;
+using jlib::ReadLE32;
+using jlib::WriteLE16;
+using jlib::WriteLE32;
 
 // The message box for a class that no plug-in provides. The title is copied first: both texts
 // come from the same string buffer.
@@ -89,10 +79,10 @@ JMemBlock* JSave::TakeOutput() {
   return block;
 }
 
-uint16_t JSave::TypeAt(uint32_t offset) { return GetU16(out->Data() + offset); }
-void JSave::SetTypeAt(uint32_t offset, uint16_t type) { PutU16(out->Data() + offset, type); }
-uint32_t JSave::LengthAt(uint32_t offset) { return GetU32(out->Data() + offset + 4); }
-void JSave::SetLengthAt(uint32_t offset, uint32_t length) { PutU32(out->Data() + offset + 4, length); }
+uint16_t JSave::TypeAt(uint32_t offset) { return ReadLE16(out->Data() + offset); }
+void JSave::SetTypeAt(uint32_t offset, uint16_t type) { WriteLE16(out->Data() + offset, type); }
+uint32_t JSave::LengthAt(uint32_t offset) { return ReadLE32(out->Data() + offset + 4); }
+void JSave::SetLengthAt(uint32_t offset, uint32_t length) { WriteLE32(out->Data() + offset + 4, length); }
 
 IOResult JSave::Init(IOResult start) {
   status = start;
@@ -137,7 +127,7 @@ void JSave::BeginChunk(USHORT id) {
     return;
   }
   char header[kHeader] = {};
-  PutU16(header + 2, id);
+  WriteLE16(header + 2, id);
   uint32_t at = position;
   if (WriteAny(header, kHeader, nullptr) != IO_OK) return;
   SetTypeAt(current, kContainer);
@@ -211,10 +201,10 @@ IOResult JSave::Finit() {
       if (n < 0) n = 0;
       char record[16];
       Class_ID id = object->ClassID();
-      PutU32(record, id.PartA());
-      PutU32(record + 4, id.PartB());
-      PutU32(record + 8, object->SuperClassID());
-      PutU32(record + 12, (uint32_t)n);
+      WriteLE32(record, id.PartA());
+      WriteLE32(record + 4, id.PartB());
+      WriteLE32(record + 8, object->SuperClassID());
+      WriteLE32(record + 12, (uint32_t)n);
       BeginChunk(1);
       if (Write(record, sizeof record, nullptr) != IO_OK) return status = IO_ERROR;
       EndChunk();
@@ -222,7 +212,7 @@ IOResult JSave::Finit() {
       if (n) {
         char* refs = static_cast<char*>(malloc((size_t)n * 4));
         if (!refs) return status = IO_ERROR;
-        for (int j = 0; j < n; j++) PutU32(refs + 4 * j, (uint32_t)GetRefID(object->GetReference(j)));
+        for (int j = 0; j < n; j++) WriteLE32(refs + 4 * j, (uint32_t)GetRefID(object->GetReference(j)));
         IOResult r = Write(refs, (ULONG)n * 4, nullptr);
         free(refs);
         if (r != IO_OK) return status = IO_ERROR;
@@ -244,14 +234,14 @@ JLoad::JLoad(char* bytes)
     : data(nullptr), current(nullptr), next(nullptr), status(IO_ERROR), depth(0), root(nullptr), obsolete(0),
       end(nullptr) {
   // Without a size the root header says how far the stream reaches.
-  Start(bytes, bytes ? bytes + kHeader + (size_t)GetU32(bytes + 4) : nullptr);
+  Start(bytes, bytes ? bytes + kHeader + (size_t)ReadLE32(bytes + 4) : nullptr);
 }
 
 JLoad::JLoad(char* bytes, unsigned int size)
     : data(nullptr), current(nullptr), next(nullptr), status(IO_ERROR), depth(0), root(nullptr), obsolete(0),
       end(nullptr) {
   const char* stop = nullptr;
-  if (bytes && size >= kHeader && (uint64_t)GetU32(bytes + 4) + kHeader <= size) stop = bytes + kHeader + GetU32(bytes + 4);
+  if (bytes && size >= kHeader && (uint64_t)ReadLE32(bytes + 4) + kHeader <= size) stop = bytes + kHeader + ReadLE32(bytes + 4);
   Start(stop ? bytes : nullptr, stop);
 }
 
@@ -293,8 +283,8 @@ IOResult JLoad::Init(char* bytes) {
   return OpenChunk();
 }
 
-uint16_t JLoad::TypeOf(const char* header) { return GetU16(header); }
-uint32_t JLoad::LengthOf(const char* header) { return GetU32(header + 4); }
+uint16_t JLoad::TypeOf(const char* header) { return ReadLE16(header); }
+uint32_t JLoad::LengthOf(const char* header) { return ReadLE32(header + 4); }
 const char* JLoad::ChunkEnd(const char* header) { return header + kHeader + LengthOf(header); }
 
 void* JLoad::GetAddr(int id) { return id >= 0 && id < objects.Count() ? objects[id] : nullptr; }
@@ -316,7 +306,7 @@ IOResult JLoad::OpenChunk() {
   return IO_OK;
 }
 
-USHORT JLoad::CurChunkID() { return status == IO_ERROR ? 0 : GetU16(current + 2); }
+USHORT JLoad::CurChunkID() { return status == IO_ERROR ? 0 : ReadLE16(current + 2); }
 ChunkType JLoad::CurChunkType() { return status == IO_ERROR ? NEW_CHUNK : (ChunkType)TypeOf(current); }
 ULONG JLoad::CurChunkLength() { return status == IO_ERROR ? 0 : LengthOf(current); }
 int JLoad::CurChunkDepth() { return status == IO_ERROR ? 0 : depth; }
@@ -333,7 +323,7 @@ IOResult JLoad::CloseChunk() {
 USHORT JLoad::PeekNextChunkID() {
   if (status == IO_ERROR || TypeOf(current) != kContainer) return 0;
   if (ChunkEnd(current) - next < (ptrdiff_t)kHeader) return 0;
-  return GetU16(next + 2);
+  return ReadLE16(next + 2);
 }
 
 IOResult JLoad::Read(void* buf, ULONG n, ULONG* nread) {
@@ -475,9 +465,9 @@ IOResult JLoad::ReadEntry() {
   if (OpenChunk() != IO_OK || CurChunkID() != 1) return Fail();
   if (Read(record, sizeof record, &got) != IO_OK || got != sizeof record) return Fail();
   CloseChunk();
-  Class_ID id(GetU32(record), GetU32(record + 4));
-  SClass_ID superID = GetU32(record + 8);
-  uint32_t n = GetU32(record + 12);
+  Class_ID id(ReadLE32(record), ReadLE32(record + 4));
+  SClass_ID superID = ReadLE32(record + 8);
+  uint32_t n = ReadLE32(record + 12);
   MapLegacyClassID(id);
   JLoading(1);
   void* made = CreateInstance(superID, id);
@@ -504,7 +494,7 @@ IOResult JLoad::ReadEntry() {
       free(ids);
       return Fail();
     }
-    for (uint32_t j = 0; j < n; j++) ids[j] = GetU32(reinterpret_cast<const char*>(ids + j));
+    for (uint32_t j = 0; j < n; j++) ids[j] = ReadLE32(reinterpret_cast<const char*>(ids + j));
     PostLoadCallback* cb = new (std::nothrow) MRefPostLoadCallback(object, (int)n, ids);
     if (!cb) {
       free(ids);

@@ -84,7 +84,7 @@ TEST(Binary, SaveWritesThePropertyChunkThenThePayload) {
 
 TEST(Binary, PayloadRoundTripsAndClones) {
   Held<JBinaryData> b(Create_JBinaryData());
-  b->Payload().Copy("C:\\maps\\wood.png", 0xFFFFFFFF);
+  b->Payload().Copy("C:\\maps\\wood.png", JMemBlock::kText);
   b->SetName("Path");
   Held<JBinaryData> l(Create_JBinaryData());
   ASSERT_EQ(LoadInto(l.d, Saved(b.d)), IO_OK);
@@ -131,7 +131,7 @@ TEST(Subtex, NamesItsMapAndTakesDrops) {
   EXPECT_EQ(slot->GetInstance(nullptr, POINT{0, 0}, 0xC10), checker);
   EXPECT_EQ(slot->GetSubTexmap(5), checker);
   ASSERT_GT(slot.owner->heard.size(), heard);
-  EXPECT_EQ(slot.owner->heard.back().message, 0x102u);
+  EXPECT_EQ(slot.owner->heard.back().message, (RefMessage)REFMSG_SUBANIM_STRUCTURE_CHANGED);
   EXPECT_STREQ(slot->SubAnimName(0), "Bump: Checker");
   checker->SetName("Tiles");
   EXPECT_STREQ(slot->SubAnimName(0), "Bump: Tiles");

@@ -245,7 +245,7 @@ TEST(Leaf, AssignControllerReplacesAndNotifiesTwice) {
   ASSERT_GE(heard.size(), 2u);
   EXPECT_EQ(heard[heard.size() - 2].message, 0xFAu);
   EXPECT_EQ(heard[heard.size() - 2].part, 0u);
-  EXPECT_EQ(heard.back().message, 0x50u);
+  EXPECT_EQ(heard.back().message, (RefMessage)REFMSG_CHANGE);
   EXPECT_EQ(heard.back().part, (PartID)0x800037FF);
 }
 

@@ -298,10 +298,10 @@ TEST(Bypass, OwnFlagNotifiesOnceAndHonoursItsLock) {
   watcher->Hold(gain);
   gain->SetBypassThis(5);
   EXPECT_EQ(gain->GetBypassThis(), 1);
-  EXPECT_EQ(watcher->Count(0x102), 1);
+  EXPECT_EQ(watcher->Count(REFMSG_SUBANIM_STRUCTURE_CHANGED), 1);
   EXPECT_EQ(watcher->heard.back().part, (PartID)0x800037FF);
   gain->SetBypassThis(1);
-  EXPECT_EQ(watcher->Count(0x102), 1) << "no change, no notification";
+  EXPECT_EQ(watcher->Count(REFMSG_SUBANIM_STRUCTURE_CHANGED), 1) << "no change, no notification";
   gain->SetBypassThis(0);
   gain->SetBypassThisMask(7);
   EXPECT_EQ(gain->GetBypassThisMask(), 1);
@@ -310,7 +310,7 @@ TEST(Bypass, OwnFlagNotifiesOnceAndHonoursItsLock) {
   EXPECT_EQ(BypassView(gain, 1), 0);
   EXPECT_EQ(gain->GetBypassThis(), 1);
   EXPECT_EQ(gain->GetBypassThisMask(), 1) << "the lock is restored";
-  EXPECT_EQ(watcher->Count(0x102), 3);
+  EXPECT_EQ(watcher->Count(REFMSG_SUBANIM_STRUCTURE_CHANGED), 3);
   EXPECT_EQ(BypassTree(gain, 1), 0);
   EXPECT_EQ(gain->GetBypassTree(), 1);
   watcher->ReplaceReference(0, nullptr, FALSE);
@@ -359,10 +359,10 @@ TEST(Notification, ChangeHookCanStopAChangeAndDimensionQueryAnswers) {
   JData* tint = (*t.block)(TestBlock::kTint);
   ParamDimension* dim = nullptr;
   PartID part = reinterpret_cast<PartID>(&dim);
-  EXPECT_EQ(tint->NotifyRefChanged(FOREVER, nullptr, part, 0xFD), REF_SUCCEED);
+  EXPECT_EQ(tint->NotifyRefChanged(FOREVER, nullptr, part, REFMSG_GET_PARAM_DIM), REF_SUCCEED);
   EXPECT_EQ(dim, stdColor255Dim);
   PartID none = 0;
-  tint->NotifyRefChanged(FOREVER, nullptr, none, 0xFD);
+  tint->NotifyRefChanged(FOREVER, nullptr, none, REFMSG_GET_PARAM_DIM);
   EXPECT_TRUE(rec.Saw("JDATA", 281));
 }
 

@@ -21,8 +21,12 @@ static_assert(kRefuses<JExtTable> && kRefuses<JDataBase> && kRefuses<JData> && k
 
 TEST(MemBlock, CopyKeepsATextsTerminatorAndCopyOfNothingEmpties) {
   JMemBlock b;
-  EXPECT_EQ(b.Copy("abc", 0xFFFFFFFF), 4u);
+  EXPECT_EQ(b.Copy("abc", JMemBlock::kText), 4u);
   ASSERT_EQ(b.Size(), 4u);
+  // Plug-ins built against older headers pass the number itself.
+  EXPECT_EQ(b.Copy("abcd", 0xFFFFFFFF), 5u);
+  ASSERT_EQ(b.Size(), 5u);
+  b.Copy("abc", JMemBlock::kText);
   EXPECT_EQ(memcmp(b.Data(), "abc\0", 4), 0);
   EXPECT_EQ(b.Copy("p", 0), 0u);
   EXPECT_EQ(b.Size(), 0u);
@@ -30,12 +34,12 @@ TEST(MemBlock, CopyKeepsATextsTerminatorAndCopyOfNothingEmpties) {
   b.Copy("xyz", 3);
   EXPECT_EQ(b.Copy(nullptr, 5), 0u);
   EXPECT_EQ(b.Data(), nullptr);
-  EXPECT_EQ(b.Copy(nullptr, 0xFFFFFFFF), 0u);
+  EXPECT_EQ(b.Copy(nullptr, JMemBlock::kText), 0u);
 }
 
 TEST(MemBlock, CopyFromItsOwnBytesIsSafe) {
-  JMemBlock b("hello world", 0xFFFFFFFF);
-  EXPECT_EQ(b.Copy(b.Data() + 6, 0xFFFFFFFF), 6u);
+  JMemBlock b("hello world", JMemBlock::kText);
+  EXPECT_EQ(b.Copy(b.Data() + 6, JMemBlock::kText), 6u);
   EXPECT_STREQ(b.Data(), "world");
   b = b;
   EXPECT_STREQ(b.Data(), "world");
@@ -73,7 +77,7 @@ TEST(MemBlock, LibraryNewGivesOneEmptyBlockWhateverTheSize) {
   JMemBlock* b = new JMemBlock;
   ASSERT_NE(b, nullptr);
   EXPECT_EQ(b->Data(), nullptr);
-  b->Copy("payload", 0xFFFFFFFF);
+  b->Copy("payload", JMemBlock::kText);
   b->DeleteThis();
 
   // The debug form ignores its extra arguments.

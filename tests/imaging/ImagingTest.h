@@ -1,5 +1,5 @@
 // Helpers shared by the imaging tests: deterministic pixel data biased towards edge values,
-// bitmaps that delete themselves, and buffers that end at a no-access page.
+// and bitmaps that delete themselves.
 #pragma once
 
 #include "Quorlib.h"
@@ -56,26 +56,5 @@ inline BMM_Color_64 PixelAt(Bitmap* bm, int x, int y) {
 
 // Byte-wise equality of two pixels (BMM_Color_64 or BMM_Color_24).
 template <class Pixel> bool SamePixel(const Pixel& a, const Pixel& b) { return memcmp(&a, &b, sizeof a) == 0; }
-
-// Bytes placed so that the last one is followed by a no-access page: reading past the end faults
-// at once instead of reading a neighbour's memory.
-class EdgeBuffer {
- public:
-  explicit EdgeBuffer(size_t n) {
-    const size_t page = 4096, span = (n + page - 1) / page * page;
-    base = static_cast<unsigned char*>(VirtualAlloc(nullptr, span + page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
-    DWORD old;
-    VirtualProtect(base + span, page, PAGE_NOACCESS, &old);
-    data = base + span - n;
-  }
-  ~EdgeBuffer() { VirtualFree(base, 0, MEM_RELEASE); }
-  EdgeBuffer(const EdgeBuffer&) = delete;
-  EdgeBuffer& operator=(const EdgeBuffer&) = delete;
-  unsigned char* get() const { return data; }
-
- private:
-  unsigned char* base;
-  unsigned char* data;
-};
 
 }  // namespace imgtest

@@ -1,5 +1,6 @@
 // Scratch bitmaps, bitmap copies with channels, nearest-neighbour fitting, the centred copy and
 // the default background, each compared with the plain formulas that define them.
+#include "GuardPage.h"
 #include "ImagingTest.h"
 #include "TestSupport.h"
 
@@ -7,11 +8,11 @@
 
 #include <string>
 
-using imgtest::EdgeBuffer;
 using imgtest::PixelAt;
 using imgtest::Random;
 using imgtest::SamePixel;
 using imgtest::ScratchBitmap;
+using quortest::GuardPageBuffer;
 
 namespace {
 
@@ -117,11 +118,13 @@ TEST(JCopyFitArray, EveryElementSizeFollowsTheRuleWithoutTouchingMemoryOutside) 
       for (int sh : sizes)
         for (int dw : sizes)
           for (int dh : {1, 3, 7}) {
-            EdgeBuffer src((size_t)sw * sh * bpp), dst((size_t)dw * dh * bpp);
-            for (int i = 0; i < sw * sh * bpp; i++) src.get()[i] = (unsigned char)rnd.Next();
-            JCopyFit(dst.get(), dw, dh, src.get(), sw, sh, bpp);
-            std::vector<unsigned char> want = FitByRule(src.get(), sw, sh, dw, dh, bpp);
-            ASSERT_EQ(memcmp(dst.get(), want.data(), want.size()), 0)
+            const size_t srcBytes = (size_t)sw * sh * bpp, dstBytes = (size_t)dw * dh * bpp;
+            GuardPageBuffer srcPage(srcBytes), dstPage(dstBytes);
+            unsigned char *src = srcPage.Tail(srcBytes), *dst = dstPage.Tail(dstBytes);
+            for (size_t i = 0; i < srcBytes; i++) src[i] = (unsigned char)rnd.Next();
+            JCopyFit(dst, dw, dh, src, sw, sh, bpp);
+            std::vector<unsigned char> want = FitByRule(src, sw, sh, dw, dh, bpp);
+            ASSERT_EQ(memcmp(dst, want.data(), want.size()), 0)
                 << sw << "x" << sh << " -> " << dw << "x" << dh << " at " << bpp << " bytes";
           }
 }

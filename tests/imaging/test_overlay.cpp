@@ -7,6 +7,7 @@
 #include <math.h>
 #include <tlhelp32.h>
 
+#include <atomic>
 #include <thread>
 
 using imgtest::Random;
@@ -107,7 +108,16 @@ struct Pacer {
   size_t bytes = 0;
   std::vector<bool> gate;  // per source row
   HANDLE release = nullptr;
-  volatile LONG held = 0;
+  // Workers held so far. The test reads it after Overlay has waited for every worker to end,
+  // which orders the workers' increments before the read.
+  std::atomic<long> held{0};
+  void Reset() {
+    base = nullptr;
+    bytes = 0;
+    gate.clear();
+    release = nullptr;
+    held.store(0, std::memory_order_relaxed);
+  }
 };
 Pacer pacer;
 
@@ -118,7 +128,7 @@ LONG CALLBACK PaceWorkers(EXCEPTION_POINTERS* info) {
   if (at < pacer.base || at >= pacer.base + pacer.bytes) return EXCEPTION_CONTINUE_SEARCH;
   size_t row = (size_t)(at - pacer.base) / 4096;
   if (pacer.gate[row]) {
-    InterlockedIncrement(&pacer.held);
+    pacer.held.fetch_add(1, std::memory_order_relaxed);
     WaitForSingleObject(pacer.release, 20000);
   }
   return EXCEPTION_CONTINUE_EXECUTION;  // the guard is gone once raised: the read now succeeds
@@ -221,7 +231,7 @@ class OverlayProgress : public testing::Test {
     pacer.bytes = (size_t)srcRows * 4096;
     pacer.gate.assign(srcRows, false);
     pacer.release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    pacer.held = 0;
+    pacer.held.store(0, std::memory_order_relaxed);
     handler = AddVectoredExceptionHandler(1, PaceWorkers);
   }
   void TearDown() override {
@@ -230,7 +240,7 @@ class OverlayProgress : public testing::Test {
     RemoveVectoredExceptionHandler(handler);
     SetEvent(pacer.release);
     CloseHandle(pacer.release);
-    pacer = Pacer();
+    pacer.Reset();
     VirtualFree(pixels, 0, MEM_RELEASE);
   }
   // Holds every worker when it begins band row `stop` (it has then counted `stop` rows).
@@ -274,7 +284,7 @@ TEST_F(OverlayProgress, ReportsQueryThenProgressEveryHalfSecondAndFinishes) {
   ASSERT_EQ(Overlay(dst.data(), kWidth, srcRows, pixels, kWidth, srcRows, 0.5f, 0.5f, window, 8.0f, 0.0f), 1);
 
   const int bands = (int)starts.size() - 1;
-  EXPECT_EQ(pacer.held, bands) << "every worker was held once";
+  EXPECT_EQ(pacer.held.load(std::memory_order_relaxed), bands) << "every worker was held once";
   ASSERT_GE(state.log.size(), 2u);
   // progressTo 0 stands for the destination height.
   EXPECT_EQ((int)state.log[1].done, Expected(stop * bands, 8.0f, (float)srcRows, srcRows));

@@ -3,7 +3,10 @@
 // page the process may not touch, so that any read past the data faults at once. Every variant
 // loads or answers null; none faults; a failed load leaves no object behind. A length reaching
 // one byte past its enclosing chunk, or data shorter than the root header says, must fail.
-// QUORTEST_MUTATIONS sets the number of variants (200000 by default).
+// QUORTEST_MUTATIONS sets the number of variants (200000 by default). With the default number, a
+// checksum of every variant's outcome must match the one stored here, so that a change in how the
+// reader answers any variant shows even when the totals stay the same.
+#include "GuardPage.h"
 #include "Random.h"
 #include "TestSupport.h"
 
@@ -71,32 +74,6 @@ std::vector<unsigned char> Stream(ReferenceMaker* rm) {
   return v;
 }
 
-// Bytes placed so that the last one sits just before a page the process may not touch.
-class Fence {
- public:
-  explicit Fence(size_t capacity) {
-    SYSTEM_INFO si;
-    GetSystemInfo(&si);
-    page = si.dwPageSize;
-    usable = (capacity + page - 1) / page * page;
-    base = static_cast<char*>(VirtualAlloc(nullptr, usable + page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
-    DWORD old;
-    VirtualProtect(base + usable, page, PAGE_NOACCESS, &old);
-  }
-  ~Fence() { VirtualFree(base, 0, MEM_RELEASE); }
-  char* Place(const unsigned char* bytes, size_t n) {
-    char* at = base + usable - n;
-    memcpy(at, bytes, n);
-    return at;
-  }
-  // Whether the page after the data is really out of reach.
-  bool Ok() const { return base && IsBadReadPtr(base + usable, 1) && !IsBadReadPtr(base, usable); }
-
- private:
-  char* base = nullptr;
-  size_t page = 4096, usable = 0;
-};
-
 // Refuses to open message boxes while the test runs, counting them: the reader's "Load Error"
 // box for a damaged class id would otherwise wait for a click each time.
 HHOOK hook;
@@ -122,17 +99,37 @@ std::vector<std::pair<size_t, size_t>> Headers(const std::vector<unsigned char>&
     for (size_t at = header + 8; at + 8 <= end;) {
       out.push_back({at, end});
       size_t next = at + 8 + U32(b, at + 4);
-      if ((b[at] | b[at + 1] << 8) == 1) todo.push_back({at, next});
+      if (quortest::U16(b, at) == 1) todo.push_back({at, next});
       at = next;
     }
   }
   return out;
 }
 
+// FNV-1a over 32-bit words, byte by byte: one number for the outcomes of a whole run.
+class OutcomeChecksum {
+ public:
+  void Add(uint32_t v) {
+    for (int k = 0; k < 4; k++) {
+      h ^= (v >> (8 * k)) & 0xFF;
+      h *= 16777619u;
+    }
+  }
+  uint32_t Value() const { return h; }
+
+ private:
+  uint32_t h = 2166136261u;
+};
+
+// The checksum of the default run: for each variant, the reader's status and its object count.
+// A change of the reader's behaviour changes it; when the change is meant, store the new value.
+const long kDefaultVariants = 200000;
+const uint32_t kDefaultOutcomes = 0xBF250132u;
+
 }  // namespace
 
 TEST(Mutation, DamagedStreamsLoadOrFailCleanly) {
-  long variants = 200000;
+  long variants = kDefaultVariants;
   if (const char* env = getenv("QUORTEST_MUTATIONS")) variants = atol(env);
 
   std::vector<std::vector<unsigned char>> streams;
@@ -149,7 +146,7 @@ TEST(Mutation, DamagedStreamsLoadOrFailCleanly) {
     rm->DeleteMe();
     largest = std::max(largest, s.size());
   }
-  Fence fence(largest);
+  quortest::GuardPageBuffer fence(largest);
   ASSERT_TRUE(fence.Ok());
   quortest::AssertRecorder asserts;  // the host's assertions are an acceptable answer to bad input
   hook = SetWindowsHookExA(WH_CBT, RefuseDialogs, nullptr, GetCurrentThreadId());
@@ -159,6 +156,7 @@ TEST(Mutation, DamagedStreamsLoadOrFailCleanly) {
   const uint32_t lengths[] = {0, 1, 7, 8, 9, 0x7FFFFFFF, 0x80000000u, 0xFFFFFFFFu, 0xFFFFFFF8u};
   quortest::Random rng(20261205);
   long loaded = 0, failed = 0, leaks = 0, orphansLeft = 0;
+  OutcomeChecksum outcomes;
   std::vector<unsigned char> m;
   for (long i = 0; i < variants; i++) {
     const std::vector<unsigned char>& s = streams[i % streams.size()];
@@ -182,7 +180,7 @@ TEST(Mutation, DamagedStreamsLoadOrFailCleanly) {
                      : pick == 1 ? len + 1 + rng.Below(16)
                      : pick == 2 ? len - 1 - rng.Below(len ? (int)len : 1)
                                  : rng.Next();
-        for (int k = 0; k < 4; k++) m[at + 4 + k] = (uint8_t)(v >> (8 * k));
+        quortest::SetU32(m, at + 4, v);
         if (rng.Below(2)) m[at] = (uint8_t)rng.Below(4);  // and maybe its type
         break;
       }
@@ -197,6 +195,8 @@ TEST(Mutation, DamagedStreamsLoadOrFailCleanly) {
     char* bytes = fence.Place(m.data(), size);
     JLoad load(bytes, (unsigned)size);
     ReferenceMaker* rm = static_cast<ReferenceMaker*>(load.GetAddr(0));
+    outcomes.Add((uint32_t)load.Status());
+    outcomes.Add((uint32_t)load.NumObjects());
     if (!rm) {
       failed++;
       if (GetLiveRefTargetCount() != live) {
@@ -225,15 +225,18 @@ TEST(Mutation, DamagedStreamsLoadOrFailCleanly) {
   EXPECT_EQ(loaded + failed, variants);
   EXPECT_GT(failed, variants / 4) << "most damage is detected";
   EXPECT_GT(refusedBoxes, 0) << "damaged class ids reached the Load Error box";
-  printf("%ld variants: %ld loaded, %ld failed, %d load-error boxes, %zu host assertions\n", variants, loaded, failed,
-         refusedBoxes, asserts.Hits().size());
+  printf("%ld variants: %ld loaded, %ld failed, %d load-error boxes, %zu host assertions, outcome checksum 0x%08X\n",
+         variants, loaded, failed, refusedBoxes, asserts.Hits().size(), (unsigned)outcomes.Value());
+  if (variants == kDefaultVariants) {
+    EXPECT_EQ(outcomes.Value(), kDefaultOutcomes) << "the reader answers some damaged stream differently";
+  }
 }
 
 TEST(Mutation, ALengthReachingPastItsEnclosingChunkOrTheDataFails) {
   MutBlock* tree = BuildTree(2);
   std::vector<unsigned char> bytes = Stream(tree);
   tree->DeleteMe();
-  Fence fence(bytes.size());
+  quortest::GuardPageBuffer fence(bytes.size());
   quortest::AssertRecorder asserts;
   long live = GetLiveRefTargetCount();
   // Every header that ends where its enclosing chunk ends claims one byte more.
@@ -242,7 +245,7 @@ TEST(Mutation, ALengthReachingPastItsEnclosingChunkOrTheDataFails) {
     if (at + 8 + U32(bytes, at + 4) != end) continue;
     std::vector<unsigned char> m = bytes;
     const uint32_t more = U32(m, at + 4) + 1;
-    for (int k = 0; k < 4; k++) m[at + 4 + k] = (uint8_t)(more >> (8 * k));
+    quortest::SetU32(m, at + 4, more);
     JLoad load(fence.Place(m.data(), m.size()), (unsigned)m.size());
     EXPECT_EQ(load.GetAddr(0), nullptr) << "header at " << at;
     tried++;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+using quortest::U16;
 using quortest::U32;
 
 namespace {
@@ -28,8 +29,8 @@ T* Load(std::vector<unsigned char>& bytes) {
 
 // Header {type, id, length} at offset.
 void ExpectHeader(const std::vector<unsigned char>& b, size_t at, int type, int id, uint32_t length) {
-  EXPECT_EQ(b[at] | b[at + 1] << 8, type) << "type at " << at;
-  EXPECT_EQ(b[at + 2] | b[at + 3] << 8, id) << "id at " << at;
+  EXPECT_EQ(U16(b, at), type) << "type at " << at;
+  EXPECT_EQ(U16(b, at + 2), id) << "id at " << at;
   EXPECT_EQ(U32(b, at + 4), length) << "length at " << at;
 }
 

@@ -1,5 +1,7 @@
 #include "MemStream.h"
 
+#include "JInternal.h"
+
 #include <string.h>
 
 namespace quortest {
@@ -19,22 +21,13 @@ int MemSave::GetRefID(void* p) {
   return (int)refs.size() - 1;
 }
 
-void MemSave::SetU32(size_t at, uint32_t v) {
-  for (int i = 0; i < 4; i++) bytes[at + i] = (unsigned char)(v >> (8 * i));
-}
-
-uint32_t MemSave::GetU32(size_t at) const {
-  uint32_t v = 0;
-  for (int i = 0; i < 4; i++) v |= (uint32_t)bytes[at + i] << (8 * i);
-  return v;
-}
+void MemSave::SetU32(size_t at, uint32_t v) { jlib::WriteLE32(&bytes[at], v); }
 
 void MemSave::BeginChunk(USHORT id) {
   bytes[open.back()] = 1;
   size_t at = bytes.size();
   bytes.resize(at + 8, 0);
-  bytes[at + 2] = (unsigned char)id;
-  bytes[at + 3] = (unsigned char)(id >> 8);
+  jlib::WriteLE16(&bytes[at + 2], id);
   open.push_back(at);
 }
 
@@ -65,13 +58,8 @@ const std::vector<unsigned char>& MemSave::Bytes() {
 
 MemLoad::MemLoad(const std::vector<unsigned char>& b) : bytes(b) { open.push_back(0); }
 
-uint32_t MemLoad::U32(size_t at) const {
-  uint32_t v = 0;
-  for (int i = 0; i < 4; i++) v |= (uint32_t)bytes[at + i] << (8 * i);
-  return v;
-}
-
-uint16_t MemLoad::U16(size_t at) const { return (uint16_t)(bytes[at] | (bytes[at + 1] << 8)); }
+uint32_t MemLoad::U32(size_t at) const { return jlib::ReadLE32(&bytes[at]); }
+uint16_t MemLoad::U16(size_t at) const { return jlib::ReadLE16(&bytes[at]); }
 
 IOResult MemLoad::OpenChunk() {
   size_t cur = open.back();

@@ -29,7 +29,6 @@ class MemSave : public ISave {
 
  private:
   void SetU32(size_t at, uint32_t v);
-  uint32_t GetU32(size_t at) const;
   std::vector<unsigned char> bytes;
   std::vector<size_t> open;  // header offsets of open chunks, the root first
   std::vector<void*> refs;

@@ -1,6 +1,8 @@
 // Helpers shared by the test programs: assertion capture, modal-dialog driving, child processes.
 #pragma once
 
+#include "JInternal.h"
+
 #include <windows.h>
 
 #include <stdint.h>
@@ -86,9 +88,10 @@ std::string TempPath(const char* name);
 // A whole file's bytes (empty when it cannot be read), and writing them back.
 std::vector<unsigned char> ReadAll(const std::string& path);
 void WriteAll(const std::string& path, const std::vector<unsigned char>& bytes);
-// The little-endian 32-bit number at offset at.
-inline uint32_t U32(const std::vector<unsigned char>& b, size_t at) {
-  return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | ((uint32_t)b[at + 3] << 24);
-}
+// The little-endian 16-bit and 32-bit numbers at offset at, read with the library's own byte
+// helpers, and a 32-bit number written there.
+inline uint16_t U16(const std::vector<unsigned char>& b, size_t at) { return jlib::ReadLE16(&b[at]); }
+inline uint32_t U32(const std::vector<unsigned char>& b, size_t at) { return jlib::ReadLE32(&b[at]); }
+inline void SetU32(std::vector<unsigned char>& b, size_t at, uint32_t v) { jlib::WriteLE32(&b[at], v); }
 
 }  // namespace quortest

@@ -1,7 +1,8 @@
-// The data side of view binding: registration, freeze, and the two protocols end to end.
+// View binding: registration with data objects, freeze, and the two protocols end to end.
 #include "Recorder.h"
 #include "TestSupport.h"
-#include "blocks.h"
+
+#include "Quorlib.h"
 
 #include <gtest/gtest.h>
 
