@@ -1,5 +1,6 @@
 // Thread records, pins and retired objects: see JReclaim.h for the scheme.
 #include "JReclaim.h"
+#include "JInternal.h"
 
 #include <malloc.h>
 #include <new>
@@ -22,11 +23,8 @@ Registry& TheRegistry() {
   return r;
 }
 
-struct RegistryLock {
-  RegistryLock() { EnterCriticalSection(&TheRegistry().lock); }
-  ~RegistryLock() { LeaveCriticalSection(&TheRegistry().lock); }
-  RegistryLock(const RegistryLock&) = delete;
-  RegistryLock& operator=(const RegistryLock&) = delete;
+struct RegistryLock : JLock {
+  RegistryLock() : JLock(TheRegistry().lock) {}
 };
 
 void FreeRecord(ThreadRecord* r) {

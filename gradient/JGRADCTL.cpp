@@ -2,6 +2,7 @@
 #include "JGrad.h"
 #include "JColor.h"
 #include "JGradInternal.h"
+#include "JInternal.h"
 #include "JModule.h"
 #include "JReclaim.h"
 #include "JSaveLoad.h"
@@ -37,22 +38,14 @@ const int kLineRecordChild = 702;
 const int kLineEnumChild = 790;
 
 
-constexpr Class_ID kGradID(0x26450C71, 0x6C00010D);
-J_INIT_DESCRIPTOR(14) JClassDesc<JGradCtlData, ReferenceTargetRTTI> gradDesc(0, "JGradCtlData", 0x200, kGradID, "");
+constexpr Class_ID kGradID = jlib::ClassIDOf(jlib::kGradCtlDataClass);
+J_INIT_DESCRIPTOR(jlib::kGradCtlDataClass) JClassDesc<JGradCtlData, ReferenceTargetRTTI> gradDesc(0, "JGradCtlData", 0x200, kGradID, "");
 
 const float kSentinelPos = 17.0f;
 const size_t kBitmapHeader = 12;
 const size_t kRecordNames = 520;  // name (260) + device (256) + driver data size (4)
 
-struct Locked {
-  explicit Locked(CRITICAL_SECTION* cs) : cs(cs) { EnterCriticalSection(cs); }
-  ~Locked() { LeaveCriticalSection(cs); }
-  Locked(const Locked&) = delete;
-  Locked& operator=(const Locked&) = delete;
-  CRITICAL_SECTION* cs;
-};
-
-float Clamp01(float v) { return v < 0.0f ? 0.0f : v > 1.0f ? 1.0f : v; }
+using jlib::Clamp01;
 
 // The eased parameter of the host's curves as piecewise polynomials (see JGradInternal.h). On
 // each piece the polynomial meets the curve at six Chebyshev-Lobatto points, the piece's ends
@@ -217,7 +210,7 @@ struct Reader {
   const unsigned char* end;
   bool Word(unsigned& v) {
     if (end && end - p < 2) return false;
-    v = p[0] | (p[1] << 8);
+    v = jlib::ReadLE16(p);
     p += 2;
     return true;
   }
@@ -294,7 +287,7 @@ struct JGradCtlData::State {
       g->UpdateCache(t, thrownAway);
     }
     v.rec = jreclaim::ThisThread();
-    if (!v.rec) {  // out of memory for a thread record: read under the lock (see Locked callers)
+    if (!v.rec) {  // out of memory for a thread record: read under the lock (see the JLock callers)
       v.c = cache.load(std::memory_order_acquire);
       v.start = v.c && v.c->n > 0 ? v.c->spans + v.c->n / 2 + 1 : nullptr;
       return;
@@ -328,7 +321,7 @@ struct JGradCtlData::State {
   // so that a texture replaced after this may be deleted at once.
   void Stale() {
     {
-      Locked l(&lock);
+      JLock l(lock);
       dirty.store(1, std::memory_order_seq_cst);
     }
     jreclaim::WaitForReaders(this);
@@ -378,7 +371,7 @@ int JGradCtlData::GetMode() {
 }
 
 void JGradCtlData::SetMode(int m) {
-  Locked l(&state->lock);
+  JLock l(state->lock);
   JFloatData* leaf = dynamic_cast<JFloatData*>((*this)(kMode));
   if (!leaf) {
     assert1(kLineSetModeChild, kSource);
@@ -432,14 +425,14 @@ JFlagCtlData* JGradCtlData::GetFlag(int i) {
 // with it, and no reader may still be calling that texture then.
 
 void JGradCtlData::AddFlag(JFlagCtlData* f, const char* name) {
-  Locked l(&state->lock);
+  JLock l(state->lock);
   if (JFlagSetData* flags = GetFlagSet()) flags->Add(f, name);
   state->dirty.store(1, std::memory_order_seq_cst);
 }
 
 void JGradCtlData::DelFlag(int i) {
   state->Stale();
-  Locked l(&state->lock);
+  JLock l(state->lock);
   JFlagSetData* flags = GetFlagSet();
   if (flags && i >= 0 && i < flags->NumRefs()) flags->Del(i);
   state->dirty.store(1, std::memory_order_seq_cst);
@@ -447,7 +440,7 @@ void JGradCtlData::DelFlag(int i) {
 
 void JGradCtlData::DelAllFlags() {
   state->Stale();
-  Locked l(&state->lock);
+  JLock l(state->lock);
   JFlagSetData* flags = GetFlagSet();
   if (flags)
     for (int i = flags->NumRefs(); i-- > 0;) flags->Del(i);
@@ -457,13 +450,13 @@ void JGradCtlData::DelAllFlags() {
 // ---- The colour cache ------------------------------------------------------------------------
 
 void JGradCtlData::SetCacheDirty() {
-  Locked l(&state->lock);
+  JLock l(state->lock);
   state->dirty.store(1, std::memory_order_seq_cst);
 }
 
 void JGradCtlData::UpdateCache(int t, Interval& valid) {
   State& st = *state;
-  Locked l(&st.lock);
+  JLock l(st.lock);
   if (!st.dirty.load(std::memory_order_relaxed)) return;
   int n = GetFlagCount();
   Cache* c = NewCache(n, st.spares);
@@ -543,7 +536,7 @@ RefResult JGradCtlData::NotifyRefChanged(Interval changeInt, RefTargetHandle tar
 }
 
 void JGradCtlData::Update(int t, Interval& valid) {
-  Locked l(&state->lock);
+  JLock l(state->lock);
   int mode = GetMode();
   if (mode == kUVMapMode) valid.SetInstant(t);  // a UV map changes with every frame
   JGradBitmapHeader* hdr;
@@ -613,7 +606,7 @@ int JGradCtlData::GetFlagColor(Point3& c, float pos, int t) {
   State::View v;
   state->Look(t, v);
   if (!v.rec) {
-    Locked l(&state->lock);  // no thread record: nothing may be freed meanwhile
+    JLock l(state->lock);  // no thread record: nothing may be freed meanwhile
     const Cache* k = state->cache.load(std::memory_order_acquire);
     if (k && k->n > 0) FlagColor(*k, k->spans + k->n / 2 + 1, pos, c);
     else c = Point3(0, 0, 0);
@@ -671,7 +664,7 @@ int JGradCtlData::GetFlagColor(Point3& c, float pos, float width, ShadeContext& 
     // Textures are called only while this cache is the gradient's current one: a writer that
     // replaces a texture marks the cache stale, then waits for readers inside a texture call.
     if (!v.rec) {
-      Locked l(&st.lock);
+      JLock l(st.lock);
       if (!st.Current(v.c)) continue;
       TexturedColor(k, *s, i, x, pos, width, sc, c);
       return 1;
@@ -840,8 +833,7 @@ int JGradCtlData::SetBitmapInfo(BitmapInfo* bi) {
   // Each name up to its terminator, within its field (the rest of the field stays zero).
   memcpy(record.Data(), bi->Name(), strnlen(bi->Name(), 259));
   memcpy(record.Data() + 260, bi->Device(), strnlen(bi->Device(), 255));
-  unsigned char* size = reinterpret_cast<unsigned char*>(record.Data() + 516);
-  for (int i = 0; i < 4; i++) size[i] = (unsigned char)(n >> (8 * i));
+  jlib::WriteLE32(record.Data() + 516, n);
   if (n) memcpy(record.Data() + kRecordNames, bi->GetPiData(), n);
   Interval valid = FOREVER;
   leaf->SetValue(&record, 0, valid, CTRL_ABSOLUTE);
@@ -860,8 +852,7 @@ int JGradCtlData::GetBitmapInfo(BitmapInfo* bi) {
   name[259] = 0;
   memcpy(device, record.Data() + 260, 255);
   device[255] = 0;
-  const unsigned char* size = reinterpret_cast<const unsigned char*>(record.Data() + 516);
-  uint32_t n = size[0] | size[1] << 8 | size[2] << 16 | (uint32_t)size[3] << 24;
+  uint32_t n = jlib::ReadLE32(record.Data() + 516);
   if (n > record.Size() - kRecordNames) n = (uint32_t)(record.Size() - kRecordNames);
   bi->SetName(name);
   bi->SetDevice(device);
@@ -908,7 +899,7 @@ int JGradCtlData::GetBitmapData(JGradBitmapHeader*& hdr, BMM_Color_32*& pixels) 
     ExposeBitmap(block, hdr, pixels);
     return 1;
   }
-  Locked l(&st.lock);
+  JLock l(st.lock);
   if (JMemBlock* block = st.PinnedBitmap()) {  // another thread decoded it meanwhile
     ExposeBitmap(block, hdr, pixels);
     return 1;
@@ -965,7 +956,7 @@ int JGradCtlData::GetBitmapData(JGradBitmapHeader*& hdr, BMM_Color_32*& pixels) 
 }
 
 void JGradCtlData::FreeBitmapData() {
-  Locked l(&state->lock);
+  JLock l(state->lock);
   state->RetireBitmap();
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "JGrad.h"
+#include "JInternal.h"
 
 #include <float.h>
 #include <stddef.h>
@@ -11,15 +12,17 @@
 
 namespace jgrad {
 
-// Interpolation types of a span, as the override child and the cache store them.
-enum InterpType : int32_t { kEaseIn = 1, kEaseInOut = 2, kEaseOut = 3, kLinear = 4, kSolid = 5 };
+// Interpolation types of a span as the cache stores them (plain numbers in the records).
+const int32_t kEaseIn = (int32_t)jlib::Interp::EaseIn;
+const int32_t kEaseOut = (int32_t)jlib::Interp::EaseOut;
+const int32_t kSolid = (int32_t)jlib::Interp::Solid;
 
 // One record of the colour cache: a flag at the cache time, and the span that starts at it.
 struct CacheEntry {
   float pos;        // clamped to [0, 1]; 17.0 for the record after the last flag
   int32_t index;    // the flag's index in the flag set
   float color[3];   // clamped to [0, 1]
-  int32_t interp;   // InterpType; any other number is Linear
+  int32_t interp;   // jlib::Interp; any other number is Linear
   Texmap* tex;      // the flag's texture or null (not owned)
   float invSpan;    // 1 / (next pos - pos), 0 for an empty span
   float dColor[3];  // next colour - colour

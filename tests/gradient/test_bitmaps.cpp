@@ -9,6 +9,7 @@
 #include <process.h>
 #include <stdio.h>
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -241,13 +242,13 @@ TEST(GradientFiles, AGradientRoundTripsThroughADgrFile) {
 namespace {
 struct Reader {
   JGradCtlData* g;
-  volatile LONG* stop;
+  std::atomic<bool>* stop;
   long samples = 0, outside = 0;
 };
 unsigned __stdcall ReadColours(void* p) {
   Reader* r = static_cast<Reader*>(p);
   ShadeContext sc;
-  for (unsigned i = 0; !*r->stop; i++) {
+  for (unsigned i = 0; !r->stop->load(std::memory_order_acquire); i++) {
     float pos = (float)(i % 1013) / 1000.0f - 0.005f;
     Point3 c;
     if (i & 1)
@@ -265,7 +266,7 @@ unsigned __stdcall ReadColours(void* p) {
 TEST(Threads, LookupsWhileTheInterfaceThreadEditsStayInRange) {
   std::string path = WriteImage("quortest_threads.png", 16, 16);
   Grad g;
-  volatile LONG stop = 0;
+  std::atomic<bool> stop{false};
   Reader readers[2] = {{g.g, &stop}, {g.g, &stop}};
   HANDLE threads[2];
   for (int i = 0; i < 2; i++) threads[i] = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, ReadColours, &readers[i], 0, nullptr));
@@ -287,7 +288,7 @@ TEST(Threads, LookupsWhileTheInterfaceThreadEditsStayInRange) {
     if (round % 25 == 20) g->SetMode(1);
     Sleep(1);
   }
-  InterlockedExchange(&stop, 1);
+  stop.store(true, std::memory_order_release);
   WaitForMultipleObjects(2, threads, TRUE, INFINITE);
   for (HANDLE h : threads) CloseHandle(h);
   for (Reader& r : readers) {

@@ -121,7 +121,7 @@ TEST(Flag, TexturesComeAndGoWithNotifications) {
   f->GetSubtex(got);
   EXPECT_EQ(got, nullptr);
   bool sawStructure = false;
-  for (size_t i = heard; i < f.owner->heard.size(); i++) sawStructure |= f.owner->heard[i].message == 258;
+  for (size_t i = heard; i < f.owner->heard.size(); i++) sawStructure |= f.owner->heard[i].message == REFMSG_SUBANIM_STRUCTURE_CHANGED;
   EXPECT_TRUE(sawStructure) << "removing a map tells the gradient above";
   // A flag whose slot 5 holds something else.
   f->Del(5);

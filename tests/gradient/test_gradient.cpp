@@ -151,9 +151,9 @@ TEST(Gradient, ChangeMessagesMarkTheCacheStaleAndOthersDoNot) {
   PartID part = 0;
   g->NotifyRefChanged(FOREVER, nullptr, part, 0x51);
   ExpectNear(At(g.g, 0.0f, 1600), kGreen);  // another message leaves the cache alone
-  g->NotifyRefChanged(FOREVER, nullptr, part, 80);
+  g->NotifyRefChanged(FOREVER, nullptr, part, REFMSG_CHANGE);
   ExpectNear(At(g.g, 0.0f, 1600), kRed);  // rebuilt at the lookup's time
-  g->NotifyRefChanged(FOREVER, nullptr, part, 258);
+  g->NotifyRefChanged(FOREVER, nullptr, part, REFMSG_SUBANIM_STRUCTURE_CHANGED);
   ExpectNear(At(g.g, 0.0f, 0), kGreen);
 }
 

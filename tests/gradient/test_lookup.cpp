@@ -12,6 +12,7 @@
 #include <process.h>
 
 #include <algorithm>
+#include <atomic>
 #include <vector>
 
 using gradtest::Flag;
@@ -165,14 +166,14 @@ TEST(Lookup, EasedSpansFollowTheHostCurvesClosely) {
 namespace {
 struct Jumper {
   JGradCtlData* g;
-  volatile LONG* stop;
-  volatile long samples;
+  std::atomic<bool>* stop;
+  std::atomic<long> samples;
 };
 
 unsigned __stdcall Jump(void* p) {
   Jumper* j = static_cast<Jumper*>(p);
   Random rnd(12345);
-  for (; !*j->stop; j->samples++) {
+  for (; !j->stop->load(std::memory_order_acquire); j->samples.fetch_add(1, std::memory_order_relaxed)) {
     Point3 c;
     j->g->GetColor(c, rnd.Uniform(), 0);  // nearly every sample moves the hint to another span
   }
@@ -187,8 +188,8 @@ TEST(Lookup, AReaderNeverBringsBackAReplacedCache) {
   std::vector<Flag> flags;
   for (int i = 0; i < 8; i++) flags.push_back({(float)i / 7.0f, Point3(0, 0, 0), 3});
   Apply(g.g, flags, 0);
-  volatile LONG stop = 0;
-  Jumper jumper = {g.g, &stop, 0};
+  std::atomic<bool> stop{false};
+  Jumper jumper{g.g, &stop, {0}};
   HANDLE thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, Jump, &jumper, 0, nullptr));
   while (jumper.samples < 100) Sleep(0);  // the reader is running before the colours change
   long before = jumper.samples;
@@ -206,7 +207,7 @@ TEST(Lookup, AReaderNeverBringsBackAReplacedCache) {
       }
     }
   }
-  InterlockedExchange(&stop, 1);
+  stop.store(true, std::memory_order_release);
   WaitForSingleObject(thread, INFINITE);
   CloseHandle(thread);
   EXPECT_GT(jumper.samples, before) << "the reader ran while the colours changed";

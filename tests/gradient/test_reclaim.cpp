@@ -45,7 +45,7 @@ bool InUnitRange(const Point3& c) {
 struct Sampler {
   JGradCtlData* g;
   std::atomic<bool>* stop;
-  volatile long samples = 0;
+  std::atomic<long> samples{0};
   long outside = 0;
   static unsigned __stdcall Run(void* p) {
     Sampler* r = static_cast<Sampler*>(p);
@@ -62,7 +62,7 @@ struct Sampler {
       r->outside += !InUnitRange(c);
       r->g->GetColor(c, pos[(i + 7) % kRow], 0.01f, sc, 0);
       r->outside += !InUnitRange(c);
-      r->samples += kRow + 2;
+      r->samples.fetch_add(kRow + 2, std::memory_order_relaxed);
     }
     return 0;
   }
