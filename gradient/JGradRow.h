@@ -2,8 +2,12 @@
 // JGradRowAvx2.cpp): each supplies a vector type V with W lanes and these operations. Private.
 //
 // Blocks of W positions that all fall inside the current span are computed as vectors and
-// written as W Point3 records; a block that leaves the span is done position by position,
-// which moves the span on. Sorted rows thus pay the scalar cost once per flag crossed.
+// written as W Point3 records; a block that crosses from one span into the next (a sorted row
+// passing a flag) is computed for both, each lane taken from its own span; other blocks are
+// done position by position. Positions are clamped as the scalar walk clamps them.
+// The records are written as they lie in memory: the eased parameters are spread to the
+// pattern r g b r g b ... by one permutation per vector and meet the span's colours laid out
+// in that pattern, so that no transposition is needed.
 #pragma once
 
 #include "JGradInternal.h"
@@ -12,20 +16,45 @@ namespace jgrad {
 
 template <class V>
 inline void RowLoop(const Cache& c, const Span*& hint, const float* pos, int n, Point3* out) {
+  typedef typename V::F F;
   const Span* s = hint;
+  const Span* prepared = s;  // the span k was made for
+  typename V::SpanConstants k = V::Prepare(*s);
   int i = 0;
   for (; i + V::W <= n; i += V::W) {
-    typename V::F p = V::Load(pos + i);
-    if (V::AllInside(p, s->lo, s->hi)) {
-      typename V::F x = V::Mul(V::Sub(p, V::Set(s->lo)), V::Set(s->scale));
-      typename V::F v = s->ease ? V::Ease(s->ease, x) : x;
-      V::StoreColors(out + i, v, *s);
+    F p = V::ClampPos(V::Load(pos + i));
+    F r0, r1, r2;
+    F inside = V::InsideMask(p, s->lo, s->hi);
+    int bits = V::Bits(inside);
+    if (bits == V::kAll) {
+      if (s != prepared) k = V::Prepare(*s), prepared = s;
+      V::Colors(V::Param(p, k, s->ease), k, r0, r1, r2);
+      V::Store(out + i, r0, r1, r2);
       continue;
     }
-    for (int j = i; j < i + V::W; j++) {
-      float q = pos[j];
+    // A sorted row crossing a flag: the first lanes lie in the current span and the others,
+    // mostly, in the next one. Both spans are evaluated for all lanes and each lane taken from
+    // its own; what is left over, and the lanes of scattered positions, is done one by one.
+    if (bits && (bits & (bits + 1)) == 0) {
+      if (s != prepared) k = V::Prepare(*s), prepared = s;
+      V::Colors(V::Param(p, k, s->ease), k, r0, r1, r2);
+      float q = pos[i + __builtin_ctz((unsigned)~bits)];
       s = Walk(c, s, q);
-      ColorAtX(*s, XOf(*s, q), out[j]);
+      k = V::Prepare(*s), prepared = s;
+      F take = V::AndNot(inside, V::InsideMask(p, s->lo, s->hi));
+      F n0, n1, n2, m0, m1, m2;
+      V::Colors(V::Param(p, k, s->ease), k, n0, n1, n2);
+      V::Spread(take, m0, m1, m2);
+      V::Store(out + i, V::Select(m0, r0, n0), V::Select(m1, r1, n1), V::Select(m2, r2, n2));
+      bits = V::Bits(V::Or(inside, take));
+    } else {
+      bits = 0;
+    }
+    for (int j = 0; j < V::W; j++) {
+      if (bits & (1 << j)) continue;
+      float q = pos[i + j];
+      s = Walk(c, s, q);
+      ColorAtX(*s, XOf(*s, q), out[i + j]);
     }
   }
   for (; i < n; i++) {

@@ -13,36 +13,63 @@ namespace {
 struct Sse2 {
   enum { W = 4 };
   typedef __m128 F;
-  static F Load(const float* p) { return _mm_loadu_ps(p); }
-  static F Set(float f) { return _mm_set1_ps(f); }
-  static F Sub(F a, F b) { return _mm_sub_ps(a, b); }
-  static F Mul(F a, F b) { return _mm_mul_ps(a, b); }
-  static F Add(F a, F b) { return _mm_add_ps(a, b); }
-  // lo <= p < hi in every lane (NaN in none).
-  static bool AllInside(F p, float lo, float hi) {
-    F in = _mm_and_ps(_mm_cmpge_ps(p, _mm_set1_ps(lo)), _mm_cmplt_ps(p, _mm_set1_ps(hi)));
-    return _mm_movemask_ps(in) == 0xF;
+  __attribute__((always_inline)) static F Load(const float* p) { return _mm_loadu_ps(p); }
+  __attribute__((always_inline)) static F Set(float f) { return _mm_set1_ps(f); }
+  __attribute__((always_inline)) static F Sub(F a, F b) { return _mm_sub_ps(a, b); }
+  __attribute__((always_inline)) static F Mul(F a, F b) { return _mm_mul_ps(a, b); }
+  __attribute__((always_inline)) static F Add(F a, F b) { return _mm_add_ps(a, b); }
+  enum { kAll = 0xF };
+  __attribute__((always_inline)) static F Zero() { return _mm_setzero_ps(); }
+  __attribute__((always_inline)) static F Or(F a, F b) { return _mm_or_ps(a, b); }
+  __attribute__((always_inline)) static F AndNot(F a, F b) { return _mm_andnot_ps(a, b); }  // b and not a
+  __attribute__((always_inline)) static F Select(F m, F a, F b) { return _mm_or_ps(_mm_andnot_ps(m, a), _mm_and_ps(m, b)); }  // m ? b : a
+  __attribute__((always_inline)) static int Bits(F m) { return _mm_movemask_ps(m); }
+  // From 1 up and NaN to kBelowOne, -infinity to -FLT_MAX: as Walk clamps.
+  __attribute__((always_inline)) static F ClampPos(F p) {
+    F below = _mm_cmplt_ps(p, Set(1.0f));
+    return _mm_max_ps(Select(below, Set(kBelowOne), p), Set(-FLT_MAX));
   }
-  // Lane by lane: SSE2 has no way to pick each lane's coefficients.
-  static F Ease(const float* table, F x) {
+  __attribute__((always_inline)) static F InsideMask(F p, float lo, float hi) { return _mm_and_ps(_mm_cmpge_ps(p, Set(lo)), _mm_cmplt_ps(p, Set(hi))); }
+  // Lane by lane: SSE2 has no way to pick each lane's coefficients. Lanes outside the span
+  // (a block crossing spans) are kept within the pieces; their results are not used.
+  __attribute__((always_inline)) static F Ease(const float* table, F x) {
     alignas(16) float at[4];
-    _mm_store_ps(at, x);
+    _mm_store_ps(at, _mm_min_ps(_mm_max_ps(x, Zero()), Set((float)kEaseSegments)));
     return _mm_setr_ps(EaseAt(table, at[0]), EaseAt(table, at[1]), EaseAt(table, at[2]), EaseAt(table, at[3]));
   }
-  // color + v * dColor for four positions, written as four Point3 records.
-  static void StoreColors(Point3* out, F v, const Span& s) {
-    F r = Add(Set(s.color[0]), Mul(v, Set(s.dColor[0])));
-    F g = Add(Set(s.color[1]), Mul(v, Set(s.dColor[1])));
-    F b = Add(Set(s.color[2]), Mul(v, Set(s.dColor[2])));
-    F rg01 = _mm_unpacklo_ps(r, g);                                   // r0 g0 r1 g1
-    F rg23 = _mm_unpackhi_ps(r, g);                                   // r2 g2 r3 g3
-    F b0r1 = _mm_shuffle_ps(b, r, _MM_SHUFFLE(1, 1, 0, 0));           // b0 b0 r1 r1
-    F g1b1 = _mm_shuffle_ps(g, b, _MM_SHUFFLE(1, 1, 1, 1));           // g1 g1 b1 b1
-    F r3g3b2b3 = _mm_shuffle_ps(rg23, b, _MM_SHUFFLE(3, 2, 3, 2));    // r3 g3 b2 b3
+  struct SpanConstants {
+    F lo, scale;
+    F color[3], dColor[3];  // r g b r, g b r g, b r g b
+  };
+  // The eased parameters of p in the span k was made for.
+  __attribute__((always_inline)) static F Param(F p, const SpanConstants& k, const float* ease) {
+    F x = Mul(Sub(p, k.lo), k.scale);
+    return ease ? Ease(ease, x) : x;
+  }
+  static SpanConstants Prepare(const Span& s) {
+    const float* c = s.color;
+    const float* d = s.dColor;
+    return {Set(s.lo),
+            Set(s.scale),
+            {_mm_setr_ps(c[0], c[1], c[2], c[0]), _mm_setr_ps(c[1], c[2], c[0], c[1]), _mm_setr_ps(c[2], c[0], c[1], c[2])},
+            {_mm_setr_ps(d[0], d[1], d[2], d[0]), _mm_setr_ps(d[1], d[2], d[0], d[1]), _mm_setr_ps(d[2], d[0], d[1], d[2])}};
+  }
+  // color + v * dColor for four positions as the four Point3 records lie: r g b r, g b r g, b r g b.
+  __attribute__((always_inline)) static void Colors(F v, const SpanConstants& k, F& r0, F& r1, F& r2) {
+    r0 = Add(k.color[0], Mul(_mm_shuffle_ps(v, v, _MM_SHUFFLE(1, 0, 0, 0)), k.dColor[0]));
+    r1 = Add(k.color[1], Mul(_mm_shuffle_ps(v, v, _MM_SHUFFLE(2, 2, 1, 1)), k.dColor[1]));
+    r2 = Add(k.color[2], Mul(_mm_shuffle_ps(v, v, _MM_SHUFFLE(3, 3, 3, 2)), k.dColor[2]));
+  }
+  __attribute__((always_inline)) static void Spread(F m, F& s0, F& s1, F& s2) {
+    s0 = _mm_shuffle_ps(m, m, _MM_SHUFFLE(1, 0, 0, 0));
+    s1 = _mm_shuffle_ps(m, m, _MM_SHUFFLE(2, 2, 1, 1));
+    s2 = _mm_shuffle_ps(m, m, _MM_SHUFFLE(3, 3, 3, 2));
+  }
+  __attribute__((always_inline)) static void Store(Point3* out, F r0, F r1, F r2) {
     float* o = &out->x;
-    _mm_storeu_ps(o, _mm_shuffle_ps(rg01, b0r1, _MM_SHUFFLE(2, 0, 1, 0)));      // r0 g0 b0 r1
-    _mm_storeu_ps(o + 4, _mm_shuffle_ps(g1b1, rg23, _MM_SHUFFLE(1, 0, 2, 0)));  // g1 b1 r2 g2
-    _mm_storeu_ps(o + 8, _mm_shuffle_ps(r3g3b2b3, r3g3b2b3, _MM_SHUFFLE(3, 1, 0, 2)));  // b2 r3 g3 b3
+    _mm_storeu_ps(o, r0);
+    _mm_storeu_ps(o + 4, r1);
+    _mm_storeu_ps(o + 8, r2);
   }
 };
 

@@ -183,12 +183,7 @@ TEST(Registry, ADestroyedDescriptorLeavesItAndEveryOtherStays) {
 }
 
 namespace {
-std::string BinPath(const char* file) {
-  char exe[MAX_PATH];
-  GetModuleFileNameA(nullptr, exe, MAX_PATH);
-  std::string s(exe);
-  return s.substr(0, s.find_last_of("\\/") + 1) + file;
-}
+using quortest::BinPath;
 
 const Class_ID kClientBlockID(0x7E57C11E, 1);  // the class of testplug_client.dlt
 }  // namespace

@@ -8,12 +8,7 @@
 
 namespace {
 
-std::string BinPath(const char* file) {
-  char exe[MAX_PATH];
-  GetModuleFileNameA(nullptr, exe, MAX_PATH);
-  std::string s(exe);
-  return s.substr(0, s.find_last_of("\\/") + 1) + file;
-}
+using quortest::BinPath;
 
 }  // namespace
 

@@ -39,6 +39,13 @@ bool AssertRecorder::Saw(const char* file, int line) const {
 
 // ---- Files ---------------------------------------------------------------------------------------
 
+std::string BinPath(const char* file) {
+  char exe[MAX_PATH];
+  GetModuleFileNameA(nullptr, exe, MAX_PATH);
+  std::string s(exe);
+  return s.substr(0, s.find_last_of("\\/") + 1) + file;
+}
+
 std::string TempPath(const char* name) {
   char dir[MAX_PATH];
   GetTempPathA(MAX_PATH, dir);

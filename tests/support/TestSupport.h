@@ -85,6 +85,8 @@ std::string WindowText(HWND hwnd);
 
 // A path in the system's temporary folder.
 std::string TempPath(const char* name);
+// A file beside the running test program (the build's bin folder).
+std::string BinPath(const char* file);
 // A whole file's bytes (empty when it cannot be read), and writing them back.
 std::vector<unsigned char> ReadAll(const std::string& path);
 void WriteAll(const std::string& path, const std::vector<unsigned char>& bytes);
