@@ -49,9 +49,15 @@ extern DWORD tlsIndex;
 // to an empty array.)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Warray-bounds"
+// The calling thread's record if it has one and it sits in the environment block (index, a
+// copy of tlsIndex, below 64): no call at all. Null sends the caller to ThisThread.
+inline ThreadRecord* ThisThreadIfQuick(DWORD index) {
+  return index < 64 ? static_cast<ThreadRecord*>(NtCurrentTeb()->TlsSlots[index]) : nullptr;
+}
 inline ThreadRecord* ThisThread() {
-  void* p = tlsIndex < 64 ? NtCurrentTeb()->TlsSlots[tlsIndex] : TlsGetValue(tlsIndex);
-  return p ? static_cast<ThreadRecord*>(p) : NewRecord();
+  DWORD i = tlsIndex;
+  void* r = i < 64 ? NtCurrentTeb()->TlsSlots[i] : TlsGetValue(i);
+  return r ? static_cast<ThreadRecord*>(r) : NewRecord();
 }
 #pragma GCC diagnostic pop
 

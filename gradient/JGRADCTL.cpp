@@ -233,7 +233,9 @@ const float* jgrad::EaseTable(int type) { return type >= kEaseIn && type <= kEas
 // What the library keeps of a gradient beyond its children. Lookups on any thread read the
 // published cache and bitmap without the lock; everything that changes them takes it.
 struct JGradCtlData::State {
-  explicit State(JGradCtlData* g) : g(g), pinSlot(jreclaim::PinIndex(&cache)) { InitializeCriticalSection(&lock); }
+  explicit State(JGradCtlData* g) : g(g), pinSlot(jreclaim::PinIndex(&cache)), tls(jreclaim::tlsIndex) {
+    InitializeCriticalSection(&lock);
+  }
   ~State() {
     retired.FreeAll();
     free(cache.load(std::memory_order_relaxed));
@@ -264,6 +266,7 @@ struct JGradCtlData::State {
   jreclaim::Retired retired;                // replaced caches and bitmaps that readers may still hold
   unsigned resourceSize = 0;                // 0 when unknown
   const int pinSlot;                        // this gradient's pin for its cache in each thread's record
+  const DWORD tls;                          // the thread records' slot, kept here for the fast paths
 
   // The flag-mode cache for a lookup at t on the calling thread: rebuilt first when stale,
   // pinned, with the thread's own place in it (hint). Null record: no memory for the thread.
@@ -301,8 +304,10 @@ struct JGradCtlData::State {
   }
   // The span of the calling thread's last flag-mode lookup when the cache it belongs to is
   // still the fresh, published one and pinned by the thread; null otherwise.
+  // Reads the thread's record without making one (a thread without one takes the slow path,
+  // which makes it).
   const Span* HotSpan() const {
-    jreclaim::ThreadRecord* r = jreclaim::ThisThread();
+    const jreclaim::ThreadRecord* r = jreclaim::ThisThreadIfQuick(tls);
     if (!r) return nullptr;
     const jreclaim::Pin& pin = r->pins[pinSlot];
     if (pin.held.load(std::memory_order_relaxed) != cache.load(std::memory_order_acquire) ||
@@ -310,6 +315,10 @@ struct JGradCtlData::State {
       return nullptr;
     return static_cast<const Span*>(pin.hint);
   }
+  // The lookups that the thread's last span does not answer.
+  static __attribute__((noinline)) int PlainColor(JGradCtlData* g, Point3& c, float pos, int t);
+  static __attribute__((noinline)) int ShadedColor(JGradCtlData* g, Point3& c, float pos, float width, ShadeContext& sc,
+                                                   int t);
   // The decoded bitmap pinned for the calling thread, or null.
   JMemBlock* PinnedBitmap() {
     jreclaim::ThreadRecord* rec = jreclaim::ThisThread();
@@ -621,19 +630,23 @@ int JGradCtlData::GetFlagColor(Point3& c, float pos, int t) {
 }
 
 // The lookups start with the thread's last span: a sample in it costs a few compares and the
-// span's arithmetic.
+// span's arithmetic, in a function that saves no registers; anything else is done out of line.
 int JGradCtlData::GetColor(Point3& c, float pos, int t) {
   const Span* s = state->HotSpan();
-  if (s && pos >= s->lo && pos < s->hi) {
+  if (__builtin_expect(s && pos >= s->lo && pos < s->hi, 1)) {
     jgrad::ColorAtX(*s, jgrad::XOf(*s, pos), c);
     return 1;
   }
+  return State::PlainColor(this, c, pos, t);
+}
+
+int JGradCtlData::State::PlainColor(JGradCtlData* g, Point3& c, float pos, int t) {
   c = Point3(0, 0, 0);
   State::View v;
-  state->Look(t, v);
-  int mode = v.c ? v.c->mode : GetMode();
-  if (mode != kFlagMode) return GetBitmapColor(c, pos, t);
-  if (!v.rec) return GetFlagColor(c, pos, t);
+  g->state->Look(t, v);
+  int mode = v.c ? v.c->mode : g->GetMode();
+  if (mode != kFlagMode) return g->GetBitmapColor(c, pos, t);
+  if (!v.rec) return g->GetFlagColor(c, pos, t);
   if (v.c && v.c->n > 0) v.Moved(FlagColor(*v.c, v.start, pos, c));
   return 1;
 }
@@ -678,15 +691,19 @@ int JGradCtlData::GetFlagColor(Point3& c, float pos, float width, ShadeContext& 
 
 int JGradCtlData::GetColor(Point3& c, float pos, float width, ShadeContext& sc, int t) {
   const Span* s = state->HotSpan();
-  if (s && pos >= s->lo && pos < s->hi && (s->shading == 0 || (s->shading == 1 && width == 0.0f))) {
+  if (__builtin_expect(s && pos >= s->lo && pos < s->hi && (s->shading == 0 || (s->shading == 1 && width == 0.0f)), 1)) {
     jgrad::ColorAtX(*s, jgrad::XOf(*s, pos), c);
     return 1;
   }
+  return State::ShadedColor(this, c, pos, width, sc, t);
+}
+
+int JGradCtlData::State::ShadedColor(JGradCtlData* g, Point3& c, float pos, float width, ShadeContext& sc, int t) {
   State::View v;
-  state->Look(t, v);
-  int mode = v.c ? v.c->mode : GetMode();
-  if (mode != kFlagMode) return GetBitmapColor(c, pos, t);
-  return GetFlagColor(c, pos, width, sc, t);
+  g->state->Look(t, v);
+  int mode = v.c ? v.c->mode : g->GetMode();
+  if (mode != kFlagMode) return g->GetBitmapColor(c, pos, t);
+  return g->GetFlagColor(c, pos, width, sc, t);
 }
 
 int JGradCtlData::GetColors(Point3* out, const float* pos, int n, int t) {
