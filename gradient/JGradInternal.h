@@ -67,19 +67,28 @@ struct Cache {
 
 const float kBelowOne = 0.99999988f;  // bits 0x3F7FFFFE: positions from 1 up are looked up here
 
-// The span of c that holds pos, searched from s; pos from 1 up and NaN become kBelowOne.
-inline const Span* Walk(const Cache& c, const Span* s, float& pos) {
+// The span of c that holds pos, found from its bucket (for scattered positions); pos from 1 up
+// and NaN become kBelowOne. Below the first flag it is span 0; otherwise the span of pos's
+// bucket holds the bucket's start, so pos lies in it or above. Flags are rarely closer than a
+// bucket, so one step without a branch mostly ends the search.
+inline const Span* Find(const Cache& c, float& pos) {
   if (!(pos < 1.0f)) pos = kBelowOne;
-  if (pos < -FLT_MAX) pos = -FLT_MAX;  // span 0 starts there
-  // Coherent samples stay in s or step to a neighbour; others start at their bucket's span,
-  // which leaves only the flags inside one bucket to step over.
-  if (pos >= s->lo ? pos >= s[0].hi && pos >= s[1].hi : pos < s[-1].lo) {
-    int b = pos > 0.0f ? (int)(pos * (float)kBuckets) : 0;
-    s = c.spans + c.buckets[b < kBuckets ? b : kBuckets - 1];
+  if (pos < c.spans[1].lo) {
+    if (pos < -FLT_MAX) pos = -FLT_MAX;  // span 0 starts there
+    return c.spans;
   }
-  while (pos < s->lo) s--;
+  int b = (int)(pos * (float)kBuckets);
+  const Span* s = c.spans + c.buckets[b < kBuckets ? b : kBuckets - 1];
+  s += pos >= s->hi;
   while (pos >= s->hi) s++;
   return s;
+}
+
+// The span of c that holds pos, searched from s (for positions near the last one).
+inline const Span* Walk(const Cache& c, const Span* s, float& pos) {
+  if (pos >= s->lo && pos < s->hi) return s;
+  if (pos >= s->hi && pos < s[1].hi) return s + 1;  // a sorted row passing a flag (s[1] exists: hi < 1 here)
+  return Find(c, pos);
 }
 
 // The eased parameter at x in [0, kEaseSegments], kept within [0, 1].

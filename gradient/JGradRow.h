@@ -22,7 +22,9 @@ inline void RowLoop(const Cache& c, const Span*& hint, const float* pos, int n, 
   typename V::SpanConstants k = V::Prepare(*s);
   int i = 0;
   for (; i + V::W <= n; i += V::W) {
-    F p = V::ClampPos(V::Load(pos + i));
+    // Positions that clamping changes (from 1 up, NaN, -infinity) lie in no span as they are,
+    // so the check of the whole block needs no clamping.
+    F p = V::Load(pos + i);
     F r0, r1, r2;
     F inside = V::InsideMask(p, s->lo, s->hi);
     int bits = V::Bits(inside);
@@ -36,6 +38,7 @@ inline void RowLoop(const Cache& c, const Span*& hint, const float* pos, int n, 
     // mostly, in the next one. Both spans are evaluated for all lanes and each lane taken from
     // its own; what is left over, and the lanes of scattered positions, is done one by one.
     if (bits && (bits & (bits + 1)) == 0) {
+      p = V::ClampPos(p);
       if (s != prepared) k = V::Prepare(*s), prepared = s;
       V::Colors(V::Param(p, k, s->ease), k, r0, r1, r2);
       float q = pos[i + __builtin_ctz((unsigned)~bits)];
@@ -53,7 +56,7 @@ inline void RowLoop(const Cache& c, const Span*& hint, const float* pos, int n, 
     for (int j = 0; j < V::W; j++) {
       if (bits & (1 << j)) continue;
       float q = pos[i + j];
-      s = Walk(c, s, q);
+      s = Find(c, q);
       ColorAtX(*s, XOf(*s, q), out[i + j]);
     }
   }
