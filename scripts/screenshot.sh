@@ -23,6 +23,14 @@ if [ ! -f "$WINEPREFIX/.quorlib-ready" ]; then
   quiet $wine wineboot.exe -i
   touch "$WINEPREFIX/.quorlib-ready"
 fi
+# Wine draws caption buttons, scroll arrows and check marks with its Marlett font. Debian's
+# fonts-wine puts Wine's fonts in /usr/share/wine/fonts, but this Wine looks for its data folder
+# beside its multiarch library folder and never finds them there; the prefix's own Fonts folder
+# is always read, so the fonts are copied there.
+fonts="$WINEPREFIX/drive_c/windows/Fonts"
+for f in /usr/share/wine/fonts/*.ttf; do
+  [ -f "$f" ] && [ ! -f "$fonts/$(basename "$f")" ] && cp "$f" "$fonts/"
+done
 # A virtual desktop gives windows their frames and captions without a window manager.
 $wine explorer.exe /desktop=shot,1024x768 "$@" </dev/null >/dev/null 2>&1 &
 sleep "$wait_s"
