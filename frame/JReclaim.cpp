@@ -32,10 +32,14 @@ void FreeRecord(ThreadRecord* r) {
   _aligned_free(r);
 }
 
-bool Pinned(const void* p) {
-  for (ThreadRecord* r = TheRegistry().first; r; r = r->next)
+// Held by a pin, or possibly in use by a thread calling out for its owner (the call may have
+// pinned something else in the same slot meanwhile, a gradient texture over another gradient).
+bool Pinned(const void* p, const void* owner) {
+  for (ThreadRecord* r = TheRegistry().first; r; r = r->next) {
+    if (r->Busy(owner)) return true;
     for (const Pin& pin : r->pins)
       if (pin.held.load(std::memory_order_seq_cst) == p) return true;
+  }
   return false;
 }
 
@@ -61,7 +65,7 @@ void WaitForReaders(const void* owner) {
     {
       RegistryLock l;
       for (ThreadRecord* r = TheRegistry().first; r && !busy; r = r->next)
-        busy = r->thread != GetCurrentThreadId() && r->busy.load(std::memory_order_seq_cst) == owner;
+        busy = r->thread != GetCurrentThreadId() && r->Busy(owner);
     }
     if (!busy) return;
     Sleep(spins < 16 ? 0 : 1);
@@ -81,7 +85,7 @@ void Retired::Collect() {
   {
     RegistryLock l;
     for (const Item& it : items) {
-      if (Pinned(it.p))
+      if (Pinned(it.p, it.owner))
         items[kept++] = it;
       else
         it.release(it.owner, it.p);

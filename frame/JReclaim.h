@@ -36,7 +36,16 @@ struct Pin {
 
 struct alignas(64) ThreadRecord {
   Pin pins[kPins];
-  std::atomic<const void*> busy{nullptr};  // the owner whose callee the thread is in, or null
+  // The owners whose callees the thread is in, innermost last (a texture may call another
+  // gradient); busyDepth of them are set. Written only by the thread.
+  enum { kBusyDepth = 4 };
+  std::atomic<const void*> busy[kBusyDepth] = {};
+  int busyDepth = 0;
+  bool Busy(const void* owner) const {
+    for (const auto& b : busy)
+      if (b.load(std::memory_order_seq_cst) == owner) return true;
+    return false;
+  }
   ThreadRecord* next = nullptr;
   DWORD thread = 0;
 };
@@ -86,16 +95,23 @@ inline T* Acquire(Pin& pin, const std::atomic<T*>& src, bool& fresh) {
 }
 
 // Marks the calling thread as calling out for owner, then confirms with still() (a check of
-// the owner's published state, made after the mark is visible to writers). Returns whether the
-// call may go ahead; on false the mark is already cleared.
+// the owner's published state, made after the mark is visible to writers). Answers 1 when the
+// call may go ahead (LeaveBusy ends it), 0 when still() failed and -1 when calls nest too deep
+// to be marked (the caller then calls under the owner's lock); on 0 and -1 nothing is marked.
+enum BusyResult { kBusyNested = -1, kBusyStale = 0, kBusyEntered = 1 };
 template <class F>
-inline bool EnterBusy(ThreadRecord* r, const void* owner, F still) {
-  r->busy.store(owner, std::memory_order_seq_cst);
-  if (still()) return true;
-  r->busy.store(nullptr, std::memory_order_release);
-  return false;
+inline BusyResult EnterBusy(ThreadRecord* r, const void* owner, F still) {
+  if (r->busyDepth == ThreadRecord::kBusyDepth) return kBusyNested;
+  std::atomic<const void*>& slot = r->busy[r->busyDepth];
+  slot.store(owner, std::memory_order_seq_cst);
+  if (still()) {
+    r->busyDepth++;
+    return kBusyEntered;
+  }
+  slot.store(nullptr, std::memory_order_release);
+  return kBusyStale;
 }
-inline void LeaveBusy(ThreadRecord* r) { r->busy.store(nullptr, std::memory_order_release); }
+inline void LeaveBusy(ThreadRecord* r) { r->busy[--r->busyDepth].store(nullptr, std::memory_order_release); }
 
 // Waits until no thread is calling out for owner. The owner has changed its published state
 // before (with sequentially consistent stores), so readers arriving later see the change.
@@ -108,7 +124,8 @@ class Retired {
   Retired(const Retired&) = delete;
   Retired& operator=(const Retired&) = delete;
   ~Retired() { FreeAll(); }
-  // Keeps p until no pin holds it; then release(owner, p) frees it (or keeps it for reuse).
+  // Keeps p until no pin holds it and no thread is calling out for owner; then
+  // release(owner, p) frees it (or keeps it for reuse).
   void Retire(void* p, void (*release)(void* owner, void* p), void* owner);
   // Frees every retired object that no pin holds.
   void Collect();

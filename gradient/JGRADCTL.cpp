@@ -676,13 +676,15 @@ int JGradCtlData::GetFlagColor(Point3& c, float pos, float width, ShadeContext& 
     }
     // Textures are called only while this cache is the gradient's current one: a writer that
     // replaces a texture marks the cache stale, then waits for readers inside a texture call.
-    if (!v.rec) {
+    jreclaim::BusyResult entered = v.rec ? jreclaim::EnterBusy(v.rec, &st, [&] { return st.Current(v.c); })
+                                         : jreclaim::kBusyNested;
+    if (entered == jreclaim::kBusyStale) continue;
+    if (entered == jreclaim::kBusyNested) {  // no record, or calls nested too deep: under the lock
       JLock l(st.lock);
       if (!st.Current(v.c)) continue;
       TexturedColor(k, *s, i, x, pos, width, sc, c);
       return 1;
     }
-    if (!jreclaim::EnterBusy(v.rec, &st, [&] { return st.Current(v.c); })) continue;
     TexturedColor(k, *s, i, x, pos, width, sc, c);
     jreclaim::LeaveBusy(v.rec);
     return 1;
