@@ -85,9 +85,11 @@ inline const Span* Find(const Cache& c, float& pos) {
 }
 
 // The span of c that holds pos, searched from s (for positions near the last one).
+// Positions inside a span need no clamping (none holds 1, NaN or -infinity); a sorted row
+// passing a flag steps to the next span, which exists because s ends below 1.
 inline const Span* Walk(const Cache& c, const Span* s, float& pos) {
   if (pos >= s->lo && pos < s->hi) return s;
-  if (pos >= s->hi && pos < s[1].hi) return s + 1;  // a sorted row passing a flag (s[1] exists: hi < 1 here)
+  if (pos >= s->hi && pos < 1.0f && pos < s[1].hi) return s + 1;
   return Find(c, pos);
 }
 

@@ -4,6 +4,7 @@
 #include "bmpfile.h"
 #include "wicfile.h"
 
+#include <atomic>
 #include <stdio.h>
 
 #include <stdlib.h>
@@ -277,11 +278,11 @@ Bitmap* BitmapManager::Create(const BitmapInfo* bi) {
 int BitmapManager::Count() { return (int)liveBitmaps; }
 
 namespace {
-volatile LONG silentMode = 0;
+std::atomic<bool> silentMode{false};
 }
 
-BOOL BitmapManager::SetSilentMode(BOOL on) { return InterlockedExchange(&silentMode, on ? 1 : 0) != 0; }
-BOOL BitmapManager::SilentMode() { return silentMode != 0; }
+BOOL BitmapManager::SetSilentMode(BOOL on) { return silentMode.exchange(on != 0, std::memory_order_acq_rel); }
+BOOL BitmapManager::SilentMode() { return silentMode.load(std::memory_order_acquire); }
 
 Bitmap* BitmapManager::Load(BitmapInfo* bi) {
   if (!bi) return nullptr;
