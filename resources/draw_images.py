@@ -164,8 +164,8 @@ def toolbar_images():
     diskette(64)
     # 5 save as: a diskette and three dots
     diskette(80)
-    for x in (81, 84, 87):
-        c.put(x + 9, 14, BLACK)
+    for x in (88, 91, 94):
+        c.put(x, 14, BLACK)
     # 6 preview: a framed picture, sky and a hill
     def picture(x0):
         c.rect(x0 + 1, 2, x0 + 14, 12, BLACK, AQUA)
