@@ -13,7 +13,7 @@ namespace {
 struct Masks {
   __m128i m[3][3];
   Masks() {
-    alignas(16) signed char bytes[16];
+    signed char bytes[16];
     for (int v = 0; v < 3; v++)
       for (int u = 0; u < 3; u++) {
         for (int i = 0; i < 16; i++) {
@@ -21,7 +21,7 @@ struct Masks {
           int from = k / 3 * 3 + (2 - k % 3) - 16 * u;
           bytes[i] = from >= 0 && from < 16 ? (signed char)from : (signed char)0x80;
         }
-        m[v][u] = _mm_load_si128(reinterpret_cast<const __m128i*>(bytes));
+        m[v][u] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
       }
   }
 };

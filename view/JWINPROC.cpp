@@ -1,8 +1,8 @@
 // The window and dialog registry: the class "JUniversalWindow", the shared window and dialog
 // procedures, and the small Win32 helpers of the view layer.
+#include "JBitBltRows.h"
 #include "JClassDesc.h"
 #include "JInternal.h"
-#include "JBitBltRows.h"
 #include "JModule.h"
 #include "JViewDlg.h"
 #include "JWinProc.h"
@@ -93,6 +93,25 @@ void RgbRowToBgr(const unsigned char* src, unsigned char* dst, int width, size_t
 // memory once, as they would if they were already in the device's layout.
 const size_t kBandBytes = 128 * 1024;
 
+// Whether a bitmap file of size bytes holds its header and all the pixel bits its header promises,
+// so that a damaged resource is refused rather than read beyond its end.
+bool BitmapFileFits(const unsigned char* file, DWORD size) {
+  if (size < 14 + sizeof(BITMAPINFOHEADER)) return false;
+  const unsigned char* h = file + 14;
+  uint32_t headerSize = jlib::ReadLE32(h), bitsAt = jlib::ReadLE32(file + 10);
+  if (headerSize < sizeof(BITMAPINFOHEADER) || headerSize > size - 14 || bitsAt < 14 + headerSize || bitsAt >= size)
+    return false;
+  int32_t width = (int32_t)jlib::ReadLE32(h + 4), height = (int32_t)jlib::ReadLE32(h + 8);
+  uint32_t bitCount = jlib::ReadLE16(h + 14), compression = jlib::ReadLE32(h + 16);
+  uint64_t need = jlib::ReadLE32(h + 20);  // compressed bits: the stated size
+  if (compression == BI_RGB || compression == BI_BITFIELDS) {
+    if (width <= 0 || height == 0 || height == INT32_MIN) return false;
+    uint64_t rows = (uint64_t)(height < 0 ? -(int64_t)height : height);
+    need = ((uint64_t)width * bitCount + 31) / 32 * 4 * rows;
+  }
+  return need <= size - bitsAt;
+}
+
 struct ClassSearch {
   const char* name;
   HWND found;
@@ -164,6 +183,7 @@ INT_PTR CALLBACK UniDlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   JDlgProc* object;
   if (msg == WM_INITDIALOG) {
     object = reinterpret_cast<JDlgProc*>(lParam);
+    if (!object) return FALSE;  // a dialog created without its object stays without one
     JRegistryAccess::Attach(object, hwnd);
     WriteSlot(hwnd, object);
   } else {
@@ -251,13 +271,11 @@ HBITMAP JCreateMappedBitmap(HINSTANCE hinst, int id) {
   if (!loaded) return nullptr;
   const unsigned char* file = static_cast<const unsigned char*>(LockResource(loaded));
   HBITMAP bitmap = nullptr;
-  if (file && size >= 14 + sizeof(BITMAPINFOHEADER)) {
-    uint32_t bitsAt = jlib::ReadLE32(file + 10);
-    if (bitsAt < size) {
-      const BITMAPINFO* info = reinterpret_cast<const BITMAPINFO*>(file + 14);
-      DesktopDC dc;
-      bitmap = CreateDIBitmap(dc.Get(), &info->bmiHeader, CBM_INIT, file + bitsAt, info, DIB_RGB_COLORS);
-    }
+  if (file && BitmapFileFits(file, size)) {
+    const BITMAPINFO* info = reinterpret_cast<const BITMAPINFO*>(file + 14);
+    DesktopDC dc;
+    bitmap = CreateDIBitmap(dc.Get(), &info->bmiHeader, CBM_INIT, file + jlib::ReadLE32(file + 10), info,
+                            DIB_RGB_COLORS);
   }
   FreeResource(loaded);
   return bitmap;

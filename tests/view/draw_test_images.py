@@ -6,6 +6,9 @@ strip.bmp: 90 x 9, 24 bits per pixel, ten 9 x 9 cells. Cell k is filled with the
 the top-right one (240, 240, 240) and the bottom-left one (245, 245, 245), the button faces of
 the usual colour schemes, and the bottom-right one is the cell colour with red and blue swapped.
 The tests compute the same colours.
+
+strip_cut.bmp: strip.bmp cut off after 100 bytes of pixels, a file that promises more than it
+holds.
 """
 import os
 import struct
@@ -48,3 +51,7 @@ def write_bmp24(name, width, height, pixel_at):
 
 if __name__ == '__main__':
     write_bmp24('strip.bmp', 90, 9, pixel)
+    with open(os.path.join(HERE, 'strip.bmp'), 'rb') as f:
+        whole = f.read()
+    with open(os.path.join(HERE, 'strip_cut.bmp'), 'wb') as f:
+        f.write(whole[:54 + 100])

@@ -538,6 +538,7 @@ TEST(MappedBitmaps, BitmapAndBmpResourcesGiveTheFilesColours) {
   }
   EXPECT_EQ(JCreateMappedBitmap(Self(), 799), nullptr) << "no such resource";
   EXPECT_EQ(JCreateMappedBitmap(Self(), 702), nullptr) << "a BMP resource too short for a bitmap";
+  EXPECT_EQ(JCreateMappedBitmap(Self(), 703), nullptr) << "a BMP resource whose pixels end early";
 }
 
 TEST(MappedBitmaps, LibraryBitmapsHaveTheirSizes) {
