@@ -9,6 +9,7 @@
 #include "JData.h"
 #include "JLeaf.h"
 #include "JBinary.h"
+#include "JWinProc.h"
 #include "JViewCtl.h"
 #include "JViewDlg.h"
 #include "JSave.h"

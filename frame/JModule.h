@@ -20,6 +20,6 @@ QUORENTRY ULONG LibVersion();              // 0x13880B00
 
 extern JCriticalSection theAddressingLock;
 
-// Registers the library's universal window class when the module attaches. The window registry
-// that owns the class defines it; until then nothing needs registering.
+// Registers the library's universal window class when the module attaches; the window registry
+// of the view layer, which owns the class, defines it.
 void JWinProc_Register();

@@ -4,6 +4,7 @@
 
 #include "JExport.h"
 #include "JPropList.h"
+#include "JWinProc.h"
 #include "vantor.h"
 
 class JViewCtl;
@@ -24,6 +25,7 @@ class QUORAPI JDlgProc {
 
  protected:
   HWND hwnd;  // null until the dialog is initialised
+  friend struct JRegistryAccess;  // the routing attaches the handle
 };
 
 // A dialog that owns view controls and shows their data at its time. Not copyable, as a dialog

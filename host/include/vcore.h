@@ -175,6 +175,33 @@ HOSTAPI void CenterWindow(HWND hwnd, HWND parent);
 // templates of that module can place them. Repeated calls for one module do nothing more.
 HOSTAPI void InitCustomControls(HINSTANCE hInst);
 
+// Rollup windows (class ROLLUPWINDOWCLASS): a column of panels, each a child window, counted from
+// the top of the window's child list. An open panel shows its contents.
+#define ROLLUPWINDOWCLASS "RollupWindow"
+class IRollup {
+ public:
+  virtual int GetNumPanels() = 0;
+  virtual void SetPanelOpen(int index, BOOL isOpen, BOOL ignoreFlags = TRUE) = 0;
+  virtual BOOL IsPanelOpen(int index) = 0;
+
+ protected:
+  ~IRollup() = default;
+};
+// The interface of a rollup window (null for any other window); give it back with ReleaseIRollup.
+HOSTAPI IRollup* GetIRollup(HWND hwnd);
+HOSTAPI void ReleaseIRollup(IRollup* rollup);  // null is ignored
+
+// The colours of the host's user interface, by Windows system colour index (COLOR_BTNFACE, ...).
+class IColorManager {
+ public:
+  virtual COLORREF GetColor(int id) = 0;
+  virtual HBRUSH GetBrush(int id) = 0;  // owned by the manager
+
+ protected:
+  ~IColorManager() = default;
+};
+HOSTAPI IColorManager* GetColorManager();
+
 // ---- Plug-in modules and the class directory -------------------------------------------------
 // The four entry points every plug-in module exports, undecorated.
 typedef const char* (*LibDescriptionProc)();

@@ -40,7 +40,7 @@ LRESULT CALLBACK CustomControlProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 const char* const kClasses[] = {CUSTBUTTONWINDOWCLASS, CUSTEDITWINDOWCLASS, SPINNERWINDOWCLASS,
-                                COLORSWATCHWINDOWCLASS};
+                                COLORSWATCHWINDOWCLASS, ROLLUPWINDOWCLASS};
 
 std::vector<HINSTANCE>& Registered() {
   static std::vector<HINSTANCE> r;

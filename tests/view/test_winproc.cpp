@@ -1,0 +1,719 @@
+// Window and dialog objects: the class "JUniversalWindow", message routing through the user-data
+// slot, and the Win32 helpers of the view layer, all on real windows.
+#include "Random.h"
+#include "TestSupport.h"
+
+#include "Quorlib.h"
+
+#include <gtest/gtest.h>
+
+#include <string.h>
+
+#include <vector>
+
+namespace {
+
+const char kClass[] = "JUniversalWindow";
+
+HINSTANCE Self() { return GetModuleHandleA(nullptr); }
+
+// Something with a vtable of its own in front of the JWinProc part, as the library's controls
+// have (a view control first, the window object second): the slot must hold the JWinProc part.
+struct FirstBase {
+  virtual ~FirstBase() = default;
+  virtual int Tag() { return 7; }
+  int padding[3] = {1, 2, 3};
+};
+
+// A window object that records the messages it is handed. It can refuse creation, and can
+// delete itself when its window goes, as modeless windows do.
+class RecordingWindow : public FirstBase, public JWinProc {
+ public:
+  static int alive;
+  RecordingWindow() { alive++; }
+  ~RecordingWindow() override { alive--; }
+  LRESULT WinProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+    messages.push_back(msg);
+    if (msg == WM_CREATE) {
+      handleAtCreate = GetHwnd();
+      slotAtCreate = GetWinProc(GetHwnd());
+      return refuseCreate ? -1 : 0;
+    }
+    if (msg == WM_PAINT) {
+      PAINTSTRUCT ps;
+      BeginPaint(GetHwnd(), &ps);
+      EndPaint(GetHwnd(), &ps);
+      return 0;
+    }
+    if (msg == WM_USER + 5) return 0x5A5A;
+    if (msg == WM_DESTROY && deleteOnDestroy) {
+      delete this;
+      return 0;
+    }
+    return DefWindowProcA(GetHwnd(), msg, wParam, lParam);
+  }
+  bool Saw(UINT msg) const {
+    for (UINT m : messages)
+      if (m == msg) return true;
+    return false;
+  }
+  HWND Create(HWND parent = nullptr, DWORD style = WS_OVERLAPPEDWINDOW) {
+    return CreateWindowExA(0, MAKEINTATOM(JWinProc::Register()), "rec", style | (parent ? WS_CHILD : 0), 0, 0,
+                           100, 80, parent, nullptr, GetModuleHandleA(nullptr), static_cast<JWinProc*>(this));
+  }
+  std::vector<UINT> messages;
+  HWND handleAtCreate = nullptr;
+  JWinProc* slotAtCreate = nullptr;
+  bool refuseCreate = false;
+  bool deleteOnDestroy = false;
+};
+int RecordingWindow::alive = 0;
+
+// A dialog object that records what its procedure is handed.
+class RecordingDialog : public JDlgProc {
+ public:
+  INT_PTR DlgProc(UINT msg, WPARAM, LPARAM) override {
+    messages.push_back(msg);
+    if (msg == WM_INITDIALOG) handleAtInit = GetHwnd();
+    if (msg == WM_USER + 9) return 0x77;
+    return msg == WM_INITDIALOG;
+  }
+  void DeleteThis() override { delete this; }
+  HINSTANCE GetInstanceHandle() override { return GetModuleHandleA(nullptr); }
+  int IdDlg() override { return 0; }
+  bool Saw(UINT msg) const {
+    for (UINT m : messages)
+      if (m == msg) return true;
+    return false;
+  }
+  std::vector<UINT> messages;
+  HWND handleAtInit = nullptr;
+};
+
+// An in-memory dialog template: a dialog with a font (so that WM_SETFONT reaches the dialog
+// procedure before WM_INITDIALOG) and the given controls.
+class DialogTemplate {
+ public:
+  DialogTemplate() {
+    Align(4);
+    Put32(WS_POPUP | WS_CAPTION | DS_SETFONT | DS_MODALFRAME);
+    Put32(0);
+    countAt = words.size();
+    Put16(0);
+    Put16(0), Put16(0), Put16(200), Put16(120);
+    Put16(0), Put16(0);  // no menu, the default class
+    PutText("test");
+    Put16(8);
+    PutText("MS Shell Dlg");
+  }
+  void Control(const char* className, int id, DWORD style, int x = 5, int y = 5) {
+    Align(4);
+    Put32(style | WS_CHILD | WS_VISIBLE);
+    Put32(0);
+    Put16((WORD)x), Put16((WORD)y), Put16(60), Put16(14);
+    Put16((WORD)id);
+    PutText(className);
+    PutText("ctl");
+    Put16(0);
+    words[countAt]++;
+  }
+  const DLGTEMPLATE* Get() { return reinterpret_cast<const DLGTEMPLATE*>(words.data()); }
+
+ private:
+  void Put16(WORD w) { words.push_back(w); }
+  void Put32(DWORD d) {
+    Put16(LOWORD(d));
+    Put16(HIWORD(d));
+  }
+  void PutText(const char* s) {
+    do Put16((WORD)(unsigned char)*s);
+    while (*s++);
+  }
+  void Align(size_t bytes) {
+    while (words.size() * 2 % bytes) Put16(0);
+  }
+  std::vector<WORD> words;
+  size_t countAt = 0;
+};
+
+struct ClassCount {
+  const char* name;
+  int count;
+};
+
+BOOL CALLBACK CountClass(HWND w, LPARAM p) {
+  ClassCount* c = reinterpret_cast<ClassCount*>(p);
+  char name[64];
+  if (GetClassNameA(w, name, sizeof name) && strcmp(name, c->name) == 0) c->count++;
+  return TRUE;
+}
+
+// Windows of a class still alive on this thread.
+int CountThreadWindows(const char* className) {
+  ClassCount c = {className, 0};
+  EnumThreadWindows(GetCurrentThreadId(), CountClass, reinterpret_cast<LPARAM>(&c));
+  return c.count;
+}
+
+}  // namespace
+
+// ---- The window class ----------------------------------------------------------------------
+
+// The class exists as soon as the library is loaded, before any window object is made.
+QUORTEST_CHILD(ClassRegisteredAtAttach) {
+  WNDCLASSEXA wc = {};
+  wc.cbSize = sizeof wc;
+  ATOM atom = (ATOM)GetClassInfoExA(GetLibInstance(), kClass, &wc);
+  if (!atom) return 1;
+  return JWinProc::Register() == atom ? 0 : 2;
+}
+
+TEST(UniversalWindowClass, RegisteredAtAttachWithItsAttributes) {
+  EXPECT_EQ(quortest::RunChild("ClassRegisteredAtAttach"), 0u);
+  unsigned short atom = JWinProc::Register();
+  ASSERT_NE(atom, 0);
+  EXPECT_EQ(JWinProc::Register(), atom) << "a second call answers the same atom";
+  WNDCLASSEXA wc = {};
+  wc.cbSize = sizeof wc;
+  ASSERT_EQ(GetClassInfoExA(GetLibInstance(), kClass, &wc), (BOOL)atom);
+  EXPECT_EQ(wc.style, 0x4008u);
+  EXPECT_EQ(wc.lpfnWndProc, &UniWinProc);
+  EXPECT_EQ(wc.cbClsExtra, 0);
+  EXPECT_EQ(wc.cbWndExtra, 0);
+  EXPECT_EQ(wc.hInstance, GetLibInstance());
+  EXPECT_EQ(wc.hCursor, LoadCursorA(nullptr, IDC_ARROW));
+  EXPECT_EQ(wc.hIcon, nullptr);
+  EXPECT_EQ(wc.hbrBackground, nullptr);
+  EXPECT_EQ(wc.lpszMenuName, nullptr);
+  // A global class: another module creates windows of it by name, with its own instance.
+  HWND w = CreateWindowExA(0, kClass, "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  EXPECT_NE(w, nullptr);
+  DestroyWindow(w);
+}
+
+// ---- Window routing ------------------------------------------------------------------------
+
+TEST(WindowRouting, ObjectSeesCreateThroughDestroyOnly) {
+  int attached = JAttachedCount();
+  RecordingWindow* rec = new RecordingWindow;
+  EXPECT_EQ(rec->GetHwnd(), nullptr);
+  HWND w = rec->Create();
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(rec->handleAtCreate, w) << "the handle is set before WM_CREATE reaches the object";
+  EXPECT_EQ(rec->slotAtCreate, static_cast<JWinProc*>(rec)) << "the slot holds the JWinProc part";
+  EXPECT_NE((void*)GetWinProc(w), (void*)rec) << "the JWinProc part is not the object's first address";
+  ASSERT_FALSE(rec->messages.empty());
+  EXPECT_EQ(rec->messages.front(), (UINT)WM_CREATE) << "nothing before WM_CREATE";
+  EXPECT_FALSE(rec->Saw(WM_NCCREATE));
+  EXPECT_FALSE(rec->Saw(WM_NCCALCSIZE));
+  EXPECT_EQ(JAttachedCount(), attached + 1);
+
+  EXPECT_EQ(SendMessageA(w, WM_USER + 5, 0, 0), 0x5A5A) << "the object's result comes back";
+  DestroyWindow(w);
+  EXPECT_FALSE(IsWindow(w));
+  EXPECT_EQ(rec->messages.back(), (UINT)WM_DESTROY) << "nothing after WM_DESTROY";
+  EXPECT_FALSE(rec->Saw(WM_NCDESTROY));
+  EXPECT_EQ(rec->GetHwnd(), w) << "the object keeps its handle";
+  EXPECT_EQ(JAttachedCount(), attached);
+  delete rec;
+}
+
+TEST(WindowRouting, ChildAndParentDetachedWhenDestroyed) {
+  int attached = JAttachedCount();
+  RecordingWindow* parent = new RecordingWindow;
+  RecordingWindow* child = new RecordingWindow;
+  HWND p = parent->Create();
+  HWND c = child->Create(p);
+  ASSERT_NE(c, nullptr);
+  EXPECT_EQ(GetParent(c), p);
+  EXPECT_EQ(GetWinProc(c), static_cast<JWinProc*>(child));
+  EXPECT_EQ(JAttachedCount(), attached + 2);
+  DestroyWindow(p);  // the child goes with its parent
+  EXPECT_EQ(parent->messages.back(), (UINT)WM_DESTROY);
+  EXPECT_EQ(child->messages.back(), (UINT)WM_DESTROY);
+  EXPECT_FALSE(child->Saw(WM_NCDESTROY));
+  EXPECT_EQ(JAttachedCount(), attached);
+  delete parent;
+  delete child;
+}
+
+TEST(WindowRouting, DetachedObjectGetsNothing) {
+  int attached = JAttachedCount();
+  RecordingWindow* rec = new RecordingWindow;
+  HWND w = rec->Create();
+  ASSERT_NE(w, nullptr);
+  SetWinProc(w, nullptr);
+  EXPECT_EQ(GetWinProc(w), nullptr);
+  EXPECT_EQ(JAttachedCount(), attached);
+  size_t before = rec->messages.size();
+  EXPECT_EQ(SendMessageA(w, WM_USER + 5, 0, 0), 0);
+  DestroyWindow(w);
+  EXPECT_EQ(rec->messages.size(), before);
+  delete rec;
+}
+
+TEST(WindowRouting, WithoutObjectDefaultProcessingUntilAttached) {
+  int attached = JAttachedCount();
+  HWND w = CreateWindowExA(0, MAKEINTATOM(JWinProc::Register()), "", WS_OVERLAPPED, 0, 0, 50, 50, nullptr, nullptr,
+                           GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(GetWinProc(w), nullptr);
+  EXPECT_EQ(JAttachedCount(), attached);
+  EXPECT_TRUE(SetWindowTextA(w, "plain"));
+  EXPECT_EQ(quortest::WindowText(w), "plain") << "default processing keeps the text";
+  EXPECT_EQ(SendMessageA(w, WM_USER + 5, 0, 0), 0);
+
+  RecordingWindow* rec = new RecordingWindow;
+  SetWinProc(w, rec);
+  EXPECT_EQ(GetWinProc(w), static_cast<JWinProc*>(rec));
+  EXPECT_EQ(JAttachedCount(), attached + 1);
+  EXPECT_EQ(SendMessageA(w, WM_USER + 5, 0, 0), 0x5A5A);
+  EXPECT_EQ(rec->GetHwnd(), nullptr) << "attaching by SetWinProc leaves the handle to the object";
+  DestroyWindow(w);
+  EXPECT_TRUE(rec->Saw(WM_DESTROY));
+  EXPECT_EQ(JAttachedCount(), attached);
+  delete rec;
+}
+
+TEST(WindowRouting, RefusedCreationLeavesNothingAttached) {
+  int attached = JAttachedCount();
+  RecordingWindow* rec = new RecordingWindow;
+  rec->refuseCreate = true;
+  EXPECT_EQ(rec->Create(), nullptr);
+  EXPECT_EQ(JAttachedCount(), attached);
+  delete rec;
+}
+
+TEST(WindowRouting, TenThousandWindowsComeAndGo) {
+  int attached = JAttachedCount();
+  int alive = RecordingWindow::alive;
+  // Children of one hidden window: they cost a fifth of top-level windows under Wine.
+  HWND parent = CreateWindowExA(0, "Static", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, Self(), nullptr);
+  ASSERT_NE(parent, nullptr);
+  for (int i = 0; i < 10000; i++) {
+    RecordingWindow* rec = new RecordingWindow;
+    rec->deleteOnDestroy = i % 2 == 0;  // half of them delete themselves while destroyed
+    HWND w = rec->Create(parent, 0);
+    ASSERT_NE(w, nullptr) << "cycle " << i;
+    ASSERT_EQ(GetWinProc(w), static_cast<JWinProc*>(rec));
+    DestroyWindow(w);
+    if (i % 2) delete rec;
+  }
+  EXPECT_EQ(RecordingWindow::alive, alive);
+  EXPECT_EQ(JAttachedCount(), attached);
+  EXPECT_EQ(GetWindow(parent, GW_CHILD), nullptr);
+  DestroyWindow(parent);
+  EXPECT_EQ(CountThreadWindows(kClass), 0);
+}
+
+// ---- Dialog routing ------------------------------------------------------------------------
+
+TEST(DialogRouting, ObjectSeesInitDialogThroughDestroyOnly) {
+  int attached = JAttachedCount();
+  DialogTemplate t;
+  RecordingDialog* dlg = new RecordingDialog;
+  HWND d = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), t.Get(), nullptr, UniDlgProc,
+                                      reinterpret_cast<LPARAM>(static_cast<JDlgProc*>(dlg)));
+  ASSERT_NE(d, nullptr);
+  EXPECT_EQ(dlg->handleAtInit, d);
+  EXPECT_EQ(dlg->GetHwnd(), d);
+  EXPECT_EQ(GetDlgProc(d), static_cast<JDlgProc*>(dlg));
+  ASSERT_FALSE(dlg->messages.empty());
+  EXPECT_EQ(dlg->messages.front(), (UINT)WM_INITDIALOG) << "WM_SETFONT came before and was not routed";
+  EXPECT_FALSE(dlg->Saw(WM_SETFONT));
+  EXPECT_EQ(JAttachedCount(), attached + 1);
+  SendMessageA(d, WM_USER + 9, 0, 0);
+  EXPECT_TRUE(dlg->Saw(WM_USER + 9));
+  DestroyWindow(d);
+  EXPECT_EQ(dlg->messages.back(), (UINT)WM_DESTROY);
+  EXPECT_FALSE(dlg->Saw(WM_NCDESTROY));
+  EXPECT_EQ(JAttachedCount(), attached);
+  dlg->DeleteThis();
+}
+
+TEST(DialogRouting, TemplateControlOfTheClassAttachedByTheControl) {
+  DialogTemplate t;
+  t.Control(kClass, 1200, 0);
+  RecordingDialog* dlg = new RecordingDialog;
+  HWND d = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), t.Get(), nullptr, UniDlgProc,
+                                      reinterpret_cast<LPARAM>(static_cast<JDlgProc*>(dlg)));
+  ASSERT_NE(d, nullptr);
+  HWND item = GetDlgItem(d, 1200);
+  ASSERT_NE(item, nullptr) << "a dialog template of another module places the class";
+  EXPECT_EQ(GetWinProc(item), nullptr);
+  RecordingWindow* rec = new RecordingWindow;
+  SetWinProc(item, rec);
+  EXPECT_EQ(SendMessageA(item, WM_USER + 5, 0, 0), 0x5A5A);
+  SetWinProc(item, nullptr);
+  EXPECT_EQ(SendMessageA(item, WM_USER + 5, 0, 0), 0);
+  DestroyWindow(d);
+  EXPECT_FALSE(rec->Saw(WM_DESTROY));
+  delete rec;
+  dlg->DeleteThis();
+}
+
+// ---- Pixels --------------------------------------------------------------------------------
+
+namespace {
+
+// A 32-bit top-down DIB section selected into a memory DC, filled with a sentinel colour.
+class Canvas {
+ public:
+  Canvas(int w, int h, uint32_t fill = 0x00FF00FF) : width(w), height(h) {
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    dc = CreateCompatibleDC(nullptr);
+    bitmap = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
+    old = SelectObject(dc, bitmap);
+    for (int i = 0; i < w * h; i++) bits[i] = fill;
+  }
+  ~Canvas() {
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+  }
+  Canvas(const Canvas&) = delete;
+  Canvas& operator=(const Canvas&) = delete;
+  // The pixel at (x, y) as 0xRRGGBB.
+  uint32_t At(int x, int y) {
+    GdiFlush();
+    return bits[y * width + x] & 0xFFFFFF;
+  }
+  int width, height;
+  HDC dc;
+  HBITMAP bitmap;
+  HGDIOBJ old;
+  uint32_t* bits = nullptr;
+};
+
+uint32_t Rgb(const BMM_Color_24& p) { return (uint32_t)p.r << 16 | (uint32_t)p.g << 8 | p.b; }
+
+}  // namespace
+
+TEST(JBitBltDrawing, RowsPaddedAndFirstRowAtY) {
+  const uint32_t sentinel = 0x00FF00FF;
+  quortest::Random rnd(16);
+  // Widths around the padding cases: 1 (3 bytes and one of padding), 3 (12 bytes, no padding),
+  // and around the groups of four and sixteen pixels the rows are converted in.
+  for (int width : {1, 2, 3, 4, 5, 7, 8, 13, 16, 17, 31, 33}) {
+    for (int height : {1, 2, 5}) {
+      Canvas canvas(40, 12, sentinel);
+      std::vector<BMM_Color_24> px((size_t)width * height);
+      for (BMM_Color_24& p : px) {
+        p.r = (BYTE)rnd.Next();
+        p.g = (BYTE)rnd.Next();
+        p.b = (BYTE)rnd.Next();
+      }
+      const int x = 3, y = 4;
+      JBitBlt(canvas.dc, x, y, width, height, px.data());
+      for (int yy = 0; yy < canvas.height; yy++)
+        for (int xx = 0; xx < canvas.width; xx++) {
+          bool inside = xx >= x && xx < x + width && yy >= y && yy < y + height;
+          uint32_t want = inside ? Rgb(px[(size_t)(yy - y) * width + (xx - x)]) : sentinel;
+          ASSERT_EQ(canvas.At(xx, yy), want) << "width " << width << " height " << height << " at " << xx << ","
+                                             << yy;
+        }
+    }
+  }
+}
+
+TEST(JBitBltDrawing, LargeImagesArriveWhole) {
+  // Images of many rows, and rows of many bytes, reach the device in several parts: every pixel
+  // must still land in its place.
+  quortest::Random rnd(1080);
+  struct {
+    int width, height, x, y;
+  } const cases[] = {{1000, 300, 7, 5}, {20001, 3, 0, 2}, {641, 481, 1, 0}};
+  for (const auto& c : cases) {
+    Canvas canvas(c.width + c.x + 1, c.height + c.y + 1, 0x00FF00FF);
+    std::vector<BMM_Color_24> px((size_t)c.width * c.height);
+    for (BMM_Color_24& p : px) {
+      uint32_t v = rnd.Next();
+      p.r = (BYTE)v, p.g = (BYTE)(v >> 8), p.b = (BYTE)(v >> 16);
+    }
+    JBitBlt(canvas.dc, c.x, c.y, c.width, c.height, px.data());
+    GdiFlush();
+    int wrong = 0;
+    for (int yy = 0; yy < canvas.height; yy++)
+      for (int xx = 0; xx < canvas.width; xx++) {
+        bool inside = xx >= c.x && xx < c.x + c.width && yy >= c.y && yy < c.y + c.height;
+        uint32_t want = inside ? Rgb(px[(size_t)(yy - c.y) * c.width + (xx - c.x)]) : 0x00FF00FF;
+        wrong += (canvas.bits[(size_t)yy * canvas.width + xx] & 0xFFFFFF) != want;
+      }
+    EXPECT_EQ(wrong, 0) << c.width << " x " << c.height;
+  }
+}
+
+TEST(JBitBltDrawing, NullPixelsDrawNothing) {
+  Canvas canvas(8, 8, 0x123456);
+  JBitBlt(canvas.dc, 0, 0, 8, 8, nullptr);
+  for (int y = 0; y < 8; y++)
+    for (int x = 0; x < 8; x++) ASSERT_EQ(canvas.At(x, y), 0x123456u);
+}
+
+// ---- Check boxes ---------------------------------------------------------------------------
+
+TEST(CheckHelpers, ByIdAndByWindow) {
+  DialogTemplate t;
+  t.Control("Button", 1100, BS_AUTOCHECKBOX);
+  RecordingDialog* dlg = new RecordingDialog;
+  HWND d = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), t.Get(), nullptr, UniDlgProc,
+                                      reinterpret_cast<LPARAM>(static_cast<JDlgProc*>(dlg)));
+  ASSERT_NE(d, nullptr);
+  HWND box = GetDlgItem(d, 1100);
+
+  SetCheck(d, 1100, 1);
+  EXPECT_EQ(SendMessageA(box, BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(GetCheck(d, 1100), 1);
+  SetCheck(d, 1100, 0);
+  EXPECT_EQ(GetCheck(d, 1100), 0);
+
+  SetCheck(d, -1, 1);
+  EXPECT_EQ(GetCheck(d, 1100), 0) << "id -1 names no control";
+  EXPECT_EQ(GetCheck(d, -1), 1) << "no control reads as checked";
+
+  SetCheck(box, 1);
+  EXPECT_EQ(GetCheck(box), 1);
+  EXPECT_EQ(IsDlgButtonChecked(d, 1100), (UINT)BST_CHECKED);
+  SetCheck(box, 0);
+  EXPECT_EQ(GetCheck(box), 0);
+  DestroyWindow(d);
+  dlg->DeleteThis();
+}
+
+// ---- Bitmaps and image lists ---------------------------------------------------------------
+
+namespace {
+
+// The colour strip.bmp holds at (x, y), as 0xRRGGBB (see draw_test_images.py).
+uint32_t StripPixel(int x, int y) {
+  int k = x / 9, cx = x % 9;
+  uint32_t r = 20 * k + 5, g = 250 - 20 * k, b = 7 * k + 30;
+  if (cx == 0 && y == 0) return 0xC0C0C0;
+  if (cx == 8 && y == 0) return 0xF0F0F0;
+  if (cx == 0 && y == 8) return 0xF5F5F5;
+  if (cx == 8 && y == 8) return b << 16 | g << 8 | r;
+  return r << 16 | g << 8 | b;
+}
+
+// A bitmap's pixels as 0xRRGGBB, top row first; empty when they cannot be read.
+std::vector<uint32_t> Pixels(HBITMAP bitmap, int& w, int& h) {
+  BITMAP bm = {};
+  if (!GetObjectA(bitmap, sizeof bm, &bm)) return {};
+  w = bm.bmWidth;
+  h = bm.bmHeight;
+  BITMAPINFO bi = {};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = -h;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  std::vector<uint32_t> px((size_t)w * h);
+  HDC dc = GetDC(nullptr);
+  int rows = GetDIBits(dc, bitmap, 0, h, px.data(), &bi, DIB_RGB_COLORS);
+  ReleaseDC(nullptr, dc);
+  if (rows != h) return {};
+  for (uint32_t& p : px) p &= 0xFFFFFF;
+  return px;
+}
+
+}  // namespace
+
+TEST(MappedBitmaps, BitmapAndBmpResourcesGiveTheFilesColours) {
+  for (int id : {700, 701}) {  // a bitmap resource; the same file under the custom type "BMP"
+    HBITMAP bitmap = JCreateMappedBitmap(Self(), id);
+    ASSERT_NE(bitmap, nullptr) << "id " << id;
+    int w = 0, h = 0;
+    std::vector<uint32_t> px = Pixels(bitmap, w, h);
+    ASSERT_EQ(w, 90);
+    ASSERT_EQ(h, 9);
+    ASSERT_EQ(px.size(), 810u);
+    for (int y = 0; y < h; y++)
+      for (int x = 0; x < w; x++) ASSERT_EQ(px[(size_t)y * w + x], StripPixel(x, y)) << "id " << id << " at " << x << "," << y;
+    DeleteObject(bitmap);
+  }
+  EXPECT_EQ(JCreateMappedBitmap(Self(), 799), nullptr) << "no such resource";
+  EXPECT_EQ(JCreateMappedBitmap(Self(), 702), nullptr) << "a BMP resource too short for a bitmap";
+  EXPECT_EQ(JCreateMappedBitmap(Self(), 703), nullptr) << "a BMP resource whose pixels end early";
+}
+
+TEST(MappedBitmaps, LibraryBitmapsHaveTheirSizes) {
+  struct {
+    int id, width, height;
+  } const sizes[] = {{105, 96, 15}, {106, 128, 15}, {107, 128, 15}, {117, 27, 9}, {118, 32, 15}, {119, 32, 15}};
+  for (const auto& s : sizes) {
+    HBITMAP bitmap = JCreateMappedBitmap(GetLibInstance(), s.id);
+    ASSERT_NE(bitmap, nullptr) << "bitmap " << s.id;
+    BITMAP bm = {};
+    GetObjectA(bitmap, sizeof bm, &bm);
+    EXPECT_EQ(bm.bmWidth, s.width) << "bitmap " << s.id;
+    EXPECT_EQ(bm.bmHeight, s.height) << "bitmap " << s.id;
+    DeleteObject(bitmap);
+  }
+  EXPECT_NE(LoadCursorA(GetLibInstance(), MAKEINTRESOURCEA(115)), nullptr);
+  EXPECT_NE(LoadIconA(GetLibInstance(), MAKEINTRESOURCEA(135)), nullptr);
+}
+
+TEST(ImageLists, CountOrWidthFromTheStrip) {
+  for (int id : {700, 701}) {
+    int count = 0, cx = 9, cy = 0;
+    HIMAGELIST list = JCreateImageList(Self(), id, count, cx, cy);
+    ASSERT_NE(list, nullptr) << "id " << id;
+    EXPECT_EQ(count, 10);
+    EXPECT_EQ(cx, 9);
+    EXPECT_EQ(cy, 9);
+    EXPECT_EQ(ImageList_GetImageCount(list), 10);
+    ImageList_Destroy(list);
+
+    count = 3, cx = 0, cy = 0;
+    list = JCreateImageList(Self(), id, count, cx, cy);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(cx, 30);
+    EXPECT_EQ(count, 3);
+    EXPECT_EQ(ImageList_GetImageCount(list), 3);
+    int w = 0, h = 0;
+    EXPECT_TRUE(ImageList_GetIconSize(list, &w, &h));
+    EXPECT_EQ(w, 30);
+    EXPECT_EQ(h, 9);
+    ImageList_Destroy(list);
+  }
+  int count = 0, cx = 9, cy = 0;
+  EXPECT_EQ(JCreateImageList(Self(), 799, count, cx, cy), nullptr);
+  EXPECT_EQ(count, 0) << "nothing changed on failure";
+}
+
+TEST(ImageLists, LibraryStrips) {
+  struct {
+    int id, cx, count, cy;
+  } const strips[] = {{117, 9, 3, 9}, {107, 16, 8, 15}, {106, 16, 8, 15}, {105, 16, 6, 15}, {118, 16, 2, 15}, {119, 16, 2, 15}};
+  for (const auto& s : strips) {
+    int count = 0, cx = s.cx, cy = 0;
+    HIMAGELIST list = JCreateImageList(GetLibInstance(), s.id, count, cx, cy);
+    ASSERT_NE(list, nullptr) << "bitmap " << s.id;
+    EXPECT_EQ(count, s.count) << "bitmap " << s.id;
+    EXPECT_EQ(cy, s.cy) << "bitmap " << s.id;
+    EXPECT_EQ(ImageList_GetImageCount(list), s.count) << "bitmap " << s.id;
+    ImageList_Destroy(list);
+  }
+}
+
+TEST(ImageLists, ButtonFacePixelsAreTransparent) {
+  // The strip's cells carry three greys in corners; the one in the host's button-face colour lets
+  // the background through, every other pixel is drawn.
+  COLORREF face = GetColorManager()->GetColor(COLOR_BTNFACE);
+  uint32_t faceRgb = (uint32_t)GetRValue(face) << 16 | (uint32_t)GetGValue(face) << 8 | GetBValue(face);
+  const int corners[][2] = {{0, 0}, {8, 0}, {0, 8}};
+  int faceCorners = 0;
+  for (const auto& c : corners) faceCorners += StripPixel(c[0], c[1]) == faceRgb;
+  if (faceCorners == 0) GTEST_SKIP() << "the button face is none of the strip's greys";
+
+  int count = 0, cx = 9, cy = 0;
+  HIMAGELIST list = JCreateImageList(Self(), 700, count, cx, cy);
+  ASSERT_NE(list, nullptr);
+  const uint32_t sentinel = 0x00FF00FF;
+  for (int i : {0, 4, 9}) {
+    Canvas canvas(9, 9, sentinel);
+    ASSERT_TRUE(ImageList_Draw(list, i, canvas.dc, 0, 0, ILD_TRANSPARENT));
+    for (int y = 0; y < 9; y++)
+      for (int x = 0; x < 9; x++) {
+        uint32_t pixel = StripPixel(i * 9 + x, y);
+        ASSERT_EQ(canvas.At(x, y), pixel == faceRgb ? sentinel : pixel) << "image " << i << " at " << x << "," << y;
+      }
+  }
+  ImageList_Destroy(list);
+}
+
+// ---- Owners, children, pumps, time, rollups --------------------------------------------------
+
+TEST(WindowLookup, SafeOwnerAndChildByClass) {
+  DialogTemplate t;
+  t.Control("Button", 1100, BS_PUSHBUTTON);
+  t.Control("Static", 1101, 0, 5, 30);
+  RecordingDialog* dlg = new RecordingDialog;
+  HWND d = CreateDialogIndirectParamA(Self(), t.Get(), nullptr, UniDlgProc,
+                                      reinterpret_cast<LPARAM>(static_cast<JDlgProc*>(dlg)));
+  ASSERT_NE(d, nullptr);
+  HWND stat = GetDlgItem(d, 1101);
+  // A grandchild, found only by a search of all descendants.
+  HWND edit = CreateWindowExA(0, "Edit", "", WS_CHILD, 0, 0, 20, 10, stat, nullptr, Self(), nullptr);
+  ASSERT_NE(edit, nullptr);
+
+  EXPECT_EQ(GetSafeOwner(GetDlgItem(d, 1100)), d);
+  EXPECT_EQ(GetSafeOwner(edit), d);
+  EXPECT_EQ(GetSafeOwner(d), d);
+  EXPECT_EQ(GetSafeOwner(nullptr), nullptr);
+
+  char button[] = "Button", editClass[] = "Edit", lower[] = "edit", none[] = "ComboBox", prefix[] = "Butto";
+  EXPECT_EQ(FindChildByClass(d, button), GetDlgItem(d, 1100));
+  EXPECT_EQ(FindChildByClass(d, editClass), edit);
+  EXPECT_EQ(FindChildByClass(d, lower), nullptr) << "case sensitive";
+  EXPECT_EQ(FindChildByClass(d, prefix), nullptr) << "whole names only";
+  EXPECT_EQ(FindChildByClass(d, none), nullptr);
+  EXPECT_EQ(FindChildByClass(stat, button), nullptr) << "descendants of the given parent only";
+  DestroyWindow(d);
+  dlg->DeleteThis();
+}
+
+TEST(MessagePumps, PaintPumpLeavesInputQueued) {
+  MSG m;
+  while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+  RecordingWindow* rec = new RecordingWindow;
+  HWND w = rec->Create(nullptr, WS_POPUP | WS_VISIBLE);
+  ASSERT_NE(w, nullptr);
+  while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+  rec->messages.clear();
+  InvalidateRect(w, nullptr, FALSE);
+  PostMessageA(w, WM_USER + 5, 0, 0);
+  EXPECT_EQ(JPumpPaintMessages(), 1);
+  EXPECT_TRUE(rec->Saw(WM_PAINT));
+  EXPECT_FALSE(rec->Saw(WM_USER + 5)) << "input stays queued";
+  EXPECT_TRUE(PeekMessageA(&m, w, WM_USER + 5, WM_USER + 5, PM_NOREMOVE));
+
+  EXPECT_EQ(JPumpMessages(), 1) << "the host's pump answers 1 while running";
+  EXPECT_TRUE(rec->Saw(WM_USER + 5)) << "the host pump dispatched the queued message";
+  DestroyWindow(w);
+  delete rec;
+}
+
+TEST(HostServices, TimeIsTheHostsTime) {
+  Interface* ip = GetCOREInterface();
+  TimeValue old = ip->GetTime();
+  ip->SetTime(4800, FALSE);
+  EXPECT_EQ(GetTime(), 4800);
+  ip->SetTime(-160, FALSE);
+  EXPECT_EQ(GetTime(), -160);
+  ip->SetTime(old, FALSE);
+}
+
+TEST(HostServices, RollupPanelStateAndUserDataKept) {
+  InitCustomControls(Self());
+  HWND rollup = CreateWindowExA(0, ROLLUPWINDOWCLASS, "", WS_POPUP, 0, 0, 100, 300, nullptr, nullptr, Self(), nullptr);
+  ASSERT_NE(rollup, nullptr);
+  for (int i = 0; i < 3; i++)
+    CreateWindowExA(0, "Static", "panel", WS_CHILD | WS_VISIBLE, 0, i * 50, 100, 50, rollup, nullptr, Self(), nullptr);
+  SetWindowLongPtrA(rollup, GWLP_USERDATA, 0x5EED);
+  IRollup* panels = GetIRollup(rollup);
+  ASSERT_NE(panels, nullptr);
+  ASSERT_EQ(panels->GetNumPanels(), 3);
+
+  SetRollupPanel(rollup, 1, 0);
+  EXPECT_TRUE(panels->IsPanelOpen(0));
+  EXPECT_FALSE(panels->IsPanelOpen(1));
+  EXPECT_TRUE(panels->IsPanelOpen(2));
+  SetRollupPanel(rollup, 1, 1);
+  EXPECT_TRUE(panels->IsPanelOpen(1));
+  EXPECT_EQ(GetWindowLongPtrA(rollup, GWLP_USERDATA), 0x5EED);
+  ReleaseIRollup(panels);
+
+  // A window that is not a rollup: nothing happens, its user data stays.
+  HWND plain = CreateWindowExA(0, "Static", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, Self(), nullptr);
+  SetWindowLongPtrA(plain, GWLP_USERDATA, 0x77);
+  SetRollupPanel(plain, 0, 0);
+  EXPECT_EQ(GetWindowLongPtrA(plain, GWLP_USERDATA), 0x77);
+  DestroyWindow(plain);
+  DestroyWindow(rollup);
+}
