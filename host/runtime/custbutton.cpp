@@ -231,9 +231,7 @@ void OnLeftUp(ButtonState* s, POINT p) {
   }
 }
 
-void Paint(ButtonState* s) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(s->hwnd, &ps);
+void Draw(ButtonState* s, HDC dc) {
   RECT r;
   GetClientRect(s->hwnd, &r);
   bool in = s->checked || (s->press == Press::Down && s->inside) || s->press == Press::StripOpen;
@@ -270,7 +268,6 @@ void Paint(ButtonState* s) {
     SelectObject(dc, oldBrush);
     SelectObject(dc, oldPen);
   }
-  EndPaint(s->hwnd, &ps);
 }
 
 void SetTip(ButtonState* s, BOOL on, const char* text) {
@@ -435,7 +432,10 @@ LRESULT CALLBACK ButtonProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_GETDLGCODE:
       return DLGC_BUTTON;
     case WM_PAINT:
-      Paint(s);
+      PaintWith(hwnd, s, Draw);
+      return 0;
+    case WM_PRINTCLIENT:
+      Draw(s, (HDC)wp);
       return 0;
     case WM_DESTROY:
       EndPress(s);

@@ -22,6 +22,15 @@ State* StateOf(HWND hwnd, const char* prop) {
   return hwnd ? static_cast<State*>(GetPropA(hwnd, prop)) : nullptr;
 }
 
+// Answers WM_PAINT with draw(state, dc); WM_PRINTCLIENT calls draw directly.
+template <class State>
+void PaintWith(HWND hwnd, State* s, void (*draw)(State*, HDC)) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd, &ps);
+  draw(s, dc);
+  EndPaint(hwnd, &ps);
+}
+
 // Sends msg to the control's parent with the control id in the low word of wParam, code in the
 // high word and the control's window as lParam. A top-level control has nobody to tell.
 LRESULT NotifyParent(HWND ctl, UINT msg, WORD code);

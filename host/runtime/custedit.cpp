@@ -76,9 +76,7 @@ LRESULT CALLBACK InnerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   return CallWindowProcA(innerEditProc, hwnd, msg, wp, lp);
 }
 
-void Paint(EditState* s) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(s->hwnd, &ps);
+void Draw(EditState* s, HDC dc) {
   RECT r;
   GetClientRect(s->hwnd, &r);
   FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
@@ -92,7 +90,6 @@ void Paint(EditState* s) {
     for (const RECT& p : parts) FillRect(dc, &p, red);
     DeleteObject(red);
   }
-  EndPaint(s->hwnd, &ps);
 }
 
 bool CreateInner(EditState* s, const CREATESTRUCTA* cs) {
@@ -188,7 +185,10 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       InvalidateRect(hwnd, nullptr, TRUE);
       return 0;
     case WM_PAINT:
-      Paint(s);
+      PaintWith(hwnd, s, Draw);
+      return 0;
+    case WM_PRINTCLIENT:
+      Draw(s, (HDC)wp);
       return 0;
   }
   return DefWindowProcA(hwnd, msg, wp, lp);

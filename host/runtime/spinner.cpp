@@ -168,9 +168,7 @@ void OnRightDown(SpinnerState* s) {
 
 // Arrow halves: raised, or sunken while pressed, with a filled triangle. Drawn as polygons so
 // that no symbol font is needed.
-void Paint(SpinnerState* s) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(s->hwnd, &ps);
+void Draw(SpinnerState* s, HDC dc) {
   RECT r;
   GetClientRect(s->hwnd, &r);
   FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
@@ -200,7 +198,6 @@ void Paint(SpinnerState* s) {
   SelectObject(dc, oldPen);
   DeleteObject(brush);
   DeleteObject(pen);
-  EndPaint(s->hwnd, &ps);
 }
 
 // Unlinks the current edit (if any), then links edit.
@@ -336,7 +333,10 @@ LRESULT CALLBACK SpinnerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       InvalidateRect(hwnd, nullptr, TRUE);
       return 0;
     case WM_PAINT:
-      Paint(s);
+      PaintWith(hwnd, s, Draw);
+      return 0;
+    case WM_PRINTCLIENT:
+      Draw(s, (HDC)wp);
       return 0;
     case WM_DESTROY:
       s->gesture = Gesture::Idle;
