@@ -599,16 +599,20 @@ TEST(CustomControls, InterfaceObjectsOnlyForTheirOwnControls) {
   EXPECT_EQ(GetLiveCustomControlCount(), live);
 }
 
+BOOL CALLBACK CountOne(HWND, LPARAM counter) {
+  ++*reinterpret_cast<int*>(counter);
+  return TRUE;
+}
+
 int CountChildren(HWND parent) {
   int n = 0;
-  EnumChildWindows(parent, [](HWND, LPARAM p) -> BOOL { ++*reinterpret_cast<int*>(p); return TRUE; }, (LPARAM)&n);
+  EnumChildWindows(parent, CountOne, (LPARAM)&n);
   return n;
 }
 
 int CountThreadWindows() {
   int n = 0;
-  EnumThreadWindows(GetCurrentThreadId(), [](HWND, LPARAM p) -> BOOL { ++*reinterpret_cast<int*>(p); return TRUE; },
-                    (LPARAM)&n);
+  EnumThreadWindows(GetCurrentThreadId(), CountOne, (LPARAM)&n);
   return n;
 }
 
