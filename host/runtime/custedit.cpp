@@ -167,6 +167,9 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       return DefWindowProcA(hwnd, msg, wp, lp);
   }
   if (!s || !s->inner) return DefWindowProcA(hwnd, msg, wp, lp);
+  // Edit messages (selection, limits, the modified flag) are the inner edit's, so that a dialog
+  // selecting the text of the control it tabs into reaches the text.
+  if (msg >= EM_GETSEL && msg <= EM_GETIMESTATUS) return SendMessageA(s->inner, msg, wp, lp);
   switch (msg) {
     case WM_SETTEXT:
     case WM_GETTEXT:

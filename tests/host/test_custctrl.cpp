@@ -564,6 +564,13 @@ TEST(CustEdit, EnterNotifiesTheParentAndTheTextReadsAsNumbers) {
       EXPECT_FLOAT_EQ(f, c.f) << c.text;
     }
   }
+  // Edit messages sent to the control reach its text.
+  e->SetText("abcdef");
+  SendMessageA(wnd, EM_SETSEL, 1, 3);
+  DWORD from = 0, to = 0;
+  SendMessageA(wnd, EM_GETSEL, (WPARAM)&from, (LPARAM)&to);
+  EXPECT_EQ(from, 1u);
+  EXPECT_EQ(to, 3u);
   e->SetText(1.23456f, 2);
   EXPECT_EQ(TextOf(e), "1.23");
   e->SetText(-7);
