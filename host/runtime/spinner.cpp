@@ -300,8 +300,13 @@ ISpinnerControl* Setup(HWND hwnd, int idSpin, int idEdit, EditSpinnerType type, 
 LRESULT CALLBACK SpinnerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   SpinnerState* s = SpinnerOf(hwnd);
   if (msg == WM_NCCREATE) {
-    s = new SpinnerState{hwnd,   EDITTYPE_FLOAT, 0.0,     kDefaultLow,    kDefaultHigh, kDefaultScale, 0.0,
-                         nullptr, FALSE,         Gesture::Idle, 0,        0,            0.0};
+    s = new SpinnerState{};
+    s->hwnd = hwnd;
+    s->type = EDITTYPE_FLOAT;
+    s->low = kDefaultLow;
+    s->high = kDefaultHigh;
+    s->scale = kDefaultScale;
+    s->gesture = Gesture::Idle;
     SetPropA(hwnd, kSpinnerProp, s);
   }
   if (!s) return DefWindowProcA(hwnd, msg, wp, lp);
