@@ -3,6 +3,7 @@
 #pragma once
 
 #include "vbase.h"
+#include "vcustctrl.h"
 #include "vutil.h"
 
 class ISave;
@@ -162,18 +163,9 @@ HOSTAPI BOOL GetSaveRequiredFlag();
 // Answers TRUE when the application quits.
 HOSTAPI BOOL HostExit();
 
-// ---- Custom controls -------------------------------------------------------------------------
-#define CUSTBUTTONWINDOWCLASS "CustButton"
-#define CUSTEDITWINDOWCLASS "CustEdit"
-#define SPINNERWINDOWCLASS "SpinnerControl"
-#define COLORSWATCHWINDOWCLASS "ColorSwatch"
-
+// ---- Windows -----------------------------------------------------------------------------------
 // Centres a window on another (on the screen's work area when parent is null).
 HOSTAPI void CenterWindow(HWND hwnd, HWND parent);
-
-// Registers the host's custom-control window classes for the module hInst, so that the dialog
-// templates of that module can place them. Repeated calls for one module do nothing more.
-HOSTAPI void InitCustomControls(HINSTANCE hInst);
 
 // Rollup windows (class ROLLUPWINDOWCLASS): a column of panels, each a child window, counted from
 // the top of the window's child list. An open panel shows its contents.

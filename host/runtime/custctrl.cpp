@@ -1,14 +1,25 @@
 // The host's custom-control window classes. Each module that places them in its dialog templates
-// registers them for its own instance handle with InitCustomControls.
-#include "vcore.h"
+// registers them for its own instance handle with InitCustomControls; the controls themselves live
+// in custbutton.cpp, custedit.cpp and spinner.cpp.
+#include "custctrl.h"
 
+#include <math.h>
+#include <stdlib.h>
+
+#include <atomic>
 #include <vector>
+
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+
+namespace custctrl {
 
 namespace {
 
-// Paints the control as a sunken frame with its window text, the look every custom control
-// shares until it draws itself.
-LRESULT CALLBACK CustomControlProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+std::atomic<int> liveInterfaces{0};
+
+// The colour swatch paints a sunken frame with its window text until it becomes a control of its
+// own.
+LRESULT CALLBACK SwatchProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_PAINT: {
       PAINTSTRUCT ps;
@@ -39,8 +50,16 @@ LRESULT CALLBACK CustomControlProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   return DefWindowProcA(hwnd, msg, wp, lp);
 }
 
-const char* const kClasses[] = {CUSTBUTTONWINDOWCLASS, CUSTEDITWINDOWCLASS, SPINNERWINDOWCLASS,
-                                COLORSWATCHWINDOWCLASS, ROLLUPWINDOWCLASS};
+struct ClassEntry {
+  const char* name;
+  WNDPROC proc;
+};
+// A rollup is a plain container: its panels are child windows that paint themselves.
+const ClassEntry kClasses[] = {{CUSTBUTTONWINDOWCLASS, ButtonProc},
+                               {CUSTEDITWINDOWCLASS, EditProc},
+                               {SPINNERWINDOWCLASS, SpinnerProc},
+                               {COLORSWATCHWINDOWCLASS, SwatchProc},
+                               {ROLLUPWINDOWCLASS, DefWindowProcA}};
 
 std::vector<HINSTANCE>& Registered() {
   static std::vector<HINSTANCE> r;
@@ -49,20 +68,54 @@ std::vector<HINSTANCE>& Registered() {
 
 }  // namespace
 
+const char kButtonProp[] = "VantorCustButton";
+const char kEditProp[] = "VantorCustEdit";
+const char kSpinnerProp[] = "VantorSpinner";
+
+LRESULT NotifyParent(HWND ctl, UINT msg, WORD code) {
+  if (!(GetWindowLongPtrA(ctl, GWL_STYLE) & WS_CHILD)) return 0;
+  HWND parent = GetParent(ctl);
+  if (!parent) return 0;
+  WORD id = (WORD)GetDlgCtrlID(ctl);
+  return SendMessageA(parent, msg, MAKEWPARAM(id, code), (LPARAM)ctl);
+}
+
+HINSTANCE HostInstance() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
+
+void InterfaceCreated() { liveInterfaces.fetch_add(1, std::memory_order_relaxed); }
+void InterfaceReleased() { liveInterfaces.fetch_sub(1, std::memory_order_relaxed); }
+
+bool ParseNumber(const char* text, double* value) {
+  if (!text) return false;
+  char* end = nullptr;
+  double v = strtod(text, &end);
+  if (end == text) return false;
+  while (*end == ' ' || *end == '\t') end++;
+  if (*end != '\0' || !isfinite(v)) return false;
+  *value = v;
+  return true;
+}
+
+}  // namespace custctrl
+
 void InitCustomControls(HINSTANCE hInst) {
   if (!hInst) return;
-  for (HINSTANCE h : Registered())
+  for (HINSTANCE h : custctrl::Registered())
     if (h == hInst) return;
-  Registered().push_back(hInst);
-  for (const char* name : kClasses) {
+  custctrl::Registered().push_back(hInst);
+  for (const custctrl::ClassEntry& c : custctrl::kClasses) {
     WNDCLASSA wc = {};
-    wc.style = CS_DBLCLKS | CS_PARENTDC;
-    wc.lpfnWndProc = CustomControlProc;
+    wc.style = CS_HREDRAW | CS_VREDRAW;  // no CS_DBLCLKS: a quick second press is a press
+    wc.lpfnWndProc = c.proc;
     wc.hInstance = hInst;
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.lpszClassName = name;
+    wc.lpszClassName = c.name;
     RegisterClassA(&wc);
   }
+}
+
+int GetLiveCustomControlCount() {
+  return custctrl::liveInterfaces.load(std::memory_order_relaxed);
 }
 
 void CenterWindow(HWND hwnd, HWND parent) {

@@ -9,15 +9,24 @@
 
 namespace {
 
-// Every test must leave as many reference targets alive as it found.
+// Every test must leave as many reference targets and custom-control interface objects alive
+// as it found.
 class LiveTargetCheck : public testing::EmptyTestEventListener {
   long atStart = 0;
-  void OnTestStart(const testing::TestInfo&) override { atStart = GetLiveRefTargetCount(); }
+  int controlsAtStart = 0;
+  void OnTestStart(const testing::TestInfo&) override {
+    atStart = GetLiveRefTargetCount();
+    controlsAtStart = GetLiveCustomControlCount();
+  }
   void OnTestEnd(const testing::TestInfo& info) override {
     long now = GetLiveRefTargetCount();
     if (now != atStart)
       ADD_FAILURE() << info.test_suite_name() << "." << info.name() << " left " << (now - atStart)
                     << " reference target(s) alive";
+    int controls = GetLiveCustomControlCount();
+    if (controls != controlsAtStart)
+      ADD_FAILURE() << info.test_suite_name() << "." << info.name() << " left " << (controls - controlsAtStart)
+                    << " custom-control interface object(s) unreleased";
   }
 };
 

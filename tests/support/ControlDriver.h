@@ -1,0 +1,82 @@
+// Drives a control with the mouse and keyboard messages a person produces and records what its
+// parent window receives, so that a test compares the sequence with an expected one.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+namespace quortest {
+
+// A message the parent received, and what the probe read when it arrived.
+struct ParentMessage {
+  UINT message;
+  WPARAM wParam;
+  LPARAM lParam;
+  double probe;  // the probe's value, or 0 without a probe
+};
+
+// An expected message; a probe of NoProbe() is not compared.
+struct Expected {
+  UINT message;
+  WPARAM wParam;
+  LPARAM lParam;
+  double probe;
+};
+double NoProbe();
+
+// A visible top-level parent window for controls under test. It records WM_COMMAND and the host's
+// custom-control notifications (0x658 to 0x6AD) that it receives.
+class ControlDriver {
+ public:
+  ControlDriver();
+  ~ControlDriver();
+  ControlDriver(const ControlDriver&) = delete;
+  ControlDriver& operator=(const ControlDriver&) = delete;
+
+  HWND Parent() const { return parent; }
+  // A child control of class cls registered for module inst, with control id id.
+  HWND Create(HINSTANCE inst, const char* cls, int id, int x, int y, int w, int h, const char* text = "",
+              bool visible = true);
+
+  // Called for each recorded message; its result is stored with the message.
+  void Probe(std::function<double()> f) { probe = std::move(f); }
+  const std::vector<ParentMessage>& Log() const { return log; }
+  void Clear() { log.clear(); }
+
+  // Mouse messages with a position in ctl's client coordinates. As with a real mouse, a window
+  // that holds the capture receives them instead, in its own client coordinates.
+  void LeftDown(HWND ctl, int x, int y);
+  void LeftUp(HWND ctl, int x, int y);
+  void MoveTo(HWND ctl, int x, int y);
+  void RightDown(HWND ctl, int x, int y);
+  void RightUp(HWND ctl, int x, int y);
+  void Click(HWND ctl, int x, int y);
+  void RightClick(HWND ctl, int x, int y);
+
+  // The keyboard: focus moves to ctl (and on into a control's inner window, as it does); keys
+  // go to the window that has the focus.
+  void Focus(HWND ctl);
+  void SelectAll();
+  void Type(const char* text);
+  void Key(UINT vk);
+
+  // Dispatches the thread's messages until done() holds or timeoutMs passed; answers done().
+  static bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
+
+ private:
+  static LRESULT CALLBACK ParentProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  void Mouse(HWND ctl, UINT msg, int x, int y);
+  HWND parent = nullptr;
+  WPARAM buttons = 0;  // MK_ flags of the buttons held down
+  std::function<double()> probe;
+  std::vector<ParentMessage> log;
+};
+
+// Compares a recorded sequence with the expected one message by message, and says where they part.
+testing::AssertionResult SequenceIs(const std::vector<ParentMessage>& got, const std::vector<Expected>& want);
+
+}  // namespace quortest
