@@ -95,8 +95,22 @@ void Retired::Collect() {
 }
 
 void Retired::FreeAll() {
-  for (const Item& it : items) it.release(it.owner, it.p);
+  for (const Item& it : items) {
+    Forget(it.p);
+    it.release(it.owner, it.p);
+  }
   items.clear();
+}
+
+void Forget(const void* p) {
+  if (!p) return;
+  RegistryLock l;
+  for (ThreadRecord* r = TheRegistry().first; r; r = r->next) {
+    for (Pin& pin : r->pins) {
+      const void* expected = p;
+      pin.held.compare_exchange_strong(expected, nullptr, std::memory_order_seq_cst);
+    }
+  }
 }
 
 void ThreadDetach() {

@@ -129,7 +129,8 @@ class Retired {
   void Retire(void* p, void (*release)(void* owner, void* p), void* owner);
   // Frees every retired object that no pin holds.
   void Collect();
-  // Frees everything: the owner is going and no reader may use it any more.
+  // Frees everything: the owner is going and no reader may use it any more. Pins that still
+  // hold these objects are cleared (see Forget).
   void FreeAll();
   size_t Count() const { return items.size(); }
 
@@ -141,6 +142,11 @@ class Retired {
   };
   std::vector<Item> items;
 };
+
+// Clears every pin that holds p, before p is freed while pinned (its owner is going). A pin
+// that kept the address could otherwise take a new object at the same address for the one it
+// pinned, with a place (hint) in the old one.
+void Forget(const void* p);
 
 // The module's thread-detach and process-detach notifications.
 void ThreadDetach();

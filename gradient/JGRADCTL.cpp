@@ -238,9 +238,13 @@ struct JGradCtlData::State {
   }
   ~State() {
     retired.FreeAll();
-    free(cache.load(std::memory_order_relaxed));
-    for (Cache* c : spares) free(c);
-    if (JMemBlock* b = bitmap.load(std::memory_order_relaxed)) b->DeleteThis();
+    Cache* c = cache.load(std::memory_order_relaxed);
+    jreclaim::Forget(c);
+    free(c);
+    for (Cache* spare : spares) free(spare);  // no pin holds a spare
+    JMemBlock* b = bitmap.load(std::memory_order_relaxed);
+    jreclaim::Forget(b);
+    if (b) b->DeleteThis();
     DeleteCriticalSection(&lock);
   }
   State(const State&) = delete;
