@@ -79,6 +79,30 @@ struct Avx2 {
     r1 = Add(k.color[1], Mul(s1, k.dColor[1]));
     r2 = Add(k.color[2], Mul(s2, k.dColor[2]));
   }
+  template <class T>
+  __attribute__((always_inline)) static F Field(const Span* const* at, T Span::*f) {
+    return _mm256_setr_ps(at[0]->*f, at[1]->*f, at[2]->*f, at[3]->*f, at[4]->*f, at[5]->*f, at[6]->*f, at[7]->*f);
+  }
+  __attribute__((always_inline)) static F Field(const Span* const* at, int k, float (Span::*f)[4]) {
+    return _mm256_setr_ps((at[0]->*f)[k], (at[1]->*f)[k], (at[2]->*f)[k], (at[3]->*f)[k], (at[4]->*f)[k],
+                          (at[5]->*f)[k], (at[6]->*f)[k], (at[7]->*f)[k]);
+  }
+  // Eight Point3 records from the channels of eight positions: the four-lane transposition in
+  // each half, then the halves put in order.
+  __attribute__((always_inline)) static void StoreChannels(Point3* out, F r, F g, F b) {
+    F rg01 = _mm256_unpacklo_ps(r, g);
+    F rg23 = _mm256_unpackhi_ps(r, g);
+    F b0r1 = _mm256_shuffle_ps(b, r, _MM_SHUFFLE(1, 1, 0, 0));
+    F g1b1 = _mm256_shuffle_ps(g, b, _MM_SHUFFLE(1, 1, 1, 1));
+    F r3g3b2b3 = _mm256_shuffle_ps(rg23, b, _MM_SHUFFLE(3, 2, 3, 2));
+    F o0 = _mm256_shuffle_ps(rg01, b0r1, _MM_SHUFFLE(2, 0, 1, 0));
+    F o1 = _mm256_shuffle_ps(g1b1, rg23, _MM_SHUFFLE(1, 0, 2, 0));
+    F o2 = _mm256_shuffle_ps(r3g3b2b3, r3g3b2b3, _MM_SHUFFLE(3, 1, 0, 2));
+    float* o = &out->x;
+    _mm256_storeu_ps(o, _mm256_permute2f128_ps(o0, o1, 0x20));
+    _mm256_storeu_ps(o + 8, _mm256_blend_ps(o0, o2, 0x0F));
+    _mm256_storeu_ps(o + 16, _mm256_permute2f128_ps(o1, o2, 0x31));
+  }
   __attribute__((always_inline)) static void Store(Point3* out, F r0, F r1, F r2) {
     float* o = &out->x;
     _mm256_storeu_ps(o, r0);

@@ -65,6 +65,26 @@ struct Sse2 {
     s1 = _mm_shuffle_ps(m, m, _MM_SHUFFLE(2, 2, 1, 1));
     s2 = _mm_shuffle_ps(m, m, _MM_SHUFFLE(3, 3, 3, 2));
   }
+  // A field of each lane's span.
+  template <class T>
+  __attribute__((always_inline)) static F Field(const Span* const* at, T Span::*f) {
+    return _mm_setr_ps(at[0]->*f, at[1]->*f, at[2]->*f, at[3]->*f);
+  }
+  __attribute__((always_inline)) static F Field(const Span* const* at, int k, float (Span::*f)[4]) {
+    return _mm_setr_ps((at[0]->*f)[k], (at[1]->*f)[k], (at[2]->*f)[k], (at[3]->*f)[k]);
+  }
+  // Four Point3 records from the channels of four positions.
+  __attribute__((always_inline)) static void StoreChannels(Point3* out, F r, F g, F b) {
+    F rg01 = _mm_unpacklo_ps(r, g);                                 // r0 g0 r1 g1
+    F rg23 = _mm_unpackhi_ps(r, g);                                 // r2 g2 r3 g3
+    F b0r1 = _mm_shuffle_ps(b, r, _MM_SHUFFLE(1, 1, 0, 0));         // b0 b0 r1 r1
+    F g1b1 = _mm_shuffle_ps(g, b, _MM_SHUFFLE(1, 1, 1, 1));         // g1 g1 b1 b1
+    F r3g3b2b3 = _mm_shuffle_ps(rg23, b, _MM_SHUFFLE(3, 2, 3, 2));  // r3 g3 b2 b3
+    float* o = &out->x;
+    _mm_storeu_ps(o, _mm_shuffle_ps(rg01, b0r1, _MM_SHUFFLE(2, 0, 1, 0)));                // r0 g0 b0 r1
+    _mm_storeu_ps(o + 4, _mm_shuffle_ps(g1b1, rg23, _MM_SHUFFLE(1, 0, 2, 0)));            // g1 b1 r2 g2
+    _mm_storeu_ps(o + 8, _mm_shuffle_ps(r3g3b2b3, r3g3b2b3, _MM_SHUFFLE(3, 1, 0, 2)));  // b2 r3 g3 b3
+  }
   __attribute__((always_inline)) static void Store(Point3* out, F r0, F r1, F r2) {
     float* o = &out->x;
     _mm_storeu_ps(o, r0);
