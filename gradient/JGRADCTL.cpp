@@ -573,7 +573,7 @@ jgrad::RowFn jgrad::BestRow() {
 
 namespace {
 
-const jgrad::RowFn theRow = jgrad::BestRow();
+jgrad::RowFn theRow = jgrad::BestRow();  // changed only by the tests' JGradUseRowEvaluator
 
 // The plain flag colour of a cache with flags, walked from start.
 inline const Span* FlagColor(const Cache& c, const Span* start, float pos, Point3& out) {
@@ -710,6 +710,12 @@ int JGradCtlData::State::ShadedColor(JGradCtlData* g, Point3& c, float pos, floa
   int mode = v.c ? v.c->mode : g->GetMode();
   if (mode != kFlagMode) return g->GetBitmapColor(c, pos, t);
   return g->GetFlagColor(c, pos, width, sc, t);
+}
+
+int JGradUseRowEvaluator(int which) {
+  if (which == kRowAvx2 && !__builtin_cpu_supports("avx2")) return 0;
+  theRow = which == kRowSse2 ? jgrad::RowSse2 : which == kRowAvx2 ? jgrad::RowAvx2 : jgrad::BestRow();
+  return 1;
 }
 
 int JGradCtlData::GetColors(Point3* out, const float* pos, int n, int t) {

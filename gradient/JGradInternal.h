@@ -129,6 +129,16 @@ RowFn BestRow();
 
 }  // namespace jgrad
 
+// For the library's own tests: makes GetColors use the row evaluator of one instruction set
+// (kRowSse2, kRowAvx2) or the best one again (kRowBest). Answers 0, changing nothing, when this
+// processor cannot run it. Not for concurrent use with GetColors.
+enum { kRowBest = -1, kRowSse2 = 0, kRowAvx2 = 1 };
+QUORAPI int JGradUseRowEvaluator(int which);
+
+namespace jgrad {
+
+}  // namespace jgrad
+
 namespace jgrad {
 
 // The bytes of a decoded bitmap (12 + width x rows x 4), or 0 when that is no sensible size:

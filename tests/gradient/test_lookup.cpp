@@ -1,6 +1,7 @@
 // Colour lookups against a straightforward model of the gradient, and the lookup's hint under
 // threads.
 #include "GradTest.h"
+#include "JGradInternal.h"
 #include "Random.h"
 
 #include "Quorlib.h"
@@ -102,17 +103,25 @@ TEST(Lookup, AgreesWithTheModelForEveryFlagLayout) {
     Apply(g.g, flags, override);
     int wrong = 0;
     std::vector<float> probes = Probes(flags, rnd);
-    std::vector<Point3> row(probes.size());
-    ASSERT_EQ(g.g->GetColors(row.data(), probes.data(), (int)probes.size(), 0), 1);
+    // The row as each instruction set this processor runs evaluates it.
+    std::vector<std::vector<Point3>> rows;
+    for (int isa : {kRowSse2, kRowAvx2}) {
+      if (!JGradUseRowEvaluator(isa)) continue;
+      rows.emplace_back(probes.size());
+      EXPECT_EQ(g.g->GetColors(rows.back().data(), probes.data(), (int)probes.size(), 0), 1);
+    }
+    JGradUseRowEvaluator(kRowBest);
+    ASSERT_FALSE(rows.empty());
     for (size_t i = 0; i < probes.size(); i++) {
       float p = probes[i];
       Point3 want = Model(flags, override, p), plain(-1, -1, -1), flag(-1, -1, -1), shaded(-1, -1, -1);
       g.g->GetColor(plain, p, 0);
       g.g->GetFlagColor(flag, p, 0);
       g.g->GetColor(shaded, p, 0.0f, sc, 0);
-      if (memcmp(&plain, &row[i], sizeof plain) != 0 && wrong++ < 5)
-        ADD_FAILURE() << "layout " << layout << " at " << p << ": the row call gives (" << row[i].x << ", " << row[i].y
-                      << ", " << row[i].z << ")";
+      for (const std::vector<Point3>& row : rows)
+        if (memcmp(&plain, &row[i], sizeof plain) != 0 && wrong++ < 5)
+          ADD_FAILURE() << "layout " << layout << " at " << p << ": the row call gives (" << row[i].x << ", "
+                        << row[i].y << ", " << row[i].z << ")";
       for (const Point3* got : {&plain, &flag, &shaded}) {
         bool close = fabsf(got->x - want.x) <= 2e-6f && fabsf(got->y - want.y) <= 2e-6f && fabsf(got->z - want.z) <= 2e-6f;
         if (!close && wrong++ < 5)
