@@ -120,10 +120,12 @@ TEST_F(Swatch, EditedInThePickerLiveAndAccepted) {
   HWND patch = Item(IDC_PICKER_PATCH);
   EXPECT_EQ(PrintedPixel(patch, 40, 40), RGB(0, 0, 255));
   EXPECT_EQ(PrintedPixel(sw, kSwatchW / 2, kSwatchH / 2), RGB(0, 0, 255)) << "the swatch shows it at once";
+  Enter(IDC_PICKER_RED_EDIT + 2, "0");  // blue 0: black, whose hue is undefined
+  EXPECT_EQ(Text(Item(IDC_PICKER_HUE_EDIT)), "240") << "a grey keeps the hue shown";
 
   d.Click(Item(IDOK), 5, 5);
   EXPECT_EQ(FindPicker(), nullptr);
-  EXPECT_EQ(is->GetColor(), RGB(0, 0, 255));
+  EXPECT_EQ(is->GetColor(), RGB(0, 0, 0));
   LPARAM l = (LPARAM)sw;
   EXPECT_TRUE(SequenceIs(d.Log(), {
                                       {CC_COLOR_BUTTONDOWN, W(kSwatchId, 0), l, C(kStart)},
@@ -134,8 +136,9 @@ TEST_F(Swatch, EditedInThePickerLiveAndAccepted) {
                                       {CC_COLOR_CHANGE, W(kSwatchId, 0), l, C(RGB(0, 0, 255))},
                                       {CC_COLOR_CHANGE, W(kSwatchId, 0), l, C(RGB(255, 255, 255))},
                                       {CC_COLOR_CHANGE, W(kSwatchId, 0), l, C(RGB(0, 0, 255))},
-                                      {CC_COLOR_CHANGE, W(kSwatchId, 1), l, C(RGB(0, 0, 255))},
-                                      {CC_COLOR_BUTTONUP, W(kSwatchId, 1), l, C(RGB(0, 0, 255))},
+                                      {CC_COLOR_CHANGE, W(kSwatchId, 0), l, C(RGB(0, 0, 0))},
+                                      {CC_COLOR_CHANGE, W(kSwatchId, 1), l, C(RGB(0, 0, 0))},
+                                      {CC_COLOR_BUTTONUP, W(kSwatchId, 1), l, C(RGB(0, 0, 0))},
                                   }));
 }
 
