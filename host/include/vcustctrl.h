@@ -192,11 +192,13 @@ class IColorSwatch : public ICustomControl {
 // and value 0 to 255), a patch of the colour, and OK and Cancel buttons. Its title is the title
 // of the swatch it edits.
 #define COLORPICKERWINDOWCLASS "VantorColorPicker"
-#define IDC_PICKER_RED_EDIT 1101    // the edits, in the order red, green, blue, hue, saturation,
-#define IDC_PICKER_RED_SPIN 1111    // value, from IDC_PICKER_RED_EDIT on; their spinners likewise
-#define IDC_PICKER_HUE_EDIT 1104    // from IDC_PICKER_RED_SPIN
+// Control ids: the edits are IDC_PICKER_RED_EDIT + 0 to 5 in the order red, green, blue, hue,
+// saturation, value, and their spinners IDC_PICKER_RED_SPIN + 0 to 5.
+#define IDC_PICKER_RED_EDIT 1101
+#define IDC_PICKER_HUE_EDIT 1104
+#define IDC_PICKER_RED_SPIN 1111
 #define IDC_PICKER_HUE_SPIN 1114
-#define IDC_PICKER_PATCH 1120       // the static window showing the colour being edited
+#define IDC_PICKER_PATCH 1120  // the window painted in the colour being edited
 
 // Interface objects of the controls' windows; null for a window that is not such a control. Each
 // object is released with its own function (a null pointer is ignored).
