@@ -1,5 +1,6 @@
 // The host's custom controls: push and check buttons with images and fly-offs, edit fields that
-// read and write numbers, and spinners linked to an edit. A module registers the window classes
+// read and write numbers, spinners linked to an edit, and colour swatches edited in the host's
+// colour picker. A module registers the window classes
 // with InitCustomControls and places the controls in its dialog templates by class name; code
 // reaches a control through an interface object that it gets from the control's window and
 // releases when done. Controls and interface objects belong to the user-interface thread.
@@ -160,6 +161,45 @@ class ISpinnerControl : public ICustomControl {
   ~ISpinnerControl() = default;
 };
 
+// A colour swatch ("ColorSwatch"): a box painted in its colour (greyed while disabled). A click
+// opens the host's colour picker on it, a modeless window that edits the swatch live. The parent
+// hears CC_COLOR_BUTTONDOWN when the picker starts editing the swatch, CC_COLOR_CHANGE (high word
+// 0) on each change, and at the end CC_COLOR_CHANGE (1) followed by CC_COLOR_BUTTONUP with high
+// word 1 when the colour was accepted (OK, or the picker moved on to another swatch), or 0 when it
+// was cancelled (the colour it began with is back).
+class IColorSwatch : public ICustomControl {
+ public:
+  virtual COLORREF GetColor() = 0;
+  // Sets the colour and answers the previous one; notify sends CC_COLOR_CHANGE (high word 1). An
+  // open picker editing the swatch shows the new colour.
+  virtual COLORREF SetColor(COLORREF color, int notify = FALSE) = 0;
+  // Makes this swatch the one the open colour picker edits (the swatch it edited before is ended
+  // as accepted). Without an open picker: openNew non-zero opens one on this swatch, zero does
+  // nothing.
+  virtual void EditThis(BOOL openNew) = 0;
+  // Non-zero: as EditThis(FALSE). Zero: an open picker editing this swatch is closed, accepted.
+  virtual void Activate(int onOff) = 0;
+  // Key brackets drawn around the swatch: the colour has a key at the time shown. Default off.
+  virtual void SetKeyBrackets(BOOL onOff) = 0;
+  virtual BOOL IsKeyBrackets() = 0;
+
+ protected:
+  ~IColorSwatch() = default;
+};
+
+// The host's colour picker: a top-level window of this class, one at a time, with a custom edit
+// and an int spinner per component (red, green, blue 0 to 255; hue 0 to 360 degrees; saturation
+// and value 0 to 255), a patch of the colour, and OK and Cancel buttons. Its title is the title
+// of the swatch it edits.
+#define COLORPICKERWINDOWCLASS "VantorColorPicker"
+// Control ids: the edits are IDC_PICKER_RED_EDIT + 0 to 5 in the order red, green, blue, hue,
+// saturation, value, and their spinners IDC_PICKER_RED_SPIN + 0 to 5.
+#define IDC_PICKER_RED_EDIT 1101
+#define IDC_PICKER_HUE_EDIT 1104
+#define IDC_PICKER_RED_SPIN 1111
+#define IDC_PICKER_HUE_SPIN 1114
+#define IDC_PICKER_PATCH 1120  // the window painted in the colour being edited
+
 // Interface objects of the controls' windows; null for a window that is not such a control. Each
 // object is released with its own function (a null pointer is ignored).
 HOSTAPI ICustButton* GetICustButton(HWND hCtrl);
@@ -168,6 +208,9 @@ HOSTAPI ICustEdit* GetICustEdit(HWND hCtrl);
 HOSTAPI void ReleaseICustEdit(ICustEdit* edit);
 HOSTAPI ISpinnerControl* GetISpinner(HWND hCtrl);
 HOSTAPI void ReleaseISpinner(ISpinnerControl* spinner);
+// The swatch hCtrl set to colour (no notification), titled title (copied; null for none).
+HOSTAPI IColorSwatch* GetIColorSwatch(HWND hCtrl, COLORREF color, const char* title);
+HOSTAPI void ReleaseIColorSwatch(IColorSwatch* swatch);
 
 // The spinner idSpin of window hwnd linked to its custom edit idEdit, with limits, value (no
 // notification) and scale; null when hwnd has no spinner idSpin. Release it with ReleaseISpinner.

@@ -1,6 +1,7 @@
 // The host's custom-control window classes. Each module that places them in its dialog templates
 // registers them for its own instance handle with InitCustomControls; the controls themselves live
-// in custbutton.cpp, custedit.cpp and spinner.cpp.
+// in custbutton.cpp, custedit.cpp, spinner.cpp and colorswatch.cpp, the
+// colour picker in colorpicker.cpp.
 #include "custctrl.h"
 
 #include <math.h>
@@ -16,39 +17,6 @@ namespace custctrl {
 namespace {
 
 std::atomic<int> liveInterfaces{0};
-
-// The colour swatch paints a sunken frame with its window text until it becomes a control of its
-// own.
-LRESULT CALLBACK SwatchProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  switch (msg) {
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(hwnd, &ps);
-      RECT r;
-      GetClientRect(hwnd, &r);
-      FillRect(dc, &r, GetSysColorBrush(IsWindowEnabled(hwnd) ? COLOR_WINDOW : COLOR_BTNFACE));
-      DrawEdge(dc, &r, EDGE_SUNKEN, BF_RECT);
-      char text[256];
-      int n = GetWindowTextA(hwnd, text, sizeof text);
-      if (n > 0) {
-        SetBkMode(dc, TRANSPARENT);
-        SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
-        DrawTextA(dc, text, n, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-      }
-      EndPaint(hwnd, &ps);
-      return 0;
-    }
-    case WM_SETTEXT:
-    case WM_ENABLE: {
-      LRESULT res = DefWindowProcA(hwnd, msg, wp, lp);
-      InvalidateRect(hwnd, nullptr, TRUE);
-      return res;
-    }
-    case WM_GETDLGCODE:
-      return DLGC_WANTARROWS;
-  }
-  return DefWindowProcA(hwnd, msg, wp, lp);
-}
 
 struct ClassEntry {
   const char* name;

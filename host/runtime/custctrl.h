@@ -10,12 +10,14 @@ namespace custctrl {
 LRESULT CALLBACK ButtonProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 LRESULT CALLBACK SpinnerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+LRESULT CALLBACK SwatchProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
 // Each control keeps its state in a window property under its own name, so that a window of
 // another class (or one subclassed by its owner) is never mistaken for a control.
 extern const char kButtonProp[];
 extern const char kEditProp[];
 extern const char kSpinnerProp[];
+extern const char kSwatchProp[];
 
 template <class State>
 State* StateOf(HWND hwnd, const char* prop) {
@@ -53,6 +55,19 @@ void SpinnerEditGone(HWND spinner, HWND edit);
 void EditLinkSpinner(HWND edit, HWND spinner);
 void EditSetBrackets(HWND edit, BOOL on);
 bool IsCustEdit(HWND hwnd);
+
+// Between a colour swatch and the colour picker. The picker reads and shows a swatch's colour
+// without a notification (it sends its own), and hears when the swatch's colour is set from code
+// or the swatch goes away.
+COLORREF SwatchColor(HWND swatch);
+void SwatchShowColor(HWND swatch, COLORREF color);
+const char* SwatchTitle(HWND swatch);
+// Makes swatch the one the picker edits; without an open picker, opens one when openNew is set.
+void PickerEdit(HWND swatch, bool openNew);
+// The picker, when it edits swatch, closes accepting the colour.
+void PickerRelease(HWND swatch);
+void PickerSwatchColorSet(HWND swatch);
+void PickerSwatchGone(HWND swatch);
 
 }  // namespace custctrl
 

@@ -17,6 +17,9 @@ using quortest::ControlDriver;
 using quortest::Expected;
 using quortest::NoProbe;
 using quortest::SequenceIs;
+using quortest::PrintedPixel;
+using quortest::CountChildren;
+using quortest::CountThreadWindows;
 
 constexpr int kEditId = 101, kSpinId = 102, kButtonId = 103, kOtherId = 104;
 constexpr int kSpinW = 12, kSpinH = 20;
@@ -28,31 +31,6 @@ WPARAM W(int id, int code) { return MAKEWPARAM(id, code); }
 HINSTANCE ControlModule() {
   static HINSTANCE lib = LoadPluginModule(quortest::BinPath("Quorlib.dlz").c_str());
   return lib;
-}
-
-// The colour of pixel (x, y) of what the control draws for WM_PRINTCLIENT.
-COLORREF PrintedPixel(HWND ctl, int x, int y) {
-  RECT r;
-  GetClientRect(ctl, &r);
-  HDC screen = GetDC(nullptr);
-  HDC dc = CreateCompatibleDC(screen);
-  BITMAPINFO bi = {};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = r.right;
-  bi.bmiHeader.biHeight = -r.bottom;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HBITMAP bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(dc, bmp);
-  SendMessageA(ctl, WM_PRINTCLIENT, (WPARAM)dc, PRF_CLIENT);
-  GdiFlush();
-  DWORD px = static_cast<DWORD*>(bits)[y * r.right + x];
-  SelectObject(dc, old);
-  DeleteObject(bmp);
-  DeleteDC(dc);
-  ReleaseDC(nullptr, screen);
-  return RGB((px >> 16) & 0xFF, (px >> 8) & 0xFF, px & 0xFF);
 }
 
 std::string TextOf(ICustEdit* e) {
@@ -604,23 +582,6 @@ TEST(CustomControls, InterfaceObjectsOnlyForTheirOwnControls) {
   ReleaseICustButton(b2);
   ReleaseICustButton(nullptr);
   EXPECT_EQ(GetLiveCustomControlCount(), live);
-}
-
-BOOL CALLBACK CountOne(HWND, LPARAM counter) {
-  ++*reinterpret_cast<int*>(counter);
-  return TRUE;
-}
-
-int CountChildren(HWND parent) {
-  int n = 0;
-  EnumChildWindows(parent, CountOne, (LPARAM)&n);
-  return n;
-}
-
-int CountThreadWindows() {
-  int n = 0;
-  EnumThreadWindows(GetCurrentThreadId(), CountOne, (LPARAM)&n);
-  return n;
 }
 
 // Windows here are created hidden: showing them costs Wine as much again and tests nothing more.

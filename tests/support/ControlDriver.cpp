@@ -19,6 +19,11 @@ void Describe(std::ostream& os, UINT msg, WPARAM wp, LPARAM lp, double probe, bo
   if (withProbe) os << " probe " << probe;
 }
 
+BOOL CALLBACK CountOne(HWND, LPARAM counter) {
+  ++*reinterpret_cast<int*>(counter);
+  return TRUE;
+}
+
 }  // namespace
 
 double NoProbe() { return NAN; }
@@ -154,6 +159,42 @@ testing::AssertionResult SequenceIs(const std::vector<ParentMessage>& got, const
     return testing::AssertionFailure() << os.str();
   }
   return testing::AssertionSuccess();
+}
+
+COLORREF PrintedPixel(HWND ctl, int x, int y) {
+  RECT r;
+  GetClientRect(ctl, &r);
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  BITMAPINFO bi = {};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = r.right;
+  bi.bmiHeader.biHeight = -r.bottom;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(dc, bmp);
+  SendMessageA(ctl, WM_PRINTCLIENT, (WPARAM)dc, PRF_CLIENT);
+  GdiFlush();
+  DWORD px = static_cast<DWORD*>(bits)[y * r.right + x];
+  SelectObject(dc, old);
+  DeleteObject(bmp);
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+  return RGB((px >> 16) & 0xFF, (px >> 8) & 0xFF, px & 0xFF);
+}
+
+int CountChildren(HWND parent) {
+  int n = 0;
+  EnumChildWindows(parent, CountOne, (LPARAM)&n);
+  return n;
+}
+
+int CountThreadWindows() {
+  int n = 0;
+  EnumThreadWindows(GetCurrentThreadId(), CountOne, (LPARAM)&n);
+  return n;
 }
 
 }  // namespace quortest

@@ -79,4 +79,12 @@ class ControlDriver {
 // Compares a recorded sequence with the expected one message by message, and says where they part.
 testing::AssertionResult SequenceIs(const std::vector<ParentMessage>& got, const std::vector<Expected>& want);
 
+// The colour of pixel (x, y) of what ctl draws for WM_PRINTCLIENT.
+COLORREF PrintedPixel(HWND ctl, int x, int y);
+
+// Windows that leak show in these counts: the children of parent (all levels), and the top-level
+// windows of the calling thread.
+int CountChildren(HWND parent);
+int CountThreadWindows();
+
 }  // namespace quortest

@@ -1,0 +1,292 @@
+// The colour swatch and the host's colour picker, driven with mouse and keyboard messages: what the
+// swatch's parent hears, in order, with the swatch's colour at each message.
+#include "ControlDriver.h"
+#include "TestSupport.h"
+#include "vantor.h"
+
+#include <gtest/gtest.h>
+
+#include <string.h>
+
+#include <string>
+
+namespace {
+
+using quortest::ControlDriver;
+using quortest::CountChildren;
+using quortest::CountThreadWindows;
+using quortest::Expected;
+using quortest::PrintedPixel;
+using quortest::SequenceIs;
+
+constexpr int kSwatchId = 201, kOtherId = 202;
+constexpr int kSwatchW = 40, kSwatchH = 20;
+constexpr COLORREF kStart = RGB(10, 20, 30);
+constexpr COLORREF kRed = RGB(220, 0, 0);  // the key brackets
+
+WPARAM W(int id, int code) { return MAKEWPARAM(id, code); }
+
+HINSTANCE ControlModule() {
+  static HINSTANCE lib = LoadPluginModule(quortest::BinPath("Quorlib.dlz").c_str());
+  return lib;
+}
+
+BOOL CALLBACK FindPickerProc(HWND hwnd, LPARAM found) {
+  char cls[64];
+  if (GetClassNameA(hwnd, cls, sizeof cls) && strcmp(cls, COLORPICKERWINDOWCLASS) == 0) {
+    *reinterpret_cast<HWND*>(found) = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// The open colour picker of this thread, or null.
+HWND FindPicker() {
+  HWND found = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), FindPickerProc, (LPARAM)&found);
+  return found;
+}
+
+std::string Text(HWND hwnd) {
+  char buf[64] = "";
+  GetWindowTextA(hwnd, buf, sizeof buf);
+  return buf;
+}
+
+// A swatch titled "Diffuse" at kStart, with the picker closed around each test.
+class Swatch : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(ControlModule(), nullptr);
+    live = GetLiveCustomControlCount();
+    sw = d.Create(ControlModule(), COLORSWATCHWINDOWCLASS, kSwatchId, 10, 10, kSwatchW, kSwatchH);
+    ASSERT_NE(sw, nullptr);
+    is = GetIColorSwatch(sw, kStart, "Diffuse");
+    ASSERT_NE(is, nullptr);
+    d.Probe([this] { return (double)is->GetColor(); });
+  }
+  void TearDown() override {
+    if (HWND p = FindPicker()) DestroyWindow(p);
+    ReleaseIColorSwatch(is);
+    EXPECT_EQ(GetLiveCustomControlCount(), live) << "the picker's spinners are released with it";
+  }
+  HWND Item(int id) { return GetDlgItem(picker, id); }
+  // Types text into the picker's edit id and presses Enter.
+  void Enter(int id, const char* text) {
+    d.Focus(Item(id));
+    d.SelectAll();
+    d.Type(text);
+    d.Key(VK_RETURN);
+  }
+  // Drags the picker's spinner id up by dy pixels from its upper arrow.
+  void Drag(int id, int dy) {
+    d.LeftDown(Item(id), 6, 3);
+    d.MoveTo(Item(id), 6, 3 - dy);
+    d.LeftUp(Item(id), 6, 3 - dy);
+  }
+  void Open() {
+    d.Click(sw, 5, 5);
+    picker = FindPicker();
+    ASSERT_NE(picker, nullptr);
+  }
+  ControlDriver d;
+  int live = 0;
+  HWND sw = nullptr;
+  IColorSwatch* is = nullptr;
+  HWND picker = nullptr;
+};
+
+double C(COLORREF c) { return (double)c; }
+
+TEST_F(Swatch, EditedInThePickerLiveAndAccepted) {
+  Open();
+  EXPECT_EQ(Text(picker), "Diffuse");
+  EXPECT_EQ(Text(Item(IDC_PICKER_RED_EDIT)), "10");
+  EXPECT_EQ(Text(Item(IDC_PICKER_RED_EDIT + 2)), "30");
+  EXPECT_EQ(Text(Item(IDC_PICKER_RED_EDIT + 5)), "30") << "value is the largest component";
+
+  Drag(IDC_PICKER_RED_SPIN, 5);        // red 15
+  Enter(IDC_PICKER_RED_EDIT + 2, "200");  // blue 200
+  EXPECT_EQ(Text(Item(IDC_PICKER_RED_EDIT + 5)), "200") << "hue, saturation and value follow";
+  Enter(IDC_PICKER_RED_EDIT + 5, "0");  // value 0: black
+  EXPECT_EQ(Text(Item(IDC_PICKER_RED_EDIT)), "0") << "red, green and blue follow";
+  Enter(IDC_PICKER_RED_EDIT, "255");    // pure red: hue 0, saturation 255
+  EXPECT_EQ(Text(Item(IDC_PICKER_HUE_EDIT)), "0");
+  EXPECT_EQ(Text(Item(IDC_PICKER_HUE_EDIT + 1)), "255");
+  Enter(IDC_PICKER_HUE_EDIT, "240");    // pure blue
+  Enter(IDC_PICKER_HUE_EDIT + 1, "0");  // saturation 0: white, the hue stays
+  EXPECT_EQ(Text(Item(IDC_PICKER_HUE_EDIT)), "240");
+  Enter(IDC_PICKER_HUE_EDIT + 1, "255");  // pure blue again from the kept hue
+  HWND patch = Item(IDC_PICKER_PATCH);
+  EXPECT_EQ(PrintedPixel(patch, 40, 40), RGB(0, 0, 255));
+  EXPECT_EQ(PrintedPixel(sw, kSwatchW / 2, kSwatchH / 2), RGB(0, 0, 255)) << "the swatch shows it at once";
+  Enter(IDC_PICKER_RED_EDIT + 2, "0");  // blue 0: black, whose hue is undefined
+  EXPECT_EQ(Text(Item(IDC_PICKER_HUE_EDIT)), "240") << "a grey keeps the hue shown";
+
+  d.Click(Item(IDOK), 5, 5);
+  EXPECT_EQ(FindPicker(), nullptr);
+  EXPECT_EQ(is->GetColor(), RGB(0, 0, 0));
+  LPARAM l = (LPARAM)sw;
+  EXPECT_TRUE(SequenceIs(d.Log(), {
+                                      {CC_COLOR_BUTTONDOWN, W(kSwatchId, 0), l, C(kStart)},
+                                      {CC_COLOR_CHANGE, W(kSwatchId, 0), l, C(RGB(15, 20, 30))},
+                                      {CC_COLOR_CHANGE, W(kSwatchId, 0), l, C(RGB(15, 20, 200))},
+                                      {CC_COLOR_CHANGE, W(kSwatchId, 0), l, C(RGB(0, 0, 0))},
+                                      {CC_COLOR_CHANGE, W(kSwatchId, 0), l, C(RGB(255, 0, 0))},
+                                      {CC_COLOR_CHANGE, W(kSwatchId, 0), l, C(RGB(0, 0, 255))},
+                                      {CC_COLOR_CHANGE, W(kSwatchId, 0), l, C(RGB(255, 255, 255))},
+                                      {CC_COLOR_CHANGE, W(kSwatchId, 0), l, C(RGB(0, 0, 255))},
+                                      {CC_COLOR_CHANGE, W(kSwatchId, 0), l, C(RGB(0, 0, 0))},
+                                      {CC_COLOR_CHANGE, W(kSwatchId, 1), l, C(RGB(0, 0, 0))},
+                                      {CC_COLOR_BUTTONUP, W(kSwatchId, 1), l, C(RGB(0, 0, 0))},
+                                  }));
+}
+
+TEST_F(Swatch, CancelAndClosingThePickerPutTheColourBack) {
+  LPARAM l = (LPARAM)sw;
+  Open();
+  Drag(IDC_PICKER_RED_SPIN, 5);
+  d.Click(Item(IDCANCEL), 5, 5);
+  EXPECT_EQ(FindPicker(), nullptr);
+  EXPECT_EQ(is->GetColor(), kStart);
+  EXPECT_TRUE(SequenceIs(d.Log(), {
+                                      {CC_COLOR_BUTTONDOWN, W(kSwatchId, 0), l, C(kStart)},
+                                      {CC_COLOR_CHANGE, W(kSwatchId, 0), l, C(RGB(15, 20, 30))},
+                                      {CC_COLOR_CHANGE, W(kSwatchId, 1), l, C(kStart)},
+                                      {CC_COLOR_BUTTONUP, W(kSwatchId, 0), l, C(kStart)},
+                                  }));
+  d.Clear();
+  Open();
+  Enter(IDC_PICKER_RED_EDIT + 1, "99");
+  SendMessageA(picker, WM_CLOSE, 0, 0);
+  EXPECT_EQ(FindPicker(), nullptr);
+  EXPECT_TRUE(SequenceIs(d.Log(), {
+                                      {CC_COLOR_BUTTONDOWN, W(kSwatchId, 0), l, C(kStart)},
+                                      {CC_COLOR_CHANGE, W(kSwatchId, 0), l, C(RGB(10, 99, 30))},
+                                      {CC_COLOR_CHANGE, W(kSwatchId, 1), l, C(kStart)},
+                                      {CC_COLOR_BUTTONUP, W(kSwatchId, 0), l, C(kStart)},
+                                  }));
+}
+
+TEST_F(Swatch, SetColorNotifiesOnlyWhenAskedAndAnOpenPickerFollows) {
+  EXPECT_EQ(is->SetColor(RGB(1, 2, 3)), kStart) << "answers the previous colour";
+  EXPECT_EQ(is->GetColor(), RGB(1, 2, 3));
+  EXPECT_TRUE(d.Log().empty());
+  EXPECT_EQ(PrintedPixel(sw, kSwatchW / 2, kSwatchH / 2), RGB(1, 2, 3));
+  is->SetColor(RGB(40, 50, 60), TRUE);
+  EXPECT_TRUE(SequenceIs(d.Log(), {{CC_COLOR_CHANGE, W(kSwatchId, 1), (LPARAM)sw, C(RGB(40, 50, 60))}}));
+
+  Open();
+  is->SetColor(RGB(7, 8, 9));
+  EXPECT_EQ(Text(Item(IDC_PICKER_RED_EDIT + 1)), "8");
+  EXPECT_EQ(PrintedPixel(Item(IDC_PICKER_PATCH), 40, 40), RGB(7, 8, 9));
+}
+
+TEST_F(Swatch, DisabledSwatchIsGreyAndOpensNoPicker) {
+  is->SetColor(RGB(255, 0, 0));
+  is->Disable();
+  EXPECT_FALSE(is->IsEnabled());
+  COLORREF grey = PrintedPixel(sw, kSwatchW / 2, kSwatchH / 2);
+  EXPECT_TRUE(GetRValue(grey) == GetGValue(grey) && GetGValue(grey) == GetBValue(grey)) << std::hex << grey;
+  d.Click(sw, 5, 5);
+  EXPECT_EQ(FindPicker(), nullptr);
+  EXPECT_TRUE(d.Log().empty());
+  is->Enable();
+  EXPECT_EQ(PrintedPixel(sw, kSwatchW / 2, kSwatchH / 2), RGB(255, 0, 0));
+}
+
+TEST_F(Swatch, KeyBracketsAreDrawnRedAroundTheColour) {
+  EXPECT_FALSE(is->IsKeyBrackets());
+  EXPECT_NE(PrintedPixel(sw, 0, kSwatchH / 2), kRed);
+  is->SetKeyBrackets(TRUE);
+  EXPECT_TRUE(is->IsKeyBrackets());
+  EXPECT_EQ(PrintedPixel(sw, 0, kSwatchH / 2), kRed);
+  EXPECT_EQ(PrintedPixel(sw, kSwatchW - 1, kSwatchH / 2), kRed);
+  EXPECT_EQ(PrintedPixel(sw, kSwatchW / 2, kSwatchH / 2), kStart);
+  is->SetKeyBrackets(FALSE);
+  EXPECT_NE(PrintedPixel(sw, 0, kSwatchH / 2), kRed);
+}
+
+TEST_F(Swatch, AnOpenPickerMovesToTheSwatchThatTakesItOver) {
+  HWND sw2 = d.Create(ControlModule(), COLORSWATCHWINDOWCLASS, kOtherId, 60, 10, kSwatchW, kSwatchH);
+  IColorSwatch* is2 = GetIColorSwatch(sw2, RGB(200, 100, 50), "Specular");
+  ASSERT_NE(is2, nullptr);
+  LPARAM l = (LPARAM)sw, l2 = (LPARAM)sw2;
+
+  is2->EditThis(FALSE);
+  is2->Activate(TRUE);
+  EXPECT_EQ(FindPicker(), nullptr) << "without a picker, only the open-a-picker argument opens one";
+  EXPECT_TRUE(d.Log().empty());
+
+  Open();
+  Drag(IDC_PICKER_RED_SPIN, 5);
+  is2->EditThis(FALSE);
+  EXPECT_EQ(FindPicker(), picker) << "the same window";
+  EXPECT_EQ(Text(picker), "Specular");
+  EXPECT_EQ(Text(Item(IDC_PICKER_RED_EDIT)), "200");
+  Enter(IDC_PICKER_RED_EDIT, "10");
+  EXPECT_EQ(is->GetColor(), RGB(15, 20, 30)) << "the first swatch keeps what it was given";
+  EXPECT_EQ(is2->GetColor(), RGB(10, 100, 50));
+  is2->Activate(FALSE);
+  EXPECT_EQ(FindPicker(), nullptr) << "deactivating the edited swatch closes the picker, accepted";
+  EXPECT_EQ(is2->GetColor(), RGB(10, 100, 50));
+  EXPECT_TRUE(SequenceIs(d.Log(), {
+                                      {CC_COLOR_BUTTONDOWN, W(kSwatchId, 0), l, C(kStart)},
+                                      {CC_COLOR_CHANGE, W(kSwatchId, 0), l, C(RGB(15, 20, 30))},
+                                      {CC_COLOR_CHANGE, W(kSwatchId, 1), l, C(RGB(15, 20, 30))},
+                                      {CC_COLOR_BUTTONUP, W(kSwatchId, 1), l, C(RGB(15, 20, 30))},
+                                      {CC_COLOR_BUTTONDOWN, W(kOtherId, 0), l2, quortest::NoProbe()},
+                                      {CC_COLOR_CHANGE, W(kOtherId, 0), l2, quortest::NoProbe()},
+                                      {CC_COLOR_CHANGE, W(kOtherId, 1), l2, quortest::NoProbe()},
+                                      {CC_COLOR_BUTTONUP, W(kOtherId, 1), l2, quortest::NoProbe()},
+                                  }));
+
+  // A swatch that goes away while edited closes the picker; its parent hears nothing more.
+  d.Clear();
+  is2->EditThis(TRUE);
+  ASSERT_NE(FindPicker(), nullptr);
+  DestroyWindow(sw2);
+  EXPECT_EQ(FindPicker(), nullptr);
+  EXPECT_TRUE(SequenceIs(d.Log(), {{CC_COLOR_BUTTONDOWN, W(kOtherId, 0), l2, quortest::NoProbe()}}));
+  ReleaseIColorSwatch(is2);
+}
+
+TEST(ColorSwatch, InterfaceOnlyForSwatches) {
+  ControlDriver d;
+  HWND edit = d.Create(ControlModule(), CUSTEDITWINDOWCLASS, 101, 10, 10, 60, 20);
+  int live = GetLiveCustomControlCount();
+  EXPECT_EQ(GetIColorSwatch(edit, 0, "x"), nullptr);
+  EXPECT_EQ(GetIColorSwatch(d.Parent(), 0, "x"), nullptr);
+  EXPECT_EQ(GetIColorSwatch(nullptr, 0, "x"), nullptr);
+  ReleaseIColorSwatch(nullptr);
+  EXPECT_EQ(GetLiveCustomControlCount(), live);
+}
+
+// Hidden windows: showing them costs Wine as much again and tests nothing more. Every 500th cycle
+// also opens the picker and destroys the swatch under it.
+TEST(ColorSwatch, TenThousandCyclesLeaveNothingAlive) {
+  ControlDriver d;
+  HINSTANCE inst = ControlModule();
+  int live = GetLiveCustomControlCount();
+  int topLevel = CountThreadWindows();
+  for (int i = 0; i < 10000; i++) {
+    HWND s = d.Create(inst, COLORSWATCHWINDOWCLASS, kSwatchId, 0, 0, kSwatchW, kSwatchH, "", false);
+    IColorSwatch* is = GetIColorSwatch(s, RGB(i & 255, 0, 0), "cycle");
+    ASSERT_NE(is, nullptr) << i;
+    is->SetKeyBrackets(TRUE);
+    is->SetColor(RGB(0, i & 255, 0));
+    if (i % 500 == 0) {
+      is->EditThis(TRUE);
+      ASSERT_NE(FindPicker(), nullptr) << i;
+    }
+    // Either may go first.
+    if (i % 2) ReleaseIColorSwatch(is);
+    DestroyWindow(s);
+    if (i % 2 == 0) ReleaseIColorSwatch(is);
+  }
+  EXPECT_EQ(GetLiveCustomControlCount(), live);
+  EXPECT_EQ(CountChildren(d.Parent()), 0);
+  EXPECT_EQ(CountThreadWindows(), topLevel) << "no picker window is left behind";
+}
+
+}  // namespace
