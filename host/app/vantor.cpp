@@ -6,6 +6,7 @@
 #include <commctrl.h>
 #include <math.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <string>
@@ -202,6 +203,7 @@ struct DemoState {
   HIMAGELIST lockImages = nullptr;
   HIMAGELIST shapeImages = nullptr;
   WNDPROC previewProc = nullptr;  // the preview window's own procedure
+  UINT closeAfterMs = 0;          // non-zero: the dialog closes itself (OK) after so long
 };
 DemoState demo;
 
@@ -334,13 +336,34 @@ void InitControlsDialog(HWND dlg) {
   if (preview) demo.previewProc = (WNDPROC)SetWindowLongPtrA(preview, GWLP_WNDPROC, (LONG_PTR)PreviewProc);
 }
 
+// Prints the window classes of the dialog's controls and how many of each, in the order met.
+void PrintControlClasses(HWND dlg) {
+  std::vector<std::pair<std::string, int>> seen;
+  for (HWND c = GetWindow(dlg, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    char name[64] = "";
+    GetClassNameA(c, name, sizeof name);
+    bool counted = false;
+    for (auto& s : seen)
+      if (s.first == name) counted = ++s.second > 0;
+    if (!counted) seen.push_back({name, 1});
+  }
+  printf("controls-demo: ready;");
+  for (auto& s : seen) printf(" %s %d", s.first.c_str(), s.second);
+  printf("; preview drawn by %s\n", demo.bitBlt ? "JBitBlt" : "nothing");
+  fflush(stdout);
+}
+
 INT_PTR CALLBACK ControlsDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
   switch (msg) {
     case WM_INITDIALOG:
       InitControlsDialog(dlg);
       SetForegroundWindow(dlg);  // started from a console, the dialog would open inactive
-      printf("controls-demo: ready\n");
-      fflush(stdout);
+      PrintControlClasses(dlg);
+      if (demo.closeAfterMs) SetTimer(dlg, 1, demo.closeAfterMs, nullptr);
+      return TRUE;
+    case WM_TIMER:
+      KillTimer(dlg, 1);
+      PostMessageA(dlg, WM_COMMAND, IDOK, 0);
       return TRUE;
     case WM_COMMAND:
       if (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL) {
@@ -357,10 +380,17 @@ INT_PTR CALLBACK ControlsDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
   return FALSE;
 }
 
-// controls-demo [folder]: loads the Quorlib library from the folder and opens a dialog with every
-// host control and a library window showing an image drawn with the library's blitter.
+// controls-demo [folder] [--close ms]: loads the Quorlib library from the folder and opens a dialog
+// with every host control and a library window showing an image drawn with the library's blitter;
+// with --close the dialog closes itself after ms milliseconds.
 int ControlsDemo(int argc, char** argv) {
-  std::string folder = argc > 0 ? argv[0] : ExeFolder();
+  std::string folder = ExeFolder();
+  for (int i = 0; i < argc; i++) {
+    if (strcmp(argv[i], "--close") == 0 && i + 1 < argc)
+      demo.closeAfterMs = (UINT)atoi(argv[++i]);
+    else
+      folder = argv[i];
+  }
   HMODULE lib = LoadPluginModule((folder + "\\Quorlib.dlz").c_str());
   if (!lib) {
     fprintf(stderr, "vantor: Quorlib.dlz is not in %s\n", folder.c_str());
@@ -390,7 +420,7 @@ const Verb kVerbs[] = {
     {"scene-demo", "scene-demo file           build a small animated scene and save it", SceneDemo},
     {"scene-show", "scene-show file [folder]  load the plug-ins of a folder, then a scene, and print it", SceneShow},
     {"select-demo", "select-demo               a small scene and the select-by-name dialog over it", SelectDemo},
-    {"controls-demo", "controls-demo [folder]    every host control and a Quorlib window in one dialog", ControlsDemo},
+    {"controls-demo", "controls-demo [folder] [--close ms]  every host control and a Quorlib window in one dialog", ControlsDemo},
 };
 
 int Usage() {
