@@ -2,10 +2,34 @@
 #include "JLeaf.h"
 #include "JViewCtl.h"
 #include "JViewDlg.h"
+#include "vcustctrl.h"
+
+#include <cstring>
 
 namespace {
 const char kSource[] = "JVIEW";
 const int kLineFuncNoData = 52;
+
+// The bypass button's look: bitmap 117 holds three 9 x 9 images (shown, hidden, disabled), and
+// string 9 is its tooltip.
+const int kBypassBitmap = 117;
+const int kBypassImageWidth = 9;
+const int kImageShown = 0;
+const int kImageHidden = 1;
+const int kImageDisabled = 2;
+const int kBypassTooltipString = 9;
+
+// The tooltip text, loaded on first use into a buffer of its own: the resource-string buffer is
+// shared and overwritten by the next load.
+const char* BypassTooltip() {
+  static char text[128];
+  static bool loaded = false;
+  if (!loaded) {
+    lstrcpynA(text, GetResString(kBypassTooltipString), sizeof text);
+    loaded = true;
+  }
+  return text;
+}
 }  // namespace
 
 // ---- JViewCtl --------------------------------------------------------------------------------
@@ -13,8 +37,13 @@ const int kLineFuncNoData = 52;
 JViewCtl::JViewCtl()
     : parent(nullptr), idBypass(-1), freeze(1), bypassButton(nullptr), bypassImages(nullptr) {}
 
-JViewCtl::~JViewCtl() {
+JViewCtl::~JViewCtl() { ReleaseBypassButton(); }
+
+void JViewCtl::ReleaseBypassButton() {
+  if (bypassButton) ReleaseICustButton(bypassButton);
   if (bypassImages) ImageList_Destroy(bypassImages);
+  bypassButton = nullptr;
+  bypassImages = nullptr;
 }
 
 int JViewCtl::Init(int) { return 1; }
@@ -44,8 +73,8 @@ void JViewCtl::UpdateBypassTreeData() {
   JDataBase* d = Data();
   HWND ctl = BypassWindow();
   if (!d || !ctl) return;
-  int bypass = IsDlgButtonChecked(hwndParent(), idBypass) == BST_CHECKED ? 0 : 1;
-  d->SetBypassTree(bypass, this);
+  int checked = bypassButton ? bypassButton->IsChecked() : GetCheck(hwndParent(), idBypass);
+  d->SetBypassTree(checked ? 0 : 1, this);
 }
 
 void JViewCtl::UpdateView(ReferenceTarget* changed) {
@@ -53,12 +82,33 @@ void JViewCtl::UpdateView(ReferenceTarget* changed) {
 }
 
 void JViewCtl::UpdateBypassTreeView(int bypass) {
-  if (BypassWindow()) CheckDlgButton(hwndParent(), idBypass, bypass ? BST_UNCHECKED : BST_CHECKED);
+  if (!BypassWindow()) return;
+  if (bypassButton)
+    bypassButton->SetCheck(!bypass);
+  else
+    SetCheck(hwndParent(), idBypass, !bypass);
 }
 
 void JViewCtl::Activate(int) {}
 
-void JViewCtl::InitBypassCtl() {}
+void JViewCtl::InitBypassCtl() {
+  HWND ctl = BypassWindow();
+  if (!ctl) return;
+  ReleaseBypassButton();  // a second call sets the control up afresh
+  // The class name is compared on its first ten characters, as many as "CustButton" has.
+  char cls[11] = "";
+  GetClassNameA(ctl, cls, sizeof cls);
+  if (std::strcmp(cls, CUSTBUTTONWINDOWCLASS) != 0) return;  // a plain check box
+  bypassButton = GetICustButton(ctl);
+  if (!bypassButton) return;
+  bypassButton->SetType(CBT_CHECK);
+  bypassButton->SetCheckHighlight(TRUE);
+  bypassButton->SetTooltip(TRUE, BypassTooltip());
+  int count = 0, cx = kBypassImageWidth, cy = 0;
+  bypassImages = JCreateImageList(GetLibInstance(), kBypassBitmap, count, cx, cy);
+  bypassButton->SetImage(bypassImages, kImageHidden, kImageShown, kImageDisabled, kImageDisabled,
+                         kBypassImageWidth, cy);
+}
 
 HWND JViewCtl::hwndParent() { return parent ? parent->GetHwnd() : nullptr; }
 
@@ -117,6 +167,12 @@ int JViewCtl::SetFreeze(int on) {
 }
 
 int JViewCtl::EnableBypassCtl(int enable) {
+  if (!HasBypassCtl()) return 0;
+  if (bypassButton) {
+    int was = bypassButton->IsEnabled() ? 1 : 0;
+    bypassButton->Enable(enable ? TRUE : FALSE);
+    return was;
+  }
   HWND ctl = BypassWindow();
   if (!ctl) return 0;
   return !EnableWindow(ctl, enable);

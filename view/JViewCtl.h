@@ -81,6 +81,7 @@ class QUORAPI JViewCtl {
  protected:
   bool HasBypassCtl() { return idBypass != -1 && idBypass != 0; }
   HWND BypassWindow();
+  void ReleaseBypassButton();
 
   JExtTable extensions;
   JViewDlgBase* parent;

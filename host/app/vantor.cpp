@@ -1,8 +1,12 @@
 // vantor.exe: the host application. It loads plug-in modules through their entry points and does
 // real work with them from the command line.
 #include "vantor.h"
+#include "vantor_res.h"
 
+#include <commctrl.h>
+#include <math.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <string>
@@ -187,6 +191,224 @@ int SelectDemo(int, char**) {
   return 0;
 }
 
+// ---- controls-demo ---------------------------------------------------------------------------
+
+// The library's row blitter, found in the loaded module by its exported name (the host includes
+// no library header): draws packed 24-bit rows, row 0 at the top.
+typedef void (*BitBltProc)(HDC, int, int, int, int, BMM_Color_24*);
+const char kBitBltExport[] = "_Z7JBitBltP5HDC__iiiiP12BMM_Color_24";
+
+struct DemoState {
+  BitBltProc bitBlt = nullptr;
+  HIMAGELIST lockImages = nullptr;
+  HIMAGELIST shapeImages = nullptr;
+  WNDPROC previewProc = nullptr;  // the preview window's own procedure
+  UINT closeAfterMs = 0;          // non-zero: the dialog closes itself (OK) after so long
+};
+DemoState demo;
+
+// An image list of count 16 x 16 images, each drawn by draw(dc, index, cell) on magenta, which
+// becomes transparent.
+template <class Draw>
+HIMAGELIST MakeImages(int count, Draw draw) {
+  const int size = 16;
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bmp = CreateCompatibleBitmap(screen, size * count, size);
+  HGDIOBJ old = SelectObject(dc, bmp);
+  const COLORREF key = RGB(255, 0, 255);
+  HBRUSH keyBrush = CreateSolidBrush(key);
+  RECT all = {0, 0, size * count, size};
+  FillRect(dc, &all, keyBrush);
+  DeleteObject(keyBrush);
+  for (int i = 0; i < count; i++) {
+    RECT cell = {i * size, 0, (i + 1) * size, size};
+    draw(dc, i, cell);
+  }
+  SelectObject(dc, old);
+  HIMAGELIST list = ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, count, 0);
+  ImageList_AddMasked(list, bmp, key);
+  DeleteObject(bmp);
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+  return list;
+}
+
+void Shape(HDC dc, int shape, RECT c, COLORREF fill) {
+  HBRUSH b = CreateSolidBrush(fill);
+  HGDIOBJ ob = SelectObject(dc, b);
+  HGDIOBJ op = SelectObject(dc, GetStockObject(BLACK_PEN));
+  if (shape == 0) Rectangle(dc, c.left + 3, c.top + 3, c.right - 3, c.bottom - 3);
+  if (shape == 1) Ellipse(dc, c.left + 2, c.top + 2, c.right - 2, c.bottom - 2);
+  if (shape == 2) {
+    POINT p[3] = {{c.left + 8, c.top + 2}, {c.right - 2, c.bottom - 3}, {c.left + 2, c.bottom - 3}};
+    Polygon(dc, p, 3);
+  }
+  SelectObject(dc, op);
+  SelectObject(dc, ob);
+  DeleteObject(b);
+}
+
+// A padlock, open (image 0) or shut (1), and greyed (2).
+void Padlock(HDC dc, int i, RECT c) {
+  COLORREF body = i == 2 ? RGB(160, 160, 160) : RGB(200, 150, 30);
+  HPEN pen = CreatePen(PS_SOLID, 2, i == 2 ? RGB(140, 140, 140) : RGB(70, 70, 70));
+  HGDIOBJ op = SelectObject(dc, pen);
+  HGDIOBJ ob = SelectObject(dc, GetStockObject(NULL_BRUSH));
+  int lift = i == 0 ? 3 : 0;  // an open shackle stands up
+  Arc(dc, c.left + 4, c.top + 1 - lift, c.left + 12, c.top + 11 - lift, c.left + 12, c.top + 6 - lift, c.left + 4,
+      c.top + 6 - lift);
+  SelectObject(dc, ob);
+  SelectObject(dc, op);
+  DeleteObject(pen);
+  RECT r = {c.left + 3, c.top + 7, c.left + 13, c.top + 15};
+  HBRUSH b = CreateSolidBrush(body);
+  FillRect(dc, &r, b);
+  DeleteObject(b);
+  FrameRect(dc, &r, (HBRUSH)GetStockObject(BLACK_BRUSH));
+}
+
+// The preview: a hue ramp across, from full colour at the top to white at the bottom, with soft
+// rings, drawn as 24-bit rows through the library's blitter.
+void PaintPreview(HWND hwnd) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd, &ps);
+  RECT r;
+  GetClientRect(hwnd, &r);
+  int w = r.right, h = r.bottom;
+  std::vector<BMM_Color_24> pixels((size_t)(w > 0 ? w : 0) * (h > 0 ? h : 0));
+  for (int y = 0; y < h; y++)
+    for (int x = 0; x < w; x++) {
+      float hue = 6.0f * x / (w > 1 ? w - 1 : 1);
+      float rgb[3];
+      for (int k = 0; k < 3; k++) {
+        float d = fabsf(fmodf(hue + 4.0f - 2.0f * k + 6.0f, 6.0f) - 3.0f);  // red 0, green 2, blue 4
+        rgb[k] = d - 1.0f < 0 ? 0 : d - 1.0f > 1 ? 1 : d - 1.0f;
+      }
+      float white = (float)y / (h > 1 ? h - 1 : 1);
+      float dx = x - w * 0.5f, dy = y - h * 0.5f;
+      float ring = 0.92f + 0.08f * cosf(sqrtf(dx * dx + dy * dy) * 0.3f);
+      BMM_Color_24& p = pixels[(size_t)y * w + x];
+      p.r = (unsigned char)(255 * ring * (rgb[0] + (1 - rgb[0]) * white));
+      p.g = (unsigned char)(255 * ring * (rgb[1] + (1 - rgb[1]) * white));
+      p.b = (unsigned char)(255 * ring * (rgb[2] + (1 - rgb[2]) * white));
+    }
+  if (demo.bitBlt && !pixels.empty()) demo.bitBlt(dc, 0, 0, w, h, pixels.data());
+  EndPaint(hwnd, &ps);
+}
+
+LRESULT CALLBACK PreviewProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_PAINT) {
+    PaintPreview(hwnd);
+    return 0;
+  }
+  if (msg == WM_ERASEBKGND) return 1;  // the image covers the whole window
+  return CallWindowProcA(demo.previewProc, hwnd, msg, wp, lp);
+}
+
+void InitControlsDialog(HWND dlg) {
+  if (ICustButton* b = GetICustButton(GetDlgItem(dlg, IDC_LOCK))) {
+    demo.lockImages = MakeImages(3, Padlock);
+    b->SetType(CBT_CHECK);
+    b->SetCheckHighlight(TRUE);
+    b->SetImage(demo.lockImages, 0, 1, 2, 2, 16, 16);
+    b->SetCheck(TRUE);
+    b->SetTooltip(TRUE, "Lock the settings");
+    ReleaseICustButton(b);
+  }
+  if (ICustButton* b = GetICustButton(GetDlgItem(dlg, IDC_SHAPE))) {
+    const COLORREF colours[3] = {RGB(220, 60, 50), RGB(60, 170, 70), RGB(50, 90, 210)};
+    demo.shapeImages = MakeImages(3, [&](HDC dc, int i, RECT c) { Shape(dc, i, c, colours[i]); });
+    b->SetImage(demo.shapeImages, 0, 0, 0, 0, 16, 16);
+    FlyOffData choices[3] = {{0, 0, 0, 0}, {1, 1, 1, 1}, {2, 2, 2, 2}};
+    b->SetFlyOff(3, choices, 0, 0, FLY_DOWN);
+    b->SetTooltip(TRUE, "Shape (hold for more)");
+    ReleaseICustButton(b);
+  }
+  if (ICustEdit* e = GetICustEdit(GetDlgItem(dlg, IDC_NAME))) {
+    e->SetText("Background");
+    ReleaseICustEdit(e);
+  }
+  ReleaseISpinner(SetupFloatSpinner(dlg, IDC_OPACITY_SPIN, IDC_OPACITY_EDIT, 0.0f, 100.0f, 75.0f, 0.5f));
+  ReleaseISpinner(SetupIntSpinner(dlg, IDC_SAMPLES_SPIN, IDC_SAMPLES_EDIT, 1, 64, 16));
+  SetDlgItemTextA(dlg, IDC_TINT, "tint");
+  HWND preview = GetDlgItem(dlg, IDC_PREVIEW);
+  if (preview) demo.previewProc = (WNDPROC)SetWindowLongPtrA(preview, GWLP_WNDPROC, (LONG_PTR)PreviewProc);
+}
+
+// Prints the window classes of the dialog's controls and how many of each, in the order met.
+void PrintControlClasses(HWND dlg) {
+  std::vector<std::pair<std::string, int>> seen;
+  for (HWND c = GetWindow(dlg, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    char name[64] = "";
+    GetClassNameA(c, name, sizeof name);
+    bool counted = false;
+    for (auto& s : seen)
+      if (s.first == name) counted = ++s.second > 0;
+    if (!counted) seen.push_back({name, 1});
+  }
+  printf("controls-demo: ready;");
+  for (auto& s : seen) printf(" %s %d", s.first.c_str(), s.second);
+  printf("; preview drawn by %s\n", demo.bitBlt ? "JBitBlt" : "nothing");
+  fflush(stdout);
+}
+
+INT_PTR CALLBACK ControlsDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
+  switch (msg) {
+    case WM_INITDIALOG:
+      InitControlsDialog(dlg);
+      SetForegroundWindow(dlg);  // started from a console, the dialog would open inactive
+      PrintControlClasses(dlg);
+      if (demo.closeAfterMs) SetTimer(dlg, 1, demo.closeAfterMs, nullptr);
+      return TRUE;
+    case WM_TIMER:
+      KillTimer(dlg, 1);
+      PostMessageA(dlg, WM_COMMAND, IDOK, 0);
+      return TRUE;
+    case WM_COMMAND:
+      if (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL) {
+        EndDialog(dlg, LOWORD(wp));
+        return TRUE;
+      }
+      return FALSE;
+    case WM_DESTROY: {
+      HWND preview = GetDlgItem(dlg, IDC_PREVIEW);
+      if (preview && demo.previewProc) SetWindowLongPtrA(preview, GWLP_WNDPROC, (LONG_PTR)demo.previewProc);
+      return FALSE;
+    }
+  }
+  return FALSE;
+}
+
+// controls-demo [folder] [--close ms]: loads the Quorlib library from the folder and opens a dialog
+// with every host control and a library window showing an image drawn with the library's blitter;
+// with --close the dialog closes itself after ms milliseconds.
+int ControlsDemo(int argc, char** argv) {
+  std::string folder = ExeFolder();
+  for (int i = 0; i < argc; i++) {
+    if (strcmp(argv[i], "--close") == 0 && i + 1 < argc)
+      demo.closeAfterMs = (UINT)atoi(argv[++i]);
+    else
+      folder = argv[i];
+  }
+  HMODULE lib = LoadPluginModule((folder + "\\Quorlib.dlz").c_str());
+  if (!lib) {
+    fprintf(stderr, "vantor: Quorlib.dlz is not in %s\n", folder.c_str());
+    return 1;
+  }
+  demo.bitBlt = GetProcAddressAs<BitBltProc>(lib, kBitBltExport);
+  if (!demo.bitBlt) fprintf(stderr, "vantor: the library has no row blitter; the preview stays empty\n");
+  INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES};
+  InitCommonControlsEx(&icc);
+  HINSTANCE self = GetModuleHandleA(nullptr);
+  InitCustomControls(self);
+  INT_PTR result = DialogBoxParamA(self, MAKEINTRESOURCEA(IDD_CONTROLS), nullptr, ControlsDlgProc, 0);
+  if (demo.lockImages) ImageList_Destroy(demo.lockImages);
+  if (demo.shapeImages) ImageList_Destroy(demo.shapeImages);
+  printf("%s\n", result == IDOK ? "ok" : "cancelled");
+  return result == IDOK || result == IDCANCEL ? 0 : 1;
+}
+
 struct Verb {
   const char* name;
   const char* usage;
@@ -198,6 +420,7 @@ const Verb kVerbs[] = {
     {"scene-demo", "scene-demo file           build a small animated scene and save it", SceneDemo},
     {"scene-show", "scene-show file [folder]  load the plug-ins of a folder, then a scene, and print it", SceneShow},
     {"select-demo", "select-demo               a small scene and the select-by-name dialog over it", SelectDemo},
+    {"controls-demo", "controls-demo [folder] [--close ms]  every host control and a Quorlib window in one dialog", ControlsDemo},
 };
 
 int Usage() {

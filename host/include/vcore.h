@@ -194,6 +194,46 @@ class IColorManager {
 };
 HOSTAPI IColorManager* GetColorManager();
 
+// ---- Keyboard accelerators -----------------------------------------------------------------------
+// The host's keyboard shortcuts act on keys typed anywhere in the application, so a dialog that
+// takes typed text switches them off while it has the keyboard. The calls nest: each
+// DisableAccelerators needs its EnableAccelerators before the shortcuts work again; an
+// EnableAccelerators without a matching disable is ignored.
+HOSTAPI void DisableAccelerators();
+HOSTAPI void EnableAccelerators();
+// How many DisableAccelerators are not yet matched (0: the shortcuts work).
+HOSTAPI int GetAcceleratorsDisableCount();
+
+// ---- User-interface frames -----------------------------------------------------------------------
+// What a frame of the main window holds.
+enum CUIFrameKind { CUI_FRAME_TOOLBAR = 1, CUI_FRAME_MENU = 2, CUI_FRAME_WINDOW = 3 };
+
+// One frame of the main window: the menu bar, a tool bar, the prompt line.
+class ICUIFrame {
+ public:
+  virtual const char* GetName() = 0;
+  virtual int GetContentType() = 0;  // a CUIFrameKind
+  // The frame's window; the menu bar's is the main window, whose menu (GetMenu) is the bar. Null
+  // once the main window is gone.
+  virtual HWND GetHwnd() = 0;
+
+ protected:
+  ~ICUIFrame() = default;
+};
+
+// The frames of the main window, in a fixed order. Frames belong to the manager.
+class CUIFrameMgr {
+ public:
+  virtual int GetCount() = 0;
+  virtual ICUIFrame* GetICUIFrame(int i) = 0;  // null when i is out of range
+  virtual ICUIFrame* GetICUIFrame(const char* name) = 0;  // null when there is no such frame
+
+ protected:
+  ~CUIFrameMgr() = default;
+};
+// The frame manager of the main window (which it creates when there is none yet).
+HOSTAPI CUIFrameMgr* GetCUIFrameMgr();
+
 // ---- Plug-in modules and the class directory -------------------------------------------------
 // The four entry points every plug-in module exports, undecorated.
 typedef const char* (*LibDescriptionProc)();

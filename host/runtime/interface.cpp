@@ -27,6 +27,8 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     HostExit();
     return 0;
   }
+  if (msg == WM_SIZE) LayOutMainFrames(hwnd);
+  if (msg == WM_COMMAND && HandleMainCommand(LOWORD(wp))) return 0;
   return DefWindowProcA(hwnd, msg, wp, lp);
 }
 
@@ -70,7 +72,8 @@ class CoreInterface : public Interface {
       wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
       RegisterClassA(&wc);
       mainWnd = CreateWindowA(kMainClass, "Vantor", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 800, 600,
-                              nullptr, nullptr, wc.hInstance, nullptr);
+                              nullptr, CreateMainMenuBar(), wc.hInstance, nullptr);
+      if (mainWnd) CreateMainFrames(mainWnd);
     }
     return mainWnd;
   }
@@ -110,6 +113,7 @@ class CoreInterface : public Interface {
         PostQuitMessage((int)msg.wParam);  // left for the application's own loop
         break;
       }
+      if (TranslateHostAccelerator(mainWnd, &msg)) continue;
       if (IsDialogMessageOfRegistered(&msg)) continue;
       TranslateMessage(&msg);
       DispatchMessageA(&msg);
@@ -161,6 +165,8 @@ class CoreInterface : public Interface {
     PostQuitMessage(0);
     return TRUE;
   }
+
+  HWND ExistingMainWindow() { return mainWnd; }
 
   // Replaces the scene root (the old one goes with everything only it referenced).
   void SetRoot(INode* r) {
@@ -217,6 +223,8 @@ CoreInterface& Core() {
 Interface* GetCOREInterface() { return &Core(); }
 
 void SetSceneRoot(INode* root) { Core().SetRoot(root); }
+
+HWND ExistingMainWindow() { return Core().ExistingMainWindow(); }
 
 void SetSaveRequiredFlag(BOOL require) { saveRequired = require ? TRUE : FALSE; }
 BOOL GetSaveRequiredFlag() { return saveRequired; }

@@ -8,3 +8,13 @@ void SetSceneRoot(INode* root);
 
 // The select-by-name dialog over the nodes below root.
 BOOL RunHitByNameDialog(HitByNameDlgCallback* cb, INode* root);
+
+// The main window while it exists (null before it is made and after the application quits).
+HWND ExistingMainWindow();
+
+// The main window's menu bar, frames and accelerators.
+HMENU CreateMainMenuBar();
+void CreateMainFrames(HWND main);
+void LayOutMainFrames(HWND main);     // after the main window changed size
+bool HandleMainCommand(UINT id);      // true when the command was the main window's to carry out
+bool TranslateHostAccelerator(HWND main, MSG* msg);  // false while the accelerators are disabled

@@ -1,0 +1,199 @@
+// The bypass control of a view: a host custom button or a plain check box in a real window that
+// shows the bound data's subtree bypass flag and writes it back when a person clicks it.
+#include "ControlDriver.h"
+#include "Recorder.h"
+#include "TestSupport.h"
+
+#include "Quorlib.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+using quortest::ControlDriver;
+
+constexpr int kCustId = 301, kCheckId = 302, kOtherCustId = 303;
+
+// A dialog object over the driver's window, at time 0.
+class WindowDialog : public JViewDlgBase {
+ public:
+  explicit WindowDialog(HWND w) { hwnd = w; }
+  INT_PTR DlgProc(UINT, WPARAM, LPARAM) override { return 0; }
+  void DeleteThis() override { delete this; }
+  HINSTANCE GetInstanceHandle() override { return nullptr; }
+  int IdDlg() override { return 0; }
+  int GetTime() override { return 0; }
+  void SetTime(int) override {}
+};
+
+// A leaf view that only counts what it is shown; the bypass control is the point here.
+class PlainView : public JViewLeaf {
+ public:
+  static PlainView* Create(JDataBase* d, int idBypass) {
+    PlainView* v = new PlainView;
+    v->Setup(d, idBypass);
+    return v;
+  }
+  void DeleteThis() override { delete this; }
+  void UpdateData(int, int, unsigned int, UINT_PTR) override {}
+  void UpdateView(int, ReferenceTarget*) override { shown++; }
+  using JViewLeaf::UpdateView;
+  int shown = 0;
+};
+
+// The text of the tooltip that the current thread shows for tool window ctl of parent.
+std::string TooltipOf(HWND parent, HWND ctl) {
+  HWND tip = nullptr;
+  while ((tip = FindWindowExA(nullptr, tip, TOOLTIPS_CLASSA, nullptr))) {
+    if (GetWindowThreadProcessId(tip, nullptr) != GetCurrentThreadId()) continue;
+    char buf[80] = "";
+    TOOLINFOA ti = {};
+    ti.cbSize = TTTOOLINFOA_V2_SIZE;
+    ti.hwnd = parent;
+    ti.uId = (UINT_PTR)ctl;
+    ti.lpszText = buf;
+    SendMessageA(tip, TTM_GETTEXTA, sizeof buf, (LPARAM)&ti);
+    if (buf[0]) return buf;
+  }
+  return "(none)";
+}
+
+struct Bypass : testing::Test {
+  void SetUp() override {
+    liveControls = GetLiveCustomControlCount();
+    owner = new quortest::Recorder(1);
+    gain = Create_JFloatData();
+    owner->Hold(gain, 0);
+    cust = driver.Create(GetLibInstance(), CUSTBUTTONWINDOWCLASS, kCustId, 10, 10, 13, 13);
+    check = CreateWindowA("BUTTON", "", WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX, 40, 10, 16, 16, driver.Parent(),
+                          (HMENU)(INT_PTR)kCheckId, nullptr, nullptr);
+    ASSERT_TRUE(cust);
+    ASSERT_TRUE(check);
+    dlg = new WindowDialog(driver.Parent());
+  }
+  void TearDown() override {
+    dlg->DeleteThis();
+    owner->DeleteMe();
+  }
+  // A view of gain with bypass control id, set up as its dialog sets it up.
+  PlainView* Bound(int id) {
+    PlainView* v = PlainView::Create(gain, id);
+    *dlg += v;
+    v->InitBypassCtl();
+    v->SetFreeze(0);
+    v->UpdateBypassTreeView();
+    return v;
+  }
+  // The dialog's part: a WM_COMMAND from the bypass control goes to the view.
+  void Deliver(PlainView* v) {
+    for (const quortest::ParentMessage& m : driver.Log())
+      if (m.message == WM_COMMAND && LOWORD(m.wParam) == v->IdBypass()) v->UpdateBypassTreeData();
+    driver.Clear();
+  }
+  int liveControls = 0;
+  ControlDriver driver;
+  quortest::Recorder* owner = nullptr;
+  JFloatData* gain = nullptr;
+  HWND cust = nullptr, check = nullptr;
+  WindowDialog* dlg = nullptr;
+};
+
+}  // namespace
+
+TEST_F(Bypass, CustomButtonBecomesACheckButtonThatTogglesTheFlag) {
+  PlainView* v = Bound(kCustId);
+  ICustButton* b = GetICustButton(cust);
+  ASSERT_NE(b, nullptr);
+  EXPECT_EQ(b->GetType(), CBT_CHECK);
+  EXPECT_TRUE(b->IsChecked()) << "checked: not bypassed";
+
+  driver.Click(cust, 5, 5);
+  EXPECT_FALSE(b->IsChecked());
+  Deliver(v);
+  EXPECT_EQ(gain->GetBypassTree(), 1);
+  driver.Click(cust, 5, 5);
+  Deliver(v);
+  EXPECT_EQ(gain->GetBypassTree(), 0);
+
+  // A change made elsewhere shows in the button.
+  BypassTree(gain, 1);
+  EXPECT_FALSE(b->IsChecked());
+  v->UpdateBypassTreeView(0);
+  EXPECT_TRUE(b->IsChecked());
+
+  ReleaseICustButton(b);
+  v->Destroy();
+  EXPECT_EQ(GetLiveCustomControlCount(), liveControls) << "the view releases its button interface";
+}
+
+TEST_F(Bypass, PlainCheckBoxTogglesTheFlagAndHearsFromOtherViews) {
+  PlainView* v = Bound(kCheckId);
+  PlainView* peer = Bound(kCustId);
+  EXPECT_EQ(SendMessageA(check, BM_GETCHECK, 0, 0), BST_CHECKED);
+  driver.Click(check, 4, 4);
+  EXPECT_EQ(SendMessageA(check, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  Deliver(v);
+  EXPECT_EQ(gain->GetBypassTree(), 1);
+  ICustButton* b = GetICustButton(cust);
+  EXPECT_FALSE(b->IsChecked()) << "the other view of the data is told";
+  ReleaseICustButton(b);
+  int shown = v->shown;
+
+  // The peer's button writes back; the check box follows.
+  driver.Click(cust, 5, 5);
+  Deliver(peer);
+  EXPECT_EQ(gain->GetBypassTree(), 0);
+  EXPECT_EQ(SendMessageA(check, BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(v->shown, shown) << "a bypass change is not a value change";
+  v->Destroy();
+  peer->Destroy();
+}
+
+TEST_F(Bypass, EnableAndDisableAnswerThePreviousState) {
+  PlainView* withButton = Bound(kCustId);
+  PlainView* withCheck = Bound(kCheckId);
+  PlainView* none = Bound(-1);
+  PlainView* zero = Bound(0);
+  for (PlainView* v : {withButton, withCheck}) {
+    HWND ctl = GetDlgItem(driver.Parent(), v->IdBypass());
+    EXPECT_EQ(v->EnableBypassCtl(0), 1) << v->IdBypass();
+    EXPECT_FALSE(IsWindowEnabled(ctl));
+    EXPECT_EQ(v->EnableBypassCtl(0), 0);
+    if (v == withButton) {
+      // The custom button ignores the mouse while disabled: the flag stays. (Windows keeps mouse
+      // input from a disabled check box itself, so it is not sent one here.)
+      driver.Click(ctl, 4, 4);
+      Deliver(v);
+      EXPECT_EQ(gain->GetBypassTree(), 0);
+    }
+    EXPECT_EQ(v->EnableBypassCtl(1), 0);
+    EXPECT_TRUE(IsWindowEnabled(ctl));
+    EXPECT_EQ(v->EnableBypassCtl(1), 1);
+  }
+  // Without a bypass control there is nothing to enable or write.
+  for (PlainView* v : {none, zero}) {
+    EXPECT_EQ(v->EnableBypassCtl(1), 0);
+    BypassTree(gain, 1);
+    v->UpdateBypassTreeData();
+    EXPECT_EQ(gain->GetBypassTree(), 1);
+    BypassTree(gain, 0);
+  }
+  for (PlainView* v : {withButton, withCheck, none, zero}) v->Destroy();
+}
+
+TEST_F(Bypass, ButtonTooltipIsTheLibrarysString) {
+  PlainView* v = Bound(kCustId);
+  EXPECT_EQ(TooltipOf(driver.Parent(), cust), "Show/Hide in the Tavrel");
+  // Another resource string loaded meanwhile does not change the text a later button gets.
+  std::string title = GetResString(1);
+  ASSERT_FALSE(title.empty());
+  HWND second = driver.Create(GetLibInstance(), CUSTBUTTONWINDOWCLASS, kOtherCustId, 30, 30, 13, 13);
+  PlainView* w = Bound(kOtherCustId);
+  EXPECT_EQ(TooltipOf(driver.Parent(), second), "Show/Hide in the Tavrel");
+  EXPECT_EQ(TooltipOf(driver.Parent(), check), "(none)") << "a plain check box gets no tooltip";
+  v->Destroy();
+  w->Destroy();
+}
