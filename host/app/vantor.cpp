@@ -331,7 +331,7 @@ void InitControlsDialog(HWND dlg) {
   }
   ReleaseISpinner(SetupFloatSpinner(dlg, IDC_OPACITY_SPIN, IDC_OPACITY_EDIT, 0.0f, 100.0f, 75.0f, 0.5f));
   ReleaseISpinner(SetupIntSpinner(dlg, IDC_SAMPLES_SPIN, IDC_SAMPLES_EDIT, 1, 64, 16));
-  SetDlgItemTextA(dlg, IDC_TINT, "tint");
+  ReleaseIColorSwatch(GetIColorSwatch(GetDlgItem(dlg, IDC_TINT), RGB(230, 150, 60), "Tint"));
   HWND preview = GetDlgItem(dlg, IDC_PREVIEW);
   if (preview) demo.previewProc = (WNDPROC)SetWindowLongPtrA(preview, GWLP_WNDPROC, (LONG_PTR)PreviewProc);
 }
