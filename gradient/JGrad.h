@@ -61,7 +61,8 @@ class QUORAPI JGradCtlData : public JDataNode {
   int GetBitmapColor(Point3& c, float pos, int t);
   int GetBitmapInfo(BitmapInfo* bi);
   int SetBitmapInfo(BitmapInfo* bi);
-  // The decoded bitmap, decoding the file on first use (once, whatever the threads).
+  // The decoded bitmap, decoding the file on first use (once, whatever the threads). The
+  // pointers stay valid on the calling thread until it asks again, whatever others free meanwhile.
   int GetBitmapData(JGradBitmapHeader*& hdr, BMM_Color_32*& pixels);
   void FreeBitmapData();
   void EnumAuxFiles(NameEnumCallback& cb, DWORD flags) override;
