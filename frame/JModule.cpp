@@ -1,7 +1,7 @@
 // Module initialisation, the host entry points and the class-descriptor registry.
 #include "JClassDesc.h"
 #include "JModule.h"
-#include "JReclaim.h"
+#include "JReclaimInternal.h"
 
 #include <commctrl.h>
 

@@ -1,5 +1,5 @@
-// Thread records, pins and retired objects: see JReclaim.h for the scheme.
-#include "JReclaim.h"
+// Thread records, pins and retired objects: see JReclaimInternal.h for the scheme.
+#include "JReclaimInternal.h"
 #include "JInternal.h"
 
 #include <malloc.h>

@@ -4,7 +4,7 @@
 #include "JGradInternal.h"
 #include "JInternal.h"
 #include "JModule.h"
-#include "JReclaim.h"
+#include "JReclaimInternal.h"
 #include "JSaveLoad.h"
 
 #include <float.h>
