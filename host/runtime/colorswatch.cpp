@@ -10,8 +10,6 @@ namespace custctrl {
 namespace {
 
 constexpr int kFrame = 2;       // width of the sunken frame around the colour
-constexpr int kBracketArm = 5;  // length of a bracket's top and bottom ticks
-constexpr COLORREF kBracketColor = RGB(220, 0, 0);
 
 // One colour swatch.
 struct SwatchState {
@@ -41,13 +39,7 @@ void Draw(SwatchState* s, HDC dc) {
   DeleteObject(fill);
   DrawEdge(dc, &r, EDGE_SUNKEN, BF_RECT);
   if (!s->brackets) return;
-  HBRUSH red = CreateSolidBrush(kBracketColor);
-  int w = r.right, h = r.bottom;
-  const RECT parts[] = {{0, 0, kFrame, h},           {0, 0, kBracketArm, kFrame},
-                        {0, h - kFrame, kBracketArm, h}, {w - kFrame, 0, w, h},
-                        {w - kBracketArm, 0, w, kFrame}, {w - kBracketArm, h - kFrame, w, h}};
-  for (const RECT& p : parts) FillRect(dc, &p, red);
-  DeleteObject(red);
+  DrawKeyBrackets(dc, r, kFrame);
 }
 
 // A colour swatch's interface object.

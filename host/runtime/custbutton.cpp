@@ -302,14 +302,8 @@ void SetTip(ButtonState* s, BOOL on, const char* text) {
 class ButtonRef : public ControlRef<ICustButton> {
  public:
   explicit ButtonRef(HWND h) : ControlRef(h, kButtonProp) {}
-  void GetText(char* text, int ct) override {
-    if (!text || ct <= 0) return;
-    text[0] = '\0';
-    if (Alive()) GetWindowTextA(hwnd, text, ct);
-  }
-  void SetText(const char* text) override {
-    if (Alive()) SetWindowTextA(hwnd, text ? text : "");
-  }
+  void GetText(char* text, int ct) override { ReadText(text, ct); }
+  void SetText(const char* text) override { WriteText(text); }
   void SetImage(HIMAGELIST list, int iOutEn, int iInEn, int iOutDis, int iInDis, int w, int h) override {
     ButtonState* s = S();
     if (!s) return;

@@ -96,3 +96,13 @@ void CenterWindow(HWND hwnd, HWND parent) {
   int y = area.top + (area.bottom - area.top - h) / 2;
   SetWindowPos(hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
+
+void custctrl::DrawKeyBrackets(HDC dc, const RECT& r, int frame) {
+  const int kArm = 5;  // length of a bracket's top and bottom ticks
+  HBRUSH red = CreateSolidBrush(RGB(220, 0, 0));
+  int w = r.right, h = r.bottom;
+  const RECT parts[] = {{0, 0, frame, h},          {0, 0, kArm, frame}, {0, h - frame, kArm, h},
+                        {w - frame, 0, w, h},      {w - kArm, 0, w, frame}, {w - kArm, h - frame, w, h}};
+  for (const RECT& p : parts) FillRect(dc, &p, red);
+  DeleteObject(red);
+}

@@ -69,6 +69,10 @@ void PickerRelease(HWND swatch);
 void PickerSwatchColorSet(HWND swatch);
 void PickerSwatchGone(HWND swatch);
 
+// The red key brackets inside a control's frame of width frame, around the client area r: the
+// two sides with short ticks along the top and bottom.
+void DrawKeyBrackets(HDC dc, const RECT& r, int frame);
+
 }  // namespace custctrl
 
 namespace custctrl {
@@ -91,6 +95,15 @@ class ControlRef : public Interface {
 
  protected:
   bool Alive() const { return GetPropA(hwnd, prop) != nullptr; }
+  // The control's window text, for the controls whose text is their window's.
+  void ReadText(char* text, int ct) {
+    if (!text || ct <= 0) return;
+    text[0] = '\0';
+    if (Alive()) GetWindowTextA(hwnd, text, ct);
+  }
+  void WriteText(const char* text) {
+    if (Alive()) SetWindowTextA(hwnd, text ? text : "");
+  }
   HWND hwnd;         // the control's window
   const char* prop;  // name of the control's state property
 };

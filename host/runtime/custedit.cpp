@@ -15,8 +15,6 @@ namespace custctrl {
 namespace {
 
 constexpr int kFrame = 2;                       // width of the frame around the inner edit
-constexpr int kBracketArm = 5;                  // length of a bracket's top and bottom ticks
-constexpr COLORREF kBracketColor = RGB(220, 0, 0);
 constexpr int kInnerId = 1;                     // control id of the inner edit
 
 // One custom edit.
@@ -81,15 +79,7 @@ void Draw(EditState* s, HDC dc) {
   GetClientRect(s->hwnd, &r);
   FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
   DrawEdge(dc, &r, EDGE_SUNKEN, BF_RECT);
-  if (s->brackets) {
-    HBRUSH red = CreateSolidBrush(kBracketColor);
-    int w = r.right, h = r.bottom;
-    const RECT parts[] = {{0, 0, kFrame, h},           {0, 0, kBracketArm, kFrame},
-                          {0, h - kFrame, kBracketArm, h}, {w - kFrame, 0, w, h},
-                          {w - kBracketArm, 0, w, kFrame}, {w - kBracketArm, h - kFrame, w, h}};
-    for (const RECT& p : parts) FillRect(dc, &p, red);
-    DeleteObject(red);
-  }
+  if (s->brackets) DrawKeyBrackets(dc, r, kFrame);
 }
 
 bool CreateInner(EditState* s, const CREATESTRUCTA* cs) {
@@ -108,14 +98,8 @@ bool CreateInner(EditState* s, const CREATESTRUCTA* cs) {
 class CustEditRef : public ControlRef<ICustEdit> {
  public:
   explicit CustEditRef(HWND h) : ControlRef(h, kEditProp) {}
-  void GetText(char* text, int ct) override {
-    if (!text || ct <= 0) return;
-    text[0] = '\0';
-    if (Alive()) GetWindowTextA(hwnd, text, ct);
-  }
-  void SetText(const char* text) override {
-    if (Alive()) SetWindowTextA(hwnd, text ? text : "");
-  }
+  void GetText(char* text, int ct) override { ReadText(text, ct); }
+  void SetText(const char* text) override { WriteText(text); }
   void SetText(int value) override {
     char buf[16];
     snprintf(buf, sizeof buf, "%d", value);
