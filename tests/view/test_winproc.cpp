@@ -356,16 +356,22 @@ TEST(DialogRouting, TemplateControlOfTheClassAttachedByTheControl) {
 
 namespace {
 
+// The header of a 32-bit top-down image of w x h pixels.
+BITMAPINFO TopDown32(int w, int h) {
+  BITMAPINFO bi = {};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = -h;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  return bi;
+}
+
 // A 32-bit top-down DIB section selected into a memory DC, filled with a sentinel colour.
 class Canvas {
  public:
   Canvas(int w, int h, uint32_t fill = 0x00FF00FF) : width(w), height(h) {
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
+    BITMAPINFO bi = TopDown32(w, h);
     dc = CreateCompatibleDC(nullptr);
     bitmap = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
     old = SelectObject(dc, bitmap);
@@ -506,12 +512,7 @@ std::vector<uint32_t> Pixels(HBITMAP bitmap, int& w, int& h) {
   if (!GetObjectA(bitmap, sizeof bm, &bm)) return {};
   w = bm.bmWidth;
   h = bm.bmHeight;
-  BITMAPINFO bi = {};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = -h;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
+  BITMAPINFO bi = TopDown32(w, h);
   std::vector<uint32_t> px((size_t)w * h);
   HDC dc = GetDC(nullptr);
   int rows = GetDIBits(dc, bitmap, 0, h, px.data(), &bi, DIB_RGB_COLORS);
