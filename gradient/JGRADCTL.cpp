@@ -585,7 +585,7 @@ inline const Span* FlagColor(const Cache& c, const Span* start, float pos, Point
 // The flag colour at a shading point from record i of a cache, x the parameter of pos in its
 // span. Without textures nothing is called, so that version keeps no registers across calls.
 template <bool kTextured>
-inline void ShadedColor(const Cache& c, const Span& s, int i, float x, float pos, float width, ShadeContext& sc,
+inline void ShadedColor(const Cache& c, int i, float x, float pos, float width, ShadeContext& sc,
                         Point3& out) {
   auto colorOf = [&](const CacheEntry& e) { return kTextured && e.tex ? TexColor(e.tex, sc) : EntryColor(e); };
   const CacheEntry& r = c.rec[i];
@@ -599,7 +599,6 @@ inline void ShadedColor(const Cache& c, const Span& s, int i, float x, float pos
     out = c0 + (colorOf(next) - c0) * v;
     return;
   }
-  (void)s;
   // Solid, filtered over the sampled extent: the step to the next flag is blended by how far the
   // sample reaches past it; a step at the very end wraps to the first flag.
   if (width == 0.0f) return;
@@ -608,9 +607,9 @@ inline void ShadedColor(const Cache& c, const Span& s, int i, float x, float pos
   out = c0 + (colorOf(next.pos == 1.0f ? c.rec[0] : next) - c0) * (f / width);
 }
 
-__attribute__((noinline)) void TexturedColor(const Cache& c, const Span& s, int i, float x, float pos, float width,
+__attribute__((noinline)) void TexturedColor(const Cache& c, int i, float x, float pos, float width,
                                              ShadeContext& sc, Point3& out) {
-  ShadedColor<true>(c, s, i, x, pos, width, sc, out);
+  ShadedColor<true>(c, i, x, pos, width, sc, out);
 }
 
 }  // namespace
@@ -675,7 +674,7 @@ int JGradCtlData::GetFlagColor(Point3& c, float pos, float width, ShadeContext& 
     int i = RecordOf(k, s);
     float x = SpanX(k, s, p);
     if (!k.textured || (!k.rec[i].tex && !k.rec[i + 1].tex && !(k.rec[i].interp == jgrad::kSolid && k.rec[0].tex))) {
-      ShadedColor<false>(k, *s, i, x, pos, width, sc, c);
+      ShadedColor<false>(k, i, x, pos, width, sc, c);
       return 1;
     }
     // Textures are called only while this cache is the gradient's current one: a writer that
@@ -686,10 +685,10 @@ int JGradCtlData::GetFlagColor(Point3& c, float pos, float width, ShadeContext& 
     if (entered == jreclaim::kBusyNested) {  // no record, or calls nested too deep: under the lock
       JLock l(st.lock);
       if (!st.Current(v.c)) continue;
-      TexturedColor(k, *s, i, x, pos, width, sc, c);
+      TexturedColor(k, i, x, pos, width, sc, c);
       return 1;
     }
-    TexturedColor(k, *s, i, x, pos, width, sc, c);
+    TexturedColor(k, i, x, pos, width, sc, c);
     jreclaim::LeaveBusy(v.rec);
     return 1;
   }
