@@ -140,6 +140,12 @@ class HOSTAPI ReferenceTarget : public ReferenceMaker {
   RefResult TestForLoop(Interval refInterval, RefMakerHandle hmaker);
   // Tells the dependents that this object goes, clears their references to it, then DeleteMe.
   void DeleteMe() override;
+  // Moves every reference to this object onto newTarget (null clears them): each slot of each
+  // dependent that holds this object is replaced with ReplaceReference, so the change is recorded
+  // while a hold is open. A slot whose maker newTarget depends on keeps this object (that would be a
+  // cycle). With delOld, this object is deleted when no reference to it is left. Answers the number
+  // of references moved (0 when newTarget is this object).
+  int TransferReferences(RefTargetHandle newTarget, BOOL delOld = FALSE);
   int NumDependents();
   ReferenceMaker* GetDependent(int i);
 

@@ -148,6 +148,16 @@ class Interface {
   virtual void DisplayTempPrompt(const char* s, int msec = 1000) = 0;
   virtual void RemoveTempPrompt() = 0;
   virtual const char* GetPrompt() = 0;
+  // The Edit menu's Undo and Redo: theHold.Undo() and theHold.Redo() (see vhold.h); FALSE when
+  // there is nothing to undo or redo, or while a hold is open.
+  virtual BOOL Undo() = 0;
+  virtual BOOL Redo() = 0;
+  // Finishes what the user is in the middle of, so that it lands before a window goes: a custom
+  // edit that has the keyboard focus and holds typed text not yet taken commits it, as leaving
+  // the edit does (its spinner takes the number; its parent hears WM_CUSTEDIT_ENTER with high
+  // word 0), and a spinner being pressed or dragged ends the gesture accepted
+  // (CC_SPINNER_BUTTONUP with high word 1). Answers how many of the two it finished.
+  virtual int CommitPendingEdits() = 0;
 
  protected:
   ~Interface() = default;

@@ -33,13 +33,17 @@ class HOSTAPI Hold {
   void Suspend();
   void Resume();
 
-  // The host's undo history.
+  // The host's undo history, at most 100 steps. Undo restores the newest step's records newest
+  // first, Redo puts them back oldest first; each restored object tells its dependents
+  // (REFMSG_CHANGE), so every view shows the restored values. Both answer FALSE, doing nothing,
+  // when there is no step or while a hold is open.
   BOOL Undo();
   BOOL Redo();
   int NumUndo();
   int NumRedo();
-  const char* UndoName();  // the step Undo would undo, "" when none
-  const char* RedoName();
+  // Step names from the newest (i = 0, the step Undo or Redo takes next); "" out of range.
+  const char* UndoName(int i = 0);
+  const char* RedoName(int i = 0);
   void ClearHistory();
 
  private:

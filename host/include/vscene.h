@@ -3,6 +3,7 @@
 
 #include "vanim.h"
 #include "vcore.h"
+#include "vselids.h"
 
 #define NODE_CLASS_ID 0x00000001
 
@@ -53,23 +54,27 @@ HOSTAPI int LoadScene(const char* path);
 // Empties the scene.
 HOSTAPI void ResetScene();
 
-// What the select-by-name dialog asks of its caller; the defaults list every node.
+// What the select-by-name dialog (Interface::DoHitByNameDialog) asks of its caller. The dialog
+// lists the scene's nodes in tree order (a parent before its children) and the user picks one
+// (singleSelect) or several; the defaults list every node and select nothing beforehand.
 class HitByNameDlgCallback {
  public:
-  virtual const char* dialogTitle() { return "Select by Name"; }
-  virtual const char* buttonText() { return "Select"; }
+  virtual const char* dialogTitle() { return "Select by Name"; }  // the caption
+  virtual const char* buttonText() { return "Select"; }            // the confirming button
   virtual BOOL singleSelect() { return FALSE; }
+  // With useFilter, only the nodes whose filter answers non-zero are listed.
   virtual BOOL useFilter() { return FALSE; }
   virtual int filter(INode* node) { return TRUE; }
+  // With useProc, a confirmed dialog hands the chosen nodes, in list order, to proc.
   virtual BOOL useProc() { return FALSE; }
   virtual void proc(INodeTab& nodeTab) {}
+  // With doCustomHilite, the nodes whose doHilite answers non-zero start selected (in a
+  // single-node dialog, the first of them).
   virtual BOOL doCustomHilite() { return FALSE; }
   virtual BOOL doHilite(INode* node) { return FALSE; }
-  virtual BOOL showHiddenAndFrozen() { return FALSE; }
+  virtual BOOL showHiddenAndFrozen() { return FALSE; }  // the scene has neither: not asked
 
  protected:
   ~HitByNameDlgCallback() = default;
 };
 
-// Control ids of the select-by-name dialog (for scripted use and tests).
-#define HITBYNAME_LIST 1001

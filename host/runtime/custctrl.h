@@ -56,6 +56,12 @@ void EditLinkSpinner(HWND edit, HWND spinner);
 void EditSetBrackets(HWND edit, BOOL on);
 bool IsCustEdit(HWND hwnd);
 
+// What the interface object's CommitPendingEdits finishes: the custom edit that has the focus
+// commits typed text not yet taken, and a spinner that holds the mouse capture ends its gesture
+// accepted. Each answers whether it had something to finish.
+bool CommitFocusedEdit();
+bool EndCapturedSpinnerGesture();
+
 // Between a colour swatch and the colour picker. The picker reads and shows a swatch's colour
 // without a notification (it sends its own), and hears when the swatch's colour is set from code
 // or the swatch goes away.

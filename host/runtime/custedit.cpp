@@ -183,6 +183,15 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 bool IsCustEdit(HWND hwnd) { return EditOf(hwnd) != nullptr; }
 
+bool CommitFocusedEdit() {
+  HWND focus = GetFocus();
+  HWND self = focus ? GetParent(focus) : nullptr;
+  EditState* s = EditOf(self);
+  if (!s || s->inner != focus || !SendMessageA(focus, EM_GETMODIFY, 0, 0)) return false;
+  Commit(self, false);
+  return true;
+}
+
 void EditLinkSpinner(HWND edit, HWND spinner) {
   EditState* s = EditOf(edit);
   if (!s) return;

@@ -1,11 +1,13 @@
 // The main window's furniture: its menu bar, tool bar and prompt line, the frame manager that
 // names them, and the keyboard accelerators with their nesting switch.
 #include "interface.h"
+#include "vhold.h"
 
 #include <commctrl.h>
 #include <string.h>
 
 #include <initializer_list>
+#include <string>
 
 namespace {
 
@@ -93,6 +95,33 @@ class FrameManager : public CUIFrameMgr {
                           {"Prompt Line", CUI_FRAME_WINDOW, kPromptLineId}};
 };
 
+// "&Undo Move Flag\tCtrl+Z": the verb, the step's name with its ampersands doubled so that they
+// show as written, and the shortcut.
+std::string HistoryItemText(const char* verb, const char* step, const char* shortcut) {
+  std::string text = verb;
+  if (step && *step) {
+    text += ' ';
+    for (const char* c = step; *c; c++) text += *c == '&' ? std::string("&&") : std::string(1, *c);
+  }
+  return text + '\t' + shortcut;
+}
+
+void SetHistoryItem(HMENU menu, UINT id, const std::string& text, bool enabled) {
+  MENUITEMINFOA info = {};
+  info.cbSize = sizeof info;
+  info.fMask = MIIM_STRING | MIIM_STATE;
+  info.dwTypeData = const_cast<char*>(text.c_str());
+  info.fState = enabled ? MFS_ENABLED : MFS_GRAYED;
+  SetMenuItemInfoA(menu, id, FALSE, &info);
+}
+
+// Undo and Redo name the steps they would take and are greyed when there is none.
+void UpdateHistoryItems(HMENU bar) {
+  if (!bar) return;
+  SetHistoryItem(bar, kCmdUndo, HistoryItemText("&Undo", theHold.UndoName(), "Ctrl+Z"), theHold.NumUndo() > 0);
+  SetHistoryItem(bar, kCmdRedo, HistoryItemText("&Redo", theHold.RedoName(), "Ctrl+Y"), theHold.NumRedo() > 0);
+}
+
 }  // namespace
 
 HMENU CreateMainMenuBar() {
@@ -108,6 +137,7 @@ HMENU CreateMainMenuBar() {
   AppendMenuA(bar, MF_POPUP, (UINT_PTR)Popup(fileItems, fileIds, 6), "&File");
   AppendMenuA(bar, MF_POPUP, (UINT_PTR)Popup(editItems, editIds, 6), "&Edit");
   AppendMenuA(bar, MF_POPUP, (UINT_PTR)Popup(helpItems, helpIds, 1), "&Help");
+  UpdateHistoryItems(bar);
   return bar;
 }
 
@@ -127,9 +157,22 @@ void LayOutMainFrames(HWND main) {
 }
 
 bool HandleMainCommand(UINT id) {
-  if (id != kCmdExit) return false;
-  HostExit();
-  return true;
+  switch (id) {
+    case kCmdExit:
+      HostExit();
+      return true;
+    case kCmdUndo:
+      GetCOREInterface()->Undo();
+      return true;
+    case kCmdRedo:
+      GetCOREInterface()->Redo();
+      return true;
+  }
+  return false;
+}
+
+void UndoHistoryChanged() {
+  if (HWND main = ExistingMainWindow()) UpdateHistoryItems(GetMenu(main));
 }
 
 bool TranslateHostAccelerator(HWND main, MSG* msg) {

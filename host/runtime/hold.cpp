@@ -1,6 +1,8 @@
 // The undo hold and the host's undo history.
 #include "vhold.h"
 
+#include "interface.h"
+
 #include <string>
 #include <vector>
 
@@ -25,6 +27,10 @@ struct Hold::Impl {
   static void Drop(Step& s) {
     for (RestoreObj* r : s.records) delete r;
     s.records.clear();
+  }
+  static const char* NameFromNewest(const std::vector<Step>& steps, int i) {
+    if (i < 0 || (size_t)i >= steps.size()) return "";
+    return steps[steps.size() - 1 - i].name.c_str();
   }
   void DropAll(std::vector<Step>& steps) {
     for (Step& s : steps) Drop(s);
@@ -62,6 +68,7 @@ void Hold::Accept(const char* name) {
     Impl::Drop(impl->undo.front());
     impl->undo.erase(impl->undo.begin());
   }
+  UndoHistoryChanged();
 }
 
 void Hold::Cancel() {
@@ -90,6 +97,8 @@ BOOL Hold::Undo() {
   for (size_t i = step.records.size(); i-- > 0;) step.records[i]->Restore(TRUE);
   impl->restoring = false;
   impl->redo.push_back(step);
+  SetSaveRequiredFlag(TRUE);
+  UndoHistoryChanged();
   return TRUE;
 }
 
@@ -101,17 +110,20 @@ BOOL Hold::Redo() {
   for (RestoreObj* r : step.records) r->Redo();
   impl->restoring = false;
   impl->undo.push_back(step);
+  SetSaveRequiredFlag(TRUE);
+  UndoHistoryChanged();
   return TRUE;
 }
 
 int Hold::NumUndo() { return (int)impl->undo.size(); }
 int Hold::NumRedo() { return (int)impl->redo.size(); }
-const char* Hold::UndoName() { return impl->undo.empty() ? "" : impl->undo.back().name.c_str(); }
-const char* Hold::RedoName() { return impl->redo.empty() ? "" : impl->redo.back().name.c_str(); }
+const char* Hold::UndoName(int i) { return Impl::NameFromNewest(impl->undo, i); }
+const char* Hold::RedoName(int i) { return Impl::NameFromNewest(impl->redo, i); }
 
 void Hold::ClearHistory() {
   impl->DropAll(impl->undo);
   impl->DropAll(impl->redo);
+  UndoHistoryChanged();
 }
 
 Hold theHold;

@@ -31,11 +31,16 @@ class RefHold : public RestoreObj {
     TargetHolds::Release(before);
     TargetHolds::Release(MakerTarget());
   }
-  void Restore(int) override { maker->ReplaceReference(which, before, TRUE); }
-  void Redo() override { maker->ReplaceReference(which, after, TRUE); }
+  void Restore(int) override { Put(before); }
+  void Redo() override { Put(after); }
   const char* Description() override { return "Reference"; }
 
  private:
+  // The maker holds another target again: whoever shows the maker hears that it changed.
+  void Put(ReferenceTarget* target) {
+    maker->ReplaceReference(which, target, TRUE);
+    if (ReferenceTarget* self = MakerTarget()) self->NotifyDependents(FOREVER, PART_ALL, REFMSG_CHANGE);
+  }
   ReferenceTarget* MakerTarget() { return maker->IsRefTarget() ? static_cast<ReferenceTarget*>(maker) : nullptr; }
   ReferenceMaker* maker;
   int which;

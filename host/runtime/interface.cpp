@@ -1,6 +1,8 @@
 // The interface object: the host application's state as plug-ins see it.
 #include "interface.h"
 
+#include "custctrl.h"
+#include "vhold.h"
 #include "vscene.h"
 
 #include <string.h>
@@ -143,6 +145,14 @@ class CoreInterface : public Interface {
     if (hasTemp && (LONG)(GetTickCount() - tempUntil) < 0) return tempPrompt.c_str();
     hasTemp = false;
     return prompts.empty() ? "" : prompts.back().c_str();
+  }
+
+  BOOL Undo() override { return theHold.Undo(); }
+  BOOL Redo() override { return theHold.Redo(); }
+
+  int CommitPendingEdits() override {
+    int finished = custctrl::CommitFocusedEdit() ? 1 : 0;
+    return finished + (custctrl::EndCapturedSpinnerGesture() ? 1 : 0);
   }
 
   BOOL Exit() {

@@ -18,3 +18,6 @@ void CreateMainFrames(HWND main);
 void LayOutMainFrames(HWND main);     // after the main window changed size
 bool HandleMainCommand(UINT id);      // true when the command was the main window's to carry out
 bool TranslateHostAccelerator(HWND main, MSG* msg);  // false while the accelerators are disabled
+
+// The history of the undo hold changed: the Edit menu's Undo and Redo items follow it.
+void UndoHistoryChanged();

@@ -218,6 +218,17 @@ void ReferenceTarget::DeleteMe() {
   DeleteThis();
 }
 
+int ReferenceTarget::TransferReferences(RefTargetHandle newTarget, BOOL delOld) {
+  if (newTarget == this) return 0;
+  int moved = 0;
+  DependentIterator it(this);
+  while (ReferenceMaker* m = it.Next())
+    for (int i = 0; i < m->NumRefs(); i++)
+      if (m->GetReference(i) == this && m->ReplaceReference(i, newTarget, FALSE) == REF_SUCCEED) moved++;
+  if (delOld && NumDependents() == 0) DeleteMe();
+  return moved;
+}
+
 // ---- DependentIterator -----------------------------------------------------------------------
 
 DependentIterator::DependentIterator(ReferenceTarget* rt) {

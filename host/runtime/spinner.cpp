@@ -356,6 +356,16 @@ LRESULT CALLBACK SpinnerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   return DefWindowProcA(hwnd, msg, wp, lp);
 }
 
+bool EndCapturedSpinnerGesture() {
+  HWND self = GetCapture();
+  SpinnerState* s = SpinnerOf(self);
+  if (!s || s->gesture == Gesture::Idle) return false;
+  bool live = s->gesture != Gesture::Cancelled;  // a cancelled drag was already reported
+  EndGesture(s);
+  if (live) NotifyParent(self, CC_SPINNER_BUTTONUP, 1);
+  return live;
+}
+
 void SpinnerTakeEditText(HWND spinner) {
   SpinnerState* s = SpinnerOf(spinner);
   if (!s || !s->edit) return;

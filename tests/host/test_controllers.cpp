@@ -157,6 +157,38 @@ TEST(Controller, KeyOperations) {
   EXPECT_EQ(o.At(0), 3.0f);
 }
 
+// What a spinner asks to draw its key brackets: whether there is a key exactly at the time it
+// shows, for every kind of controller, and again after the key is undone and redone.
+TEST(Controller, KeyIndexAnswersForEveryKindAndFollowsUndo) {
+  theHold.ClearHistory();
+  const float kValue[3] = {1.0f, 0.5f, 0.25f};
+  for (Control* made : {NewDefaultFloatController(), NewDefaultPoint3Controller(), NewDefaultColorController(),
+                        NewDefaultBoolController()}) {
+    Owner o(made);
+    CStr kind;
+    o.c()->GetClassName(kind);
+    SCOPED_TRACE(kind.data());
+    float v[3] = {kValue[0], kValue[1], kValue[2]};
+    AnimateOn();
+    o.c()->SetValue(4 * F, v);
+    theHold.Begin();
+    o.c()->SetValue(2 * F, v);  // before the first key: the indices after it move up
+    theHold.Accept("Set Key");
+    AnimateOff();
+    EXPECT_EQ(o.c()->GetKeyIndex(2 * F), 0);
+    EXPECT_EQ(o.c()->GetKeyIndex(4 * F), 1);
+    EXPECT_EQ(o.c()->GetKeyIndex(2 * F + 1), -1) << "only exactly at a key";
+    EXPECT_TRUE(o.c()->IsKeyAtTime(2 * F, 0));
+    ASSERT_TRUE(theHold.Undo());
+    EXPECT_EQ(o.c()->GetKeyIndex(2 * F), -1);
+    EXPECT_FALSE(o.c()->IsKeyAtTime(2 * F, 0));
+    EXPECT_EQ(o.c()->GetKeyIndex(4 * F), 0);
+    ASSERT_TRUE(theHold.Redo());
+    EXPECT_EQ(o.c()->GetKeyIndex(4 * F), 1);
+    theHold.ClearHistory();
+  }
+}
+
 TEST(Controller, PointAndColourKeysInterpolateCloneAndRoundTrip) {
   for (Control* made : {NewDefaultPoint3Controller(), NewDefaultColorController()}) {
     Owner o(made);

@@ -170,6 +170,40 @@ TEST_F(Spinner, LeavingTheEditAfterTypingSetsTheValue) {
   EXPECT_TRUE(d.Log().empty());
 }
 
+// What a closing dialog asks of the host first: text typed and not yet taken lands, and a drag
+// in progress ends accepted, so that the undo step it opened is closed.
+TEST_F(Spinner, CommitPendingEditsLandsTypedTextAndEndsADragAccepted) {
+  Interface* ip = GetCOREInterface();
+  EXPECT_EQ(ip->CommitPendingEdits(), 0);
+  EXPECT_TRUE(d.Log().empty());
+  d.Focus(editWnd);
+  d.SelectAll();
+  d.Type("6");
+  EXPECT_TRUE(d.Log().empty());
+  EXPECT_EQ(ip->CommitPendingEdits(), 1);
+  EXPECT_TRUE(SequenceIs(d.Log(), {Change(0, 6.0), Enter(0)}));
+  d.Clear();
+  d.Focus(other);
+  EXPECT_TRUE(d.Log().empty()) << "the text was taken once";
+
+  d.LeftDown(spinWnd, 6, kLowerY);
+  d.MoveTo(spinWnd, 6, kLowerY - 2);
+  EXPECT_EQ(ip->CommitPendingEdits(), 1);
+  EXPECT_EQ(GetCapture(), nullptr);
+  d.LeftUp(spinWnd, 6, kLowerY - 2);
+  EXPECT_TRUE(SequenceIs(d.Log(), {Down(6.0), Change(1, 7.0), Up(1, 7.0)}));
+
+  // A drag that the user cancelled was reported already: it only lets the mouse go.
+  d.Clear();
+  d.LeftDown(spinWnd, 6, kLowerY);
+  d.MoveTo(spinWnd, 6, kLowerY - 2);
+  d.RightDown(spinWnd, 6, kLowerY - 2);
+  EXPECT_EQ(ip->CommitPendingEdits(), 0);
+  EXPECT_EQ(GetCapture(), nullptr);
+  d.LeftUp(spinWnd, 6, kLowerY - 2);
+  EXPECT_TRUE(SequenceIs(d.Log(), {Down(7.0), Change(1, 8.0), Up(0, 7.0)}));
+}
+
 TEST_F(Spinner, SetValueNotifiesOnlyWhenAskedAndClamps) {
   spin->SetValue(3.5f, FALSE);
   spin->SetValue(-4.0f, TRUE);

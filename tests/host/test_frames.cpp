@@ -115,3 +115,77 @@ TEST(Accelerators, KeysTypedAnywhereReachTheMainWindowUntilDisabledWithNesting) 
   EnableAccelerators();
   DestroyWindow(top);
 }
+
+namespace {
+
+// The Edit menu's item that carries command id, as a person sees it.
+struct MenuItem {
+  std::string text;
+  bool greyed;
+};
+MenuItem ItemOf(HMENU bar, UINT id) {
+  char buf[128] = "";
+  GetMenuStringA(bar, id, buf, sizeof buf, MF_BYCOMMAND);
+  return {buf, (GetMenuState(bar, id, MF_BYCOMMAND) & MF_GRAYED) != 0};
+}
+
+}  // namespace
+
+// Undo and Redo in the Edit menu name the step they would take, are greyed without one, and do
+// what the interface object's Undo and Redo do.
+TEST(Frames, EditMenuUndoAndRedoNameTheirStepsAndCarryThemOut) {
+  const int kUndoPos = 0, kRedoPos = 1;
+  const float kBefore = 1.0f, kAfter = 4.0f;
+  theHold.ClearHistory();
+  HWND main = GetCOREInterface()->GetMainHWnd();
+  HMENU bar = GetMenu(main);
+  HMENU edit = GetSubMenu(bar, 1);
+  UINT undoId = GetMenuItemID(edit, kUndoPos), redoId = GetMenuItemID(edit, kRedoPos);
+  auto undo = [&] { return ItemOf(bar, undoId); };
+  auto redo = [&] { return ItemOf(bar, redoId); };
+  EXPECT_EQ(undo().text, "&Undo\tCtrl+Z");
+  EXPECT_TRUE(undo().greyed);
+  EXPECT_EQ(redo().text, "&Redo\tCtrl+Y");
+  EXPECT_TRUE(redo().greyed);
+
+  Control* c = NewDefaultFloatController();
+  struct Holder : ReferenceTarget {
+    ReferenceTarget* ref = nullptr;
+    int NumRefs() override { return 1; }
+    RefTargetHandle GetReference(int) override { return ref; }
+    void SetReference(int, RefTargetHandle t) override { ref = t; }
+  }* holder = new Holder;
+  holder->MakeRefByID(FOREVER, 0, c);
+  auto value = [&] {
+    float v = 0;
+    Interval valid = FOREVER;
+    c->GetValue(0, &v, valid);
+    return v;
+  };
+  float v = kBefore;
+  c->SetValue(0, &v);
+  theHold.Begin();
+  v = kAfter;
+  c->SetValue(0, &v);
+  theHold.Accept("Move & Scale");
+  EXPECT_EQ(undo().text, "&Undo Move && Scale\tCtrl+Z") << "an ampersand of the name shows as written";
+  EXPECT_FALSE(undo().greyed);
+  EXPECT_TRUE(redo().greyed);
+
+  SendMessageA(main, WM_COMMAND, MAKEWPARAM(undoId, 0), 0);
+  EXPECT_EQ(value(), kBefore);
+  EXPECT_EQ(undo().text, "&Undo\tCtrl+Z");
+  EXPECT_TRUE(undo().greyed);
+  EXPECT_EQ(redo().text, "&Redo Move && Scale\tCtrl+Y");
+  EXPECT_FALSE(redo().greyed);
+  SendMessageA(main, WM_COMMAND, MAKEWPARAM(undoId, 0), 0);
+  EXPECT_EQ(value(), kBefore) << "a greyed item's command does nothing";
+
+  SendMessageA(main, WM_COMMAND, MAKEWPARAM(redoId, 0), 0);
+  EXPECT_EQ(value(), kAfter);
+  EXPECT_FALSE(undo().greyed);
+  EXPECT_TRUE(redo().greyed);
+  theHold.ClearHistory();
+  EXPECT_TRUE(undo().greyed);
+  holder->DeleteMe();
+}

@@ -126,3 +126,68 @@ TEST_F(HoldTest, ReferenceChangesUndoAndKeepTheOldTargetAlive) {
   theHold.ClearHistory();
   EXPECT_EQ(Thing::destroyed, destroyed + 1) << "with the history gone the orphan goes";
 }
+
+// Whoever shows a value hears of an undo and a redo as of any other change, so that every view
+// shows the restored value.
+TEST_F(HoldTest, UndoAndRedoTellTheDependentsOfWhatTheyRestore) {
+  Set(1.0f);
+  theHold.Begin();
+  Set(2.0f);
+  theHold.Accept("Two");
+  owner->heard.clear();
+  ASSERT_TRUE(GetCOREInterface()->Undo());
+  EXPECT_EQ(Value(), 1.0f);
+  ASSERT_EQ(owner->heard.size(), 1u);
+  EXPECT_EQ(owner->heard[0].first, (RefMessage)REFMSG_CHANGE);
+  EXPECT_EQ(owner->heard[0].second, c);
+  ASSERT_TRUE(GetCOREInterface()->Redo());
+  EXPECT_EQ(Value(), 2.0f);
+  EXPECT_EQ(owner->heard.size(), 2u);
+  EXPECT_FALSE(GetCOREInterface()->Redo());
+  EXPECT_EQ(owner->heard.size(), 2u) << "nothing to redo, nothing told";
+
+  // A restored reference: the maker tells its own dependents that it holds another target.
+  Thing* viewer = new Thing(1);
+  viewer->MakeRefByID(FOREVER, 0, owner);
+  Thing* other = new Thing;
+  theHold.Begin();
+  owner->ReplaceReference(0, other, TRUE);
+  theHold.Accept("Swap Controller");
+  viewer->heard.clear();
+  ASSERT_TRUE(theHold.Undo());
+  EXPECT_EQ(owner->GetReference(0), c);
+  ASSERT_FALSE(viewer->heard.empty());
+  EXPECT_EQ(viewer->heard.back().first, (RefMessage)REFMSG_CHANGE);
+  EXPECT_EQ(viewer->heard.back().second, owner);
+  viewer->ReplaceReference(0, nullptr, FALSE);  // the fixture deletes the owner
+  viewer->DeleteMe();
+}
+
+TEST_F(HoldTest, StepNamesReadFromTheNewestAndUndoMarksTheSceneChanged) {
+  for (const char* name : {"First", "Second", "Third"}) {
+    theHold.Begin();
+    Set(Value() + 1.0f);
+    theHold.Accept(name);
+  }
+  EXPECT_EQ(theHold.NumUndo(), 3);
+  EXPECT_STREQ(theHold.UndoName(0), "Third");
+  EXPECT_STREQ(theHold.UndoName(2), "First");
+  EXPECT_STREQ(theHold.UndoName(3), "");
+  EXPECT_STREQ(theHold.UndoName(-1), "");
+  SetSaveRequiredFlag(FALSE);
+  theHold.Undo();
+  theHold.Undo();
+  EXPECT_TRUE(GetSaveRequiredFlag());
+  EXPECT_STREQ(theHold.RedoName(0), "Second");
+  EXPECT_STREQ(theHold.RedoName(1), "Third");
+  EXPECT_STREQ(theHold.UndoName(0), "First");
+
+  // While a hold is open the history stays where it is.
+  theHold.Begin();
+  EXPECT_FALSE(GetCOREInterface()->Undo());
+  EXPECT_FALSE(GetCOREInterface()->Redo());
+  theHold.Cancel();
+  EXPECT_EQ(theHold.NumUndo(), 1);
+  EXPECT_EQ(theHold.NumRedo(), 2);
+  EXPECT_EQ(Value(), 1.0f);
+}

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -147,6 +148,136 @@ TEST(HitByName, ListsFilteredNodesAndHandsBackTheChosenOnes) {
     EXPECT_EQ(picker.chosen, run.chosen);
   }
   EXPECT_EQ(GetCOREInterface()->GetINodeByName("beta")->GetParentNode(), alpha);
+  ResetScene();
+}
+
+namespace {
+
+// A person's picks in the select-by-name dialog: what the caller highlighted, and what it got.
+struct Chooser : HitByNameDlgCallback {
+  std::vector<std::string> highlighted, chosen;
+  bool single = false, procCalled = false;
+  BOOL singleSelect() override { return single; }
+  BOOL useProc() override { return TRUE; }
+  void proc(INodeTab& nodes) override {
+    procCalled = true;
+    for (int i = 0; i < nodes.Count(); i++) chosen.push_back(nodes[i]->GetName());
+  }
+  BOOL doCustomHilite() override { return TRUE; }
+  BOOL doHilite(INode* n) override {
+    for (const std::string& h : highlighted)
+      if (h == n->GetName()) return TRUE;
+    return FALSE;
+  }
+};
+
+std::vector<std::string> Selected(HWND dlg) {
+  HWND list = GetDlgItem(dlg, HITBYNAME_LIST);
+  bool single = !(GetWindowLongPtrA(list, GWL_STYLE) & LBS_EXTENDEDSEL);
+  std::vector<std::string> items = ListItems(dlg), on;
+  for (int i = 0; i < (int)items.size(); i++) {
+    bool sel = single ? SendMessageA(list, LB_GETCURSEL, 0, 0) == i : SendMessageA(list, LB_GETSEL, i, 0) > 0;
+    if (sel) on.push_back(items[i]);
+  }
+  return on;
+}
+
+void Press(HWND dlg, int id) { SendMessageA(GetDlgItem(dlg, id), BM_CLICK, 0, 0); }
+void Find(HWND dlg, const char* text) { SetDlgItemTextA(dlg, HITBYNAME_FIND, text); }
+
+// What a person sees of the selection: the selected names and the count line.
+std::string Seen(HWND dlg) {
+  std::string seen;
+  for (const std::string& n : Selected(dlg)) seen += n + ", ";
+  return seen + quortest::WindowText(GetDlgItem(dlg, HITBYNAME_COUNT));
+}
+
+}  // namespace
+
+// Picking as a person does: highlighted nodes come selected, typing a name's beginning selects
+// the matching nodes, All, None and Invert act on the whole list, and the count follows.
+TEST(HitByName, HighlightFindAndTheSelectionButtons) {
+  using Names = std::vector<std::string>;
+  INode* lights = CreateSceneNode("Lights");
+  CreateSceneNode("Key Light", lights);
+  CreateSceneNode("Fill Light", lights);
+  CreateSceneNode("Camera");
+  CreateSceneNode("Ground");
+  CreateSceneNode("camera target");
+  const Names kAll = {"Lights", "Key Light", "Fill Light", "Camera", "Ground", "camera target"};
+  // Each run: what the person does before pressing the button (noting what the dialog shows on
+  // the way), what it should show, and which nodes the caller gets.
+  const struct Run {
+    const char* what;
+    bool single;
+    Names highlighted;
+    std::function<Names(HWND)> act;
+    Names seen;
+    int button;
+    Names chosen;
+  } runs[] = {
+      {"highlighted nodes come selected", false, {"Ground", "Key Light"},
+       [](HWND dlg) { return Names{Seen(dlg)}; }, {"Key Light, Ground, 2 of 6 selected"}, IDOK, {"Key Light", "Ground"}},
+      {"find ignores case, then invert", false, {"Ground"},
+       [](HWND dlg) {
+         Find(dlg, "CAM");
+         Names seen{Seen(dlg)};
+         Press(dlg, HITBYNAME_INVERT);
+         return seen;
+       },
+       {"Camera, camera target, 2 of 6 selected"}, IDOK, {"Lights", "Key Light", "Fill Light", "Ground"}},
+      {"all, then none", false, {},
+       [](HWND dlg) {
+         Press(dlg, HITBYNAME_ALL);
+         Names seen{Seen(dlg)};
+         Press(dlg, HITBYNAME_NONE);
+         seen.push_back(Seen(dlg));
+         return seen;
+       },
+       {"Lights, Key Light, Fill Light, Camera, Ground, camera target, 6 of 6 selected", "0 of 6 selected"}, IDOK,
+       {}},
+      {"cancelled after picking", false, {},
+       [](HWND dlg) {
+         Press(dlg, HITBYNAME_ALL);
+         return Names{};
+       },
+       {}, IDCANCEL, {}},
+      {"single: the first highlighted node only", true, {"Ground", "Fill Light"},
+       [](HWND dlg) {
+         bool buttons = IsWindowEnabled(GetDlgItem(dlg, HITBYNAME_ALL)) || IsWindowEnabled(GetDlgItem(dlg, HITBYNAME_INVERT));
+         return Names{Seen(dlg), buttons ? "All or Invert enabled" : "All and Invert greyed"};
+       },
+       {"Fill Light, 1 of 6 selected", "All and Invert greyed"}, IDOK, {"Fill Light"}},
+      {"single: find picks the first match", true, {"Ground"},
+       [](HWND dlg) {
+         Find(dlg, "camera");
+         Names seen{Seen(dlg)};
+         Find(dlg, "nothing like it");
+         seen.push_back(Seen(dlg));
+         Find(dlg, "l");
+         return seen;
+       },
+       {"Camera, 1 of 6 selected", "0 of 6 selected"}, IDOK, {"Lights"}},
+  };
+  for (const Run& run : runs) {
+    SCOPED_TRACE(run.what);
+    Chooser chooser;
+    chooser.single = run.single;
+    chooser.highlighted = run.highlighted;
+    Names offered, seen;
+    quortest::ModalDriver driver(run.button);
+    driver.Before([&](HWND dlg) {
+      offered = ListItems(dlg);
+      seen = run.act(dlg);
+    });
+    EXPECT_EQ(GetCOREInterface()->DoHitByNameDialog(&chooser) != FALSE, run.button == IDOK);
+    EXPECT_TRUE(driver.Wait());
+    EXPECT_EQ(driver.Caption(), "Select by Name") << "the callback's default title";
+    EXPECT_EQ(offered, kAll);
+    EXPECT_EQ(seen, run.seen);
+    EXPECT_EQ(chooser.chosen, run.chosen);
+    EXPECT_EQ(chooser.procCalled, run.button == IDOK);
+  }
   ResetScene();
 }
 

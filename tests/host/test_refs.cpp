@@ -258,3 +258,82 @@ TEST(Animatable, NamesComeFromTheClassDirectoryAndSubAnimationsAnimateTheParent)
   EXPECT_TRUE(t->IsAnimated()) << "a keyed sub-animation animates its parent";
   t->DeleteMe();
 }
+
+// Swapping one object for a fresh one everywhere it is held: what a reset button does to a
+// parameter. Every slot of every holder moves, except one that would close a cycle.
+TEST(References, TransferMovesEverySlotOfEveryHolderAndUndoesAsOneStep) {
+  long live = GetLiveRefTargetCount();
+  theHold.ClearHistory();
+  Thing* old = new Thing;
+  Thing* fresh = new Thing(1);
+  Thing* keeper = new Thing(1);
+  Link(keeper, 0, fresh);
+  Thing* single = new Thing(1);
+  Thing* twice = new Thing(3);
+  Thing* loop = new Thing(1);
+  Link(single, 0, old);
+  Link(twice, 0, old);
+  Link(twice, 2, old);
+  Link(loop, 0, old);
+  Link(fresh, 0, loop);  // fresh depends on loop: loop cannot hold fresh
+  theHold.Begin();
+  EXPECT_EQ(old->TransferReferences(fresh), 3);
+  theHold.Accept("Reset");
+  EXPECT_EQ(single->GetReference(0), fresh);
+  EXPECT_EQ(twice->GetReference(0), fresh);
+  EXPECT_EQ(twice->GetReference(2), fresh);
+  EXPECT_EQ(loop->GetReference(0), old);
+  EXPECT_EQ(old->NumDependents(), 1);
+  EXPECT_EQ(fresh->NumDependents(), 4);
+  EXPECT_EQ(old->TransferReferences(old), 0);
+
+  ASSERT_TRUE(theHold.Undo());
+  EXPECT_EQ(single->GetReference(0), old);
+  EXPECT_EQ(twice->GetReference(2), old);
+  EXPECT_EQ(old->NumDependents(), 4);
+  EXPECT_EQ(fresh->NumDependents(), 1);
+  theHold.ClearHistory();
+
+  // With delete-old the object goes once nobody holds it.
+  int destroyed = Thing::destroyed;
+  fresh->ReplaceReference(0, nullptr, FALSE);  // loop is free to take fresh now
+  EXPECT_EQ(old->TransferReferences(fresh, TRUE), 4);
+  EXPECT_EQ(Thing::destroyed, destroyed + 1);
+  // A holder that fresh depends on keeps its target, which stays although delete-old was asked.
+  Thing* kept = new Thing;
+  Link(single, 0, kept);
+  Link(fresh, 0, single);
+  EXPECT_EQ(kept->TransferReferences(fresh, TRUE), 0);
+  EXPECT_EQ(single->GetReference(0), kept);
+  EXPECT_EQ(kept->NumDependents(), 1);
+
+  // The keeper holds fresh, fresh holds single, single holds kept: they go with it.
+  for (Thing* t : {twice, loop, keeper}) t->DeleteMe();
+  EXPECT_EQ(GetLiveRefTargetCount(), live);
+}
+
+// The walk a library does to replace a target by hand: every dependent's first reference to it,
+// without deleting it.
+TEST(References, ReplacingEachDependentsReferenceWithoutDeleteOldLeavesTheOldTargetAlive) {
+  Thing* old = new Thing;
+  Thing* fresh = new Thing;
+  Thing* a = new Thing(1);
+  Thing* b = new Thing(1);
+  Link(a, 0, old);
+  Link(b, 0, old);
+  int replaced = 0;
+  DependentIterator it(old);
+  while (ReferenceMaker* m = it.Next()) {
+    int i = m->FindRef(old);
+    if (i >= 0 && m->ReplaceReference(i, fresh, FALSE) == REF_SUCCEED) replaced++;
+  }
+  EXPECT_EQ(replaced, 2);
+  EXPECT_EQ(old->NumDependents(), 0);
+  int destroyed = Thing::destroyed;
+  EXPECT_EQ(old->value, 0) << "still alive";
+  old->DeleteMe();
+  EXPECT_EQ(Thing::destroyed, destroyed + 1);
+  EXPECT_EQ(fresh->NumDependents(), 2);
+  a->DeleteMe();
+  b->DeleteMe();
+}
