@@ -126,6 +126,7 @@ INT_PTR CALLBACK HitByNameProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     }
     AddNodes(List(dlg), ctx->root, *ctx);
     ShowCount(dlg, ctx->single);
+    SetForegroundWindow(dlg);  // asked for from a console or a hidden main window, it would open inactive
     return TRUE;
   }
   if (msg != WM_COMMAND || !ctx) return FALSE;

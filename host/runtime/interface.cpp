@@ -72,6 +72,7 @@ class CoreInterface : public Interface {
       wc.hInstance = GetModuleHandleA(nullptr);
       wc.lpszClassName = kMainClass;
       wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+      wc.hbrBackground = (HBRUSH)(COLOR_APPWORKSPACE + 1);
       RegisterClassA(&wc);
       mainWnd = CreateWindowA(kMainClass, "Vantor", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 800, 600,
                               nullptr, CreateMainMenuBar(), wc.hInstance, nullptr);
