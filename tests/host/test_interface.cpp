@@ -281,6 +281,24 @@ TEST(HitByName, HighlightFindAndTheSelectionButtons) {
   ResetScene();
 }
 
+// A double click on a node confirms the dialog as its button would.
+TEST(HitByName, DoubleClickConfirms) {
+  const int kNoButton = 0x7777;  // the driver presses nothing: the double click closes the dialog
+  CreateSceneNode("Camera");
+  CreateSceneNode("Ground");
+  Chooser chooser;
+  quortest::ModalDriver driver(kNoButton);
+  driver.Before([](HWND dlg) {
+    HWND list = GetDlgItem(dlg, HITBYNAME_LIST);
+    SendMessageA(list, LB_SETSEL, TRUE, 1);
+    SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(HITBYNAME_LIST, LBN_DBLCLK), (LPARAM)list);
+  });
+  EXPECT_TRUE(GetCOREInterface()->DoHitByNameDialog(&chooser));
+  EXPECT_FALSE(driver.Wait()) << "closed before any button was pressed";
+  EXPECT_EQ(chooser.chosen, (std::vector<std::string>{"Ground"}));
+  ResetScene();
+}
+
 // The exit sequence ends the application for good: run in a child process.
 QUORTEST_CHILD(ExitSequence) {
   ExitVote yes, no;
