@@ -2,7 +2,7 @@
 // drop-down lists.
 #include "JButton.h"
 #include "JLeaf.h"
-#include "JViewDlg.h"
+#include "JWinProc.h"
 
 #include <cstring>
 #include <new>
@@ -31,6 +31,16 @@ template <class T>
 T* Reported(T* c) {
   if (!c) assert1(kLineNoMemory, kSource);
   return c;
+}
+
+// The two callbacks of a control, with their user pointers, take new values.
+template <class Callback>
+void Bind(Callback& first, void*& firstUser, Callback& second, void*& secondUser, Callback cb1, void* u1,
+          Callback cb2, void* u2) {
+  first = cb1;
+  firstUser = u1;
+  second = cb2;
+  secondUser = u2;
 }
 
 // An image list of count images cut from a bitmap resource, or null.
@@ -182,10 +192,7 @@ JCustButton* JCustButton::Create(JData* d, int idBypass, int id, Callback cb1, v
   if (!b) return nullptr;
   b->Setup(d, idBypass);
   b->idCtl = id;
-  b->first = cb1;
-  b->firstUser = u1;
-  b->second = cb2;
-  b->secondUser = u2;
+  Bind(b->first, b->firstUser, b->second, b->secondUser, cb1, u1, cb2, u2);
   b->type = kind;
   b->highlight = color;
   return b;
@@ -201,10 +208,7 @@ JCustButton* JCustButton::Create(JData* d, int idBypass, int id, Callback cb1, v
 }
 
 void JCustButton::Set(JData* d, int t, Callback cb1, void* u1, Callback cb2, void* u2) {
-  first = cb1;
-  firstUser = u1;
-  second = cb2;
-  secondUser = u2;
+  Bind(first, firstUser, second, secondUser, cb1, u1, cb2, u2);
   JViewCtl::Set(d, t);
 }
 
@@ -321,18 +325,12 @@ JCheckButton* JCheckButton::Create(JData* d, int idBypass, int id, Callback cb1,
   if (!b) return nullptr;
   b->Setup(d, idBypass);
   b->idCtl = id;
-  b->first = cb1;
-  b->firstUser = u1;
-  b->second = cb2;
-  b->secondUser = u2;
+  Bind(b->first, b->firstUser, b->second, b->secondUser, cb1, u1, cb2, u2);
   return b;
 }
 
 void JCheckButton::Set(JData* d, int t, Callback cb1, void* u1, Callback cb2, void* u2) {
-  first = cb1;
-  firstUser = u1;
-  second = cb2;
-  secondUser = u2;
+  Bind(first, firstUser, second, secondUser, cb1, u1, cb2, u2);
   JViewCtl::Set(d, t);
 }
 
@@ -475,18 +473,12 @@ JDropDownListBox* JDropDownListBox::Create(JData* d, int idBypass, int id, const
   }
   b->Setup(d, idBypass);
   b->idCtl = id;
-  b->first = cb1;
-  b->firstUser = u1;
-  b->second = cb2;
-  b->secondUser = u2;
+  Bind(b->first, b->firstUser, b->second, b->secondUser, cb1, u1, cb2, u2);
   return b;
 }
 
 void JDropDownListBox::Set(JData* d, int t, Callback cb1, void* u1, Callback cb2, void* u2) {
-  first = cb1;
-  firstUser = u1;
-  second = cb2;
-  secondUser = u2;
+  Bind(first, firstUser, second, secondUser, cb1, u1, cb2, u2);
   JViewCtl::Set(d, t);
 }
 

@@ -1,5 +1,7 @@
 #include "ControlDriver.h"
 
+#include <commctrl.h>
+
 #include <math.h>
 #include <string.h>
 
@@ -202,6 +204,22 @@ bool Printed::Find(COLORREF c, POINT& at) const {
 }
 
 COLORREF PrintedPixel(HWND ctl, int x, int y) { return PrintClient(ctl).At(x, y); }
+
+std::string TooltipOf(HWND parent, HWND ctl) {
+  HWND tip = nullptr;
+  while ((tip = FindWindowExA(nullptr, tip, TOOLTIPS_CLASSA, nullptr))) {
+    if (GetWindowThreadProcessId(tip, nullptr) != GetCurrentThreadId()) continue;
+    char buf[80] = "";
+    TOOLINFOA ti = {};
+    ti.cbSize = TTTOOLINFOA_V2_SIZE;
+    ti.hwnd = parent;
+    ti.uId = (UINT_PTR)ctl;
+    ti.lpszText = buf;
+    SendMessageA(tip, TTM_GETTEXTA, sizeof buf, (LPARAM)&ti);
+    if (buf[0]) return buf;
+  }
+  return "(none)";
+}
 
 int CountChildren(HWND parent) {
   int n = 0;

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace quortest {
@@ -90,6 +91,10 @@ struct Printed {
 Printed PrintClient(HWND ctl);
 // The colour of pixel (x, y) of what ctl draws for WM_PRINTCLIENT.
 COLORREF PrintedPixel(HWND ctl, int x, int y);
+
+// The text of the tooltip that the calling thread shows for tool window ctl of parent, or
+// "(none)".
+std::string TooltipOf(HWND parent, HWND ctl);
 
 // Windows that leak show in these counts: the children of parent (all levels), and the top-level
 // windows of the calling thread.

@@ -505,12 +505,21 @@ TEST_F(Buttons, CustomButtonSettersReachTheHostButton) {
   cust->SetType(CBT_PUSH);
   EXPECT_EQ(b->GetType(), CBT_PUSH);
 
+  // The tooltip is the button's own copy; a null text removes it.
+  HWND w = dlg->Item(IDC_CUST);
+  char text[] = "Blend mode";
+  cust->SetTooltip(text);
+  text[0] = 'X';
+  EXPECT_EQ(quortest::TooltipOf(dlg->GetHwnd(), w), "Blend mode");
+  cust->SetTooltip(nullptr);
+  EXPECT_EQ(quortest::TooltipOf(dlg->GetHwnd(), w), "(none)");
+
   // An image strip: the button draws the out-enabled image, in its face.
   ASSERT_EQ(cust->SetImage(GetModuleHandleA(nullptr), IDB_TEST_STRIP, kStripCells, 5, 6, 7, 8), 1);
   POINT at;
-  EXPECT_TRUE(quortest::PrintClient(dlg->Item(IDC_CUST)).Find(CellMarker(5), at));
+  EXPECT_TRUE(quortest::PrintClient(w).Find(CellMarker(5), at));
   // A checked button shows the in image.
   cust->SetType(CBT_CHECK);
   b->SetCheck(TRUE);
-  EXPECT_TRUE(quortest::PrintClient(dlg->Item(IDC_CUST)).Find(CellMarker(6), at));
+  EXPECT_TRUE(quortest::PrintClient(w).Find(CellMarker(6), at));
 }
