@@ -67,6 +67,21 @@ void TerminateTitle(JMemBlock& title) {
     title.Data()[n - 1] = '\0';
 }
 
+// The end of a gesture of a host control: accepted, the hold becomes an undo step with the
+// dialog's label; cancelled, its changes are put back.
+void EndHold(JViewDlgBase* d, unsigned int accept) {
+  if (accept)
+    theHold.Accept(d->ActionName());
+  else
+    theHold.Cancel();
+}
+
+// Every control shows its data at t.
+void ShowAllAt(JViewDlgBase* d, int t) {
+  for (int i = 0; i < d->NumControls(); i++)
+    if (JViewCtl* c = d->GetControl(i)) c->UpdateView(t, nullptr);
+}
+
 VOID CALLBACK FlashTick(HWND hwnd, UINT, UINT_PTR, DWORD) { FlashWindow(hwnd, TRUE); }
 
 // The access-fault report: a beep, and the message box with the dialog flashing behind it.
@@ -326,21 +341,13 @@ INT_PTR JViewDlgAccess::Route(JViewDlgBase* d, UINT msg, WPARAM wParam, LPARAM l
       theHold.Begin();
       return 1;
     case CC_SPINNER_BUTTONUP:
-      if (high)
-        theHold.Accept(d->ActionName());
-      else
-        theHold.Cancel();
+      EndHold(d, high);
       return 1;
     case CC_COLOR_CHANGE:
       ColourSequence(d, id, high);
       return 1;
     case CC_COLOR_BUTTONUP:
-      if (theHold.Holding()) {
-        if (high)
-          theHold.Accept(d->ActionName());
-        else
-          theHold.Cancel();
-      }
+      if (theHold.Holding()) EndHold(d, high);
       return 1;
     case WM_CUSTEDIT_ENTER:
       theHold.Accept(d->ActionName());
@@ -482,8 +489,7 @@ int JViewModelessBase::GetTime() { return time; }
 void JViewModelessBase::SetTime(int t) {
   time = t;
   if (!timeLock) {
-    for (int i = 0; i < controls.Count(); i++)
-      if (controls[i]) controls[i]->UpdateView(t, nullptr);
+    ShowAllAt(this, t);
     return;
   }
   Interface* ip = GetCOREInterface();
@@ -499,8 +505,7 @@ void JViewModelessBase::NotifyProc(void*, NotifyInfo*) {}
 void JViewModelessBase::TimeChanged(TimeValue t) {
   if (!timeLock) return;
   time = t;
-  for (int i = 0; i < controls.Count(); i++)
-    if (controls[i]) controls[i]->UpdateView(t, nullptr);
+  ShowAllAt(this, t);
 }
 
 BOOL JViewModelessBase::Exit(HWND) {

@@ -38,7 +38,7 @@ class QUORAPI JDlgProc {
 // counter (AdjustDialogCount: 1 minus the number of live dialogs). The whole handling of every
 // message is guarded: an access fault in it is reported in a message box and closes the dialog.
 // Not copyable, as a dialog object. The dialog owns its controls: they are destroyed when it
-// closes (or, at the latest, when the object is deleted).
+// closes (a modeless dialog deleted without closing destroys them when it is deleted).
 class QUORAPI JViewDlgBase : public JDlgProc {
  public:
   JViewDlgBase();

@@ -557,15 +557,23 @@ TEST_F(DialogTest, TitleDataWithoutTerminatorIsReadAsAString) {
 
 // ---- The fault guard ---------------------------------------------------------------------------
 
+namespace {
+// Clicks a button whose control faults and presses OK in the report that follows.
+testing::AssertionResult ClickAndAnswerFaultReport(HWND dlg, int id) {
+  ModalDriver report(IDOK);
+  Click(dlg, id);
+  if (!report.Wait()) return testing::AssertionFailure() << "no report appeared";
+  if (report.Text().rfind(kFaultText, 0) != 0) return testing::AssertionFailure() << "report: " << report.Text();
+  return testing::AssertionSuccess();
+}
+}  // namespace
+
 TEST_F(DialogTest, AFaultingControlClosesItsDialogAfterTheReport) {
   TestDlg* d = WithEdits(new TestDlg);
   *d += FaultView::Create(IDC_FAULT);
   ASSERT_EQ(Open(d), d);
   HWND w = d->GetHwnd();
-  ModalDriver report(IDOK);
-  Click(w, IDC_FAULT);
-  ASSERT_TRUE(report.Wait());
-  EXPECT_EQ(report.Text().rfind(kFaultText, 0), 0u) << report.Text();
+  EXPECT_TRUE(ClickAndAnswerFaultReport(w, IDC_FAULT));
   EXPECT_FALSE(IsWindow(w));
   EXPECT_EQ(journal.deletedDialogs, 1);
   EXPECT_FALSE(ip->IsDlgWndRegistered(w));
@@ -601,10 +609,7 @@ TEST_F(DialogTest, AFaultingTabPageClosesItsParent) {
   EXPECT_EQ(edits[0]->shownAt.back(), 4 * kFrame) << "the unlocked parent stays";
 
   HWND parentWindow = parent->GetHwnd();
-  ModalDriver report(IDOK);
-  Click(pageWindow, IDC_PAGE_FAULT);
-  ASSERT_TRUE(report.Wait());
-  EXPECT_EQ(report.Text().rfind(kFaultText, 0), 0u) << report.Text();
+  EXPECT_TRUE(ClickAndAnswerFaultReport(pageWindow, IDC_PAGE_FAULT));
   EXPECT_FALSE(IsWindow(parentWindow));
   EXPECT_FALSE(IsWindow(pageWindow));
   EXPECT_EQ(journal.deletedDialogs, 2);
