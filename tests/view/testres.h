@@ -4,7 +4,7 @@
 #define IDB_TEST_STRIP 700  // ten 9 x 9 cells, see draw_test_images.py
 
 // A dialog with one control of each button-like kind.
-#define IDD_BUTTONS 800
+#define IDD_BUTTONS 802
 #define IDC_PUSH 1001
 #define IDC_CUST 1002
 #define IDC_CHECK 1003
