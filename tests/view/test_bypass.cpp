@@ -14,6 +14,7 @@
 namespace {
 
 using quortest::ControlDriver;
+using quortest::TooltipOf;
 
 constexpr int kCustId = 301, kCheckId = 302, kOtherCustId = 303;
 
@@ -43,23 +44,6 @@ class PlainView : public JViewLeaf {
   using JViewLeaf::UpdateView;
   int shown = 0;
 };
-
-// The text of the tooltip that the current thread shows for tool window ctl of parent.
-std::string TooltipOf(HWND parent, HWND ctl) {
-  HWND tip = nullptr;
-  while ((tip = FindWindowExA(nullptr, tip, TOOLTIPS_CLASSA, nullptr))) {
-    if (GetWindowThreadProcessId(tip, nullptr) != GetCurrentThreadId()) continue;
-    char buf[80] = "";
-    TOOLINFOA ti = {};
-    ti.cbSize = TTTOOLINFOA_V2_SIZE;
-    ti.hwnd = parent;
-    ti.uId = (UINT_PTR)ctl;
-    ti.lpszText = buf;
-    SendMessageA(tip, TTM_GETTEXTA, sizeof buf, (LPARAM)&ti);
-    if (buf[0]) return buf;
-  }
-  return "(none)";
-}
 
 struct Bypass : testing::Test {
   void SetUp() override {

@@ -1,11 +1,12 @@
 // The select-by-name button: its label for the stored names, and picks made through the host's
 // select-by-name dialog, driven by finding the dialog and pressing its buttons.
 #include "ControlDriver.h"
-#include "HarnessDialog.h"
+#include "DialogHarness.h"
 #include "Recorder.h"
 #include "TestSupport.h"
 
 #include "Quorlib.h"
+#include "testres.h"
 
 #include <gtest/gtest.h>
 
@@ -14,10 +15,6 @@
 
 namespace {
 
-using quortest::HarnessDialog;
-using quortest::kHarnessButton;
-using quortest::kHarnessButton2;
-using quortest::kHarnessText;
 using quortest::ModalDriver;
 using quortest::WindowText;
 using Names = std::vector<std::string>;
@@ -63,9 +60,10 @@ struct HitByNameButton : testing::Test {
     owner = new quortest::Recorder(1);
     names = Create_JBinaryData();
     owner->Hold(names, 0);
-    dlg = new HarnessDialog;
+    dlg = new DialogHarness;
   }
   void TearDown() override {
+    dlg->Close();
     delete dlg;
     owner->DeleteMe();
     ResetScene();
@@ -86,18 +84,18 @@ struct HitByNameButton : testing::Test {
     return out;
   }
   JHitByNameButton* Open(int mode, const char* title = nullptr) {
-    JHitByNameButton* b = JHitByNameButton::Create(names, kHarnessButton, mode, title, kHarnessText, kFormat);
+    JHitByNameButton* b = JHitByNameButton::Create(names, IDC_PICK, mode, title, IDC_PICK_TEXT, kFormat);
     *dlg += b;
-    EXPECT_TRUE(dlg->Open());
+    EXPECT_TRUE(dlg->Open(IDD_SMALL));
     return b;
   }
-  std::string Label() { return WindowText(GetDlgItem(dlg->GetHwnd(), kHarnessText)); }
-  void ClickPick() { driver.Click(GetDlgItem(dlg->GetHwnd(), kHarnessButton), 5, 5); }
+  std::string Label() { return WindowText(GetDlgItem(dlg->GetHwnd(), IDC_PICK_TEXT)); }
+  void ClickPick() { driver.Click(GetDlgItem(dlg->GetHwnd(), IDC_PICK), 5, 5); }
 
   quortest::ControlDriver driver;
   quortest::Recorder* owner = nullptr;
   JBinaryData* names = nullptr;
-  HarnessDialog* dlg = nullptr;
+  DialogHarness* dlg = nullptr;
 };
 
 }  // namespace
@@ -113,12 +111,12 @@ TEST_F(HitByNameButton, LabelShowsNoneOneOrTheFirstOfSeveral) {
   EXPECT_EQ(Label(), "Objects: Box01...");
 
   // Without a text control and a format, the button shows the bare label.
-  JHitByNameButton* plain = JHitByNameButton::Create(names, kHarnessButton2, 0, nullptr, -1, nullptr);
+  JHitByNameButton* plain = JHitByNameButton::Create(names, IDC_RESET, 0, nullptr, -1, nullptr);
   *dlg += plain;
   plain->UpdateView(0, nullptr);
-  EXPECT_EQ(WindowText(GetDlgItem(dlg->GetHwnd(), kHarnessButton2)), "Box01...");
-  EXPECT_EQ(plain->Own(kHarnessButton2), 1);
-  EXPECT_EQ(plain->Own(kHarnessText), 0);
+  EXPECT_EQ(WindowText(GetDlgItem(dlg->GetHwnd(), IDC_RESET)), "Box01...");
+  EXPECT_EQ(plain->Own(IDC_RESET), 1);
+  EXPECT_EQ(plain->Own(IDC_PICK_TEXT), 0);
 }
 
 TEST_F(HitByNameButton, PicksSeveralThroughTheHostDialog) {
@@ -202,7 +200,7 @@ TEST_F(HitByNameButton, HighlightComparesWholeNamesWithCase) {
 
 TEST_F(HitByNameButton, DataIsRequired) {
   quortest::AssertRecorder asserts;
-  EXPECT_EQ(JHitByNameButton::Create(nullptr, kHarnessButton, 0, nullptr, -1, nullptr), nullptr);
+  EXPECT_EQ(JHitByNameButton::Create(nullptr, IDC_PICK, 0, nullptr, -1, nullptr), nullptr);
   ASSERT_EQ(asserts.Hits().size(), 1u);
   EXPECT_EQ(asserts.Hits()[0].file, "JHITBTN");
 }

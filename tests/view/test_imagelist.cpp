@@ -1,22 +1,21 @@
 // The image-list view: a "JUniversalWindow" control of a real dialog showing the image of a strip
 // that a parameter chooses, read back pixel by pixel.
 #include "Canvas.h"
-#include "HarnessDialog.h"
+#include "DialogHarness.h"
 #include "Recorder.h"
 #include "TestSupport.h"
 
 #include "Quorlib.h"
+#include "testres.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
 using quortest::Canvas;
-using quortest::HarnessDialog;
-using quortest::kHarnessImage;
 
 // strip.bmp: ten 9 x 9 cells; cell k is (20 k + 5, 250 - 20 k, 7 k + 30) away from its corners.
-constexpr int kStripBitmap = 700;
+constexpr int kStripBitmap = IDB_TEST_STRIP;
 constexpr int kCells = 10;
 constexpr uint32_t kSentinel = 0x00FF00FF;
 constexpr int kNoSuchControl = 999;
@@ -52,20 +51,21 @@ struct ImageListView : testing::Test {
     owner = new quortest::Recorder(1);
     choice = Create_JFloatData();
     owner->Hold(choice, 0);
-    dlg = new HarnessDialog;
+    dlg = new DialogHarness;
     mapState = MapState();
   }
   void TearDown() override {
+    dlg->Close();
     delete dlg;
     owner->DeleteMe();
     EXPECT_EQ(JAttachedCount(), attached);
   }
-  Probe* Open(JImageListView::Mapping mapping = nullptr, int id = kHarnessImage) {
+  Probe* Open(JImageListView::Mapping mapping = nullptr, int id = IDC_IMAGE) {
     Probe* v = new Probe;
     v->Setup(choice, -1, id, GetModuleHandleA(nullptr), kStripBitmap, kCells, mapping);
     *dlg += v;
-    EXPECT_TRUE(dlg->Open());
-    window = GetDlgItem(dlg->GetHwnd(), kHarnessImage);
+    EXPECT_TRUE(dlg->Open(IDD_SMALL));
+    window = GetDlgItem(dlg->GetHwnd(), IDC_IMAGE);
     GetClientRect(window, &client);
     return v;
   }
@@ -75,7 +75,7 @@ struct ImageListView : testing::Test {
   int attached = 0;
   quortest::Recorder* owner = nullptr;
   JFloatData* choice = nullptr;
-  HarnessDialog* dlg = nullptr;
+  DialogHarness* dlg = nullptr;
   HWND window = nullptr;
   RECT client = {};
 };
@@ -157,14 +157,14 @@ TEST_F(ImageListView, DestroyDetachesAndAMissingWindowFailsInit) {
 }
 
 TEST_F(ImageListView, ACreatedViewFollowsItsParameter) {
-  JImageListView* v = JImageListView::Create(choice, -1, kHarnessImage, GetModuleHandleA(nullptr), kStripBitmap,
+  JImageListView* v = JImageListView::Create(choice, -1, IDC_IMAGE, GetModuleHandleA(nullptr), kStripBitmap,
                                              kCells, nullptr);
   ASSERT_NE(v, nullptr);
-  EXPECT_EQ(v->IdCtl(), kHarnessImage);
-  EXPECT_EQ(v->Own(kHarnessImage), 0) << "the window takes no commands";
+  EXPECT_EQ(v->IdCtl(), IDC_IMAGE);
+  EXPECT_EQ(v->Own(IDC_IMAGE), 0) << "the window takes no commands";
   choice->SetValue(0, 4.0f);
   *dlg += v;
-  ASSERT_TRUE(dlg->Open());
+  ASSERT_TRUE(dlg->Open(IDD_SMALL));
   EXPECT_EQ(v->Valid(0), 1);
   choice->SetValue(0, 6.0f);
   EXPECT_EQ(v->Valid(0), 1);

@@ -1,18 +1,17 @@
 // The lock view: two parameters kept in a relation while the lock box is checked, in a real dialog
 // whose lock box is clicked like a person does.
 #include "ControlDriver.h"
-#include "HarnessDialog.h"
+#include "DialogHarness.h"
 #include "Recorder.h"
 #include "TestSupport.h"
 
 #include "Quorlib.h"
+#include "testres.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-using quortest::HarnessDialog;
-using quortest::kHarnessCheck;
 
 constexpr float kGap = 2.0f;
 
@@ -25,9 +24,10 @@ struct Lock : testing::Test {
     owner->Hold(a, 0);
     owner->Hold(b, 1);
     owner->Hold(lock, 2);
-    dlg = new HarnessDialog;
+    dlg = new DialogHarness;
   }
   void TearDown() override {
+    dlg->Close();
     delete dlg;
     owner->DeleteMe();
   }
@@ -35,11 +35,11 @@ struct Lock : testing::Test {
   JLock2Ctl* Open(int mode, float gap, int idLock, JData* lockData) {
     JLock2Ctl* c = JLock2Ctl::Create(a, b, idLock, lockData, mode, gap, 0, nullptr);
     *dlg += c;
-    EXPECT_TRUE(dlg->Open());
+    EXPECT_TRUE(dlg->Open(IDD_SMALL));
     return c;
   }
-  bool BoxChecked() { return IsDlgButtonChecked(dlg->GetHwnd(), kHarnessCheck) == BST_CHECKED; }
-  void ClickBox() { driver.Click(GetDlgItem(dlg->GetHwnd(), kHarnessCheck), 3, 3); }
+  bool BoxChecked() { return IsDlgButtonChecked(dlg->GetHwnd(), IDC_LOCK) == BST_CHECKED; }
+  void ClickBox() { driver.Click(GetDlgItem(dlg->GetHwnd(), IDC_LOCK), 3, 3); }
   float A() { return a->GetFValue(dlg->time); }
   float B() { return b->GetFValue(dlg->time); }
 
@@ -48,14 +48,14 @@ struct Lock : testing::Test {
   JFloatData* a = nullptr;
   JFloatData* b = nullptr;
   JBoolData* lock = nullptr;
-  HarnessDialog* dlg = nullptr;
+  DialogHarness* dlg = nullptr;
 };
 
 }  // namespace
 
 TEST_F(Lock, EqualDistanceFollowsWhicheverSideMoved) {
   lock->SetValue(0, 1.0f);
-  Open(JLock2Ctl::kEqual, kGap, kHarnessCheck, lock);
+  Open(JLock2Ctl::kEqual, kGap, IDC_LOCK, lock);
   EXPECT_TRUE(BoxChecked()) << "the box shows the lock parameter";
   EXPECT_FLOAT_EQ(B(), kGap) << "opening applies the relation from a";
 
@@ -128,7 +128,7 @@ TEST_F(Lock, AtMostAndUnknownModes) {
 }
 
 TEST_F(Lock, ABoxWithoutLockParameterIsReadFromTheDialog) {
-  Open(JLock2Ctl::kEqual, kGap, kHarnessCheck, nullptr);
+  Open(JLock2Ctl::kEqual, kGap, IDC_LOCK, nullptr);
   EXPECT_FALSE(BoxChecked());
   a->SetValue(0, 5.0f);
   EXPECT_FLOAT_EQ(B(), 0.0f) << "unchecked box: nothing enforced";
@@ -161,7 +161,7 @@ TEST_F(Lock, SetMovesEveryBinding) {
   lock2->SetValue(0, 1.0f);
   c->SetValue(0, 3.0f);
 
-  JLock2Ctl* v = Open(JLock2Ctl::kEqual, kGap, kHarnessCheck, lock);
+  JLock2Ctl* v = Open(JLock2Ctl::kEqual, kGap, IDC_LOCK, lock);
   EXPECT_FALSE(BoxChecked());
   v->Set(c, 0, d, lock2);
   EXPECT_EQ(a->NumViews() + b->NumViews() + lock->NumViews(), 0);
