@@ -5,9 +5,9 @@
 // the id; a time change refreshes every control.
 #pragma once
 
-#include "Quorlib.h"
+#include "PlainDialog.h"
 
-class DialogHarness : public JViewDlgBase {
+class DialogHarness : public PlainDialog {
  public:
   // Creates the dialog window from template id of the test program; false when it fails.
   bool Open(int id) {
@@ -59,14 +59,12 @@ class DialogHarness : public JViewDlgBase {
   void DeleteThis() override { delete this; }
   HINSTANCE GetInstanceHandle() override { return GetModuleHandleA(nullptr); }
   int IdDlg() override { return templateId; }
-  int GetTime() override { return time; }
   // The dialog's time moves: every control shows its data at t.
   void SetTime(int t) override {
     time = t;
     for (int i = 0; i < NumControls(); i++) GetControl(i)->UpdateView(t, nullptr);
   }
 
-  int time = 0;
 
  private:
   void Route(int id, unsigned int msg, UINT_PTR param) {
