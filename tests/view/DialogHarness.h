@@ -65,7 +65,6 @@ class DialogHarness : public PlainDialog {
     for (int i = 0; i < NumControls(); i++) GetControl(i)->UpdateView(t, nullptr);
   }
 
-
  private:
   void Route(int id, unsigned int msg, UINT_PTR param) {
     for (int i = 0; i < NumControls(); i++) {
