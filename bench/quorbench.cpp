@@ -646,6 +646,13 @@ class BenchDialog : public JViewDlgBase {
     time = t;
     for (int i = 0; i < NumControls(); i++) GetControl(i)->UpdateView(t, nullptr);
   }
+  int GetTimeLock() override { return 0; }
+  void SetTimeLock(int) override {}
+  void SetPlayAnimation(int) override {}
+  int GetPlayAnimation() override { return 0; }
+  const char* ActionName() override { return "Bench"; }
+  void Destroy() override { DeleteThis(); }
+  int SwitchData(JDataBase*, void*) override { return 0; }
   int time = 0;
 };
 

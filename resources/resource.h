@@ -13,6 +13,11 @@
 #define IDB_INPUT 118    // image input options: out, in (16 x 15)
 #define IDB_FIELDS 119   // fields and aspect: out, in (16 x 15)
 
+// Dialogs and their controls
+#define IDD_PROGRESS 104          // " Progress Dialog": status line, progress bar, Cancel
+#define IDC_PROGRESS_BAR 1001     // msctls_progress32
+#define IDC_PROGRESS_STATUS 1002  // the status line
+
 // Cursors and icons
 #define IDC_DELETEFLAG 115  // a flag dragged off the gradient is deleted on release
 #define IDI_QUORLIB 135     // the library's dialogs

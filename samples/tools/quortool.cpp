@@ -1,6 +1,10 @@
 // quortool: small jobs done with the library the way a plug-in does them.
 //   quortool draw-gradient file.png [width height]   draws the library's default gradient and
 //                                                     writes it through the host's bitmaps
+//   quortool progress-demo [percent [hold-ms [alone]]] opens the progress dialog over a window
+//                                                     (without owner with "alone"), advances it
+//                                                     to percent and keeps it open for hold-ms
+//                                                     (until Cancel is pressed)
 #include "Quorlib.h"
 
 #include <stdio.h>
@@ -62,11 +66,65 @@ int DrawGradient(int argc, char** argv) {
   return 0;
 }
 
+// The tool's own top-level window, over which the dialog opens.
+HWND DemoFrame() {
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = DefWindowProcA;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  wc.hbrBackground = GetSysColorBrush(COLOR_APPWORKSPACE);
+  wc.lpszClassName = "QuortoolFrame";
+  RegisterClassA(&wc);
+  return CreateWindowExA(0, wc.lpszClassName, "quortool", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 60, 60, 560, 380, nullptr,
+                         nullptr, wc.hInstance, nullptr);
+}
+
+// A long operation as a plug-in writes one: the dialog is driven by its messages, and Cancel is
+// polled between steps.
+int ProgressDemo(int argc, char** argv) {
+  const int kTotal = 100;
+  const int kStepMs = 20;
+  int percent = argc > 0 ? atoi(argv[0]) : 40;
+  int holdMs = argc > 1 ? atoi(argv[1]) : 3000;
+  bool alone = argc > 2 && strcmp(argv[2], "alone") == 0;
+  if (percent < 0 || percent > kTotal || holdMs < 0) return 2;
+  HWND frame = DemoFrame();
+  JProgressDlg progress;
+  if (!progress.Create(alone ? nullptr : frame)) {
+    fprintf(stderr, "quortool: cannot open the progress dialog\n");
+    DestroyWindow(frame);
+    return 1;
+  }
+  HWND dlg = progress.GetHwnd();
+  char status[64];
+  int done = 0;
+  for (; done <= percent && !progress.IsCanceled(); done++) {
+    snprintf(status, sizeof status, "Rendering frame %d of %d", done, kTotal);
+    SendMessageA(dlg, JWM_SETSTATUS, 0, (LPARAM)status);
+    SendMessageA(dlg, JWM_PROGRESS, (WPARAM)done, kTotal);
+    progress.CheckCancelButton();
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, kStepMs, QS_ALLINPUT);
+  }
+  printf("progress-demo: ready; at %d%%, owner %s\n", percent, IsWindowEnabled(frame) ? "enabled" : "disabled");
+  fflush(stdout);
+  for (int waited = 0; waited < holdMs && !progress.IsCanceled(); waited += kStepMs) {
+    int stop = 0;
+    SendMessageA(dlg, JWM_QUERYABORT, 0, (LPARAM)&stop);
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, kStepMs, QS_ALLINPUT);
+  }
+  printf("progress-demo: %s\n", progress.IsCanceled() ? "cancelled" : "done");
+  progress.Destroy();
+  DestroyWindow(frame);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   RegisterPluginModule(GetLibInstance());
   if (argc >= 2 && strcmp(argv[1], "draw-gradient") == 0) return DrawGradient(argc - 2, argv + 2);
-  fprintf(stderr, "usage: quortool draw-gradient file.png [width height]\n");
+  if (argc >= 2 && strcmp(argv[1], "progress-demo") == 0) return ProgressDemo(argc - 2, argv + 2);
+  fprintf(stderr, "usage: quortool draw-gradient file.png [width height]\n"
+                  "       quortool progress-demo [percent [hold-ms [alone]]]\n");
   return 2;
 }

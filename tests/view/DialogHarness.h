@@ -1,36 +1,78 @@
-// A library dialog over a template of the test program, for testing view controls in a real
-// dialog window: the library's own dialog base routes the messages to the controls. The dialog
-// is unlocked from the host's time and shows its controls at the time the test asks for.
+// A dialog for testing view controls in a real dialog window made from a template of the test
+// program. It does what a library dialog does for its controls: at WM_INITDIALOG every control is
+// set up (bypass control, Init), unfrozen and shown; WM_COMMAND goes to the control owning the
+// bypass id or the control id, WM_DRAWITEM, WM_MEASUREITEM and WM_NOTIFY to the control owning
+// the id; a time change refreshes every control.
 #pragma once
 
-#include "Quorlib.h"
+#include "PlainDialog.h"
 
-class DialogHarness : public JOneModelessBase {
+class DialogHarness : public PlainDialog {
  public:
-  // Creates the dialog window from template id of the test program and moves it to openAt;
-  // false when it fails (the object is then gone, as CreateDlg deletes it).
+  // Creates the dialog window from template id of the test program; false when it fails.
   bool Open(int id) {
     templateId = id;
-    if (!CreateDlg(nullptr, this)) return false;
-    SetTimeLock(0);
-    SetTime(openAt);
-    return true;
+    return CreateDialogParamA(GetInstanceHandle(), MAKEINTRESOURCEA(id), nullptr, UniDlgProc, (LPARAM)this) != nullptr;
   }
-  // Ends the dialog: its window and controls when it has a window, else just the object.
+  // Destroys the controls, then the window.
   void Close() {
-    if (hwnd) Destroy();
-    else DeleteThis();
+    while (NumControls() > 0) {
+      JViewCtl* c = GetControl(0);
+      *this -= c;
+      c->Destroy();
+    }
+    if (hwnd) DestroyWindow(hwnd);
   }
   HWND Item(int id) { return GetDlgItem(hwnd, id); }
 
+  INT_PTR DlgProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+    switch (msg) {
+      case WM_INITDIALOG:
+        for (int i = 0; i < NumControls(); i++) {
+          GetControl(i)->InitBypassCtl();
+          GetControl(i)->Init(time);
+        }
+        for (int i = 0; i < NumControls(); i++) {
+          GetControl(i)->SetFreeze(0);
+          GetControl(i)->UpdateBypassTreeView();
+          GetControl(i)->UpdateView(time, nullptr);
+        }
+        return TRUE;
+      case WM_COMMAND: {
+        int id = LOWORD(wParam);
+        for (int i = 0; i < NumControls(); i++)
+          if (GetControl(i)->IdBypass() == id) {
+            GetControl(i)->UpdateBypassTreeData();
+            return TRUE;
+          }
+        Route(id, msg, HIWORD(wParam));
+        return TRUE;
+      }
+      case WM_DRAWITEM:
+      case WM_MEASUREITEM:
+      case WM_NOTIFY:
+        Route((int)wParam, msg, (UINT_PTR)lParam);
+        return TRUE;
+    }
+    return FALSE;
+  }
   void DeleteThis() override { delete this; }
   HINSTANCE GetInstanceHandle() override { return GetModuleHandleA(nullptr); }
   int IdDlg() override { return templateId; }
-  const char* ActionName() override { return "Buttons"; }
-  int SwitchData(JDataBase*, void*) override { return 0; }
-
-  int openAt = 0;  // the time the dialog shows once open
+  // The dialog's time moves: every control shows its data at t.
+  void SetTime(int t) override {
+    time = t;
+    for (int i = 0; i < NumControls(); i++) GetControl(i)->UpdateView(t, nullptr);
+  }
 
  private:
+  void Route(int id, unsigned int msg, UINT_PTR param) {
+    for (int i = 0; i < NumControls(); i++) {
+      JViewCtl* c = GetControl(i);
+      if (!c->Own(id)) continue;
+      if (!c->IsFreezed()) c->UpdateData(time, id, msg, param);
+      return;
+    }
+  }
   int templateId = 0;
 };

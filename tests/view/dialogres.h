@@ -7,5 +7,5 @@
 #define IDC_EDIT_FIRST 1101  // edits IDC_EDIT_FIRST .. IDC_EDIT_FIRST + TEST_EDIT_COUNT - 1
 #define TEST_EDIT_COUNT 12
 #define IDC_FAULT 1201       // a button whose control faults when clicked
-#define IDC_TEST_BYPASS 1202 // a check box used as a bypass control
+#define IDC_BYPASS 1202      // a check box used as a bypass control
 #define IDC_PAGE_FAULT 1301  // the page's faulting button

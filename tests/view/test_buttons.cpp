@@ -72,19 +72,16 @@ struct Buttons : testing::Test {
     }
     log.leaf = leaf[0];
     dlg = new DialogHarness;
-    dlg->openAt = kDialogTime;
+    dlg->time = kDialogTime;
   }
   void TearDown() override {
-    if (dlg) dlg->Close();
+    dlg->Close();
+    dlg->DeleteThis();
     if (Animating()) AnimateOff();
     owner->DeleteMe();
     EXPECT_EQ(GetLiveCustomControlCount(), liveControls) << "the controls release their button interfaces";
   }
-  void Open() {
-    bool opened = dlg->Open(IDD_BUTTONS);
-    if (!opened) dlg = nullptr;  // a dialog that cannot open is deleted at once
-    ASSERT_TRUE(opened);
-  }
+  void Open() { ASSERT_TRUE(dlg->Open(IDD_BUTTONS)); }
   bool Checked(int id) { return IsDlgButtonChecked(dlg->GetHwnd(), id) == BST_CHECKED; }
   // The id of the one checked radio button, 0 for none, -1 for more than one.
   int CheckedRadio() {
