@@ -14,4 +14,9 @@ void Replicate(BMM_Color_24* out, int W, int H, const BMM_Color_24* src, int w, 
 // on it; the panel's outer rows and columns win over the image.
 void Panel(BMM_Color_24* out, int W, int H, const BMM_Color_24* src, int w, int h);
 
+// Builds the leading pixels of a fourfold-replicated row in whole steps of sixteen output pixels
+// (four source pixels) and answers how many it did; the caller builds the rest. Reads only the
+// srcWidth pixels of the source row. Only where the processor has SSSE3.
+int Replicate4RowSsse3(unsigned char* out, int width, const unsigned char* src, int srcWidth);
+
 }  // namespace jviewfit

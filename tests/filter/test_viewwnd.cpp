@@ -11,7 +11,7 @@ using namespace viewtest;
 
 namespace {
 
-// A render function's record of its calls; it draws x, y and the time into red, green and blue.
+// A render function's record of its calls; it draws x, y and x + y + time into red, green and blue.
 struct RenderLog {
   struct Call {
     int time, width, height;
@@ -26,7 +26,7 @@ int Pattern(BMM_Color_24* out, void* user, int time, int width, int height, floa
   RenderLog* log = static_cast<RenderLog*>(user);
   log->calls.push_back({time, width, height, aspect, window});
   for (int y = 0; y < height; y++)
-    for (int x = 0; x < width; x++) out[y * width + x] = BMM_Color_24{(BYTE)x, (BYTE)y, (BYTE)time};
+    for (int x = 0; x < width; x++) out[y * width + x] = BMM_Color_24{(BYTE)x, (BYTE)y, (BYTE)(x + y + time)};
   return log->result;
 }
 
@@ -206,31 +206,36 @@ TEST(ViewWndResolution, RightClickShowsTheMenuCheckedFromTheCurrentSetting) {
 }
 
 TEST(ViewWndCompute, ReducedSizesAndFitReplicationCutAtTheEdges) {
-  Bench b(kSmallW, kSmallH);
-  RenderLog log;
-  ProbeView* v = b.Attach(ProbeView::Make(b.data));
-  v->SetRender(Pattern, &log);
-  struct Case {
-    int resolution, factor, w, h;
-  } cases[] = {{0, 1, 9, 5}, {1, 2, 5, 3}, {2, 4, 3, 2}};
-  for (const Case& c : cases) {
-    v->SetResolution(b.data, c.resolution, 0);
-    ASSERT_EQ(v->Compute(), JViewWnd::kInstalled);
-    EXPECT_EQ(log.calls.back().width, c.w) << "resolution " << c.resolution;
-    EXPECT_EQ(log.calls.back().height, c.h) << "resolution " << c.resolution;
-    EXPECT_EQ(log.calls.back().aspect, 1.0f);
-    EXPECT_EQ(log.calls.back().window, b.window);
-    std::vector<BMM_Color_24> img = v->Image();
-    ASSERT_EQ(img.size(), (size_t)kSmallW * kSmallH);
-    // Output column x shows source column x / factor: at 1:4 the columns 0-3, 4-7 and 8.
-    for (int y = 0; y < kSmallH; y++)
-      for (int x = 0; x < kSmallW; x++) {
-        const BMM_Color_24& p = img[y * kSmallW + x];
-        ASSERT_EQ(p.r, x / c.factor) << "resolution " << c.resolution << " at " << x << "," << y;
-        ASSERT_EQ(p.g, y / c.factor) << "resolution " << c.resolution << " at " << x << "," << y;
-      }
+  // 9 wide: the groups of four are columns 0-3, 4-7 and 8. 70 wide: whole steps of sixteen
+  // output pixels and a cut group of two.
+  struct Size {
+    int W, H;
+  } sizes[] = {{kSmallW, kSmallH}, {70, 9}};
+  for (const Size& size : sizes) {
+    Bench b(size.W, size.H);
+    RenderLog log;
+    ProbeView* v = b.Attach(ProbeView::Make(b.data));
+    v->SetRender(Pattern, &log);
+    for (int resolution = 0; resolution < 3; resolution++) {
+      const int f = 1 << resolution;
+      v->SetResolution(b.data, resolution, 0);
+      ASSERT_EQ(v->Compute(), JViewWnd::kInstalled);
+      EXPECT_EQ(log.calls.back().width, (size.W + f - 1) / f) << "resolution " << resolution;
+      EXPECT_EQ(log.calls.back().height, (size.H + f - 1) / f) << "resolution " << resolution;
+      EXPECT_EQ(log.calls.back().aspect, 1.0f);
+      EXPECT_EQ(log.calls.back().window, b.window);
+      std::vector<BMM_Color_24> img = v->Image();
+      ASSERT_EQ(img.size(), (size_t)size.W * size.H);
+      // Output pixel (x, y) shows source pixel (x / f, y / f), every byte of it.
+      for (int y = 0; y < size.H; y++)
+        for (int x = 0; x < size.W; x++) {
+          const BMM_Color_24 want{(BYTE)(x / f), (BYTE)(y / f), (BYTE)(x / f + y / f)};
+          ASSERT_TRUE(Same(img[y * size.W + x], want))
+              << size.W << " wide at resolution " << resolution << ": pixel " << x << "," << y;
+        }
+    }
+    v->Destroy();
   }
-  v->Destroy();
 }
 
 TEST(ViewWndCompute, NoFitCentresTheImageOnASunkenPanelWhoseEdgesWin) {
@@ -257,7 +262,7 @@ TEST(ViewWndCompute, NoFitCentresTheImageOnASunkenPanelWhoseEdgesWin) {
       for (int x = 0; x < W; x++) {
         BMM_Color_24 want = face;
         if (x >= offX && x < offX + c.w && y >= offY && y < offY + c.h)
-          want = BMM_Color_24{(BYTE)(x - offX), (BYTE)(y - offY), 0};
+          want = BMM_Color_24{(BYTE)(x - offX), (BYTE)(y - offY), (BYTE)(x - offX + y - offY)};
         if (x == 0) want = shadow;
         if (x == W - 1) want = light;
         if (y == 0) want = shadow;
@@ -453,7 +458,7 @@ TEST(ViewWndPaint, FrameImageWhiteFillAndProgressLine) {
   v->SetRender(Pattern, &log);
   b.dialog->time = 0x40;
   v->UpdateView(b.dialog->time, nullptr);
-  EXPECT_EQ(WindowPixel(b.window, kFrame + 3, kFrame + 2), RGB(3, 2, 0x40)) << "installing draws at once";
+  EXPECT_EQ(WindowPixel(b.window, kFrame + 3, kFrame + 2), RGB(3, 2, 3 + 2 + 0x40)) << "installing draws at once";
 
   // The paint message sets the painted flag.
   EXPECT_EQ(v->GetUpdateFlags() & JVWF_PAINTED, 0u);
