@@ -55,7 +55,9 @@ class QUORAPI JViewWnd : public JViewCtl, public JWinProc {
   static JViewWnd* Setup(JViewWnd* w, JDataBase* data, int idBypass, int ctrlId);
 
   JViewWnd();
-  ~JViewWnd() override;  // aborts the worker and waits for it; detaches the window
+  // Aborts the worker and waits for it; detaches the window. A derived class whose overrides
+  // or callbacks the worker reaches calls AbortUpdate in its own destructor.
+  ~JViewWnd() override;
   JViewWnd(const JViewWnd&) = delete;
   JViewWnd& operator=(const JViewWnd&) = delete;
 
