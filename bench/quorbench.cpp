@@ -2,6 +2,7 @@
 // measured in the same run, so that figures compare across machines and Wine versions.
 // Usage: quorbench [--machine] [name-filter]
 //   --machine: instead of the table, one line per measurement, "name seconds", for scripts.
+#include "JViewFitInternal.h"
 #include "Quorlib.h"
 
 #include <process.h>
@@ -10,6 +11,7 @@
 #include <string.h>
 
 #include <algorithm>
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -637,6 +639,25 @@ void BitBltBench() {
 class BenchDialog : public JViewDlgBase {
  public:
   explicit BenchDialog(HWND w) { hwnd = w; }
+// ---- The image view window -------------------------------------------------------------------
+
+// A dialog object for the benchmark's view windows: a plain top-level window with one
+// "JUniversalWindow" child of the image size plus its one-pixel frame.
+class BenchDialog : public JViewDlgBase {
+ public:
+  static const int kViewId = 100;
+  BenchDialog(int width, int height) {
+    JWinProc::Register();
+    hwnd = CreateWindowExA(0, "STATIC", "quorbench", WS_POPUP, 0, 0, width + 2, height + 2, nullptr, nullptr,
+                           nullptr, nullptr);
+    CreateWindowExA(0, "JUniversalWindow", "", WS_CHILD | WS_VISIBLE, 0, 0, width + 2, height + 2, hwnd,
+                    (HMENU)(INT_PTR)kViewId, nullptr, nullptr);
+    data = Create_JFloatData();
+  }
+  ~BenchDialog() override {
+    DestroyWindow(hwnd);
+    data->DeleteMe();
+  }
   INT_PTR DlgProc(UINT, WPARAM, LPARAM) override { return 0; }
   void DeleteThis() override { delete this; }
   HINSTANCE GetInstanceHandle() override { return nullptr; }
@@ -730,6 +751,165 @@ void DialogRefresh() {
   dlg->DeleteThis();
   node->DeleteMe();
   DestroyWindow(wnd);
+  int GetTime() override { return 0; }
+  void SetTime(int) override {}
+  // A view of the child window, initialised and unfrozen as a dialog does it.
+  JViewWnd* Attach(JViewWnd* v) {
+    *this += v;
+    v->Init(0);
+    v->SetFreeze(0);
+    return v;
+  }
+  JFloatData* data;
+};
+
+void PumpFor(double seconds) {
+  const double end = Now() + seconds;
+  for (double left; (left = end - Now()) > 0;) {
+    MSG m;
+    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, (DWORD)(left * 1000) + 1, QS_ALLINPUT);
+  }
+}
+
+// A render function that takes a set time, asking its window every millisecond whether to stop.
+struct TimedRender {
+  double seconds = 0.1;
+  std::atomic<int> started{0}, finished{0}, lastTime{-1};
+  std::atomic<long long> finishedAt{0};  // microseconds of Now()
+};
+
+int Timed(BMM_Color_24* out, void* user, int time, int width, int height, float, HWND window) {
+  TimedRender* r = static_cast<TimedRender*>(user);
+  r->started++;
+  const double start = Now();
+  while (Now() - start < r->seconds) {
+    int stop = 0;
+    SendMessageA(window, JWM_QUERYABORT, 0, (LPARAM)&stop);
+    if (stop) return 0;
+    Sleep(1);
+  }
+  memset(out, time & 0xFF, (size_t)width * height * sizeof(BMM_Color_24));
+  r->lastTime = time;
+  r->finishedAt = (long long)(Now() * 1e6);
+  r->finished++;
+  return 1;
+}
+
+// Twenty updates 50 ms apart while a computation takes 100 ms: how many computations follow
+// the first (synchronous) one, and how long after the last update its image is there.
+void ViewWndCoalescing() {
+  const int kCalls = 20;
+  const double kApart = 0.05, kRender = 0.1, kRestartWait = 0.2, kSlack = 0.02;
+  BenchDialog* dlg = new BenchDialog(320, 240);
+  TimedRender render;
+  render.seconds = kRender;
+  JViewWnd* v = dlg->Attach(JViewWnd::Create(dlg->data, -1, BenchDialog::kViewId, Timed, &render));
+  v->SetUpdateFlags(JVWF_THREAD);
+  v->UpdateView(0, nullptr);
+  render.started = 0;
+  render.finished = 0;
+  double lastCall = 0;
+  for (int i = 1; i <= kCalls; i++) {
+    v->UpdateView(i, nullptr);
+    lastCall = Now();
+    if (i < kCalls) PumpFor(kApart);
+  }
+  // The image of the last update, then a while longer to see that nothing else is computed.
+  const double giveUp = lastCall + 3.0;
+  while (render.lastTime != kCalls && Now() < giveUp) PumpFor(0.005);
+  // Installing the image right after the render function returns: the same copy and draw.
+  BMM_Color_24* copy = static_cast<BMM_Color_24*>(malloc((size_t)320 * 240 * sizeof(BMM_Color_24)));
+  memset(copy, 0, (size_t)320 * 240 * sizeof(BMM_Color_24));
+  PumpFor(0.5);
+  const double installStart = Now();
+  *v = copy;
+  const double install = Now() - installStart;
+  const double latency = render.finishedAt / 1e6 - lastCall + install;
+  const double budget = kRestartWait + kRender + kSlack;
+  Record("viewwnd/coalesce/latency", latency);
+  if (!machine)
+    printf("JViewWnd coalescing: %d updates %.0f ms apart, %.0f ms render: %d computations after the first "
+           "(%d finished, last time %d; at most 2)\n"
+           "  last update -> image installed %6.1f ms (render end + install %.2f ms), budget %.0f ms: %s\n",
+           kCalls, kApart * 1e3, kRender * 1e3, render.started.load(), render.finished.load(), render.lastTime.load(),
+           latency * 1e3, install * 1e3, budget * 1e3,
+           render.started <= 2 && render.lastTime == kCalls && latency <= budget ? "ok" : "MISSED");
+  v->Destroy();
+  dlg->DeleteThis();
+}
+
+// A per-pixel colour that costs the same everywhere: a fixed number of steps of a quadratic map,
+// kept in range without branches (whose prediction would depend on how far apart the samples lie).
+AColor Costly(void*, float u, float v) {
+  float x = u, y = v;
+  for (int i = 0; i < 48; i++) {
+    const float nx = x * x - y * y + 0.25f * u - 0.5f;
+    y = std::min(std::max(2.0f * x * y + 0.25f * v, -2.0f), 2.0f);
+    x = std::min(std::max(nx, -2.0f), 2.0f);
+  }
+  return AColor(x * x * 0.25f, y * y * 0.25f, u, 1.0f);
+}
+
+// Computing at 1:2 and 1:4 against 1:1 (each includes replication and installing), and the
+// replication of a 1920 x 1080 view from 1:4 against a memcpy of its bytes.
+void ViewWndResolution() {
+  const int W = 640, H = 480;
+  BenchDialog* dlg = new BenchDialog(W, H);
+  JViewWnd* v = dlg->Attach(JViewWnd::Create(dlg->data, -1, BenchDialog::kViewId, Costly, nullptr));
+  double t[3];
+  for (int res = 0; res < 3; res++) {
+    v->SetResolution(dlg->data, res, 0);
+    t[res] = BestSeconds([&] { v->UpdateView(0, nullptr); });
+  }
+  // Every update ends in the same W x H display image allocated, installed and drawn into the
+  // window, whatever the resolution: that part is measured alone and the ratios are given
+  // without it too.
+  const double show = BestSeconds([&] {
+    *v = static_cast<BMM_Color_24*>(malloc((size_t)W * H * sizeof(BMM_Color_24)));
+  });
+  Record("viewwnd/resolution/show", show);
+  const double expect[3] = {1.0, 0.25, 0.0625};
+  const char* names[3] = {"1:1", "1:2", "1:4"};
+  for (int res = 0; res < 3; res++) {
+    char name[64];
+    snprintf(name, sizeof name, "viewwnd/resolution/%d", res);
+    Record(name, t[res]);
+    const double ratio = t[res] / t[0], net = (t[res] - show) / (t[0] - show);
+    if (!machine)
+      printf("JViewWnd %dx%d at %s: %7.2f ms, ratio to 1:1 %6.4f (%+5.1f %%); without showing the image %6.4f "
+             "(%+5.1f %%; expected %6.4f)\n",
+             W, H, names[res], t[res] * 1e3, ratio, (ratio / expect[res] - 1) * 100, net,
+             (net / expect[res] - 1) * 100, expect[res]);
+  }
+  if (!machine) printf("  showing a %dx%d image (allocate, install, draw): %.2f ms\n", W, H, show * 1e3);
+  v->Destroy();
+  dlg->DeleteThis();
+
+  const int BW = 1920, BH = 1080, sw = (BW + 3) / 4, sh = (BH + 3) / 4;
+  std::vector<BMM_Color_24> src((size_t)sw * sh), out((size_t)BW * BH), scratch(out.size());
+  uint32_t seed = 5;
+  for (BMM_Color_24& p : src) {
+    uint32_t r = Next(seed);
+    p = BMM_Color_24{(BYTE)r, (BYTE)(r >> 8), (BYTE)(r >> 16)};
+  }
+  const size_t bytes = out.size() * sizeof(BMM_Color_24);
+  double base, ours;
+  BestAlternating(
+      [&] {
+        memcpy(scratch.data(), out.data(), bytes);
+        sink = sink + scratch[out.size() - 1].r;
+      },
+      [&] {
+        jviewfit::Replicate(out.data(), BW, BH, src.data(), sw, 4);
+        sink = sink + out[out.size() - 1].r;
+      },
+      base, ours);
+  Record("memcpy/viewwnd/fit", base);
+  Record("viewwnd/fit", ours);
+  if (!machine)
+    printf("JViewWnd fit %dx%d from 1:4: %6.3f ms   memcpy of the output %6.3f ms   ratio %5.2f (at most 2)\n", BW,
+           BH, ours * 1e3, base * 1e3, ours / base);
 }
 
 struct Bench {
@@ -739,7 +919,8 @@ struct Bench {
 const Bench kBenches[] = {{"memblock", MemBlockCopy},  {"props", PropertyLookup},  {"tree-address", TreeAddressing},
                           {"tree-leafvalue", LeafValue}, {"tree-build", TreeBuild},     {"saveload", SaveLoad},
                           {"gradient", GradientColors},  {"blur", Blur},                {"overlay", OverlayBench},     {"copyfit", CopyFitBench},
-                          {"bitblt", BitBltBench},       {"dlgrefresh", DialogRefresh}};
+                          {"bitblt", BitBltBench},       {"dlgrefresh", DialogRefresh},
+                          {"viewwnd-coalesce", ViewWndCoalescing}, {"viewwnd-resolution", ViewWndResolution}};
 
 }  // namespace
 

@@ -5,8 +5,11 @@
 //                                                     (without owner with "alone"), advances it
 //                                                     to percent and keeps it open for hold-ms
 //                                                     (until Cancel is pressed)
+//   quortool view-demo [--close ms]                   a window with image views at 1:1, at 1:4
+//                                                     fitted, and at 1:2 on a panel
 #include "Quorlib.h"
 
+#include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -118,13 +121,108 @@ int ProgressDemo(int argc, char** argv) {
   return 0;
 }
 
+// ---- view-demo ---------------------------------------------------------------------------------
+
+// The demo window is the dialog object of its views: they show their images at its time.
+class DemoDialog : public JViewDlgBase {
+ public:
+  explicit DemoDialog(HWND w) { hwnd = w; }
+  INT_PTR DlgProc(UINT, WPARAM, LPARAM) override { return 0; }
+  void DeleteThis() override { delete this; }
+  HINSTANCE GetInstanceHandle() override { return nullptr; }
+  int IdDlg() override { return 0; }
+  int GetTime() override { return 0; }
+  void SetTime(int) override {}
+};
+
+// Rings of colour around the middle of the image, shaded from the top.
+AColor Rings(void*, float u, float v) {
+  const float dx = u - 0.5f, dy = v - 0.5f, d = sqrtf(dx * dx + dy * dy) * 12.0f;
+  return AColor(0.5f + 0.5f * sinf(d), 0.5f + 0.5f * sinf(d + 2.1f + 3.0f * u), (1.0f - v) * (0.5f + 0.5f * cosf(d)));
+}
+
+// The library's default gradient, drawn by the gradient itself.
+int GradientImage(BMM_Color_24* out, void* user, int time, int width, int height, float aspect, HWND window) {
+  SendMessageA(window, JWM_PROGRESS, 1, 2);
+  return static_cast<JGradCtlData*>(user)->Render(out, time, width, height, aspect, 0);
+}
+
+LRESULT CALLBACK DemoProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_DESTROY) PostQuitMessage(0);
+  if (msg == WM_TIMER) DestroyWindow(hwnd);
+  return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+int ViewDemo(int argc, char** argv) {
+  const int closeMs = argc >= 2 && strcmp(argv[0], "--close") == 0 ? atoi(argv[1]) : 0;
+  HINSTANCE self = GetModuleHandleA(nullptr);
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = DemoProc;
+  wc.hInstance = self;
+  wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  wc.lpszClassName = "QuortoolViewDemo";
+  RegisterClassA(&wc);
+  JWinProc::Register();
+  HWND main = CreateWindowExA(0, wc.lpszClassName, "JViewWnd demo", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 40, 40,
+                              700, 240, nullptr, nullptr, self, nullptr);
+  HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  struct Pane {
+    const char* label;
+    int resolution, noFit;
+  } panes[] = {{"1:1, per-pixel colour", 0, 0}, {"1:4, fitted", 2, 0}, {"1:2, on a panel (gradient)", 1, 1}};
+  const int kW = 202, kH = 152, kFirstId = 100;
+  for (int i = 0; i < 3; i++) {
+    HWND label = CreateWindowExA(0, "STATIC", panes[i].label, WS_CHILD | WS_VISIBLE, 20 + i * 222, 12, kW, 18, main,
+                                 nullptr, self, nullptr);
+    SendMessageA(label, WM_SETFONT, (WPARAM)font, 0);
+    CreateWindowExA(0, "JUniversalWindow", "", WS_CHILD | WS_VISIBLE, 20 + i * 222, 34, kW, kH, main,
+                    (HMENU)(INT_PTR)(kFirstId + i), self, nullptr);
+  }
+  DemoDialog* dlg = new DemoDialog(main);
+  JGradCtlData* grad = Create_JGradCtlData(GetLibInstance(), 119);
+  JFloatData* settings[3];
+  JViewWnd* views[3];
+  for (int i = 0; i < 3; i++) {
+    settings[i] = Create_JFloatData();
+    views[i] = i < 2 ? JViewWnd::Create(settings[i], -1, kFirstId + i, Rings, nullptr)
+                     : JViewWnd::Create(settings[i], -1, kFirstId + i, GradientImage, grad);
+    if (!views[i]) return 1;
+    views[i]->SetResolution(settings[i], panes[i].resolution, panes[i].noFit);
+    *dlg += views[i];
+    views[i]->Init(0);
+    views[i]->SetFreeze(0);
+    views[i]->SetUpdateFlags(JVWF_THREAD | JVWF_PROGRESS);
+    views[i]->UpdateView(0, nullptr);
+  }
+  ShowWindow(main, SW_SHOW);
+  printf("ready: %d views\n", 3);
+  fflush(stdout);
+  if (closeMs > 0) SetTimer(main, 1, (UINT)closeMs, nullptr);
+  MSG m;
+  while (GetMessageA(&m, nullptr, 0, 0) > 0) {
+    TranslateMessage(&m);
+    DispatchMessageA(&m);
+  }
+  for (int i = 0; i < 3; i++) {
+    views[i]->Destroy();
+    settings[i]->DeleteMe();
+  }
+  if (grad) grad->DeleteMe();
+  dlg->DeleteThis();
+  printf("ok\n");
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   RegisterPluginModule(GetLibInstance());
   if (argc >= 2 && strcmp(argv[1], "draw-gradient") == 0) return DrawGradient(argc - 2, argv + 2);
   if (argc >= 2 && strcmp(argv[1], "progress-demo") == 0) return ProgressDemo(argc - 2, argv + 2);
+  if (argc >= 2 && strcmp(argv[1], "view-demo") == 0) return ViewDemo(argc - 2, argv + 2);
   fprintf(stderr, "usage: quortool draw-gradient file.png [width height]\n"
-                  "       quortool progress-demo [percent [hold-ms [alone]]]\n");
+                  "       quortool progress-demo [percent [hold-ms [alone]]]\n"
+                  "       quortool view-demo [--close ms]\n");
   return 2;
 }
