@@ -639,25 +639,6 @@ void BitBltBench() {
 class BenchDialog : public JViewDlgBase {
  public:
   explicit BenchDialog(HWND w) { hwnd = w; }
-// ---- The image view window -------------------------------------------------------------------
-
-// A dialog object for the benchmark's view windows: a plain top-level window with one
-// "JUniversalWindow" child of the image size plus its one-pixel frame.
-class BenchDialog : public JViewDlgBase {
- public:
-  static const int kViewId = 100;
-  BenchDialog(int width, int height) {
-    JWinProc::Register();
-    hwnd = CreateWindowExA(0, "STATIC", "quorbench", WS_POPUP, 0, 0, width + 2, height + 2, nullptr, nullptr,
-                           nullptr, nullptr);
-    CreateWindowExA(0, "JUniversalWindow", "", WS_CHILD | WS_VISIBLE, 0, 0, width + 2, height + 2, hwnd,
-                    (HMENU)(INT_PTR)kViewId, nullptr, nullptr);
-    data = Create_JFloatData();
-  }
-  ~BenchDialog() override {
-    DestroyWindow(hwnd);
-    data->DeleteMe();
-  }
   INT_PTR DlgProc(UINT, WPARAM, LPARAM) override { return 0; }
   void DeleteThis() override { delete this; }
   HINSTANCE GetInstanceHandle() override { return nullptr; }
@@ -751,6 +732,38 @@ void DialogRefresh() {
   dlg->DeleteThis();
   node->DeleteMe();
   DestroyWindow(wnd);
+}
+
+// ---- The image view window -------------------------------------------------------------------
+
+// A dialog object for the benchmark's view windows: a plain top-level window with one
+// "JUniversalWindow" child of the image size plus its one-pixel frame.
+class ViewBenchDialog : public JViewDlgBase {
+ public:
+  static const int kViewId = 100;
+  ViewBenchDialog(int width, int height) {
+    JWinProc::Register();
+    hwnd = CreateWindowExA(0, "STATIC", "quorbench", WS_POPUP, 0, 0, width + 2, height + 2, nullptr, nullptr,
+                           nullptr, nullptr);
+    CreateWindowExA(0, "JUniversalWindow", "", WS_CHILD | WS_VISIBLE, 0, 0, width + 2, height + 2, hwnd,
+                    (HMENU)(INT_PTR)kViewId, nullptr, nullptr);
+    data = Create_JFloatData();
+  }
+  ~ViewBenchDialog() override {
+    DestroyWindow(hwnd);
+    data->DeleteMe();
+  }
+  INT_PTR DlgProc(UINT, WPARAM, LPARAM) override { return 0; }
+  void DeleteThis() override { delete this; }
+  HINSTANCE GetInstanceHandle() override { return nullptr; }
+  int IdDlg() override { return 0; }
+  int GetTimeLock() override { return 0; }
+  void SetTimeLock(int) override {}
+  void SetPlayAnimation(int) override {}
+  int GetPlayAnimation() override { return 0; }
+  const char* ActionName() override { return "Image view"; }
+  void Destroy() override { DeleteThis(); }
+  int SwitchData(JDataBase*, void*) override { return 0; }
   int GetTime() override { return 0; }
   void SetTime(int) override {}
   // A view of the child window, initialised and unfrozen as a dialog does it.
@@ -801,10 +814,10 @@ int Timed(BMM_Color_24* out, void* user, int time, int width, int height, float,
 void ViewWndCoalescing() {
   const int kCalls = 20;
   const double kApart = 0.05, kRender = 0.1, kRestartWait = 0.2, kSlack = 0.02;
-  BenchDialog* dlg = new BenchDialog(320, 240);
+  ViewBenchDialog* dlg = new ViewBenchDialog(320, 240);
   TimedRender render;
   render.seconds = kRender;
-  JViewWnd* v = dlg->Attach(JViewWnd::Create(dlg->data, -1, BenchDialog::kViewId, Timed, &render));
+  JViewWnd* v = dlg->Attach(JViewWnd::Create(dlg->data, -1, ViewBenchDialog::kViewId, Timed, &render));
   v->SetUpdateFlags(JVWF_THREAD);
   v->UpdateView(0, nullptr);
   render.started = 0;
@@ -855,8 +868,8 @@ AColor Costly(void*, float u, float v) {
 // replication of a 1920 x 1080 view from 1:4 against a memcpy of its bytes.
 void ViewWndResolution() {
   const int W = 640, H = 480;
-  BenchDialog* dlg = new BenchDialog(W, H);
-  JViewWnd* v = dlg->Attach(JViewWnd::Create(dlg->data, -1, BenchDialog::kViewId, Costly, nullptr));
+  ViewBenchDialog* dlg = new ViewBenchDialog(W, H);
+  JViewWnd* v = dlg->Attach(JViewWnd::Create(dlg->data, -1, ViewBenchDialog::kViewId, Costly, nullptr));
   double t[3];
   for (int res = 0; res < 3; res++) {
     v->SetResolution(dlg->data, res, 0);

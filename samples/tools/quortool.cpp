@@ -131,6 +131,13 @@ class DemoDialog : public JViewDlgBase {
   void DeleteThis() override { delete this; }
   HINSTANCE GetInstanceHandle() override { return nullptr; }
   int IdDlg() override { return 0; }
+  int GetTimeLock() override { return 0; }
+  void SetTimeLock(int) override {}
+  void SetPlayAnimation(int) override {}
+  int GetPlayAnimation() override { return 0; }
+  const char* ActionName() override { return "View demo"; }
+  void Destroy() override { DeleteThis(); }
+  int SwitchData(JDataBase*, void*) override { return 0; }
   int GetTime() override { return 0; }
   void SetTime(int) override {}
 };
