@@ -9,6 +9,7 @@
 #include <string.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -241,16 +242,20 @@ void CALLBACK CloseTimer(HWND, UINT, UINT_PTR id, DWORD) {
 
 }  // namespace
 
-// postline [folder] [--scene FILE] [--add] [--close ms]: loads the plug-ins of the folder (and a
-// scene), opens the main window and the queue window, and with --add the "Add Image Filter Event"
-// dialog over the queue; with --close the application quits after ms milliseconds.
+// postline [folder] [--scene FILE] [--event CLASS]... [--add] [--close ms]: loads the plug-ins of
+// the folder (and a scene), adds an event for each filter class named, opens the main window and the
+// queue window, and with --add the "Add Image Filter Event" dialog over the queue; with --close the
+// application quits after ms milliseconds.
 int PostlineVerb(int argc, char** argv) {
   std::string folder = ExeFolder();
   const char* scene = nullptr;
+  std::vector<const char*> events;
   bool add = false;
   for (int i = 0; i < argc; i++) {
     if (strcmp(argv[i], "--scene") == 0 && i + 1 < argc)
       scene = argv[++i];
+    else if (strcmp(argv[i], "--event") == 0 && i + 1 < argc)
+      events.push_back(argv[++i]);
     else if (strcmp(argv[i], "--add") == 0)
       add = true;
     else if (strcmp(argv[i], "--close") == 0 && i + 1 < argc)
@@ -270,6 +275,14 @@ int PostlineVerb(int argc, char** argv) {
     FindClose(h);
   }
   if (scene && !LoadScene(scene)) return Fail("%s is not a scene this host can load", scene);
+  for (const char* name : events) {
+    PluginClassInfo info;
+    bool found = false;
+    for (int i = 0; !found && GetPluginClass(i, &info); i++)
+      found = info.cd->SuperClassID() == FLT_CLASS_ID && strcmp(info.cd->ClassName(), name) == 0 &&
+              GetPostline()->AddEvent(info.cd->ClassID()) >= 0;
+    if (!found) return Fail("no image filter class %s is loaded", name);
+  }
   InitCustomControls(GetModuleHandleA(nullptr));
   Interface* ip = GetCOREInterface();
   HWND main = ip->GetMainHWnd();
@@ -289,6 +302,7 @@ int PostlineVerb(int argc, char** argv) {
     printf("postline: %s\n", added >= 0 ? "event added" : "no event added");
     fflush(stdout);
   }
-  while (ip->ProcessMessages()) WaitMessage();
+  // The host's own message processing, woken by any input (paint requests included).
+  while (ip->ProcessMessages()) MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLINPUT);
   return 0;
 }

@@ -3,5 +3,5 @@
 
 // filter MODULE CLASS (--in IMAGE | --default) --out FILE [--settings FILE] [--frames A-B] [--size WxH]
 int FilterVerb(int argc, char** argv);
-// postline [folder] [--scene FILE] [--add] [--close ms]
+// postline [folder] [--scene FILE] [--event CLASS]... [--add] [--close ms]
 int PostlineVerb(int argc, char** argv);
