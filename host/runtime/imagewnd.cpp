@@ -1,5 +1,6 @@
 // The host's image windows (Bitmap::Display) and the display gamma.
 #include "interface.h"
+#include "postlineui.h"
 #include "vbmm.h"
 
 #include <commdlg.h>
@@ -108,13 +109,6 @@ LRESULT CALLBACK ImageWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       break;
   }
   return DefWindowProcA(hwnd, msg, wp, lp);
-}
-
-HINSTANCE RuntimeInstance() {
-  HMODULE self = nullptr;
-  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     reinterpret_cast<LPCSTR>(&ImageWndProc), &self);
-  return self;
 }
 
 bool RegisterImageClass() {

@@ -11,14 +11,14 @@
 #include <string>
 #include <vector>
 
-namespace {
-
 HINSTANCE RuntimeInstance() {
   HMODULE self = nullptr;
   GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                      reinterpret_cast<LPCSTR>(&RuntimeInstance), &self);
   return self;
 }
+
+namespace {
 
 std::string ResString(UINT id) {
   char text[256] = "";

@@ -9,3 +9,6 @@ HWND PostlineWindow();  // null when not made
 // The modal event dialogs over owner: the index added (or -1), and 1 when an edit was accepted.
 int RunAddEventDialog(IPostline* queue, HWND owner);
 int RunEditEventDialog(IPostline* queue, HWND owner, int event);
+
+// The runtime's own module: its dialogs, strings and window classes.
+HINSTANCE RuntimeInstance();
