@@ -1,9 +1,38 @@
-// Resource ids of the host runtime's own dialogs.
+// Resource ids of the host runtime's own dialogs and strings.
 #pragma once
 
 #include "vselids.h"
 
-#define IDD_HITBYNAME 200
+#define IDS_ADD_FILTER_EVENT 101
+#define IDS_EDIT_FILTER_EVENT 102
+#define IDS_POSTLINE_TITLE 103
+#define IDS_POSTLINE_PREVIEW 104
+
+#define IDD_FILTER_EVENT 200
+#define IDC_EVENT_FILTERS 1201
+#define IDC_EVENT_SETUP 1202
+#define IDC_EVENT_ABOUT 1203
+#define IDC_EVENT_LABEL 1204
+#define IDC_EVENT_ENABLED 1205
+
+#define IDD_POSTLINE 300
+
+#define IDC_QUEUE_INPUT 1301
+#define IDC_QUEUE_BROWSE 1302
+#define IDC_QUEUE_TESTSCENE 1303
+#define IDC_QUEUE_EVENTS 1304
+#define IDC_QUEUE_ADD 1305
+#define IDC_QUEUE_EDIT 1306
+#define IDC_QUEUE_DELETE 1307
+#define IDC_QUEUE_UP 1308
+#define IDC_QUEUE_DOWN 1309
+#define IDC_QUEUE_ENABLE 1310
+#define IDC_QUEUE_OUTPUT 1311
+#define IDC_QUEUE_PREVIEW 1312
+#define IDC_QUEUE_STATUS 1313
+
+#define IDD_HITBYNAME 400
+
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)
 #endif

@@ -72,9 +72,9 @@ class CoreInterface : public Interface {
       wc.hInstance = GetModuleHandleA(nullptr);
       wc.lpszClassName = kMainClass;
       wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-      wc.hbrBackground = (HBRUSH)(COLOR_APPWORKSPACE + 1);
+      wc.hbrBackground = (HBRUSH)(COLOR_APPWORKSPACE + 1);  // the workspace behind the host's windows
       RegisterClassA(&wc);
-      mainWnd = CreateWindowA(kMainClass, "Vantor", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 800, 600,
+      mainWnd = CreateWindowA(kMainClass, "Vantor", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT, 800, 600,
                               nullptr, CreateMainMenuBar(), wc.hInstance, nullptr);
       if (mainWnd) CreateMainFrames(mainWnd);
     }
