@@ -100,6 +100,12 @@ class QUORAPI JViewLeaf : public JViewCtl {
   void GetValue(int t, void* value);
   // Writes with the view frozen, so the change does not come back into it.
   void SetValue(int t, void* value);
+
+ protected:
+  // Writes a value the user set in the control. Without a bypass control the write never makes a
+  // key: animate mode is switched off around it while the host is animating. With one, the write
+  // keys as the host's animate mode says.
+  void WriteBack(int t, void* value);
 };
 
 // A view without a control: data changes go to a callback.
