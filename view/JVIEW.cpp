@@ -210,7 +210,7 @@ void JViewLeaf::SetValue(int t, void* value) {
 }
 
 void JViewLeaf::WriteBack(int t, void* value) {
-  bool animateOff = !HasBypassCtl() && Animating();
+  bool animateOff = IdBypass() == -1 && Animating();
   if (animateOff) AnimateOff();
   SetValue(t, value);
   if (animateOff) AnimateOn();
