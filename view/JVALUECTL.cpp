@@ -45,9 +45,20 @@ float FirstComponent(JViewLeaf* v, int t) {
 // Key brackets are on when the bound leaf has a key at t.
 BOOL HasKeyAt(JDataLeafBase* leaf, int t) { return leaf && leaf->GetKeyIndex(t) != -1; }
 
+// Creation: a view that must have data reports a null one at line; every view reports a failed
+// allocation at line and gives null; a new view is bound to its data with its bypass control.
+bool HasData(JData* d, int line) {
+  if (!d) assert1(line, kSource);
+  return d != nullptr;
+}
+
 template <class View>
-View* Checked(View* v, int line) {
-  if (!v) assert1(line, kSource);
+View* Bind(View* v, JData* d, int idBypass, int line) {
+  if (!v) {
+    assert1(line, kSource);
+    return nullptr;
+  }
+  v->Setup(d, idBypass);
   return v;
 }
 }  // namespace
@@ -57,9 +68,7 @@ View* Checked(View* v, int line) {
 JEditView::JEditView(int id) : idEdit(id) {}
 
 JEditView* JEditView::Create(JData* d, int id) {
-  JEditView* v = Checked(new (std::nothrow) JEditView(id), kLineEditAlloc);
-  if (v) v->Setup(d, -1);
-  return v;
+  return Bind(new (std::nothrow) JEditView(id), d, -1, kLineEditAlloc);
 }
 
 void JEditView::DeleteThis() { delete this; }
@@ -118,9 +127,7 @@ void JEditView::UpdateView(int, ReferenceTarget*) {
 JEditNameView::JEditNameView(int id, JData* n) : JEditView(id), named(n) {}
 
 JEditNameView* JEditNameView::Create(JData* d, int id, JData* n) {
-  JEditNameView* v = Checked(new (std::nothrow) JEditNameView(id, n), kLineEditAlloc);
-  if (v) v->Setup(d, -1);
-  return v;
+  return Bind(new (std::nothrow) JEditNameView(id, n), d, -1, kLineEditAlloc);
 }
 
 void JEditNameView::Set(JData* d, JData* n) {
@@ -143,10 +150,8 @@ void JEditNameView::UpdateData(int t, int id, unsigned int msg, UINT_PTR param) 
 JColorSwatch::JColorSwatch(int id, const char* t) : ics(nullptr), idSwatch(id), title(t) {}
 
 JColorSwatch* JColorSwatch::Create(JData* d, int idBypass, int id) {
-  if (!d) return Checked<JColorSwatch>(nullptr, kLineSwatchNoData);
-  JColorSwatch* v = Checked(new (std::nothrow) JColorSwatch(id, d->GetName()), kLineSwatchNoData);
-  if (v) v->Setup(d, idBypass);
-  return v;
+  if (!HasData(d, kLineSwatchNoData)) return nullptr;
+  return Bind(new (std::nothrow) JColorSwatch(id, d->GetName()), d, idBypass, kLineSwatchNoData);
 }
 
 void JColorSwatch::DeleteThis() { delete this; }
@@ -252,10 +257,8 @@ JFloatSpinner::JFloatSpinner(int spin, int edit, float lo, float hi, float s)
     : JViewSpinner(spin, edit), low(lo), high(hi), scale(s) {}
 
 JFloatSpinner* JFloatSpinner::Create(JData* d, int idBypass, int spin, int edit, float lo, float hi, float s) {
-  if (!d) return Checked<JFloatSpinner>(nullptr, kLineSpinNoData);
-  JFloatSpinner* v = Checked(new (std::nothrow) JFloatSpinner(spin, edit, lo, hi, s), kLineSpinNoData);
-  if (v) v->Setup(d, idBypass);
-  return v;
+  if (!HasData(d, kLineSpinNoData)) return nullptr;
+  return Bind(new (std::nothrow) JFloatSpinner(spin, edit, lo, hi, s), d, idBypass, kLineSpinNoData);
 }
 
 ISpinnerControl* JFloatSpinner::SetupSpinner(float shown) {
@@ -265,10 +268,8 @@ ISpinnerControl* JFloatSpinner::SetupSpinner(float shown) {
 JIntSpinner::JIntSpinner(int spin, int edit, int lo, int hi) : JViewSpinner(spin, edit), low(lo), high(hi) {}
 
 JIntSpinner* JIntSpinner::Create(JData* d, int idBypass, int spin, int edit, int lo, int hi) {
-  if (!d) return Checked<JIntSpinner>(nullptr, kLineSpinNoData);
-  JIntSpinner* v = Checked(new (std::nothrow) JIntSpinner(spin, edit, lo, hi), kLineSpinNoData);
-  if (v) v->Setup(d, idBypass);
-  return v;
+  if (!HasData(d, kLineSpinNoData)) return nullptr;
+  return Bind(new (std::nothrow) JIntSpinner(spin, edit, lo, hi), d, idBypass, kLineSpinNoData);
 }
 
 ISpinnerControl* JIntSpinner::SetupSpinner(float shown) {
@@ -354,11 +355,9 @@ JFloatSpinner3::JFloatSpinner3(const int spinIds[3], const int editIds[3], float
 
 JFloatSpinner3* JFloatSpinner3::Create(JData* d, int idBypass, int sx, int ex, int sy, int ey, int sz, int ez,
                                        float lo, float hi, float s) {
-  if (!d) return Checked<JFloatSpinner3>(nullptr, kLineSpin3NoData);
+  if (!HasData(d, kLineSpin3NoData)) return nullptr;
   const int spins[3] = {sx, sy, sz}, edits[3] = {ex, ey, ez};
-  JFloatSpinner3* v = Checked(new (std::nothrow) JFloatSpinner3(spins, edits, lo, hi, s), kLineSpin3NoData);
-  if (v) v->Setup(d, idBypass);
-  return v;
+  return Bind(new (std::nothrow) JFloatSpinner3(spins, edits, lo, hi, s), d, idBypass, kLineSpin3NoData);
 }
 
 ISpinnerControl* JFloatSpinner3::SetupSpinner(int i, float shown) {
@@ -370,11 +369,9 @@ JIntSpinner3::JIntSpinner3(const int spinIds[3], const int editIds[3], int lo, i
 
 JIntSpinner3* JIntSpinner3::Create(JData* d, int idBypass, int sx, int ex, int sy, int ey, int sz, int ez, int lo,
                                    int hi) {
-  if (!d) return Checked<JIntSpinner3>(nullptr, kLineSpin3NoData);
+  if (!HasData(d, kLineSpin3NoData)) return nullptr;
   const int spins[3] = {sx, sy, sz}, edits[3] = {ex, ey, ez};
-  JIntSpinner3* v = Checked(new (std::nothrow) JIntSpinner3(spins, edits, lo, hi), kLineSpin3NoData);
-  if (v) v->Setup(d, idBypass);
-  return v;
+  return Bind(new (std::nothrow) JIntSpinner3(spins, edits, lo, hi), d, idBypass, kLineSpin3NoData);
 }
 
 ISpinnerControl* JIntSpinner3::SetupSpinner(int i, float shown) {
@@ -386,9 +383,7 @@ ISpinnerControl* JIntSpinner3::SetupSpinner(int i, float shown) {
 JViewFSpinner::JViewFSpinner(int spin) : isc(nullptr), idSpin(spin) {}
 
 JViewFSpinner* JViewFSpinner::Create(int spin) {
-  JViewFSpinner* v = Checked(new (std::nothrow) JViewFSpinner(spin), kLineStepAlloc);
-  if (v) v->Setup(nullptr, -1);
-  return v;
+  return Bind(new (std::nothrow) JViewFSpinner(spin), nullptr, -1, kLineStepAlloc);
 }
 
 void JViewFSpinner::DeleteThis() { delete this; }

@@ -152,15 +152,17 @@ INT_PTR ValueDialog::DlgProc(UINT msg, WPARAM wp, LPARAM lp) {
   }
 }
 
-// The spinner window's arrows: a press on the upper half, and drags measured from there.
-void DragSpinner(ControlDriver& d, HWND spin, int dy) {
+// Drags a spinner from its upper arrow through the given heights above the press, as one gesture.
+void DragThrough(ControlDriver& d, HWND spin, const std::vector<int>& heights) {
   RECT r;
   GetClientRect(spin, &r);
   int x = r.right / 2, y = 2;
   d.LeftDown(spin, x, y);
-  d.MoveTo(spin, x, y - dy);
-  d.LeftUp(spin, x, y - dy);
+  for (int dy : heights) d.MoveTo(spin, x, y - dy);
+  d.LeftUp(spin, x, y - (heights.empty() ? 0 : heights.back()));
 }
+
+void DragSpinner(ControlDriver& d, HWND spin, int dy) { DragThrough(d, spin, {dy}); }
 
 void RightClick(ControlDriver& d, HWND w) { d.RightClick(w, 2, 2); }
 
@@ -542,12 +544,9 @@ size_t HeapBytesInUse() {
 
 // Drags a spinner for steps moves, up and down by one pixel, as one gesture.
 void LongDrag(ControlDriver& d, HWND spin, int steps) {
-  RECT r;
-  GetClientRect(spin, &r);
-  int x = r.right / 2, y = 2;
-  d.LeftDown(spin, x, y);
-  for (int i = 1; i <= steps; i++) d.MoveTo(spin, x, y - (i & 1));
-  d.LeftUp(spin, x, y);
+  std::vector<int> heights(steps);
+  for (int i = 0; i < steps; i++) heights[i] = (i + 1) & 1;
+  DragThrough(d, spin, heights);
 }
 }  // namespace
 
