@@ -7,6 +7,7 @@
 
 #include "Quorlib.h"
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <math.h>
@@ -24,133 +25,41 @@ const int kFrame = 160;  // ticks per frame
 const float kPi = 3.14159265358979f;
 const float kByteToUnit = 0.003921568859368563f;
 
-// A dialog over the value test template that hands its messages to its controls the way a
-// library dialog does: commands, notifications, the spinner and swatch messages with the undo
-// hold around them, the first refresh after initialisation and the teardown at close. It counts
-// the steps a stepping spinner asks for.
-class ValueDialog : public JViewDlgBase {
+// A library dialog over the value test template; the controls are routed, initialised and
+// destroyed by the dialog base. It counts the steps a stepping spinner asks for.
+class ValueDialog : public JOneModelessBase {
  public:
+  // The dialog opened at host time t with the controls added.
   static ValueDialog* Open(std::vector<JViewCtl*> ctls, int t = 0) {
     ValueDialog* d = new ValueDialog;
-    d->time = t;
     for (JViewCtl* c : ctls) *d += c;
-    CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_VALUES), nullptr, Proc, (LPARAM)d);
-    ShowWindow(d->hwnd, SW_SHOWNA);
+    d->Create(t);
     return d;
   }
-  INT_PTR DlgProc(UINT msg, WPARAM wp, LPARAM lp) override;
+  static ValueDialog* Make() { return new ValueDialog; }
+  void Create(int t = 0) {
+    GetCOREInterface()->SetTime(t, FALSE);
+    time = t;
+    CreateDlg(nullptr, this);
+    ShowWindow(hwnd, SW_SHOWNA);
+  }
+  INT_PTR DlgProc(UINT msg, WPARAM wp, LPARAM lp) override {
+    if (msg == JWM_VIEWSTEP) {
+      steps.push_back((int)(INT_PTR)wp);
+      return TRUE;
+    }
+    return JOneModelessBase::DlgProc(msg, wp, lp);
+  }
   void DeleteThis() override { delete this; }
   HINSTANCE GetInstanceHandle() override { return GetModuleHandleA(nullptr); }
   int IdDlg() override { return IDD_VALUES; }
-  int GetTime() override { return time; }
-  void SetTime(int t) override {
-    time = t;
-    for (int i = 0; i < NumControls(); i++) GetControl(i)->UpdateView(t, nullptr);
-  }
+  const char* ActionName() override { return "Values"; }
+  int SwitchData(JDataBase*, void*) override { return 0; }
   HWND Item(int id) { return GetDlgItem(hwnd, id); }
   void Close() { SendMessageA(hwnd, WM_CLOSE, 0, 0); }
 
-  int time = 0;
-  std::vector<int> initResults;
   std::vector<int> steps;  // +1 or -1 per step asked for
-
- private:
-  static INT_PTR CALLBACK Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_INITDIALOG) {
-      SetWindowLongPtrA(h, DWLP_USER, lp);
-      reinterpret_cast<ValueDialog*>(lp)->hwnd = h;
-    }
-    ValueDialog* d = reinterpret_cast<ValueDialog*>(GetWindowLongPtrA(h, DWLP_USER));
-    return d ? d->DlgProc(msg, wp, lp) : FALSE;
-  }
-  JViewCtl* Owner(int id) {
-    for (int i = 0; i < NumControls(); i++)
-      if (GetControl(i)->Own(id)) return GetControl(i);
-    return nullptr;
-  }
-  void Route(int id, unsigned int msg, UINT_PTR param) {
-    JViewCtl* c = Owner(id);
-    if (c && !c->IsFreezed()) c->UpdateData(time, id, msg, param);
-  }
 };
-
-INT_PTR ValueDialog::DlgProc(UINT msg, WPARAM wp, LPARAM lp) {
-  int id = LOWORD(wp), high = HIWORD(wp);
-  switch (msg) {
-    case WM_INITDIALOG: {
-      int n = NumControls();
-      for (int i = 0; i < n; i++) {
-        GetControl(i)->InitBypassCtl();
-        initResults.push_back(GetControl(i)->Init(time));
-      }
-      for (int i = 0; i < n; i++) {
-        GetControl(i)->SetFreeze(0);
-        GetControl(i)->UpdateBypassTreeView();
-        GetControl(i)->UpdateView(time, nullptr);
-      }
-      return TRUE;
-    }
-    case WM_COMMAND:
-      if (id == IDOK || id == IDCANCEL) {
-        Close();
-        return TRUE;
-      }
-      for (int i = 0; i < NumControls(); i++)
-        if (GetControl(i)->IdBypass() == id) {
-          GetControl(i)->UpdateBypassTreeData();
-          return TRUE;
-        }
-      Route(id, WM_COMMAND, high);
-      return TRUE;
-    case WM_NOTIFY:
-      Route((int)wp, WM_NOTIFY, (UINT_PTR)lp);
-      return TRUE;
-    case CC_SPINNER_CHANGE:
-      if (!theHold.Holding()) theHold.Begin();
-      Route(id, CC_SPINNER_CHANGE, high);
-      return TRUE;
-    case CC_SPINNER_BUTTONDOWN:
-    case CC_COLOR_BUTTONDOWN:
-      theHold.Begin();
-      return TRUE;
-    case CC_SPINNER_BUTTONUP:
-    case CC_COLOR_BUTTONUP:
-    case WM_CUSTEDIT_ENTER:
-      if (theHold.Holding()) {
-        if (high || msg == WM_CUSTEDIT_ENTER)
-          theHold.Accept("Values");
-        else
-          theHold.Cancel();
-      }
-      return TRUE;
-    case CC_COLOR_CHANGE: {
-      JViewCtl* c = Owner(id);
-      if (!c || (high && c->Valid(time))) return TRUE;
-      bool open = !high || theHold.Holding();
-      if (!open) theHold.Begin();
-      Route(id, CC_COLOR_CHANGE, high);
-      if (!open) theHold.Accept("Values");
-      return TRUE;
-    }
-    case JWM_VIEWSTEP:
-      steps.push_back((int)(INT_PTR)wp);
-      return TRUE;
-    case WM_CLOSE: {
-      while (NumControls() > 0) {
-        JViewCtl* c = GetControl(0);
-        c->Destroy();
-        if (NumControls() > 0 && GetControl(0) == c) *this -= c;
-      }
-      HWND h = hwnd;
-      hwnd = nullptr;
-      DestroyWindow(h);
-      DeleteThis();
-      return TRUE;
-    }
-    default:
-      return FALSE;
-  }
-}
 
 // Drags a spinner from its upper arrow through the given heights above the press, as one gesture.
 void DragThrough(ControlDriver& d, HWND spin, const std::vector<int>& heights) {
@@ -208,6 +117,8 @@ struct Values : testing::Test {
   }
   void TearDown() override {
     if (dlg) dlg->Close();
+    EXPECT_FALSE(theHold.Holding()) << "every undo hold the dialog opened is closed";
+    GetCOREInterface()->SetTime(0, FALSE);
     AnimateOff();
     owner->DeleteMe();
     theHold.ClearHistory();
@@ -242,7 +153,7 @@ TEST_F(Values, FloatSpinnerShowsDegreesAndADragWritesRadians) {
   angle->SetValue(0, kStartDegrees * kPi / 180.0f);
   JFloatSpinner* s = JFloatSpinner::Create(angle, -1, IDC_V_FSPIN, IDC_V_FEDIT, -360.0f, 360.0f, kScale);
   dlg = ValueDialog::Open({s});
-  ASSERT_EQ(dlg->initResults, std::vector<int>{1});
+  ASSERT_NE(s->ISC(), nullptr);
   EXPECT_EQ(quortest::WindowText(dlg->Item(IDC_V_FEDIT)), "90.000");
 
   DragSpinner(driver, dlg->Item(IDC_V_FSPIN), kPixels);
@@ -336,7 +247,7 @@ TEST_F(Values, ThreeSpinnersEditTheComponentsOfAPoint) {
   JIntSpinner3* i3 = JIntSpinner3::Create(tint, -1, IDC_V_I3SPIN, IDC_V_I3EDIT, IDC_V_I3SPIN + 1, IDC_V_I3EDIT + 1,
                                           IDC_V_I3SPIN + 2, IDC_V_I3EDIT + 2, 0, 255);
   dlg = ValueDialog::Open({f3, i3});
-  ASSERT_EQ(dlg->initResults, (std::vector<int>{1, 1}));
+  for (int i = 0; i < 3; i++) ASSERT_TRUE(f3->ISC(i) && i3->ISC(i)) << i;
   EXPECT_EQ(quortest::WindowText(dlg->Item(IDC_V_F3EDIT + 1)), "2.000");
   // Colour components show in 0..255 as the int spinners hold them: 127.5 as 128, 63.75 as 64.
   EXPECT_EQ(quortest::WindowText(dlg->Item(IDC_V_I3EDIT)), "128");
@@ -478,7 +389,6 @@ TEST_F(Values, SteppingSpinnerStepsOncePerMoveAndShowsZero) {
   const int kUpByThree = 30;  // pixels at the raw spinner's scale of 0.1
   JViewFSpinner* step = JViewFSpinner::Create(IDC_V_STEP);
   dlg = ValueDialog::Open({step});
-  ASSERT_EQ(dlg->initResults, std::vector<int>{1});
   ASSERT_NE(step->ISC(), nullptr);
   DragSpinner(driver, dlg->Item(IDC_V_STEP), kUpByThree);
   EXPECT_EQ(dlg->steps, std::vector<int>{1});
@@ -513,7 +423,10 @@ TEST_F(Values, MissingDataAndMissingControlsAreReported) {
   JColorSwatch* sw = JColorSwatch::Create(tint, -1, kAbsent);
   JViewFSpinner* step = JViewFSpinner::Create(kAbsent);
   dlg = ValueDialog::Open({s, s3, sw, step});
-  EXPECT_EQ(dlg->initResults, (std::vector<int>{0, 0, 0, 0}));
+  EXPECT_EQ(s->ISC(), nullptr);
+  EXPECT_EQ(s3->ISC(1), nullptr);
+  EXPECT_EQ(sw->ICS(), nullptr);
+  EXPECT_EQ(step->ISC(), nullptr);
   EXPECT_EQ(asserts.Hits().size(), 3u) << "spinner, spinners and swatch; the stepping spinner only answers 0";
   gain->SetValue(0, 0.5f);
   Point3 c(1, 1, 1);
@@ -524,6 +437,109 @@ TEST_F(Values, MissingDataAndMissingControlsAreReported) {
   dlg->Close();
   dlg = nullptr;
   EXPECT_EQ(asserts.Hits().size(), 1u) << "the swatch had nothing to release";
+}
+
+namespace {
+// A tab page over the page template that logs when it is shown and hidden, and counts the live
+// pages so a test sees that every page deleted itself.
+class ValuePage : public JViewChildBase {
+ public:
+  ValuePage(int index, std::vector<std::pair<int, int>>* shows) : index(index), shows(shows) { live++; }
+  ~ValuePage() override { live--; }
+  INT_PTR DlgProc(UINT msg, WPARAM wp, LPARAM lp) override {
+    if (msg == WM_SHOWWINDOW && shows) shows->push_back({index, (int)wp});
+    return JViewChildBase::DlgProc(msg, wp, lp);
+  }
+  void DeleteThis() override { delete this; }
+  HINSTANCE GetInstanceHandle() override { return GetModuleHandleA(nullptr); }
+  int IdDlg() override { return IDD_VALUE_PAGE; }
+  int SwitchData(JDataBase*, void*) override { return 0; }
+  int index;
+  std::vector<std::pair<int, int>>* shows;
+  static int live;
+};
+int ValuePage::live = 0;
+
+const char* const kTitles[] = {"First", "Second", "Third"};
+const int kPages = 3;
+
+// A tab view of data with three pages, added to its dialog first as a plug-in must.
+JTabView* TabWithPages(ValueDialog* dlg, JData* data, std::vector<std::pair<int, int>>* shows, int page = 0) {
+  JTabView* tab = JTabView::Create(data, IDC_V_TAB, page);
+  *dlg += tab;
+  for (int i = 0; i < kPages; i++) tab->Add(new ValuePage(i, shows), kTitles[i]);
+  return tab;
+}
+
+bool Visible(JTabView* tab, int i) { return IsWindowVisible(tab->GetPage(i)->GetHwnd()) != 0; }
+
+// Clicks the middle of tab i.
+void ClickTab(ControlDriver& d, HWND tabWnd, int i) {
+  RECT r;
+  SendMessageA(tabWnd, TCM_GETITEMRECT, i, (LPARAM)&r);
+  d.Click(tabWnd, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+}
+}  // namespace
+
+TEST_F(Values, TabViewShowsThePageItsDataNamesAndWritesTheChosenOne) {
+  JFloatData* page = Hold(Create_JFloatData(), 0);
+  page->SetValue(0, 7.0f);
+  std::vector<std::pair<int, int>> shows;
+  dlg = ValueDialog::Make();
+  JTabView* tab = TabWithPages(dlg, page, &shows);
+  dlg->Create();
+  EXPECT_EQ(ValuePage::live, kPages);
+  for (int i = 0; i < kPages; i++) EXPECT_EQ(tab->GetPage(i)->Parent(), dlg) << i;
+  HWND tabWnd = dlg->Item(IDC_V_TAB);
+  EXPECT_EQ(TabCtrl_GetItemCount(tabWnd), kPages);
+  EXPECT_EQ(tab->GetPageNum(), 2) << "7.0 is past the last page";
+  EXPECT_TRUE(Visible(tab, 2));
+  EXPECT_FALSE(Visible(tab, 0) || Visible(tab, 1));
+  EXPECT_EQ(GetParent(tab->GetPage(0)->GetHwnd()), tabWnd) << "pages live inside the tab control";
+  RECT inTab;
+  GetWindowRect(tab->GetPage(2)->GetHwnd(), &inTab);
+  MapWindowPoints(nullptr, tabWnd, (POINT*)&inTab, 2);
+  EXPECT_EQ(inTab.left, LOWORD(GetDialogBaseUnits()) / 2);
+  EXPECT_EQ(inTab.top, HIWORD(GetDialogBaseUnits()) * 3 / 2);
+  EXPECT_EQ(tab->GetPage(0)->GetTime(), dlg->GetTime()) << "a page shows its parent's time";
+
+  shows.clear();
+  ClickTab(driver, tabWnd, 1);
+  ASSERT_EQ(shows.size(), 2u);
+  EXPECT_EQ(shows[0], std::make_pair(2, FALSE)) << "the old page hides first";
+  EXPECT_EQ(shows[1], std::make_pair(1, TRUE));
+  EXPECT_FLOAT_EQ(page->GetFValue(0), 1.0f) << "the index is written";
+  EXPECT_EQ(theHold.NumUndo(), 0) << "a tab change is no undo step of its own";
+
+  // The data names a page below 1.0 as the first.
+  page->SetValue(0, -1.0f);
+  EXPECT_EQ(tab->GetPageNum(), 0);
+  EXPECT_TRUE(Visible(tab, 0));
+  EXPECT_FALSE(Visible(tab, 1));
+
+  int windows = quortest::CountThreadWindows();
+  dlg->Close();
+  dlg = nullptr;
+  EXPECT_EQ(ValuePage::live, 0) << "every page closed and deleted itself";
+  EXPECT_LT(quortest::CountThreadWindows(), windows);
+}
+
+TEST_F(Values, TabViewWithoutDataStartsAtItsPageAndKeepsTheChoice) {
+  const int kStart = 5;  // past the last page: clamped
+  dlg = ValueDialog::Make();
+  JTabView* tab = TabWithPages(dlg, nullptr, nullptr, kStart);
+  dlg->Create();
+  EXPECT_EQ(tab->GetPageNum(), kPages - 1);
+  EXPECT_TRUE(Visible(tab, kPages - 1));
+  ClickTab(driver, dlg->Item(IDC_V_TAB), 0);
+  EXPECT_EQ(tab->GetPageNum(), 0);
+  dlg->SetTime(kFrame);
+  EXPECT_EQ(tab->GetPageNum(), 0) << "a refresh keeps the page chosen";
+  EXPECT_TRUE(Visible(tab, 0));
+  EXPECT_FALSE(Visible(tab, kPages - 1));
+  dlg->Close();
+  dlg = nullptr;
+  EXPECT_EQ(ValuePage::live, 0);
 }
 
 namespace {
@@ -565,7 +581,11 @@ TEST_F(Values, TenThousandDragStepsOverAWatchedLeafLeaveNothingBehind) {
   int refreshed = 0;
   JViewFunc* fourth = JViewFunc::Create(
       angle, [](JViewFunc*, void* n, int, ReferenceTarget*) { ++*static_cast<int*>(n); }, &refreshed);
-  dlg = ValueDialog::Open({dragged, second, third, fourth});
+  dlg = ValueDialog::Make();
+  for (JViewCtl* c : std::initializer_list<JViewCtl*>{dragged, second, third, fourth}) *dlg += c;
+  JTabView* tab = TabWithPages(dlg, nullptr, nullptr);
+  dlg->Create();
+  ASSERT_TRUE(Visible(tab, 0)) << "a tab page is open through the drag";
   HWND spin = dlg->Item(IDC_V_FSPIN);
 
   // A first drag of the same length lets the heaps and the undo history's tables grow to their
@@ -619,14 +639,18 @@ QUORTEST_CHILD(ValuesDialogShown) {
   AnimateOff();
   JData* all[] = {text, angle, count, pos, tint};
   for (int i = 0; i < 5; i++) owner->Hold(static_cast<ReferenceTarget*>(all[i]), i);
-  ValueDialog* d = ValueDialog::Open(
-      {JEditView::Create(text, IDC_V_TEXT), JFloatSpinner::Create(angle, IDC_V_BYPASS, IDC_V_FSPIN, IDC_V_FEDIT, -360, 360, 1),
+  ValueDialog* d = ValueDialog::Make();
+  JTabView* tabs = TabWithPages(d, nullptr, nullptr, 1);
+  for (JViewCtl* c : std::initializer_list<JViewCtl*>{JEditView::Create(text, IDC_V_TEXT), JFloatSpinner::Create(angle, IDC_V_BYPASS, IDC_V_FSPIN, IDC_V_FEDIT, -360, 360, 1),
        JIntSpinner::Create(count, -1, IDC_V_ISPIN, IDC_V_IEDIT, 0, 100),
        JFloatSpinner3::Create(pos, -1, IDC_V_F3SPIN, IDC_V_F3EDIT, IDC_V_F3SPIN + 1, IDC_V_F3EDIT + 1, IDC_V_F3SPIN + 2,
                               IDC_V_F3EDIT + 2, -10, 10, 0.1f),
        JIntSpinner3::Create(tint, -1, IDC_V_I3SPIN, IDC_V_I3EDIT, IDC_V_I3SPIN + 1, IDC_V_I3EDIT + 1, IDC_V_I3SPIN + 2,
                             IDC_V_I3EDIT + 2, 0, 255),
-       JColorSwatch::Create(tint, -1, IDC_V_SWATCH), JViewFSpinner::Create(IDC_V_STEP)});
+       JColorSwatch::Create(tint, -1, IDC_V_SWATCH), JViewFSpinner::Create(IDC_V_STEP)})
+    *d += c;
+  d->Create();
+  for (int i = 0; i < kPages; i++) SetDlgItemTextA(tabs->GetPage(i)->GetHwnd(), IDC_P_TEXT, kTitles[i]);
   ControlDriver::PumpUntil([] { return false; }, kShownMs);
   d->Close();
   owner->DeleteMe();
