@@ -18,6 +18,7 @@
 #include "JImageListView.h"
 #include "JHitByNameButton.h"
 #include "JResetButton.h"
+#include "JValueCtl.h"
 #include "JSave.h"
 #include "JSaveLoad.h"
 #include "JColor.h"

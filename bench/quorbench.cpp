@@ -923,6 +923,196 @@ void ViewWndResolution() {
   if (!machine)
     printf("JViewWnd fit %dx%d from 1:4: %6.3f ms   memcpy of the output %6.3f ms   ratio %5.2f (at most 2)\n", BW,
            BH, ours * 1e3, base * 1e3, ours / base);
+// ---- One spinner drag step ---------------------------------------------------------------------
+
+// Allocation calls that the library and the host make, counted through their import tables.
+struct AllocCounts {
+  long library = 0, host = 0;
+};
+AllocCounts allocs;
+
+typedef void* (*MallocFn)(size_t);
+typedef void* (*CallocFn)(size_t, size_t);
+typedef void* (*ReallocFn)(void*, size_t);
+typedef LPVOID(WINAPI* HeapAllocFn)(HANDLE, DWORD, SIZE_T);
+MallocFn realMalloc;
+CallocFn realCalloc;
+ReallocFn realRealloc;
+HeapAllocFn realHeapAlloc;
+
+// Whose import table a hook was reached through is not known inside the hook, so each module
+// gets hooks of its own.
+template <int Module>
+struct Hooks {
+  static long& Count() { return Module == 0 ? allocs.library : allocs.host; }
+  static void* Malloc(size_t n) {
+    Count()++;
+    return realMalloc(n);
+  }
+  static void* Calloc(size_t n, size_t size) {
+    Count()++;
+    return realCalloc(n, size);
+  }
+  static void* Realloc(void* p, size_t n) {
+    Count()++;
+    return realRealloc(p, n);
+  }
+  static LPVOID WINAPI HeapAllocHook(HANDLE h, DWORD flags, SIZE_T n) {
+    Count()++;
+    return realHeapAlloc(h, flags, n);
+  }
+};
+
+// The import slot of function name from dll in module mod, or null.
+void** ImportSlot(HMODULE mod, const char* dll, const char* name) {
+  BYTE* base = reinterpret_cast<BYTE*>(mod);
+  IMAGE_NT_HEADERS* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+  IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  if (!dir.VirtualAddress) return nullptr;
+  for (IMAGE_IMPORT_DESCRIPTOR* imp = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); imp->Name;
+       imp++) {
+    if (_stricmp(reinterpret_cast<char*>(base + imp->Name), dll) != 0) continue;
+    IMAGE_THUNK_DATA* names =
+        reinterpret_cast<IMAGE_THUNK_DATA*>(base + (imp->OriginalFirstThunk ? imp->OriginalFirstThunk : imp->FirstThunk));
+    IMAGE_THUNK_DATA* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imp->FirstThunk);
+    for (; names->u1.AddressOfData; names++, slots++) {
+      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+      IMAGE_IMPORT_BY_NAME* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+      if (strcmp(reinterpret_cast<char*>(byName->Name), name) == 0) return reinterpret_cast<void**>(&slots->u1.Function);
+    }
+  }
+  return nullptr;
+}
+
+// Points slot at hook (once the real function is known); answers the function it held.
+template <class Fn>
+void Patch(HMODULE mod, const char* dll, const char* name, Fn hook, Fn& real) {
+  void** slot = ImportSlot(mod, dll, name);
+  if (!slot) return;
+  if (!real) real = reinterpret_cast<Fn>(*slot);
+  DWORD old;
+  VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old);
+  *slot = reinterpret_cast<void*>(hook);
+  VirtualProtect(slot, sizeof *slot, old, &old);
+}
+
+template <int Module>
+void HookAllocations(HMODULE mod) {
+  Patch(mod, "msvcrt.dll", "malloc", &Hooks<Module>::Malloc, realMalloc);
+  Patch(mod, "msvcrt.dll", "calloc", &Hooks<Module>::Calloc, realCalloc);
+  Patch(mod, "msvcrt.dll", "realloc", &Hooks<Module>::Realloc, realRealloc);
+  Patch(mod, "kernel32.dll", "HeapAlloc", &Hooks<Module>::HeapAllocHook, realHeapAlloc);
+}
+
+// A library dialog object over a plain window: the host spinner's change message goes through the
+// library's own routing to the control that owns the spinner.
+class StepDialog : public JViewModelessBase {
+ public:
+  explicit StepDialog(HWND w) { hwnd = w; }
+  void DeleteThis() override { delete this; }
+  HINSTANCE GetInstanceHandle() override { return GetModuleHandleA(nullptr); }
+  int IdDlg() override { return 0; }
+  const char* ActionName() override { return "Step"; }
+  void Destroy() override {}
+  int SwitchData(JDataBase*, void*) override { return 0; }
+};
+
+LRESULT CALLBACK StepWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  StepDialog* d = reinterpret_cast<StepDialog*>(GetWindowLongPtrA(h, GWLP_USERDATA));
+  if (d && msg == CC_SPINNER_CHANGE) return d->DlgProc(msg, wp, lp);
+  return DefWindowProcA(h, msg, wp, lp);
+}
+
+// One step of a spinner drag: the spinner's change message to the dialog, the write into a
+// keyed leaf, the leaf's notification and four other spinners of the leaf refreshed; against
+// the leaf's SetValue and four SetWindowText of the same numbers.
+void SpinnerStep() {
+  const int kViews = 4, kEditBase = 100, kSpinBase = 200;
+  HINSTANCE exe = GetModuleHandleA(nullptr);
+  InitCustomControls(exe);
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = StepWndProc;
+  wc.hInstance = exe;
+  wc.lpszClassName = "QuorbenchStep";
+  RegisterClassA(&wc);
+  HWND win = CreateWindowA("QuorbenchStep", "spinstep", WS_POPUP, 0, 0, 300, 200, nullptr, nullptr, exe, nullptr);
+  HWND edits[kViews + 1], spins[kViews + 1];
+  for (int i = 0; i <= kViews; i++) {
+    edits[i] = CreateWindowA(CUSTEDITWINDOWCLASS, "", WS_CHILD | WS_VISIBLE, 10, 10 + 25 * i, 60, 20, win,
+                             (HMENU)(INT_PTR)(kEditBase + i), exe, nullptr);
+    spins[i] = CreateWindowA(SPINNERWINDOWCLASS, "", WS_CHILD | WS_VISIBLE, 72, 10 + 25 * i, 12, 20, win,
+                             (HMENU)(INT_PTR)(kSpinBase + i), exe, nullptr);
+  }
+  // The bare operations write a twin of the leaf that has no views, or the leaf's notification
+  // would refresh the spinners as well.
+  JFloatData* leaf = Create_JFloatData();
+  JFloatData* twin = Create_JFloatData();
+  AnimateOn();
+  for (int k = 0; k <= 10; k++) {
+    leaf->SetValue(k * 1600, (float)k);
+    twin->SetValue(k * 1600, (float)k);
+  }
+  AnimateOff();
+  StepDialog* dlg = new StepDialog(win);
+  SetWindowLongPtrA(win, GWLP_USERDATA, (LONG_PTR)dlg);
+  std::vector<JFloatSpinner*> views;
+  for (int i = 0; i <= kViews; i++) {
+    JFloatSpinner* s = JFloatSpinner::Create(leaf, -1, kSpinBase + i, kEditBase + i, -1e6f, 1e6f, 0.1f);
+    *dlg += s;
+    s->Init(0);
+    s->SetFreeze(0);
+    s->UpdateView(0, nullptr);
+    views.push_back(s);
+  }
+  ISpinnerControl* dragged = views[0]->ISC();
+  WPARAM change = MAKEWPARAM(kSpinBase, 1);
+  float v = 0;
+  auto step = [&] {
+    v = v == 1.0f ? 2.0f : 1.0f;
+    dragged->SetValue(v, FALSE);
+    SendMessageA(win, CC_SPINNER_CHANGE, change, (LPARAM)spins[0]);
+  };
+  auto bare = [&] {
+    v = v == 1.0f ? 2.0f : 1.0f;
+    twin->SetValue(0, v);
+    char text[32];
+    snprintf(text, sizeof text, "%.3f", v);
+    for (int i = 1; i <= kViews; i++) SetWindowTextA(edits[i], text);
+  };
+  // As during a drag, an undo hold is open for both: the dialog opens it at the first change.
+  theHold.Begin();
+  double base, ours;
+  BestAlternating(bare, step, base, ours);
+
+  // Allocations per step, counted over many steps after the first ones have warmed every cache.
+  const int kCounted = 10000;
+  HookAllocations<0>(GetLibInstance());
+  HookAllocations<1>(GetModuleHandleA("VantorHost.dll"));
+  allocs = AllocCounts();
+  for (int i = 0; i < kCounted; i++) step();
+  AllocCounts stepAllocs = allocs;
+  allocs = AllocCounts();
+  for (int i = 0; i < kCounted; i++) bare();
+  AllocCounts bareAllocs = allocs;
+  theHold.Accept("Step");
+  theHold.ClearHistory();
+
+  Record("spinstep/bare", base);
+  Record("spinstep", ours);
+  if (!machine)
+    printf("spinner drag step, 4 views of a keyed leaf, in an undo hold: %.2f us   SetValue + 4 SetWindowText %.2f us   ratio %.2f\n"
+           "  allocations per step: library %.3f, host %.3f   (bare: library %.3f, host %.3f)\n",
+           ours * 1e6, base * 1e6, ours / base, (double)stepAllocs.library / kCounted,
+           (double)stepAllocs.host / kCounted, (double)bareAllocs.library / kCounted, (double)bareAllocs.host / kCounted);
+  for (JFloatSpinner* s : views) {
+    *dlg -= s;
+    s->Destroy();
+  }
+  SetWindowLongPtrA(win, GWLP_USERDATA, 0);
+  dlg->DeleteThis();
+  DestroyWindow(win);
+  leaf->DeleteMe();
+  twin->DeleteMe();
 }
 
 struct Bench {
@@ -933,7 +1123,8 @@ const Bench kBenches[] = {{"memblock", MemBlockCopy},  {"props", PropertyLookup}
                           {"tree-leafvalue", LeafValue}, {"tree-build", TreeBuild},     {"saveload", SaveLoad},
                           {"gradient", GradientColors},  {"blur", Blur},                {"overlay", OverlayBench},     {"copyfit", CopyFitBench},
                           {"bitblt", BitBltBench},       {"dlgrefresh", DialogRefresh},
-                          {"viewwnd-coalesce", ViewWndCoalescing}, {"viewwnd-resolution", ViewWndResolution}};
+                          {"viewwnd-coalesce", ViewWndCoalescing}, {"viewwnd-resolution", ViewWndResolution},
+                          {"spinstep", SpinnerStep}};
 
 }  // namespace
 
