@@ -923,6 +923,8 @@ void ViewWndResolution() {
   if (!machine)
     printf("JViewWnd fit %dx%d from 1:4: %6.3f ms   memcpy of the output %6.3f ms   ratio %5.2f (at most 2)\n", BW,
            BH, ours * 1e3, base * 1e3, ours / base);
+}
+
 // ---- One spinner drag step ---------------------------------------------------------------------
 
 // Allocation calls that the library and the host make, counted through their import tables.
