@@ -18,6 +18,7 @@
 #include "JFileDlg.h"
 #include "JFlag.h"
 #include "JGrad.h"
+#include "JViewWnd.h"
 #include "JMessages.h"
 #include "JBitmap.h"
 #include "JOverlay.h"
