@@ -5,7 +5,7 @@
 #include "JViewDlg.h"
 #include "JViewFitInternal.h"
 #include "JViewWndInternal.h"
-#include "vgamma.h"
+#include "vbmm.h"
 
 #include <process.h>
 #include <stdlib.h>
@@ -541,7 +541,7 @@ JViewWnd& JViewWnd::operator=(BMM_Color_24* pixels) {
     if (pixels && gammaMgr.enable && H >= 1 && W >= 1) {
       BYTE* b = reinterpret_cast<BYTE*>(pixels);
       const size_t n = (size_t)W * H * sizeof(BMM_Color_24);
-      for (size_t i = 0; i < n; i++) b[i] = gammaMgr.dispGamTab[b[i]];
+      for (size_t i = 0; i < n; i++) b[i] = gammaMgr.dispTable[b[i]];
     }
   }
   Redraw();

@@ -1,6 +1,7 @@
 // vantor.exe: the host application. It loads plug-in modules through their entry points and does
 // real work with them from the command line.
 #include "vantor.h"
+#include "postline_verbs.h"
 #include "vantor_res.h"
 
 #include <commctrl.h>
@@ -421,6 +422,9 @@ const Verb kVerbs[] = {
     {"scene-show", "scene-show file [folder]  load the plug-ins of a folder, then a scene, and print it", SceneShow},
     {"select-demo", "select-demo               a small scene and the select-by-name dialog over it", SelectDemo},
     {"controls-demo", "controls-demo [folder] [--close ms]  every host control and a Quorlib window in one dialog", ControlsDemo},
+    {"filter", "filter MODULE CLASS (--in IMAGE | --default) --out FILE [--settings FILE] [--frames A-B] [--size WxH]\n"
+               "                            run an image filter over an image or the library's default background", FilterVerb},
+    {"postline", "postline [folder] [--scene FILE] [--add] [--close ms]  the main window with the Postline's queue", PostlineVerb},
 };
 
 int Usage() {

@@ -11,3 +11,5 @@
 #include "vscene.h"
 #include "vtex.h"
 #include "vbmm.h"
+#include "vflt.h"
+#include "vpost.h"

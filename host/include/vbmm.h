@@ -168,6 +168,16 @@ class HOSTAPI BitmapStorage {
   RenderInfo* renderInfo;
 };
 
+// Where Bitmap::Display places its window on the screen's work area.
+#define BMM_UL 1
+#define BMM_LL 2
+#define BMM_UR 3
+#define BMM_LR 4
+#define BMM_CENTER 5
+
+// The window class of the host's image windows.
+#define IMAGEWINDOWCLASS "VantorImageWindow"
+
 // Ways to close an output (Bitmap::Close, CloseAll).
 #define BMM_CLOSE_COMPLETE 1  // the file written stays
 #define BMM_CLOSE_ABANDON 2   // the file written is removed
@@ -204,6 +214,14 @@ class HOSTAPI Bitmap {
   int Close(const BitmapInfo* bi, int flag = BMM_CLOSE_COMPLETE);
   int CloseAll(int flag = BMM_CLOSE_COMPLETE);
   int OutputCount() const;
+
+  // Shows a copy of the image in a host image window (class IMAGEWINDOWCLASS) titled title (null:
+  // the bitmap's file name, or "Image" when it has none), placed by position (BMM_UL ...
+  // BMM_CENTER). The window belongs to the main window unless autonomous is set; with saveButton it
+  // offers to save the image. window (may be null) receives the window; owner (null: as autonomous
+  // says) is the window's owner. The bitmap may be deleted at once. 1, or 0 when no window is made.
+  int Display(const char* title = nullptr, int position = BMM_CENTER, BOOL autonomous = FALSE,
+              BOOL saveButton = TRUE, HWND* window = nullptr, HWND owner = nullptr);
 
   // Frees the bitmap. Open outputs are dropped as they are: files already written stay.
   void DeleteThis();
@@ -244,3 +262,18 @@ class HOSTAPI BitmapManager {
 };
 
 HOSTAPI extern BitmapManager* TheManager;
+
+// ---- Display gamma ---------------------------------------------------------------------------
+// The display's gamma: windows that show images send every 8-bit channel through dispTable while
+// enable is set.
+class HOSTAPI GammaMgr {
+ public:
+  GammaMgr();
+  BOOL enable;          // FALSE by default
+  float dispGamma;      // 2.2 by default
+  BYTE dispTable[256];  // entry i = 255 * (i / 255)^(1 / dispGamma), rounded to nearest
+  // Sets the display gamma (0.2..5.0) and recomputes the table; 0 (nothing changed) out of range.
+  int SetDisplayGamma(float gamma);
+};
+
+HOSTAPI extern GammaMgr gammaMgr;

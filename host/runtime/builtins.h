@@ -6,6 +6,9 @@
 
 void RegisterBuiltinClass(ClassDesc* cd);
 
+// Before a scene is saved: every Postline event references the node its filter holds now.
+void SyncPostlineNodes();
+
 // Little-endian byte helpers for the host's own save formats.
 inline void PutU32(unsigned char* p, uint32_t v) {
   for (int i = 0; i < 4; i++) p[i] = (unsigned char)(v >> (8 * i));

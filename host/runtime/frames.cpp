@@ -1,6 +1,7 @@
 // The main window's furniture: its menu bar, tool bar and prompt line, the frame manager that
 // names them, and the keyboard accelerators with their nesting switch.
 #include "interface.h"
+#include "postlineui.h"
 
 #include <commctrl.h>
 #include <string.h>
@@ -22,6 +23,7 @@ enum Command : UINT {
   kCmdFetch,
   kCmdDelete,
   kCmdAbout,
+  kCmdPostline,
 };
 
 // Child-window ids of the frames that are child windows of the main window.
@@ -102,11 +104,14 @@ HMENU CreateMainMenuBar() {
   static const char* const editItems[] = {"&Undo\tCtrl+Z", "&Redo\tCtrl+Y", "", "&Hold\tCtrl+H",
                                           "&Fetch\tAlt+Ctrl+F", "&Delete\tDel"};
   static const UINT editIds[] = {kCmdUndo, kCmdRedo, 0, kCmdHold, kCmdFetch, kCmdDelete};
+  static const char* const renderItems[] = {"Video &Postline..."};
+  static const UINT renderIds[] = {kCmdPostline};
   static const char* const helpItems[] = {"&About Vantor..."};
   static const UINT helpIds[] = {kCmdAbout};
   HMENU bar = CreateMenu();
   AppendMenuA(bar, MF_POPUP, (UINT_PTR)Popup(fileItems, fileIds, 6), "&File");
   AppendMenuA(bar, MF_POPUP, (UINT_PTR)Popup(editItems, editIds, 6), "&Edit");
+  AppendMenuA(bar, MF_POPUP, (UINT_PTR)Popup(renderItems, renderIds, 1), "&Rendering");
   AppendMenuA(bar, MF_POPUP, (UINT_PTR)Popup(helpItems, helpIds, 1), "&Help");
   return bar;
 }
@@ -127,9 +132,21 @@ void LayOutMainFrames(HWND main) {
 }
 
 bool HandleMainCommand(UINT id) {
+  if (id == kCmdPostline) {
+    ShowPostlineWindow();
+    return true;
+  }
   if (id != kCmdExit) return false;
   HostExit();
   return true;
+}
+
+void EnablePostlineCommand(BOOL on) {
+  HWND main = ExistingMainWindow();
+  HMENU bar = main ? GetMenu(main) : nullptr;
+  if (!bar) return;
+  EnableMenuItem(bar, kCmdPostline, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED));
+  DrawMenuBar(main);
 }
 
 bool TranslateHostAccelerator(HWND main, MSG* msg) {

@@ -17,4 +17,6 @@ HMENU CreateMainMenuBar();
 void CreateMainFrames(HWND main);
 void LayOutMainFrames(HWND main);     // after the main window changed size
 bool HandleMainCommand(UINT id);      // true when the command was the main window's to carry out
+// Greys the menu command that shows the Postline's queue window (while a filter's setup runs).
+void EnablePostlineCommand(BOOL on);
 bool TranslateHostAccelerator(HWND main, MSG* msg);  // false while the accelerators are disabled

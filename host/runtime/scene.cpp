@@ -262,7 +262,10 @@ class SceneLoad : public ILoad {
   IOResult OpenChunk() override {
     if (failed) return IO_ERROR;
     const Frame& cur = open.back();
-    if (cur.header != SIZE_MAX && Type(cur.header) != 1) return IO_ERROR;
+    if (cur.header != SIZE_MAX && Type(cur.header) != 1) {
+      // A chunk written with nothing in it (an object with nothing to save) has no chunks either.
+      return Type(cur.header) == 0 && cur.end == cur.header + 8 ? IO_END : IO_ERROR;
+    }
     size_t left = cur.end - next;
     if (left == 0) return IO_END;
     if (left < 8) return Fail();
@@ -448,6 +451,7 @@ bool ReadFile(const char* path, std::vector<unsigned char>& out) {
 }  // namespace
 
 int SaveScene(const char* path) {
+  SyncPostlineNodes();
   SceneSave save;
   if (!save.SaveAll(GetCOREInterface()->GetRootNode())) return 0;
   FILE* f = path ? fopen(path, "wb") : nullptr;

@@ -3,7 +3,7 @@
 // with the display gamma, painting and the progress line.
 #include "ViewWndTest.h"
 
-#include "vgamma.h"
+#include "vbmm.h"
 
 #include <string>
 
@@ -422,7 +422,7 @@ TEST(ViewWndInstall, DisplayGammaAppliesToEveryByteAndTheSamePointerIsKept) {
     return p;
   };
   const GammaMgr saved = gammaMgr;
-  for (int i = 0; i < 256; i++) gammaMgr.dispGamTab[i] = (BYTE)(255 - i);
+  for (int i = 0; i < 256; i++) gammaMgr.dispTable[i] = (BYTE)(255 - i);
   gammaMgr.enable = TRUE;
   *v = make(0, 100, 255);
   gammaMgr = saved;

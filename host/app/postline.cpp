@@ -1,0 +1,294 @@
+// vantor.exe's Postline verbs: running one image filter over an image or the library's default
+// background from the command line, and the interactive queue.
+#include "postline_verbs.h"
+
+#include "vantor.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <string>
+
+namespace {
+
+const int kDefaultWidth = 640;
+const int kDefaultHeight = 480;
+const int kMaxSide = 65535;
+
+// The library's default background, found in the library module by its exported name: the host
+// includes no library header. It fills a host bitmap.
+typedef int (*FillDefaultProc)(Bitmap*);
+const char kFillDefaultExport[] = "_Z12JFillDefaultP6Bitmap";
+const char kLibraryModule[] = "Quorlib.dlz";
+
+std::string ExeFolder() {
+  char path[MAX_PATH];
+  DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string s(path, n);
+  size_t slash = s.find_last_of("\\/");
+  return slash == std::string::npos ? std::string(".") : s.substr(0, slash);
+}
+
+int Fail(const char* fmt, const char* a = "", const char* b = "") {
+  fprintf(stderr, "vantor: ");
+  fprintf(stderr, fmt, a, b);
+  fprintf(stderr, "\n");
+  return 1;
+}
+
+std::string WindowsError(DWORD code) {
+  char text[512] = "";
+  DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
+                           sizeof text, nullptr);
+  while (n > 0 && (text[n - 1] == '\n' || text[n - 1] == '\r' || text[n - 1] == ' ' || text[n - 1] == '.')) text[--n] = 0;
+  char out[600];
+  snprintf(out, sizeof out, "%s (error %lu)", n ? text : "unknown error", (unsigned long)code);
+  return out;
+}
+
+// A whole decimal number in 0..max, nothing else; -1 otherwise.
+long Number(const char* s, const char** end, long max) {
+  if (!s || *s < '0' || *s > '9') return -1;
+  char* stop = nullptr;
+  long v = strtol(s, &stop, 10);
+  if (stop == s || v < 0 || v > max) return -1;
+  *end = stop;
+  return v;
+}
+
+bool ParseSize(const char* s, int* w, int* h) {
+  const char* p = nullptr;
+  long a = Number(s, &p, 1000000);
+  if (a < 0 || (*p != 'x' && *p != 'X')) return false;
+  long b = Number(p + 1, &p, 1000000);
+  if (b < 0 || *p) return false;
+  *w = (int)a;
+  *h = (int)b;
+  return true;
+}
+
+bool ParseFrames(const char* s, int* first, int* last) {
+  const char* p = nullptr;
+  long a = Number(s, &p, 1000000);
+  if (a < 0) return false;
+  long b = a;
+  if (*p == '-') b = Number(p + 1, &p, 1000000);
+  if (b < a || *p) return false;
+  *first = (int)a;
+  *last = (int)b;
+  return true;
+}
+
+// The class of module named name (its class name, or "0xA,0xB"); answers the descriptor and sets
+// *error when there is none or it is not an image filter.
+ClassDesc* FindFilterClass(HMODULE module, const char* name, std::string* error) {
+  unsigned long a = 0, b = 0;
+  int n = 0;
+  bool byId = sscanf(name, "0x%lx,0x%lx%n", &a, &b, &n) == 2 && name[n] == 0;
+  PluginClassInfo info;
+  for (int i = 0; GetPluginClass(i, &info); i++) {
+    if (info.module != module) continue;
+    bool match = byId ? info.cd->ClassID() == Class_ID(a, b) : strcmp(info.cd->ClassName(), name) == 0;
+    if (!match) continue;
+    if (info.cd->SuperClassID() == FLT_CLASS_ID) return info.cd;
+    char text[300];
+    snprintf(text, sizeof text, "class %s is not an image filter (super class 0x%08lX)", name,
+             (unsigned long)info.cd->SuperClassID());
+    *error = text;
+    return nullptr;
+  }
+  *error = std::string("the module has no class ") + name;
+  return nullptr;
+}
+
+int FillDefault(Bitmap* bm, int, void* user) { return reinterpret_cast<FillDefaultProc>(user)(bm); }
+
+int TellFrame(int frame, int index, int count, void*) {
+  printf("frame %d of %d (frame number %d)\n", index + 1, count, frame);
+  fflush(stdout);
+  return 1;
+}
+
+struct FilterArgs {
+  const char* module = nullptr;
+  const char* cls = nullptr;
+  const char* in = nullptr;
+  bool useDefault = false;
+  const char* out = nullptr;
+  const char* settings = nullptr;
+  int first = 0, last = 0;
+  int width = 0, height = 0;  // 0: from the input
+};
+
+int ParseFilterArgs(int argc, char** argv, FilterArgs* a) {
+  int positional = 0;
+  for (int i = 0; i < argc; i++) {
+    const char* arg = argv[i];
+    bool hasValue = i + 1 < argc;
+    if (strcmp(arg, "--default") == 0) {
+      a->useDefault = true;
+    } else if (strcmp(arg, "--in") == 0 && hasValue) {
+      a->in = argv[++i];
+    } else if (strcmp(arg, "--out") == 0 && hasValue) {
+      a->out = argv[++i];
+    } else if (strcmp(arg, "--settings") == 0 && hasValue) {
+      a->settings = argv[++i];
+    } else if (strcmp(arg, "--frames") == 0 && hasValue) {
+      if (!ParseFrames(argv[++i], &a->first, &a->last)) return Fail("bad frame range '%s' (expected A or A-B, A <= B)", argv[i]);
+    } else if (strcmp(arg, "--size") == 0 && hasValue) {
+      if (!ParseSize(argv[++i], &a->width, &a->height)) return Fail("bad size '%s' (expected WxH)", argv[i]);
+      if (a->width < 1 || a->height < 1 || a->width > kMaxSide || a->height > kMaxSide)
+        return Fail("size '%s' out of range: width and height must be 1..65535", argv[i]);
+    } else if (arg[0] == '-' && arg[1] == '-') {
+      return Fail("unknown or incomplete option '%s'", arg);
+    } else if (positional == 0) {
+      a->module = arg, positional++;
+    } else if (positional == 1) {
+      a->cls = arg, positional++;
+    } else {
+      return Fail("unexpected argument '%s'", arg);
+    }
+  }
+  if (!a->module || !a->cls) return Fail("%s", "filter needs a module and a class");
+  if (!a->out) return Fail("%s", "filter needs --out FILE");
+  if ((a->in != nullptr) == a->useDefault) return Fail("%s", "filter needs exactly one of --in IMAGE and --default");
+  return 0;
+}
+
+// Loads the module, reporting the system's reason when it does not load.
+HMODULE LoadFilterModule(const char* path) {
+  UINT mode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+  HMODULE probe = LoadLibraryA(path);
+  DWORD code = GetLastError();
+  SetErrorMode(mode);
+  if (!probe) {
+    Fail("cannot load module %s: %s", path, WindowsError(code).c_str());
+    return nullptr;
+  }
+  HMODULE m = LoadPluginModule(path);
+  FreeLibrary(probe);
+  if (!m) Fail("%s is not a plug-in module of this host%s", path, "");
+  return m;
+}
+
+}  // namespace
+
+// filter MODULE CLASS (--in IMAGE | --default) --out FILE [--settings FILE] [--frames A-B] [--size WxH]
+int FilterVerb(int argc, char** argv) {
+  FilterArgs a;
+  if (int bad = ParseFilterArgs(argc, argv, &a)) return bad;
+  IPostline* q = GetPostline();
+  int width = a.width, height = a.height;
+  if (a.in) {
+    BitmapInfo bi;
+    bi.SetName(a.in);
+    TheManager->SetSilentMode(TRUE);
+    Bitmap* probe = TheManager->Load(&bi);
+    if (!probe) return Fail("cannot read the input image %s", a.in);
+    if (!width) {
+      width = probe->Width();
+      height = probe->Height();
+    }
+    probe->DeleteThis();
+    q->SetInputFile(a.in);
+  } else {
+    std::string lib = ExeFolder() + "\\" + kLibraryModule;
+    HMODULE m = LoadPluginModule(lib.c_str());
+    FillDefaultProc fill = m ? GetProcAddressAs<FillDefaultProc>(m, kFillDefaultExport) : nullptr;
+    if (!fill) return Fail("the library's default background is not available (%s)", lib.c_str());
+    q->SetInputProc(FillDefault, reinterpret_cast<void*>(fill));
+    if (!width) {
+      width = kDefaultWidth;
+      height = kDefaultHeight;
+    }
+  }
+  q->SetOutput(width, height, 1.0f);
+
+  HMODULE module = LoadFilterModule(a.module);
+  if (!module) return 1;
+  std::string why;
+  ClassDesc* cd = FindFilterClass(module, a.cls, &why);
+  if (!cd) return Fail("%s: %s", a.module, why.c_str());
+  int event = q->AddEvent(cd->ClassID());
+  if (event < 0) return Fail("the filter %s could not be made", a.cls);
+  if (a.settings) {
+    char error[512];
+    if (!LoadFilterSettings(q->GetFilter(event), cd->ClassID(), a.settings, error, sizeof error)) return Fail("%s", error);
+  }
+  char error[512] = "";
+  if (!q->Run(a.out, a.first, a.last, TellFrame, nullptr, error, sizeof error)) return Fail("%s", error);
+  printf("wrote %s: %dx%d, frames %d-%d through %s\n", a.out, width, height, a.first, a.last, cd->ClassName());
+  return 0;
+}
+
+namespace {
+
+UINT closeAfterMs = 0;
+
+void CALLBACK CloseTimer(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  // A modal event dialog of this thread is cancelled first, then the application quits.
+  HWND dlg = GetForegroundWindow();
+  if (dlg && GetWindowThreadProcessId(dlg, nullptr) == GetCurrentThreadId()) {
+    char cls[16] = "";
+    GetClassNameA(dlg, cls, sizeof cls);
+    if (strcmp(cls, "#32770") == 0 && GetWindow(dlg, GW_OWNER) != GetCOREInterface()->GetMainHWnd())
+      PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
+  }
+  PostMessageA(GetCOREInterface()->GetMainHWnd(), WM_CLOSE, 0, 0);
+}
+
+}  // namespace
+
+// postline [folder] [--scene FILE] [--add] [--close ms]: loads the plug-ins of the folder (and a
+// scene), opens the main window and the queue window, and with --add the "Add Image Filter Event"
+// dialog over the queue; with --close the application quits after ms milliseconds.
+int PostlineVerb(int argc, char** argv) {
+  std::string folder = ExeFolder();
+  const char* scene = nullptr;
+  bool add = false;
+  for (int i = 0; i < argc; i++) {
+    if (strcmp(argv[i], "--scene") == 0 && i + 1 < argc)
+      scene = argv[++i];
+    else if (strcmp(argv[i], "--add") == 0)
+      add = true;
+    else if (strcmp(argv[i], "--close") == 0 && i + 1 < argc)
+      closeAfterMs = (UINT)atoi(argv[++i]);
+    else
+      folder = argv[i];
+  }
+  int modules = 0;
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
+  if (h != INVALID_HANDLE_VALUE) {
+    do {
+      const char* dot = strrchr(fd.cFileName, '.');
+      if (dot && (_stricmp(dot, ".flt") == 0 || _stricmp(dot, ".dlz") == 0))
+        modules += LoadPluginModule((folder + "\\" + fd.cFileName).c_str()) != nullptr;
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+  }
+  if (scene && !LoadScene(scene)) return Fail("%s is not a scene this host can load", scene);
+  InitCustomControls(GetModuleHandleA(nullptr));
+  Interface* ip = GetCOREInterface();
+  HWND main = ip->GetMainHWnd();
+  if (!main) return Fail("%s", "the main window could not be made");
+  SetWindowTextA(main, "Vantor - Postline");
+  ShowWindow(main, SW_SHOWNORMAL);
+  HWND queue = GetPostline()->ShowQueueWindow();
+  if (!queue) return Fail("%s", "the queue window could not be made");
+  RECT r;
+  GetWindowRect(main, &r);
+  SetWindowPos(queue, nullptr, r.left + 40, r.top + 70, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  printf("postline: ready; %d module(s), %d event(s)\n", modules, GetPostline()->NumEvents());
+  fflush(stdout);
+  if (closeAfterMs) SetTimer(nullptr, 0, closeAfterMs, CloseTimer);
+  if (add) {
+    int added = GetPostline()->DoAddEventDialog(queue);
+    printf("postline: %s\n", added >= 0 ? "event added" : "no event added");
+    fflush(stdout);
+  }
+  while (ip->ProcessMessages()) WaitMessage();
+  return 0;
+}

@@ -1,0 +1,203 @@
+// The host's image windows (Bitmap::Display) and the display gamma.
+#include "interface.h"
+#include "vbmm.h"
+
+#include <commdlg.h>
+#include <math.h>
+#include <string.h>
+
+#include <new>
+#include <vector>
+
+GammaMgr::GammaMgr() : enable(FALSE), dispGamma(2.2f) {
+  SetDisplayGamma(2.2f);
+}
+
+int GammaMgr::SetDisplayGamma(float gamma) {
+  if (!(gamma >= 0.2f && gamma <= 5.0f)) return 0;
+  dispGamma = gamma;
+  for (int i = 0; i < 256; i++) dispTable[i] = (BYTE)floor(255.0 * pow(i / 255.0, 1.0 / gamma) + 0.5);
+  return 1;
+}
+
+GammaMgr gammaMgr;
+
+namespace {
+
+const UINT kCmdSave = 1;
+const UINT kCmdClose = 2;
+
+// What an image window shows: its own copy of the image, so that the caller may delete the
+// bitmap at once, and the 8-bit rows made from it.
+struct ImageWindow {
+  Bitmap* copy = nullptr;
+  bool owned = false;  // the window deletes this record (set once it was made)
+  int width = 0, height = 0, stride = 0;
+  std::vector<BYTE> rows;  // blue, green, red; top row first; each row padded to 4 bytes
+};
+
+ImageWindow* Get(HWND hwnd) { return reinterpret_cast<ImageWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA)); }
+
+void Paint(HWND hwnd, ImageWindow* iw) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd, &ps);
+  std::vector<BYTE> shown = iw->rows;
+  if (gammaMgr.enable)
+    for (BYTE& b : shown) b = gammaMgr.dispTable[b];
+  BITMAPINFO bi = {};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = iw->width;
+  bi.bmiHeader.biHeight = -iw->height;  // top-down
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 24;
+  bi.bmiHeader.biCompression = BI_RGB;
+  SetDIBitsToDevice(dc, 0, 0, iw->width, iw->height, 0, 0, 0, iw->height, shown.data(), &bi, DIB_RGB_COLORS);
+  // What lies beyond the image when the window is larger.
+  RECT client;
+  GetClientRect(hwnd, &client);
+  HBRUSH grey = GetSysColorBrush(COLOR_APPWORKSPACE);
+  RECT right = {iw->width, 0, client.right, client.bottom}, below = {0, iw->height, iw->width, client.bottom};
+  FillRect(dc, &right, grey);
+  FillRect(dc, &below, grey);
+  EndPaint(hwnd, &ps);
+}
+
+void SaveAs(HWND hwnd, ImageWindow* iw) {
+  char name[MAX_PATH] = "";
+  OPENFILENAMEA ofn = {};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = hwnd;
+  ofn.lpstrFilter = "PNG image (*.png)\0*.png\0Windows bitmap (*.bmp)\0*.bmp\0TIFF image (*.tif)\0*.tif\0";
+  ofn.lpstrFile = name;
+  ofn.nMaxFile = MAX_PATH;
+  ofn.lpstrDefExt = "png";
+  ofn.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST;
+  if (!GetSaveFileNameA(&ofn)) return;
+  BitmapInfo out;
+  out.SetName(name);
+  int ok = iw->copy->OpenOutput(&out) && iw->copy->Write(&out);
+  iw->copy->CloseAll(ok ? BMM_CLOSE_COMPLETE : BMM_CLOSE_ABANDON);
+  if (!ok) MessageBoxA(hwnd, name, "Cannot save the image", MB_OK | MB_ICONERROR);
+}
+
+LRESULT CALLBACK ImageWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  ImageWindow* iw = Get(hwnd);
+  switch (msg) {
+    case WM_NCCREATE:
+      SetWindowLongPtrA(hwnd, GWLP_USERDATA,
+                        (LONG_PTR) reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
+      break;
+    case WM_PAINT:
+      if (iw) {
+        Paint(hwnd, iw);
+        return 0;
+      }
+      break;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_COMMAND:
+      if (iw && LOWORD(wp) == kCmdSave) SaveAs(hwnd, iw);
+      if (LOWORD(wp) == kCmdClose) DestroyWindow(hwnd);
+      return 0;
+    case WM_NCDESTROY:
+      if (iw && iw->owned) {
+        if (iw->copy) iw->copy->DeleteThis();
+        delete iw;
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+      }
+      break;
+  }
+  return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+HINSTANCE RuntimeInstance() {
+  HMODULE self = nullptr;
+  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                     reinterpret_cast<LPCSTR>(&ImageWndProc), &self);
+  return self;
+}
+
+bool RegisterImageClass() {
+  static bool registered = [] {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = ImageWndProc;
+    wc.hInstance = RuntimeInstance();
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.lpszClassName = IMAGEWINDOWCLASS;
+    return RegisterClassA(&wc) != 0;
+  }();
+  return registered;
+}
+
+void Place(int position, int w, int h, int* x, int* y) {
+  RECT work;
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  bool left = position == BMM_UL || position == BMM_LL, top = position == BMM_UL || position == BMM_UR;
+  if (position >= BMM_UL && position <= BMM_LR) {
+    *x = left ? work.left : work.right - w;
+    *y = top ? work.top : work.bottom - h;
+  } else {
+    *x = work.left + (work.right - work.left - w) / 2;
+    *y = work.top + (work.bottom - work.top - h) / 2;
+  }
+  if (*x < work.left) *x = work.left;
+  if (*y < work.top) *y = work.top;
+}
+
+}  // namespace
+
+int Bitmap::Display(const char* title, int position, BOOL autonomous, BOOL saveButton, HWND* window, HWND owner) {
+  if (window) *window = nullptr;
+  if (!RegisterImageClass()) return 0;
+  ImageWindow* iw = new (std::nothrow) ImageWindow;
+  if (!iw) return 0;
+  iw->copy = TheManager->Create(&info);
+  if (!iw->copy || !iw->copy->Storage()->CopyImage(this, COPY_IMAGE_CROP, BMM_Color_64{0, 0, 0, 0})) {
+    if (iw->copy) iw->copy->DeleteThis();
+    delete iw;
+    return 0;
+  }
+  iw->width = Width();
+  iw->height = Height();
+  iw->stride = (3 * iw->width + 3) & ~3;
+  iw->rows.assign((size_t)iw->stride * iw->height, 0);
+  std::vector<BMM_Color_64> line(iw->width);
+  for (int y = 0; y < iw->height; y++) {
+    GetLinearPixels(0, y, iw->width, line.data());
+    BYTE* row = &iw->rows[(size_t)y * iw->stride];
+    for (int x = 0; x < iw->width; x++) {
+      row[3 * x] = (BYTE)(line[x].b >> 8);
+      row[3 * x + 1] = (BYTE)(line[x].g >> 8);
+      row[3 * x + 2] = (BYTE)(line[x].r >> 8);
+    }
+  }
+  const char* shownTitle = title ? title : info.Filename()[0] ? info.Filename() : "Image";
+  HMENU menu = nullptr;
+  if (saveButton) {
+    HMENU file = CreatePopupMenu();
+    AppendMenuA(file, MF_STRING, kCmdSave, "&Save Image As...");
+    AppendMenuA(file, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(file, MF_STRING, kCmdClose, "&Close");
+    menu = CreateMenu();
+    AppendMenuA(menu, MF_POPUP, (UINT_PTR)file, "&File");
+  }
+  DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_THICKFRAME;
+  RECT r = {0, 0, iw->width, iw->height};
+  AdjustWindowRect(&r, style, menu != nullptr);
+  int x, y;
+  Place(position, r.right - r.left, r.bottom - r.top, &x, &y);
+  if (!owner && !autonomous) owner = ExistingMainWindow();
+  HWND hwnd = CreateWindowExA(0, IMAGEWINDOWCLASS, shownTitle, style, x, y, r.right - r.left, r.bottom - r.top, owner,
+                              menu, RuntimeInstance(), iw);
+  if (!hwnd) {
+    if (menu) DestroyMenu(menu);
+    iw->copy->DeleteThis();
+    delete iw;
+    return 0;
+  }
+  iw->owned = true;
+  ShowWindow(hwnd, SW_SHOWNORMAL);
+  UpdateWindow(hwnd);
+  if (window) *window = hwnd;
+  return 1;
+}

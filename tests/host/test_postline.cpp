@@ -1,0 +1,663 @@
+// The Postline: events run in order over frames, previews stop where they are asked to and can be
+// aborted, the queue travels with the scene, the event dialogs, settings files, the display gamma
+// and image windows.
+#include "TestSupport.h"
+#include "testfilt.h"
+#include "vantor.h"
+
+#include <gtest/gtest.h>
+
+#include <limits.h>
+#include <math.h>
+#include <string.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+using quortest::BinPath;
+using quortest::TempPath;
+
+const Class_ID kOffset(TESTFILT_CLASS_A, TESTFILT_OFFSET_B);
+const Class_ID kDouble(TESTFILT_CLASS_A, TESTFILT_DOUBLE_B);
+const WORD kInputRed = 1000;
+const int kWidth = 8, kHeight = 4;
+
+// The test filter module and its record of Render calls.
+struct TestFilters {
+  HMODULE module = nullptr;
+  TestFilterLogCountProc count = nullptr;
+  TestFilterLogEntryProc entry = nullptr;
+  TestFilterLogClearProc clear = nullptr;
+  TestFilterSetupCountProc setups = nullptr;
+  TestFilterSetupTitleProc setupTitle = nullptr;
+  TestFilterSetupQueueShownProc setupQueueShown = nullptr;
+
+  bool Load() {
+    module = LoadPluginModule(BinPath("testplugins\\testfilt.flt").c_str());
+    if (!module) return false;
+    count = GetProcAddressAs<TestFilterLogCountProc>(module, "TestFilterLogCount");
+    entry = GetProcAddressAs<TestFilterLogEntryProc>(module, "TestFilterLogEntry");
+    clear = GetProcAddressAs<TestFilterLogClearProc>(module, "TestFilterLogClear");
+    setups = GetProcAddressAs<TestFilterSetupCountProc>(module, "TestFilterSetupCount");
+    setupTitle = GetProcAddressAs<TestFilterSetupTitleProc>(module, "TestFilterSetupTitle");
+    setupQueueShown = GetProcAddressAs<TestFilterSetupQueueShownProc>(module, "TestFilterSetupQueueShown");
+    return count && entry && clear && setups && setupTitle && setupQueueShown;
+  }
+  // The Render calls as (offset, frame) pairs.
+  std::vector<std::pair<int, int>> Calls() {
+    std::vector<std::pair<int, int>> v;
+    TestRenderCall c;
+    for (int i = 0; entry(i, &c); i++) v.push_back({c.add, c.frame});
+    return v;
+  }
+};
+
+int ConstantInput(Bitmap* bm, int, void*) {
+  return bm->Fill(kInputRed, 0, 0, 65535);
+}
+
+// An offset configuration block: the offset and the frame at which Render fails.
+std::vector<unsigned char> OffsetBlock(int add, int failAt = -1) {
+  std::vector<unsigned char> b(8);
+  for (int i = 0; i < 4; i++) {
+    b[i] = (unsigned char)((uint32_t)add >> (8 * i));
+    b[4 + i] = (unsigned char)((uint32_t)failAt >> (8 * i));
+  }
+  return b;
+}
+
+int OffsetOf(ImageFilter* f) {
+  std::vector<unsigned char> b(f->EvaluateConfigure());
+  if (b.size() != 8 || !f->SaveConfigure(b.data())) return INT_MIN;
+  return (int)quortest::U32(b, 0);
+}
+
+WORD RedAt(Bitmap* bm, int x, int y) {
+  BMM_Color_64 p = {};
+  bm->GetLinearPixels(x, y, 1, &p);
+  return p.r;
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+class Postline : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(filters.Load());
+    ResetScene();
+    filters.clear();
+    q = GetPostline();
+    ASSERT_TRUE(q->SetOutput(kWidth, kHeight, 1.0f));
+    q->SetInputProc(ConstantInput, nullptr);
+  }
+  void TearDown() override { ResetScene(); }
+
+  // Adds an offset event with offset add (and failing frame failAt).
+  int AddOffset(int add, int failAt = -1, int at = -1) {
+    int i = q->AddEvent(kOffset, at);
+    if (i >= 0) {
+      std::vector<unsigned char> block = OffsetBlock(add, failAt);
+      q->GetFilter(i)->LoadConfigure(block.data());
+    }
+    return i;
+  }
+
+  WORD RenderRed(int frame, int last = -1) {
+    Bitmap* bm = nullptr;
+    char error[200] = "";
+    if (!q->RenderFrame(frame, last, &bm, nullptr, error, sizeof error)) {
+      ADD_FAILURE() << error;
+      return 0;
+    }
+    WORD r = RedAt(bm, kWidth - 1, kHeight - 1);
+    bm->DeleteThis();
+    return r;
+  }
+
+  TestFilters filters;
+  IPostline* q = nullptr;
+};
+
+TEST_F(Postline, EventsRunInQueueOrderAndDisabledOnesAreSkipped) {
+  ASSERT_EQ(q->AddEvent(kDouble), 0);
+  ASSERT_EQ(AddOffset(5), 1);
+  EXPECT_EQ(RenderRed(3), 2 * kInputRed + 5);
+  ASSERT_TRUE(q->MoveEvent(1, 0));
+  EXPECT_STREQ(q->EventName(0), "Test Offset");
+  EXPECT_EQ(RenderRed(3), 2 * (kInputRed + 5));
+  EXPECT_EQ(RenderRed(3, 0), kInputRed + 5) << "rendering stops after the last event asked for";
+  q->SetEventEnabled(1, FALSE);
+  EXPECT_EQ(RenderRed(3), kInputRed + 5);
+  std::vector<std::pair<int, int>> expected = {{TESTFILT_DOUBLE_MARK, 3}, {5, 3}, {5, 3}, {TESTFILT_DOUBLE_MARK, 3},
+                                               {5, 3}, {5, 3}};
+  EXPECT_EQ(filters.Calls(), expected);
+  EXPECT_FALSE(q->MoveEvent(0, 2));
+  EXPECT_EQ(q->AddEvent(Class_ID(TESTFILT_CLASS_A, TESTFILT_THING_B)), -1) << "not an image filter";
+  EXPECT_EQ(q->NumEvents(), 2);
+}
+
+TEST_F(Postline, ARunRendersEveryFrameThroughEveryEventAndWritesNumberedFiles) {
+  AddOffset(5);
+  q->AddEvent(kDouble);
+  std::string out = TempPath("postline-run.png");
+  std::vector<std::string> names;
+  for (int f = 2; f <= 4; f++) {
+    names.push_back(TempPath(("postline-run000" + std::to_string(f) + ".png").c_str()));
+    DeleteFileA(names.back().c_str());
+  }
+  std::vector<int> told;
+  auto tell = [](int frame, int, int count, void* user) {
+    static_cast<std::vector<int>*>(user)->push_back(frame * 100 + count);
+    return 1;
+  };
+  char error[200] = "";
+  ASSERT_TRUE(q->Run(out.c_str(), 2, 4, tell, &told, error, sizeof error)) << error;
+  EXPECT_EQ(told, (std::vector<int>{203, 303, 403}));
+  std::vector<std::pair<int, int>> expected = {{5, 2}, {TESTFILT_DOUBLE_MARK, 2}, {5, 3}, {TESTFILT_DOUBLE_MARK, 3},
+                                               {5, 4}, {TESTFILT_DOUBLE_MARK, 4}};
+  EXPECT_EQ(filters.Calls(), expected);
+  for (const std::string& n : names) {
+    BitmapInfo bi;
+    bi.SetName(n.c_str());
+    Bitmap* back = TheManager->Load(&bi);
+    ASSERT_NE(back, nullptr) << n;
+    EXPECT_EQ(back->Width(), kWidth);
+    EXPECT_EQ(RedAt(back, 0, 0) >> 8, (2 * (kInputRed + 5)) >> 8) << "written with 8 bits a channel";
+    back->DeleteThis();
+    DeleteFileA(n.c_str());
+  }
+  EXPECT_FALSE(Exists(TempPath("postline-run0002.partial.png")));
+}
+
+TEST_F(Postline, AFailingEventStopsTheRunAndRemovesWhatItWrote) {
+  AddOffset(5, 3);
+  std::string out = TempPath("postline-fail.bmp");
+  char error[200] = "";
+  EXPECT_FALSE(q->Run(out.c_str(), 2, 4, nullptr, nullptr, error, sizeof error));
+  EXPECT_NE(strstr(error, "event 1 (Test Offset) failed at frame 3"), nullptr) << error;
+  for (const char* n : {"postline-fail0002.bmp", "postline-fail0003.bmp", "postline-fail0003.partial.bmp"})
+    EXPECT_FALSE(Exists(TempPath(n))) << n;
+  EXPECT_EQ(filters.Calls(), (std::vector<std::pair<int, int>>{{5, 2}})) << "frame 4 never started";
+}
+
+TEST_F(Postline, PreviewsStopAtTheFilterOrRunTheWholeQueue) {
+  AddOffset(5);
+  q->AddEvent(kDouble);
+  ImageFilter* offset = q->GetFilter(0);
+  ImageFilter* twice = q->GetFilter(1);
+  const int tpf = GetTicksPerFrame(), pw = 6, ph = 3;
+  struct Case {
+    ImageFilter* filter;
+    DWORD type;
+    WORD red;
+  } cases[] = {
+      {offset, FLT_PREVIEW_SOURCE, kInputRed},           {offset, FLT_PREVIEW_UPTO, kInputRed + 5},
+      {offset, FLT_PREVIEW_QUEUE, 2 * (kInputRed + 5)},  {twice, FLT_PREVIEW_SOURCE, kInputRed + 5},
+      {twice, FLT_PREVIEW_UPTO, 2 * (kInputRed + 5)},
+  };
+  for (const Case& c : cases) {
+    Bitmap* bm = nullptr;
+    ASSERT_TRUE(c.filter->CreatePreview(nullptr, &bm, 7 * tpf, pw, ph, 2.0f, nullptr, c.type));
+    ASSERT_NE(bm, nullptr);
+    EXPECT_EQ(bm->Width(), pw);
+    EXPECT_FLOAT_EQ(bm->Aspect(), 2.0f);
+    EXPECT_EQ(RedAt(bm, pw - 1, ph - 1), c.red) << c.filter->Description() << " type " << c.type;
+    bm->DeleteThis();
+  }
+  TestRenderCall call;
+  ASSERT_TRUE(filters.entry(0, &call));
+  EXPECT_EQ(call.frame, 7);
+  EXPECT_EQ(call.width, pw);
+  EXPECT_EQ(offset->FilterInfo()->width, kWidth) << "after a preview the filter describes the output again";
+
+  // A filter that is not in the queue counts as its last event.
+  ImageFilter* loose = static_cast<ImageFilter*>(FindClassDesc(FLT_CLASS_ID, kOffset)->Create(FALSE));
+  Bitmap* bm = nullptr;
+  ASSERT_TRUE(loose->CreatePreview(nullptr, &bm, 0, pw, ph, 1.0f, nullptr, FLT_PREVIEW_UPTO));
+  EXPECT_EQ(RedAt(bm, 0, 0), 2 * (kInputRed + 5) + 1);
+  bm->DeleteThis();
+  EXPECT_FALSE(loose->CreatePreview(nullptr, &bm, 0, 0, ph, 1.0f, nullptr, FLT_PREVIEW_UPTO));
+  EXPECT_EQ(bm, nullptr);
+  EXPECT_FALSE(loose->CreatePreview(nullptr, &bm, 0, pw, ph, 1.0f, nullptr, 4));
+  delete loose;
+
+  // A compositor's preview brings the queue's input as its second image.
+  Bitmap* second = nullptr;
+  ASSERT_TRUE(twice->CreatePreview(nullptr, &bm, 0, pw, ph, 1.0f, &second, FLT_PREVIEW_UPTO));
+  ASSERT_NE(second, nullptr);
+  EXPECT_EQ(RedAt(second, 0, 0), kInputRed);
+  bm->DeleteThis();
+  second->DeleteThis();
+  ASSERT_TRUE(offset->CreatePreview(nullptr, &bm, 0, pw, ph, 1.0f, &second, FLT_PREVIEW_UPTO));
+  EXPECT_EQ(second, nullptr) << "a filter without a second input gets none";
+  bm->DeleteThis();
+}
+
+// A window that records progress and asks to stop once it has seen stopAfter progress messages.
+struct ProgressWindow {
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* self = reinterpret_cast<ProgressWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (self && msg == FLTWM_PROGRESS) {
+      self->progress.push_back({(int)wp, (int)lp});
+      return 0;
+    }
+    if (self && msg == FLTWM_QUERYABORT) {
+      self->queries++;
+      if ((int)self->progress.size() >= self->stopAfter) *reinterpret_cast<int*>(lp) = -1;
+      return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wp, lp);
+  }
+  explicit ProgressWindow(int stop) : stopAfter(stop) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = Proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "PostlineProgressProbe";
+    RegisterClassA(&wc);
+    hwnd = CreateWindowA(wc.lpszClassName, "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, (LONG_PTR)this);
+  }
+  ~ProgressWindow() { DestroyWindow(hwnd); }
+  HWND hwnd;
+  int stopAfter;
+  int queries = 0;
+  std::vector<std::pair<int, int>> progress;
+};
+
+TEST_F(Postline, APreviewReportsProgressAndStopsWhenTheWindowSaysSo) {
+  AddOffset(5);
+  q->AddEvent(kDouble);
+  ImageFilter* offset = q->GetFilter(0);
+  {
+    ProgressWindow never(1000);
+    Bitmap* bm = nullptr;
+    ASSERT_TRUE(offset->CreatePreview(never.hwnd, &bm, 0, 4, 4, 1.0f, nullptr, FLT_PREVIEW_QUEUE));
+    bm->DeleteThis();
+    EXPECT_EQ(never.progress, (std::vector<std::pair<int, int>>{{1, 3}, {2, 3}, {3, 3}}));
+    EXPECT_GE(never.queries, 2);
+  }
+  filters.clear();
+  {
+    ProgressWindow second(2);  // stops once the first event is done
+    Bitmap* bm = reinterpret_cast<Bitmap*>(1);
+    EXPECT_FALSE(offset->CreatePreview(second.hwnd, &bm, 0, 4, 4, 1.0f, nullptr, FLT_PREVIEW_QUEUE));
+    EXPECT_EQ(bm, nullptr);
+    EXPECT_EQ(second.progress, (std::vector<std::pair<int, int>>{{1, 3}, {2, 3}}));
+    EXPECT_EQ(filters.Calls(), (std::vector<std::pair<int, int>>{{5, 0}})) << "the second event never ran";
+  }
+  const int live = TheManager->Count();
+  ProgressWindow first(0);
+  Bitmap* bm = nullptr;
+  EXPECT_FALSE(offset->CreatePreview(first.hwnd, &bm, 0, 4, 4, 1.0f, nullptr, FLT_PREVIEW_UPTO));
+  EXPECT_EQ(TheManager->Count(), live) << "an aborted preview leaves no bitmap behind";
+}
+
+TEST_F(Postline, EventsTheirDataAndNodesTravelWithTheScene) {
+  AddOffset(9);
+  q->SetEventLabel(0, "Brighten");
+  q->AddEvent(kDouble);
+  q->SetEventEnabled(1, FALSE);
+  ASSERT_TRUE(q->SetOutput(320, 240, 1.5f));
+  q->SetInputFile("C:\\pictures\\plate.png");
+  ITavrelNode* node = q->GetFilter(0)->Node();
+  ASSERT_NE(node, nullptr);
+  Control* gain = NewDefaultFloatController();
+  float value = 3.5f;
+  gain->SetValue(0, &value);
+  ASSERT_TRUE(node->AddController(gain, "Gain", Class_ID(1, 2)));
+  std::string path = TempPath("postline-scene.vsc");
+  ASSERT_TRUE(SaveScene(path.c_str()));
+
+  auto check = [&](IPostline* p) {
+    ASSERT_EQ(p->NumEvents(), 2);
+    EXPECT_STREQ(p->EventName(0), "Brighten");
+    EXPECT_STREQ(p->EventName(1), "Test Double");
+    EXPECT_TRUE(p->EventEnabled(0));
+    EXPECT_FALSE(p->EventEnabled(1));
+    EXPECT_EQ(p->GetClassID(1), kDouble);
+    ASSERT_NE(p->GetFilter(0), nullptr);
+    EXPECT_EQ(OffsetOf(p->GetFilter(0)), 9);
+    ImageFilterInfo out = p->Output();
+    EXPECT_EQ(out.width, 320);
+    EXPECT_FLOAT_EQ(out.aspect, 1.5f);
+    EXPECT_EQ(p->GetFilter(0)->FilterInfo()->height, 240) << "a loaded filter knows the output";
+    EXPECT_STREQ(p->InputFile(), "C:\\pictures\\plate.png");
+    ITavrelNode* n = p->GetFilter(0)->Node();
+    ASSERT_NE(n, nullptr);
+    ASSERT_EQ(n->NumItems(), 1);
+    EXPECT_STREQ(n->GetName(0), "Gain");
+    float v = 0;
+    Interval valid = FOREVER;
+    n->GetController(0)->GetValue(0, &v, valid);
+    EXPECT_FLOAT_EQ(v, 3.5f);
+  };
+  ResetScene();
+  EXPECT_EQ(GetPostline()->NumEvents(), 0);
+  ASSERT_TRUE(LoadScene(path.c_str()));
+  check(GetPostline());
+
+  // Without the filters' module the events stay, with their data, for a host that has it.
+  UnregisterPluginModule(filters.module);
+  ASSERT_TRUE(LoadScene(path.c_str()));
+  IPostline* bare = GetPostline();
+  ASSERT_EQ(bare->NumEvents(), 2);
+  EXPECT_EQ(bare->GetFilter(0), nullptr);
+  EXPECT_NE(strstr(bare->EventName(1), "missing filter"), nullptr) << bare->EventName(1);
+  bare->SetEventEnabled(1, FALSE);
+  bare->SetInputProc(ConstantInput, nullptr);
+  Bitmap* bm = nullptr;
+  char error[200] = "";
+  EXPECT_FALSE(bare->RenderFrame(0, -1, &bm, nullptr, error, sizeof error));
+  EXPECT_NE(strstr(error, "is not available"), nullptr) << error;
+  std::string again = TempPath("postline-scene2.vsc");
+  ASSERT_TRUE(SaveScene(again.c_str()));
+  ASSERT_EQ(RegisterPluginModule(filters.module), 3);
+  ASSERT_TRUE(LoadScene(again.c_str()));
+  check(GetPostline());
+  DeleteFileA(path.c_str());
+  DeleteFileA(again.c_str());
+}
+
+TEST_F(Postline, SettingsFilesComeBackAndDamageIsReported) {
+  AddOffset(42, 6);
+  ImageFilter* f = q->GetFilter(0);
+  std::string path = TempPath("postline-settings.vfs");
+  ASSERT_TRUE(SaveFilterSettings(f, kOffset, path.c_str()));
+  std::vector<unsigned char> good = quortest::ReadAll(path);
+  std::vector<unsigned char> block = OffsetBlock(1);
+  f->LoadConfigure(block.data());
+  char error[200] = "";
+  ASSERT_TRUE(LoadFilterSettings(f, kOffset, path.c_str(), error, sizeof error)) << error;
+  EXPECT_EQ(OffsetOf(f), 42);
+
+  struct Damage {
+    const char* what;
+    std::vector<unsigned char> bytes;
+    const char* reason;
+  };
+  std::vector<unsigned char> flipped = good, cut = good, header = good;
+  flipped.back() ^= 0x40;
+  cut.pop_back();
+  header.resize(12);
+  std::vector<unsigned char> foreign = OffsetBlock(0x7FFFFFFF);
+  Damage cases[] = {{"flipped", flipped, "checksum"},
+                    {"cut", cut, "wrong length"},
+                    {"header", header, "truncated header"},
+                    {"empty", {}, "is empty"},
+                    {"foreign block the filter refuses", foreign, "cannot read"}};
+  for (const Damage& d : cases) {
+    quortest::WriteAll(path, d.bytes);
+    EXPECT_FALSE(LoadFilterSettings(f, kOffset, path.c_str(), error, sizeof error)) << d.what;
+    EXPECT_NE(strstr(error, d.reason), nullptr) << d.what << ": " << error;
+    EXPECT_EQ(OffsetOf(f), 42) << d.what;
+  }
+  quortest::WriteAll(path, good);
+  EXPECT_FALSE(LoadFilterSettings(f, kDouble, path.c_str(), error, sizeof error));
+  EXPECT_NE(strstr(error, "another filter class"), nullptr) << error;
+  DeleteFileA(path.c_str());
+  EXPECT_FALSE(LoadFilterSettings(f, kOffset, path.c_str(), error, sizeof error));
+  EXPECT_NE(strstr(error, "cannot open"), nullptr) << error;
+}
+
+// ---- The event dialogs -----------------------------------------------------------------------------
+
+HWND ChildByText(HWND dlg, const char* cls, const char* text) { return FindWindowExA(dlg, nullptr, cls, text); }
+
+TEST_F(Postline, TheAddEventDialogListsTheFiltersAndSetupRunsTheFilters) {
+  HWND queue = q->ShowQueueWindow();
+  ASSERT_NE(queue, nullptr);
+  ShowWindow(queue, SW_HIDE);
+  int setupsBefore = filters.setups();
+  std::vector<std::string> listed;
+  quortest::ModalDriver driver(IDOK);
+  driver.Before([&](HWND dlg) {
+    HWND list = FindWindowExA(dlg, nullptr, "ListBox", nullptr);
+    int n = (int)SendMessageA(list, LB_GETCOUNT, 0, 0);
+    for (int i = 0; i < n; i++) {
+      char text[128] = "";
+      SendMessageA(list, LB_GETTEXT, (WPARAM)i, (LPARAM)text);
+      listed.push_back(text);
+    }
+    LRESULT at = SendMessageA(list, LB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM) "Test Offset");
+    SendMessageA(list, LB_SETCURSEL, (WPARAM)at, 0);
+    HWND setup = ChildByText(dlg, "Button", "Setup...");
+    SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(setup), BN_CLICKED), (LPARAM)setup);
+  });
+  int added = q->DoAddEventDialog(queue);
+  ASSERT_TRUE(driver.Wait());
+  EXPECT_EQ(driver.Caption(), "Add Image Filter Event");
+  EXPECT_NE(std::find(listed.begin(), listed.end(), "Test Offset"), listed.end());
+  EXPECT_NE(std::find(listed.begin(), listed.end(), "Test Double"), listed.end());
+  EXPECT_EQ(std::find(listed.begin(), listed.end(), "Test Thing"), listed.end()) << "only image filters are listed";
+  ASSERT_EQ(added, 0);
+  ASSERT_EQ(q->NumEvents(), 1);
+  EXPECT_EQ(q->GetClassID(0), kOffset);
+  EXPECT_EQ(filters.setups(), setupsBefore + 1);
+  EXPECT_STREQ(filters.setupTitle(), "Add Image Filter Event") << "ShowControl is given the event dialog";
+  EXPECT_EQ(filters.setupQueueShown(), 0) << "the queue window stays hidden while a filter is set up";
+  EXPECT_EQ(OffsetOf(q->GetFilter(0)), 7) << "the event keeps the filter that was set up";
+  EXPECT_NE(q->GetFilter(0)->Node(), nullptr);
+
+  // The edit dialog has its own title; cancelling changes nothing.
+  quortest::ModalDriver cancel(IDCANCEL);
+  EXPECT_EQ(q->DoEditEventDialog(queue, 0), 0);
+  ASSERT_TRUE(cancel.Wait());
+  EXPECT_EQ(cancel.Caption(), "Edit Filter Event");
+  EXPECT_EQ(q->NumEvents(), 1);
+
+  // Choosing another class in the edit dialog replaces the event's filter.
+  quortest::ModalDriver change(IDOK);
+  change.Before([](HWND dlg) {
+    HWND list = FindWindowExA(dlg, nullptr, "ListBox", nullptr);
+    LRESULT at = SendMessageA(list, LB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM) "Test Double");
+    SendMessageA(list, LB_SETCURSEL, (WPARAM)at, 0);
+  });
+  EXPECT_EQ(q->DoEditEventDialog(queue, 0), 1);
+  ASSERT_TRUE(change.Wait());
+  EXPECT_EQ(q->GetClassID(0), kDouble);
+  EXPECT_EQ(q->NumEvents(), 1);
+
+  quortest::ModalDriver none(IDCANCEL);
+  EXPECT_EQ(q->DoAddEventDialog(queue), -1);
+  ASSERT_TRUE(none.Wait());
+  EXPECT_EQ(q->NumEvents(), 1);
+  DestroyWindow(queue);
+}
+
+// ---- Display gamma and image windows -----------------------------------------------------------------
+
+TEST(DisplayGamma, TheTableFollowsTheDisplayGamma) {
+  const float previous = gammaMgr.dispGamma;
+  ASSERT_TRUE(gammaMgr.SetDisplayGamma(2.2f));
+  EXPECT_EQ(gammaMgr.dispTable[0], 0);
+  EXPECT_EQ(gammaMgr.dispTable[255], 255);
+  EXPECT_EQ(gammaMgr.dispTable[128], 186);  // 255 * (128/255)^(1/2.2) = 186.4
+  EXPECT_EQ(gammaMgr.dispTable[16], 72);    // 255 * (16/255)^(1/2.2) = 72.4
+  for (int i = 1; i < 256; i++) ASSERT_GE(gammaMgr.dispTable[i], gammaMgr.dispTable[i - 1]) << i;
+  ASSERT_TRUE(gammaMgr.SetDisplayGamma(1.0f));
+  for (int i = 0; i < 256; i++) ASSERT_EQ(gammaMgr.dispTable[i], i) << "gamma 1 changes nothing at " << i;
+  EXPECT_FALSE(gammaMgr.SetDisplayGamma(0.0f));
+  EXPECT_FALSE(gammaMgr.SetDisplayGamma(NAN));
+  EXPECT_FLOAT_EQ(gammaMgr.dispGamma, 1.0f) << "a refused gamma leaves the table as it was";
+  EXPECT_EQ(gammaMgr.dispTable[128], 128);
+  gammaMgr.SetDisplayGamma(previous);
+}
+
+TEST(ImageWindow, ShowsACopyWithItsTitleAndLetsTheBitmapGo) {
+  const int kShotWidth = 240, kShotHeight = 90;  // wider than a caption's buttons
+  const int live = TheManager->Count();
+  BitmapInfo bi;
+  bi.SetName("C:\\renders\\shot.png");
+  bi.SetWidth(kShotWidth);
+  bi.SetHeight(kShotHeight);
+  bi.SetType(BMM_TRUE_64);
+  Bitmap* bm = TheManager->Create(&bi);
+  ASSERT_NE(bm, nullptr);
+  HWND titled = nullptr, untitled = nullptr;
+  ASSERT_TRUE(bm->Display("Blur Preview", BMM_CENTER, FALSE, TRUE, &titled));
+  ASSERT_TRUE(bm->Display(nullptr, BMM_UL, TRUE, FALSE, &untitled));
+  bm->DeleteThis();
+  ASSERT_TRUE(IsWindow(titled));
+  EXPECT_EQ(quortest::WindowText(titled), "Blur Preview");
+  EXPECT_EQ(quortest::WindowText(untitled), "shot.png") << "without a title the window shows the file name";
+  char cls[64] = "";
+  GetClassNameA(titled, cls, sizeof cls);
+  EXPECT_STREQ(cls, IMAGEWINDOWCLASS);
+  RECT client;
+  GetClientRect(untitled, &client);
+  EXPECT_EQ(client.right, kShotWidth);
+  EXPECT_EQ(client.bottom, kShotHeight);
+  EXPECT_NE(GetMenu(titled), nullptr) << "the save button";
+  EXPECT_EQ(GetMenu(untitled), nullptr);
+  InvalidateRect(titled, nullptr, TRUE);
+  UpdateWindow(titled);  // paints from its own copy: the bitmap is gone
+  EXPECT_EQ(TheManager->Count(), live + 2);
+  DestroyWindow(titled);
+  DestroyWindow(untitled);
+  EXPECT_EQ(TheManager->Count(), live) << "each window frees its copy";
+}
+
+// ---- vantor.exe filter ----------------------------------------------------------------------------
+
+struct Outcome {
+  DWORD code;
+  std::string out, err;
+};
+
+std::string FileText(const std::string& path) {
+  std::vector<unsigned char> b = quortest::ReadAll(path);
+  return std::string(b.begin(), b.end());
+}
+
+Outcome RunVantor(const std::string& args) {
+  std::string outFile = TempPath("vantor-stdout.txt"), errFile = TempPath("vantor-stderr.txt");
+  SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+  HANDLE out = CreateFileA(outFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
+  HANDLE err = CreateFileA(errFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
+  std::string exe = BinPath("vantor.exe");
+  std::string cmd = "\"" + exe + "\" filter " + args;
+  std::vector<char> line(cmd.begin(), cmd.end());
+  line.push_back(0);
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdInput = nullptr;
+  si.hStdOutput = out;
+  si.hStdError = err;
+  PROCESS_INFORMATION pi = {};
+  Outcome o{0xDEAD, "", ""};
+  if (CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+    if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &o.code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+  }
+  CloseHandle(out);
+  CloseHandle(err);
+  o.out = FileText(outFile);
+  o.err = FileText(errFile);
+  return o;
+}
+
+int Lines(const std::string& s) {
+  int n = 0;
+  for (char c : s) n += c == '\n';
+  return n;
+}
+
+TEST(FilterVerb, RunsAFilterOverTheDefaultBackgroundFrameByFrame) {
+  std::string plug = BinPath("testplugins\\testfilt.flt");
+  std::string out = TempPath("verb-default.png");
+  for (int f = 1; f <= 3; f++) DeleteFileA(TempPath(("verb-default000" + std::to_string(f) + ".png").c_str()).c_str());
+  Outcome o = RunVantor("\"" + plug + "\" \"Test Offset\" --default --out \"" + out + "\" --frames 1-3 --size 40x30");
+  ASSERT_EQ(o.code, 0u) << o.err;
+  EXPECT_NE(o.out.find("frame 3 of 3"), std::string::npos) << o.out;
+  for (int f = 1; f <= 3; f++) {
+    std::string name = TempPath(("verb-default000" + std::to_string(f) + ".png").c_str());
+    BitmapInfo bi;
+    bi.SetName(name.c_str());
+    Bitmap* bm = TheManager->Load(&bi);
+    ASSERT_NE(bm, nullptr) << name;
+    EXPECT_EQ(bm->Width(), 40);
+    EXPECT_EQ(bm->Height(), 30);
+    bm->DeleteThis();
+    DeleteFileA(name.c_str());
+  }
+}
+
+TEST(FilterVerb, BadInputGivesOneLineANonZeroExitAndNoFile) {
+  std::string plug = "\"" + BinPath("testplugins\\testfilt.flt") + "\"";
+  std::string out = TempPath("verb-bad.png");
+  std::string outArg = " --out \"" + out + "\"";
+  std::string notImage = TempPath("verb-not-an-image.png");
+  quortest::WriteAll(notImage, std::vector<unsigned char>(100, 'x'));
+  std::string input = TempPath("verb-input.bmp");
+  {
+    BitmapInfo bi;
+    bi.SetName(input.c_str());
+    bi.SetWidth(16);
+    bi.SetHeight(8);
+    bi.SetType(BMM_TRUE_64);
+    Bitmap* bm = TheManager->Create(&bi);
+    ASSERT_TRUE(bm->OpenOutput(&bi) && bm->Write(&bi));
+    bm->CloseAll();
+    bm->DeleteThis();
+  }
+  std::string in = " --in \"" + input + "\"";
+  // Settings: a damaged file, and one that makes the filter fail at frame 2.
+  ResetScene();
+  ImageFilter* f = static_cast<ImageFilter*>(FindClassDesc(FLT_CLASS_ID, kOffset)->Create(FALSE));
+  std::string failing = TempPath("verb-failing.vfs"), damaged = TempPath("verb-damaged.vfs");
+  std::vector<unsigned char> block = OffsetBlock(3, 2);
+  f->LoadConfigure(block.data());
+  ASSERT_TRUE(SaveFilterSettings(f, kOffset, failing.c_str()));
+  delete f;
+  std::vector<unsigned char> bytes = quortest::ReadAll(failing);
+  bytes[bytes.size() - 2] ^= 1;
+  quortest::WriteAll(damaged, bytes);
+
+  struct Case {
+    std::string args;
+    const char* says;
+  } cases[] = {
+      {plug + " \"Test Offset\" --in \"" + TempPath("no-such-image.png") + "\"" + outArg, "cannot read the input image"},
+      {plug + " \"Test Offset\" --in \"" + notImage + "\"" + outArg, "cannot read the input image"},
+      {"\"" + BinPath("testplugins\\no-such-module.flt") + "\" \"Test Offset\"" + in + outArg,
+       "cannot load module"},
+      {"\"" + BinPath("testplugins\\testplug_none.dlt") + "\" \"Test Offset\"" + in + outArg,
+       "is not a plug-in module of this host"},
+      {plug + " \"No Such Filter\"" + in + outArg, "the module has no class No Such Filter"},
+      {plug + " \"Test Thing\"" + in + outArg, "class Test Thing is not an image filter"},
+      {plug + " \"Test Offset\"" + in + outArg + " --settings \"" + damaged + "\"", "damaged (checksum mismatch)"},
+      {plug + " \"Test Offset\"" + in + outArg + " --size 0x10", "out of range"},
+      {plug + " \"Test Offset\"" + in + outArg + " --size 65536x10", "out of range"},
+      {plug + " \"Test Offset\"" + in + outArg + " --size 12by10", "bad size"},
+      {plug + " \"Test Offset\"" + in + outArg + " --frames 1-4 --settings \"" + failing + "\"",
+       "event 1 (Test Offset) failed at frame 2"},
+      {plug + " \"Test Offset\"" + in, "needs --out FILE"},
+  };
+  for (const Case& c : cases) {
+    DeleteFileA(out.c_str());
+    Outcome o = RunVantor(c.args);
+    EXPECT_NE(o.code, 0u) << c.args;
+    EXPECT_NE(o.code, 0xDEADu) << c.args;
+    EXPECT_NE(o.err.find(c.says), std::string::npos) << c.args << "\nstderr: " << o.err;
+    EXPECT_EQ(Lines(o.err), 1) << o.err;
+    EXPECT_FALSE(Exists(out)) << c.args;
+    for (const char* left : {"verb-bad0001.png", "verb-bad0001.partial.png", "verb-bad0002.partial.png",
+                             "verb-bad.partial.png"})
+      EXPECT_FALSE(Exists(TempPath(left))) << left << " after " << c.args;
+  }
+  Outcome missing = RunVantor("\"" + BinPath("testplugins\\no-such-module.flt") + "\" X" + in + outArg);
+  EXPECT_NE(missing.err.find("(error 126)"), std::string::npos) << "the system's reason: " << missing.err;
+
+  // The same input and settings that fail above work for the frames before the failing one.
+  Outcome good = RunVantor(plug + " \"Test Offset\"" + in + outArg + " --frames 1 --settings \"" + failing + "\"");
+  EXPECT_EQ(good.code, 0u) << good.err;
+  EXPECT_TRUE(Exists(out));
+  for (const std::string& p : {out, notImage, input, failing, damaged}) DeleteFileA(p.c_str());
+}
+
+}  // namespace
