@@ -12,6 +12,7 @@
 #include "JWinProc.h"
 #include "JViewCtl.h"
 #include "JViewDlg.h"
+#include "JButton.h"
 #include "JSave.h"
 #include "JSaveLoad.h"
 #include "JColor.h"

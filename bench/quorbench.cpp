@@ -630,6 +630,101 @@ void BitBltBench() {
   }
 }
 
+// ---- Dialog refresh ----------------------------------------------------------------------------
+
+// A dialog object over a plain window, refreshing its controls when its time moves, as a dialog
+// whose time is not locked to the host's does.
+class BenchDialog : public JViewDlgBase {
+ public:
+  explicit BenchDialog(HWND w) { hwnd = w; }
+  INT_PTR DlgProc(UINT, WPARAM, LPARAM) override { return 0; }
+  void DeleteThis() override { delete this; }
+  HINSTANCE GetInstanceHandle() override { return nullptr; }
+  int IdDlg() override { return 0; }
+  int GetTime() override { return time; }
+  void SetTime(int t) override {
+    time = t;
+    for (int i = 0; i < NumControls(); i++) GetControl(i)->UpdateView(t, nullptr);
+  }
+  int time = 0;
+};
+
+// Fifty bound controls (20 check boxes, 10 groups of three radio buttons, 20 drop-down lists) on
+// animated leaves whose values differ between two times, refreshed for a time change, against
+// the Win32 calls that show the same values.
+void DialogRefresh() {
+  const int kChecks = 20, kGroups = 10, kRadios = 3, kLists = 20, kItems = 5;
+  const int kFirstCheck = 1000, kFirstRadio = 2000, kFirstList = 3000;
+  const int kTimes[2] = {0, 4800};
+  HWND wnd = CreateWindowA("#32770", "", WS_POPUP, 0, 0, 600, 800, nullptr, nullptr, nullptr, nullptr);
+  auto child = [&](const char* cls, DWORD style, int id, int y) {
+    CreateWindowA(cls, "", WS_CHILD | WS_VISIBLE | style, 0, y, 100, 16, wnd, (HMENU)(INT_PTR)id, nullptr, nullptr);
+  };
+  for (int i = 0; i < kChecks; i++) child("BUTTON", BS_AUTOCHECKBOX, kFirstCheck + i, i * 20);
+  for (int g = 0; g < kGroups; g++)
+    for (int r = 0; r < kRadios; r++)
+      child("BUTTON", BS_AUTORADIOBUTTON | (r == 0 ? WS_GROUP : 0), kFirstRadio + g * kRadios + r, g * 60 + r * 20);
+  for (int i = 0; i < kLists; i++) child("COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL, kFirstList + i, i * 20);
+
+  // The leaves go from 0 at the first time to their largest shown value at the second.
+  BenchNode* node = new BenchNode(0);
+  auto animated = [&](float last) {
+    JFloatData* leaf = Create_JFloatData();
+    node->Add(leaf, "leaf");
+    AnimateOn();
+    leaf->SetValue(kTimes[0], 0.0f);
+    leaf->SetValue(kTimes[1], last);
+    AnimateOff();
+    return leaf;
+  };
+  BenchDialog* dlg = new BenchDialog(wnd);
+  std::vector<std::vector<int>> radioIds(kGroups);
+  for (int i = 0; i < kChecks; i++)
+    *dlg += JCheckButton::Create(animated(1.0f), -1, kFirstCheck + i, nullptr, nullptr, nullptr, nullptr);
+  for (int g = 0; g < kGroups; g++) {
+    for (int r = 0; r < kRadios; r++) radioIds[g].push_back(kFirstRadio + g * kRadios + r);
+    radioIds[g].push_back(-1);
+    *dlg += JRadioButton::Create(animated(kRadios - 1), -1, radioIds[g].data(), nullptr);
+  }
+  for (int i = 0; i < kLists; i++)
+    *dlg += JDropDownListBox::Create(animated(kItems - 1), -1, kFirstList + i, "A\nB\nC\nD\nE", nullptr, nullptr,
+                                     nullptr, nullptr);
+  for (int i = 0; i < dlg->NumControls(); i++) {
+    dlg->GetControl(i)->Init(0);
+    dlg->GetControl(i)->SetFreeze(0);
+  }
+
+  // The bare calls: the values at the two times, already known.
+  int flip = 0;
+  auto bare = [&] {
+    flip ^= 1;
+    int check = flip, radio = flip ? kRadios - 1 : 0, item = flip ? kItems - 1 : 0;
+    for (int i = 0; i < kChecks; i++) CheckDlgButton(wnd, kFirstCheck + i, check);
+    for (int g = 0; g < kGroups; g++)
+      for (int r = 0; r < kRadios; r++) CheckDlgButton(wnd, kFirstRadio + g * kRadios + r, r == radio);
+    for (int i = 0; i < kLists; i++) SendDlgItemMessageA(wnd, kFirstList + i, CB_SETCURSEL, item, 0);
+  };
+  auto ours = [&] {
+    flip ^= 1;
+    dlg->SetTime(kTimes[flip]);
+  };
+  double base, mine;
+  BestAlternating(bare, ours, base, mine);
+  Record("dlgrefresh/win32", base);
+  Record("dlgrefresh/controls", mine);
+  if (!machine)
+    printf("dialog refresh, 50 bound controls: %6.1f us   the same Win32 calls %6.1f us   ratio %.2f\n", mine * 1e6,
+           base * 1e6, mine / base);
+  while (dlg->NumControls() > 0) {
+    JViewCtl* c = dlg->GetControl(0);
+    *dlg -= c;
+    c->Destroy();
+  }
+  dlg->DeleteThis();
+  node->DeleteMe();
+  DestroyWindow(wnd);
+}
+
 struct Bench {
   const char* name;
   void (*run)();
@@ -637,7 +732,7 @@ struct Bench {
 const Bench kBenches[] = {{"memblock", MemBlockCopy},  {"props", PropertyLookup},  {"tree-address", TreeAddressing},
                           {"tree-leafvalue", LeafValue}, {"tree-build", TreeBuild},     {"saveload", SaveLoad},
                           {"gradient", GradientColors},  {"blur", Blur},                {"overlay", OverlayBench},     {"copyfit", CopyFitBench},
-                          {"bitblt", BitBltBench}};
+                          {"bitblt", BitBltBench},       {"dlgrefresh", DialogRefresh}};
 
 }  // namespace
 

@@ -207,6 +207,14 @@ void JViewLeaf::SetValue(int t, void* value) {
   SetFreeze(was);
 }
 
+void JViewLeaf::WriteBack(int t, float value) {
+  if (!Data()) return;
+  bool animateOff = IdBypass() == -1 && Animating();
+  if (animateOff) AnimateOff();
+  SetValue(t, &value);
+  if (animateOff) AnimateOn();
+}
+
 // ---- JViewFunc -------------------------------------------------------------------------------
 
 JViewFunc* JViewFunc::Create(JData* d, Callback cb, void* u) {

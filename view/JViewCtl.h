@@ -100,6 +100,12 @@ class QUORAPI JViewLeaf : public JViewCtl {
   void GetValue(int t, void* value);
   // Writes with the view frozen, so the change does not come back into it.
   void SetValue(int t, void* value);
+
+ protected:
+  // Writes a value the user gave in the control: without a bypass control the host's animate
+  // mode is switched off around the write, so that no key is made; with one, keys are made
+  // while animating. Nothing without a bound leaf.
+  void WriteBack(int t, float value);
 };
 
 // A view without a control: data changes go to a callback.

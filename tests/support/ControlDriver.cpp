@@ -161,9 +161,11 @@ testing::AssertionResult SequenceIs(const std::vector<ParentMessage>& got, const
   return testing::AssertionSuccess();
 }
 
-COLORREF PrintedPixel(HWND ctl, int x, int y) {
+Printed PrintClient(HWND ctl) {
+  Printed out;
   RECT r;
   GetClientRect(ctl, &r);
+  if (r.right <= 0 || r.bottom <= 0) return out;
   HDC screen = GetDC(nullptr);
   HDC dc = CreateCompatibleDC(screen);
   BITMAPINFO bi = {};
@@ -177,13 +179,29 @@ COLORREF PrintedPixel(HWND ctl, int x, int y) {
   HGDIOBJ old = SelectObject(dc, bmp);
   SendMessageA(ctl, WM_PRINTCLIENT, (WPARAM)dc, PRF_CLIENT);
   GdiFlush();
-  DWORD px = static_cast<DWORD*>(bits)[y * r.right + x];
+  out.width = r.right;
+  out.height = r.bottom;
+  out.pixels.resize((size_t)r.right * r.bottom);
+  const DWORD* px = static_cast<const DWORD*>(bits);
+  for (size_t i = 0; i < out.pixels.size(); i++)
+    out.pixels[i] = RGB((px[i] >> 16) & 0xFF, (px[i] >> 8) & 0xFF, px[i] & 0xFF);
   SelectObject(dc, old);
   DeleteObject(bmp);
   DeleteDC(dc);
   ReleaseDC(nullptr, screen);
-  return RGB((px >> 16) & 0xFF, (px >> 8) & 0xFF, px & 0xFF);
+  return out;
 }
+
+bool Printed::Find(COLORREF c, POINT& at) const {
+  for (size_t i = 0; i < pixels.size(); i++)
+    if (pixels[i] == c) {
+      at = {(LONG)(i % width), (LONG)(i / width)};
+      return true;
+    }
+  return false;
+}
+
+COLORREF PrintedPixel(HWND ctl, int x, int y) { return PrintClient(ctl).At(x, y); }
 
 int CountChildren(HWND parent) {
   int n = 0;

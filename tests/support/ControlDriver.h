@@ -79,6 +79,15 @@ class ControlDriver {
 // Compares a recorded sequence with the expected one message by message, and says where they part.
 testing::AssertionResult SequenceIs(const std::vector<ParentMessage>& got, const std::vector<Expected>& want);
 
+// What ctl draws for WM_PRINTCLIENT: its client area, row by row from the top.
+struct Printed {
+  int width = 0, height = 0;
+  std::vector<COLORREF> pixels;
+  COLORREF At(int x, int y) const { return pixels[(size_t)y * width + x]; }
+  // The first pixel of colour c in reading order; false when there is none.
+  bool Find(COLORREF c, POINT& at) const;
+};
+Printed PrintClient(HWND ctl);
 // The colour of pixel (x, y) of what ctl draws for WM_PRINTCLIENT.
 COLORREF PrintedPixel(HWND ctl, int x, int y);
 
