@@ -16,3 +16,7 @@
 // Cursors and icons
 #define IDC_DELETEFLAG 115  // a flag dragged off the gradient is deleted on release
 #define IDI_QUORLIB 135     // the library's dialogs
+
+// Dialogs
+#define IDD_RENAME 114         // " Rename": the title of a library dialog
+#define IDC_RENAME_EDIT 1000   // the rename dialog's text

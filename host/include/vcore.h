@@ -117,6 +117,13 @@ class ExitVANTORCallback {
   ~ExitVANTORCallback() = default;
 };
 
+// What a broadcast notification of the host carries to its handlers: which event (intcode) and
+// the event's argument (callParam, null for most).
+struct NotifyInfo {
+  int intcode;
+  void* callParam;
+};
+
 // The host application as plug-ins see it.
 class Interface {
  public:

@@ -1,6 +1,7 @@
 // The bypass control of a view: a host custom button or a plain check box in a real window that
 // shows the bound data's subtree bypass flag and writes it back when a person clicks it.
 #include "ControlDriver.h"
+#include "PlainDialog.h"
 #include "Recorder.h"
 #include "TestSupport.h"
 
@@ -18,16 +19,7 @@ using quortest::ControlDriver;
 constexpr int kCustId = 301, kCheckId = 302, kOtherCustId = 303;
 
 // A dialog object over the driver's window, at time 0.
-class WindowDialog : public JViewDlgBase {
- public:
-  explicit WindowDialog(HWND w) { hwnd = w; }
-  INT_PTR DlgProc(UINT, WPARAM, LPARAM) override { return 0; }
-  void DeleteThis() override { delete this; }
-  HINSTANCE GetInstanceHandle() override { return nullptr; }
-  int IdDlg() override { return 0; }
-  int GetTime() override { return 0; }
-  void SetTime(int) override {}
-};
+using WindowDialog = PlainDialog;
 
 // A leaf view that only counts what it is shown; the bypass control is the point here.
 class PlainView : public JViewLeaf {

@@ -1,4 +1,5 @@
 // View binding: registration with data objects, freeze, and the two protocols end to end.
+#include "PlainDialog.h"
 #include "Recorder.h"
 #include "TestSupport.h"
 
@@ -10,18 +11,7 @@
 
 namespace {
 
-// A dialog that shows its views' data at a time of its own.
-class TestDialog : public JViewDlgBase {
- public:
-  explicit TestDialog(HWND w = nullptr) { hwnd = w; }
-  INT_PTR DlgProc(UINT, WPARAM, LPARAM) override { return 0; }
-  void DeleteThis() override { delete this; }
-  HINSTANCE GetInstanceHandle() override { return nullptr; }
-  int IdDlg() override { return 0; }
-  int GetTime() override { return time; }
-  void SetTime(int t) override { time = t; }
-  int time = 0;
-};
+using TestDialog = PlainDialog;
 
 // A leaf view that records what it is shown and can write as a control would.
 class RecordingView : public JViewLeaf {

@@ -1,0 +1,709 @@
+// Dialog bases: real dialogs from the test program's templates, driven by the messages a person
+// and the host produce, and watched through a journal that their dialogs and views keep.
+#include "ControlDriver.h"
+#include "PlainDialog.h"
+#include "Recorder.h"
+#include "TestSupport.h"
+#include "dialogres.h"
+
+#include "Quorlib.h"
+#include "vcustctrl.h"
+#include "vhold.h"
+
+#include <gtest/gtest.h>
+
+#include <stdio.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+using quortest::ModalDriver;
+
+const int kLibraryIcon = 135;
+const int kRenameEdit = 1000;
+const unsigned int kTitleCommand = 99;  // the title-menu item id dialogs use by default
+const char kRenameCaption[] = " Rename";
+const char kActionName[] = "Edit Test";
+const char kFaultText[] = "Error 0xC0000005 detected. The dialog will be closed.";
+const int kFrame = 160;  // ticks of one frame
+const int kLateId = 1400;  // owned by a view that another view adds during its Init
+const int kDynamicId = 1500;
+
+// What the dialogs and views of a test did, in order, and how many of them are alive.
+struct Journal {
+  std::vector<std::string> events;
+  int liveViews = 0;
+  int deletedDialogs = 0;
+  std::vector<WPARAM> iconKinds;  // WM_SETICON's wParam, in order
+  std::vector<HICON> icons;       // WM_SETICON's icon, in order
+  void Add(const std::string& e) { events.push_back(e); }
+  int Count(const std::string& e) const { return (int)std::count(events.begin(), events.end(), e); }
+  // Position of the first e, or -1.
+  int Where(const std::string& e) const {
+    auto it = std::find(events.begin(), events.end(), e);
+    return it == events.end() ? -1 : (int)(it - events.begin());
+  }
+};
+Journal journal;
+
+// A view of a float leaf in an edit control: shows the value as text and writes the next whole
+// number on a spinner change.
+class EditView : public JViewLeaf {
+ public:
+  static EditView* Create(JDataBase* d, int id, const std::string& name) {
+    EditView* v = new EditView;
+    v->Setup(d, -1);
+    v->id = id;
+    v->name = name;
+    return v;
+  }
+  ~EditView() override { journal.liveViews--; }
+  void DeleteThis() override { delete this; }
+  int Own(int i) override { return i == id; }
+  int Init(int) override {
+    journal.Add("init " + name);
+    return 1;
+  }
+  int Valid(int) override { return valid; }
+  void UpdateView(int t, ReferenceTarget*) override {
+    journal.Add("view " + name);
+    shownAt.push_back(t);
+    float v = 0;
+    if (Data()) GetValue(t, &v);
+    char text[32];
+    snprintf(text, sizeof text, "%g", v);
+    if (hwndParent()) SetDlgItemTextA(hwndParent(), id, text);
+  }
+  using JViewLeaf::UpdateView;
+  void UpdateData(int t, int, unsigned int msg, UINT_PTR param) override {
+    journal.Add("data " + name);
+    if (msg != CC_SPINNER_CHANGE && msg != CC_COLOR_CHANGE) return;
+    (void)param;
+    float v = 0;
+    GetValue(t, &v);
+    v += 1;
+    SetValue(t, &v);
+  }
+  int id = 0;
+  int valid = 0;
+  std::string name;
+  std::vector<int> shownAt;
+
+ protected:
+  EditView() { journal.liveViews++; }
+};
+
+// A view whose handler dereferences a null pointer when its button is clicked.
+class FaultView : public EditView {
+ public:
+  static FaultView* Create(int id) {
+    FaultView* v = new FaultView;
+    v->id = id;
+    v->name = "fault";
+    return v;
+  }
+  void UpdateData(int, int, unsigned int, UINT_PTR) override {
+    // Both volatile: the compiler can neither see that the pointer is null nor drop the store.
+    volatile int* volatile nowhere = nullptr;
+    *nowhere = 1;
+  }
+};
+
+// A view that adds another view to its dialog during its own Init.
+class AdderView : public EditView {
+ public:
+  static AdderView* Create(JDataBase* d, int id) {
+    AdderView* v = new AdderView;
+    v->Setup(d, -1);
+    v->id = id;
+    v->name = "adder";
+    return v;
+  }
+  int Init(int t) override {
+    late = EditView::Create(Data(), kLateId, "late");
+    *Parent() += late;
+    return EditView::Init(t);
+  }
+  EditView* late = nullptr;
+};
+
+// The dialog under test, from template IDD_TEST_DIALOG of the test program.
+class TestDlg : public JOneModelessBase {
+ public:
+  explicit TestDlg(int preInit = 1, int postInit = 1) : preInitResult(preInit), postInitResult(postInit) {}
+  ~TestDlg() override { journal.deletedDialogs++; }
+  void DeleteThis() override { delete this; }
+  HINSTANCE GetInstanceHandle() override { return GetModuleHandleA(nullptr); }
+  int IdDlg() override { return templateId; }
+  const char* ActionName() override { return kActionName; }
+  int SwitchData(JDataBase*, void*) override { return 1; }
+  int PreInit() override {
+    journal.Add("preinit");
+    return preInitResult;
+  }
+  int PostInit() override {
+    journal.Add("postinit");
+    JOneModelessBase::PostInit();
+    return postInitResult;
+  }
+  int Command(int id, unsigned int code) override {
+    journal.Add("command " + std::to_string(id));
+    return JOneModelessBase::Command(id, code);
+  }
+  INT_PTR DlgProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+    if (msg == WM_SETICON) {
+      journal.iconKinds.push_back(wParam);
+      journal.icons.push_back((HICON)lParam);
+    }
+    return JOneModelessBase::DlgProc(msg, wParam, lParam);
+  }
+  int templateId = IDD_TEST_DIALOG;
+  int preInitResult, postInitResult;
+
+ protected:
+  void RegisterCB(int on) override {
+    journal.Add(on ? "register" : "unregister");
+    JOneModelessBase::RegisterCB(on);
+  }
+};
+
+// A tab page, from template IDD_TEST_PAGE.
+class TestPage : public JViewChildBase {
+ public:
+  ~TestPage() override { journal.deletedDialogs++; }
+  void DeleteThis() override { delete this; }
+  HINSTANCE GetInstanceHandle() override { return GetModuleHandleA(nullptr); }
+  int IdDlg() override { return IDD_TEST_PAGE; }
+  int SwitchData(JDataBase*, void*) override { return 1; }
+};
+
+struct DialogTest : testing::Test {
+  void SetUp() override {
+    journal = Journal();
+    ip = GetCOREInterface();
+    ip->GetMainHWnd();  // the owner of dialogs without a parent exists before anything is counted
+    ip->SetTime(0);
+    owner = new quortest::Recorder(TEST_EDIT_COUNT);
+    for (int i = 0; i < TEST_EDIT_COUNT; i++) {
+      leaves[i] = Create_JFloatData();
+      owner->Hold(leaves[i], i);
+    }
+    windowsAtStart = quortest::CountThreadWindows();
+    acceleratorsAtStart = GetAcceleratorsDisableCount();
+  }
+  void TearDown() override {
+    EXPECT_EQ(AdjustDialogCount(0), 1) << "a dialog object is left";
+    EXPECT_EQ(journal.liveViews, 0) << "a view is left";
+    EXPECT_EQ(quortest::CountThreadWindows(), windowsAtStart) << "a window is left";
+    EXPECT_EQ(GetAcceleratorsDisableCount(), acceleratorsAtStart);
+    EXPECT_FALSE(theHold.Holding());
+    for (JFloatData* leaf : leaves) EXPECT_EQ(leaf->NumViews(), 0);
+    owner->DeleteMe();
+    ip->SetTime(0);
+  }
+  // A dialog with an edit view on every leaf.
+  TestDlg* WithEdits(TestDlg* d) {
+    for (int i = 0; i < TEST_EDIT_COUNT; i++) {
+      edits[i] = EditView::Create(leaves[i], IDC_EDIT_FIRST + i, "e" + std::to_string(i));
+      *d += edits[i];
+    }
+    return d;
+  }
+  TestDlg* Open(TestDlg* d) { return static_cast<TestDlg*>(JOneModelessBase::CreateDlg(nullptr, d)); }
+
+  Interface* ip = nullptr;
+  quortest::Recorder* owner = nullptr;
+  JFloatData* leaves[TEST_EDIT_COUNT] = {};
+  EditView* edits[TEST_EDIT_COUNT] = {};
+  int windowsAtStart = 0;
+  int acceleratorsAtStart = 0;
+};
+
+// Clicks a dialog's push button as a person does.
+void Click(HWND dlg, int id) { SendMessageA(GetDlgItem(dlg, id), BM_CLICK, 0, 0); }
+
+// The process's open kernel handles, found by asking after every handle value in turn (Wine's
+// GetProcessHandleCount answers 0 whatever is open).
+int CountOpenHandles() {
+  const uintptr_t kHandleStep = 4, kLastHandle = 0x10000;
+  int n = 0;
+  DWORD flags;
+  for (uintptr_t h = kHandleStep; h < kLastHandle; h += kHandleStep)
+    n += GetHandleInformation((HANDLE)h, &flags) ? 1 : 0;
+  return n;
+}
+
+std::string MenuText(HMENU menu, UINT id) {
+  char text[64] = "";
+  GetMenuStringA(menu, id, text, sizeof text, MF_BYCOMMAND);
+  return text;
+}
+
+}  // namespace
+
+// ---- Initialisation ----------------------------------------------------------------------------
+
+TEST_F(DialogTest, InitialisationRegistersInitsUnfreezesAndRefreshesInOrder) {
+  TestDlg* d = WithEdits(new TestDlg);
+  AdderView* adder = AdderView::Create(leaves[0], IDC_FAULT);
+  *d += adder;
+  ip->SetTime(2 * kFrame);
+  ASSERT_EQ(Open(d), d);
+  HWND w = d->GetHwnd();
+  ASSERT_TRUE(IsWindow(w));
+  EXPECT_TRUE(ip->IsDlgWndRegistered(w));
+  EXPECT_EQ(AdjustDialogCount(0), 0);
+  EXPECT_EQ(d->GetTimeLock(), 1) << "an open modeless dialog follows the host's time";
+  EXPECT_EQ(d->GetTime(), 2 * kFrame);
+
+  // register, preinit, every Init in list order, every refresh, postinit.
+  int reg = journal.Where("register"), pre = journal.Where("preinit"), post = journal.Where("postinit");
+  int firstInit = journal.Where("init e0"), lastInit = journal.Where("init adder");
+  int firstView = journal.Where("view e0"), lastView = journal.Where("view adder");
+  EXPECT_TRUE(reg >= 0 && reg < pre && pre < firstInit && firstInit < lastInit && lastInit < firstView &&
+              firstView < lastView && lastView < post)
+      << "order: register " << reg << " preinit " << pre << " init " << firstInit << ".." << lastInit << " view "
+      << firstView << ".." << lastView << " postinit " << post;
+  for (EditView* e : edits) {
+    EXPECT_EQ(e->IsFreezed(), 0);
+    EXPECT_EQ(e->shownAt, std::vector<int>{2 * kFrame});
+  }
+  char text[32];
+  GetDlgItemTextA(w, IDC_EDIT_FIRST, text, sizeof text);
+  EXPECT_STREQ(text, "0") << "the view showed its data in its control";
+
+  // The view added during another's Init is in the list but neither initialised nor refreshed.
+  ASSERT_NE(adder->late, nullptr);
+  EXPECT_EQ(d->GetControl(d->NumControls() - 1), adder->late);
+  EXPECT_EQ(adder->late->IsFreezed(), 1);
+  EXPECT_TRUE(adder->late->shownAt.empty());
+  EXPECT_EQ(journal.Count("init late"), 0);
+
+  // A data change reaches the unfrozen views at the dialog's time, not the frozen late one.
+  leaves[0]->SetValue(0, 4.0f);
+  EXPECT_EQ(edits[0]->shownAt.size(), 2u);
+  EXPECT_TRUE(adder->late->shownAt.empty());
+  Click(w, IDOK);
+  EXPECT_FALSE(IsWindow(w));
+  EXPECT_EQ(journal.deletedDialogs, 1);
+}
+
+TEST_F(DialogTest, PreInitOrPostInitRefusingClosesTheDialog) {
+  // PreInit 0: no control is initialised; the dialog is cancelled, closed and deleted.
+  TestDlg* refused = WithEdits(new TestDlg(0, 1));
+  EXPECT_EQ(Open(refused), nullptr);
+  EXPECT_EQ(journal.Count("init e0"), 0);
+  EXPECT_EQ(journal.Count("postinit"), 0);
+  EXPECT_EQ(journal.Count("command 2"), 1) << "the dialog is cancelled";
+  EXPECT_EQ(journal.Count("unregister"), 1);
+  EXPECT_EQ(journal.deletedDialogs, 1);
+  EXPECT_EQ(journal.liveViews, 0);
+
+  // PostInit 0: the controls were initialised and shown, then the dialog closes all the same.
+  journal = Journal();
+  TestDlg* late = WithEdits(new TestDlg(1, 0));
+  EXPECT_EQ(Open(late), nullptr);
+  EXPECT_EQ(journal.Count("init e11"), 1);
+  EXPECT_EQ(journal.Count("view e11"), 1);
+  EXPECT_EQ(journal.Count("unregister"), 1);
+  EXPECT_EQ(journal.deletedDialogs, 1);
+
+  // A template that does not exist: no window, the object is deleted.
+  journal = Journal();
+  TestDlg* missing = new TestDlg;
+  missing->templateId = 799;
+  EXPECT_EQ(Open(missing), nullptr);
+  EXPECT_EQ(journal.deletedDialogs, 1);
+}
+
+TEST_F(DialogTest, IconIsTheLibrarysByDefaultNoneWithMinusOneOrTheOneSet) {
+  HICON library = LoadIconA(GetLibInstance(), MAKEINTRESOURCEA(kLibraryIcon));
+  ASSERT_NE(library, nullptr);
+
+  TestDlg* d = new TestDlg;
+  EXPECT_EQ(d->GetIcon(), nullptr);
+  ASSERT_EQ(Open(d), d);
+  EXPECT_EQ(journal.iconKinds, (std::vector<WPARAM>{ICON_SMALL, ICON_BIG}));
+  EXPECT_EQ(journal.icons, (std::vector<HICON>{library, library}));
+  EXPECT_EQ((HICON)SendMessageA(d->GetHwnd(), WM_GETICON, ICON_BIG, 0), library);
+  Click(d->GetHwnd(), IDCANCEL);
+
+  journal = Journal();
+  TestDlg* none = new TestDlg;
+  none->SetIcon((HICON)(INT_PTR)-1);
+  EXPECT_EQ(none->GetIcon(), (HICON)(INT_PTR)-1);
+  ASSERT_EQ(Open(none), none);
+  EXPECT_TRUE(journal.iconKinds.empty()) << "no icon is set";
+  Click(none->GetHwnd(), IDCANCEL);
+
+  journal = Journal();
+  HICON own = LoadIconA(nullptr, MAKEINTRESOURCEA(32516));  // IDI_INFORMATION
+  TestDlg* mine = new TestDlg;
+  mine->SetIcon(own);
+  ASSERT_EQ(Open(mine), mine);
+  EXPECT_EQ(journal.icons, (std::vector<HICON>{own, own}));
+  Click(mine->GetHwnd(), IDCANCEL);
+}
+
+// ---- Closing -----------------------------------------------------------------------------------
+
+enum class CloseWay { Ok, Cancel, SystemMenu, DestroyFromOutside };
+
+class CloseTest : public DialogTest, public testing::WithParamInterface<CloseWay> {};
+
+TEST_P(CloseTest, EveryWayRunsTheCloseSequenceOnce) {
+  TestDlg* d = Open(WithEdits(new TestDlg));
+  ASSERT_NE(d, nullptr);
+  HWND w = d->GetHwnd();
+  // Two edits are typed into: the commands reach their views, and the host's shortcuts go off
+  // once for the dialog however many commands come.
+  int e0 = journal.Count("data e0"), e1 = journal.Count("data e1"), e2 = journal.Count("data e2");
+  SetDlgItemTextA(w, IDC_EDIT_FIRST, "1");
+  SetDlgItemTextA(w, IDC_EDIT_FIRST + 1, "2");
+  EXPECT_GT(journal.Count("data e0"), e0);
+  EXPECT_GT(journal.Count("data e1"), e1);
+  EXPECT_EQ(journal.Count("data e2"), e2);
+  EXPECT_EQ(GetAcceleratorsDisableCount(), acceleratorsAtStart + 1);
+
+  switch (GetParam()) {
+    case CloseWay::Ok: Click(w, IDOK); break;
+    case CloseWay::Cancel: Click(w, IDCANCEL); break;
+    case CloseWay::SystemMenu: SendMessageA(w, WM_SYSCOMMAND, SC_CLOSE, 0); break;
+    case CloseWay::DestroyFromOutside: DestroyWindow(w); break;
+  }
+  EXPECT_FALSE(IsWindow(w));
+  EXPECT_EQ(journal.Count("unregister"), 1);
+  EXPECT_EQ(journal.deletedDialogs, 1);
+  EXPECT_FALSE(ip->IsDlgWndRegistered(w));
+  if (GetParam() == CloseWay::SystemMenu) {
+    EXPECT_EQ(journal.Count("command 2"), 1) << "heard as a Cancel";
+  }
+  // The dialog no longer follows the host: a time change reaches nothing.
+  ip->SetTime(kFrame);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, CloseTest,
+                         testing::Values(CloseWay::Ok, CloseWay::Cancel, CloseWay::SystemMenu,
+                                         CloseWay::DestroyFromOutside));
+
+// The host's exit ends the process's application state, so it runs in a child process. Exit
+// codes: 0 all well, otherwise the first check that failed.
+QUORTEST_CHILD(HostExitClosesTheDialog) {
+  journal = Journal();
+  quortest::Held<JFloatData> leaf(Create_JFloatData());
+  TestDlg* d = new TestDlg;
+  *d += EditView::Create(leaf.d, IDC_EDIT_FIRST, "e0");
+  if (JOneModelessBase::CreateDlg(nullptr, d) != d) return 1;
+  HWND w = d->GetHwnd();
+  if (!HostExit()) return 2;
+  if (IsWindow(w)) return 3;
+  if (journal.Count("command 2") != 1) return 4;  // the exit callback cancels the dialog
+  if (journal.Count("unregister") != 1) return 5;
+  if (journal.deletedDialogs != 1 || journal.liveViews != 0) return 6;
+  if (AdjustDialogCount(0) != 1) return 7;
+  if (leaf->NumViews() != 0) return 8;
+  return 0;
+}
+
+TEST(DialogExit, TheHostsExitCallbackClosesTheDialogOnce) {
+  EXPECT_EQ(quortest::RunChild("HostExitClosesTheDialog"), 0u);
+}
+
+TEST_F(DialogTest, AChildWindowThatGoesTakesItsControlOutOfTheListWithoutDeletingIt) {
+  TestDlg* d = Open(new TestDlg);
+  ASSERT_NE(d, nullptr);
+  EditView* v = EditView::Create(leaves[0], kDynamicId, "dynamic");
+  *d += v;
+  HWND child = CreateWindowExA(0, "BUTTON", "x", WS_CHILD, 0, 0, 10, 10, d->GetHwnd(), (HMENU)(INT_PTR)kDynamicId,
+                               nullptr, nullptr);
+  ASSERT_TRUE(child);
+  DestroyWindow(child);
+  EXPECT_EQ(d->NumControls(), 0);
+  EXPECT_EQ(journal.liveViews, 1) << "removed, not deleted";
+  Click(d->GetHwnd(), IDOK);
+  v->Destroy();
+}
+
+// ---- Time --------------------------------------------------------------------------------------
+
+TEST_F(DialogTest, SetTimeRefreshesDirectlyWhenUnlockedAndMovesTheHostWhenLocked) {
+  TestDlg* d = Open(WithEdits(new TestDlg));
+  ASSERT_NE(d, nullptr);
+  EditView* v = edits[TEST_EDIT_COUNT - 1];
+
+  d->SetTimeLock(0);
+  d->SetTime(3 * kFrame);
+  EXPECT_EQ(v->shownAt.back(), 3 * kFrame);
+  EXPECT_EQ(edits[0]->shownAt.back(), 3 * kFrame) << "every control";
+  EXPECT_EQ(ip->GetTime(), 0) << "the host's time stays";
+  size_t shown = v->shownAt.size();
+  ip->SetTime(5 * kFrame);
+  EXPECT_EQ(v->shownAt.size(), shown) << "unlocked: the host's time is not followed";
+  EXPECT_EQ(d->GetTime(), 3 * kFrame);
+
+  d->SetTimeLock(1);
+  d->SetTime(7 * kFrame);
+  EXPECT_EQ(ip->GetTime(), 7 * kFrame) << "locked: the host's time moves";
+  EXPECT_EQ(v->shownAt.size(), shown + 1) << "refreshed once, through the host's change";
+  EXPECT_EQ(v->shownAt.back(), 7 * kFrame);
+  ip->SetTime(9 * kFrame);
+  EXPECT_EQ(d->GetTime(), 9 * kFrame);
+  EXPECT_EQ(v->shownAt.back(), 9 * kFrame);
+  Click(d->GetHwnd(), IDOK);
+}
+
+// ---- Undo holds around host control gestures ---------------------------------------------------
+
+TEST_F(DialogTest, SpinnerAndColourGesturesMakeOneNamedUndoStep) {
+  TestDlg* d = Open(WithEdits(new TestDlg));
+  ASSERT_NE(d, nullptr);
+  HWND w = d->GetHwnd();
+  int undoAtStart = theHold.NumUndo();
+  WPARAM e0 = IDC_EDIT_FIRST;
+
+  // A drag: button down, two changes, accepted.
+  SendMessageA(w, CC_SPINNER_BUTTONDOWN, e0, 0);
+  SendMessageA(w, CC_SPINNER_CHANGE, MAKEWPARAM(e0, 1), 0);
+  SendMessageA(w, CC_SPINNER_CHANGE, MAKEWPARAM(e0, 1), 0);
+  SendMessageA(w, CC_SPINNER_BUTTONUP, MAKEWPARAM(e0, 1), 0);
+  EXPECT_EQ(leaves[0]->GetFValue(0), 2.0f);
+  EXPECT_EQ(theHold.NumUndo(), undoAtStart + 1);
+  EXPECT_STREQ(theHold.UndoName(), kActionName);
+
+  // A cancelled drag puts the value back and makes no step.
+  SendMessageA(w, CC_SPINNER_BUTTONDOWN, e0, 0);
+  SendMessageA(w, CC_SPINNER_CHANGE, MAKEWPARAM(e0, 1), 0);
+  SendMessageA(w, CC_SPINNER_BUTTONUP, MAKEWPARAM(e0, 0), 0);
+  EXPECT_EQ(leaves[0]->GetFValue(0), 2.0f);
+  EXPECT_EQ(theHold.NumUndo(), undoAtStart + 1);
+
+  // A final colour change opens and accepts its own hold, unless the control already shows it.
+  SendMessageA(w, CC_COLOR_CHANGE, MAKEWPARAM(e0 + 1, 1), 0);
+  EXPECT_EQ(leaves[1]->GetFValue(0), 1.0f);
+  EXPECT_EQ(theHold.NumUndo(), undoAtStart + 2);
+  edits[1]->valid = 1;
+  SendMessageA(w, CC_COLOR_CHANGE, MAKEWPARAM(e0 + 1, 1), 0);
+  EXPECT_EQ(leaves[1]->GetFValue(0), 1.0f);
+  EXPECT_EQ(theHold.NumUndo(), undoAtStart + 2);
+  // A message for an id no control owns is ignored.
+  SendMessageA(w, CC_SPINNER_CHANGE, MAKEWPARAM(kDynamicId, 0), 0);
+  SendMessageA(w, CC_SPINNER_BUTTONUP, MAKEWPARAM(kDynamicId, 0), 0);
+  Click(w, IDOK);
+  theHold.ClearHistory();  // the steps keep the leaves' controllers alive
+}
+
+// ---- Title -------------------------------------------------------------------------------------
+
+TEST_F(DialogTest, TitleMenuRenamesTheDialogAndItsTitleData) {
+  quortest::Held<JBinaryData> name(Create_JBinaryData());
+  TestDlg* d = new TestDlg;
+  d->SetDlgTitle("Gain curve");
+  d->SetDlgTitle(name.d);  // bound: shows what the data holds (nothing yet)
+  EXPECT_STREQ(d->GetDlgTitle(), "");
+  d->SetDlgTitle("Gain curve");
+  EXPECT_STREQ((const char*)name->Payload().Data(), "Gain curve") << "written into the title data";
+  d->DlgTitleMenu(kTitleCommand, nullptr);
+  ASSERT_EQ(Open(d), d);
+  HWND w = d->GetHwnd();
+  EXPECT_EQ(quortest::WindowText(w), "Gain curve");
+  HMENU menu = GetSystemMenu(w, FALSE);
+  EXPECT_EQ(MenuText(menu, kTitleCommand), "Rename...");
+
+  // The user picks the item, sees the current title, types a new one and accepts.
+  std::string shownInEdit;
+  ModalDriver rename(IDOK);
+  rename.Before([&](HWND box) { shownInEdit = quortest::WindowText(GetDlgItem(box, kRenameEdit)); });
+  rename.Type(kRenameEdit, "Falloff");
+  SendMessageA(w, WM_SYSCOMMAND, kTitleCommand, 0);
+  ASSERT_TRUE(rename.Wait());
+  EXPECT_EQ(rename.Caption(), kRenameCaption);
+  EXPECT_EQ(shownInEdit, "Gain curve");
+  EXPECT_EQ(quortest::WindowText(w), "Falloff");
+  EXPECT_STREQ(d->GetDlgTitle(), "Falloff");
+  EXPECT_STREQ((const char*)name->Payload().Data(), "Falloff");
+
+  // Cancelled: nothing changes.
+  ModalDriver cancel(IDCANCEL);
+  cancel.Type(kRenameEdit, "Ignored");
+  SendMessageA(w, WM_COMMAND, kTitleCommand, 0);  // the title command may come as a command too
+  ASSERT_TRUE(cancel.Wait());
+  EXPECT_EQ(quortest::WindowText(w), "Falloff");
+
+  // Taking the item away removes it and one separator.
+  int items = GetMenuItemCount(menu);
+  d->DlgTitleMenu(0xFFFFFFFFu, nullptr);
+  EXPECT_EQ(GetMenuItemCount(menu), items - 2);
+  EXPECT_EQ(MenuText(menu, kTitleCommand), "");
+  EXPECT_NE(GetMenuState(menu, SC_CLOSE, MF_BYCOMMAND), (UINT)-1) << "Close stays";
+  // An item text of the dialog's own.
+  d->DlgTitleMenu(kTitleCommand + 1, "Name this");
+  EXPECT_EQ(GetMenuItemCount(menu), items);
+  EXPECT_EQ(MenuText(menu, kTitleCommand + 1), "Name this");
+  Click(w, IDOK);
+}
+
+TEST_F(DialogTest, TitleDataWithoutTerminatorIsReadAsAString) {
+  quortest::Held<JBinaryData> name(Create_JBinaryData());
+  const char raw[] = {'A', 'B', 'C'};
+  name->Payload().Copy(raw, sizeof raw);
+  PlainDialog* d = new PlainDialog;
+  d->SetDlgTitle(name.d);
+  EXPECT_STREQ(d->GetDlgTitle(), "ABC");
+  d->DeleteThis();
+}
+
+// ---- The fault guard ---------------------------------------------------------------------------
+
+TEST_F(DialogTest, AFaultingControlClosesItsDialogAfterTheReport) {
+  TestDlg* d = WithEdits(new TestDlg);
+  *d += FaultView::Create(IDC_FAULT);
+  ASSERT_EQ(Open(d), d);
+  HWND w = d->GetHwnd();
+  ModalDriver report(IDOK);
+  Click(w, IDC_FAULT);
+  ASSERT_TRUE(report.Wait());
+  EXPECT_EQ(report.Text().rfind(kFaultText, 0), 0u) << report.Text();
+  EXPECT_FALSE(IsWindow(w));
+  EXPECT_EQ(journal.deletedDialogs, 1);
+  EXPECT_FALSE(ip->IsDlgWndRegistered(w));
+  ip->SetTime(kFrame);  // no callback of the dead dialog is left with the host
+
+  // The process goes on: the next dialog opens and closes as usual.
+  TestDlg* next = Open(new TestDlg);
+  ASSERT_NE(next, nullptr);
+  Click(next->GetHwnd(), IDOK);
+  EXPECT_EQ(journal.deletedDialogs, 2);
+}
+
+TEST_F(DialogTest, AFaultingTabPageClosesItsParent) {
+  TestDlg* parent = Open(WithEdits(new TestDlg));
+  ASSERT_NE(parent, nullptr);
+  TestPage* page = new TestPage;
+  page->Parent() = parent;
+  *page += FaultView::Create(IDC_PAGE_FAULT);
+  EditView* pageView = EditView::Create(leaves[0], kDynamicId, "page");
+  *page += pageView;
+  ASSERT_EQ(JOneModelessBase::CreateDlg(parent->GetHwnd(), page), page);
+  HWND pageWindow = page->GetHwnd();
+  EXPECT_EQ(GetParent(pageWindow), parent->GetHwnd());
+
+  // The page lives at its parent's time and under its parent's undo label.
+  parent->SetTimeLock(0);
+  parent->SetTime(4 * kFrame);
+  EXPECT_EQ(page->GetTime(), 4 * kFrame);
+  EXPECT_STREQ(page->ActionName(), kActionName);
+  // It follows the host's time changes itself (time callback only), shown at the time given.
+  ip->SetTime(6 * kFrame);
+  EXPECT_EQ(pageView->shownAt.back(), 6 * kFrame);
+  EXPECT_EQ(edits[0]->shownAt.back(), 4 * kFrame) << "the unlocked parent stays";
+
+  HWND parentWindow = parent->GetHwnd();
+  ModalDriver report(IDOK);
+  Click(pageWindow, IDC_PAGE_FAULT);
+  ASSERT_TRUE(report.Wait());
+  EXPECT_EQ(report.Text().rfind(kFaultText, 0), 0u) << report.Text();
+  EXPECT_FALSE(IsWindow(parentWindow));
+  EXPECT_FALSE(IsWindow(pageWindow));
+  EXPECT_EQ(journal.deletedDialogs, 2);
+  ip->SetTime(kFrame);
+}
+
+// ---- Reliability -------------------------------------------------------------------------------
+
+TEST_F(DialogTest, AThousandOpenAndCloseCyclesLeaveNothingBehind) {
+  const int kCycles = 1000;
+  const int kFuncViews = 4;
+  static int funcCalls;
+  funcCalls = 0;
+  auto cycle = [&](int i) {
+    TestDlg* d = WithEdits(new TestDlg);
+    for (int f = 0; f < kFuncViews; f++)
+      *d += JViewFunc::Create(leaves[f], [](JViewFunc*, void*, int, ReferenceTarget*) { funcCalls++; }, nullptr);
+    d->DlgTitleMenu(kTitleCommand, nullptr);
+    if (Open(d) != d) return false;
+    HWND w = d->GetHwnd();
+    leaves[0]->SetValue(0, (float)i);  // one change reaches the open dialog's views
+    switch (i % 3) {
+      case 0: Click(w, IDOK); break;
+      case 1: SendMessageA(w, WM_SYSCOMMAND, SC_CLOSE, 0); break;
+      case 2: DestroyWindow(w); break;
+    }
+    return !IsWindow(w) && AdjustDialogCount(0) == 1 && journal.liveViews == 0;
+  };
+  ASSERT_TRUE(cycle(0));  // the first dialog loads what every later one shares (fonts, classes)
+  DWORD handlesBefore = 0, handlesAfter = 0;
+  GetProcessHandleCount(GetCurrentProcess(), &handlesBefore);
+  int probedBefore = CountOpenHandles();
+  long targetsBefore = GetLiveRefTargetCount();
+  int windowsBefore = quortest::CountThreadWindows();
+  int attachedBefore = JAttachedCount();
+  funcCalls = 0;
+  for (int i = 1; i <= kCycles; i++) ASSERT_TRUE(cycle(i)) << "cycle " << i;
+  GetProcessHandleCount(GetCurrentProcess(), &handlesAfter);
+  int probedAfter = CountOpenHandles();
+  printf("[ figures ] %d cycles: process handle count %lu -> %lu, open handles probed %d -> %d, live reference "
+         "targets %ld -> %ld, thread windows %d -> %d\n",
+         kCycles, handlesBefore, handlesAfter, probedBefore, probedAfter, targetsBefore, GetLiveRefTargetCount(),
+         windowsBefore, quortest::CountThreadWindows());
+  EXPECT_EQ(probedAfter, probedBefore);
+  // Every callback view is called once when its dialog opens, and the changed leaf's once more.
+  EXPECT_EQ(funcCalls, kCycles * (kFuncViews + 1));
+  EXPECT_EQ(journal.deletedDialogs, kCycles + 1);
+  EXPECT_EQ(AdjustDialogCount(0), 1);
+  EXPECT_EQ(GetLiveRefTargetCount(), targetsBefore);
+  EXPECT_EQ(quortest::CountThreadWindows(), windowsBefore);
+  EXPECT_EQ(JAttachedCount(), attachedBefore);
+  EXPECT_EQ(handlesAfter, handlesBefore);
+}
+
+// ---- The one-instance editing dialog -----------------------------------------------------------
+
+namespace {
+// A data type edited with the library's rename dialog template as its own (it has OK and Cancel).
+struct Setting {
+  JFloatData* leaf;
+};
+}  // namespace
+
+template <>
+struct JViewDlgTraits<Setting> {
+  static const char* ActionName() { return "Edit Setting"; }
+  static void AddControls(JViewDlgBase& dlg, Setting* s) {
+    dlg += EditView::Create(s->leaf, kRenameEdit, "setting");
+  }
+};
+
+namespace {
+const int kRenameTemplate = 114;
+using SettingDlg = JViewDlg<Setting, kRenameTemplate>;
+}  // namespace
+
+TEST_F(DialogTest, OneInstanceDialogKnowsItsInstanceAndWhetherItWasAccepted) {
+  Setting s{leaves[0]};
+  SettingDlg* d = new SettingDlg(&s);
+  EXPECT_EQ(SettingDlg::Instance(), d);
+  EXPECT_EQ(d->NumControls(), 1);
+  EXPECT_STREQ(d->ActionName(), "Edit Setting");
+  EXPECT_EQ(d->GetInstanceHandle(), GetLibInstance());
+  ASSERT_EQ(JOneModelessBase::CreateDlg(nullptr, d), d);
+  Click(d->GetHwnd(), IDOK);
+  EXPECT_EQ(SettingDlg::Instance(), nullptr);
+  EXPECT_EQ(SettingDlg::Accepted(), 1);
+
+  SettingDlg* again = new SettingDlg(&s);
+  EXPECT_EQ(SettingDlg::Accepted(), 0) << "a new dialog starts unaccepted";
+  ASSERT_EQ(JOneModelessBase::CreateDlg(nullptr, again), again);
+  // Switching needs data, and this type cannot switch at all.
+  quortest::AssertRecorder asserts;
+  EXPECT_EQ(again->SwitchDlg(nullptr, nullptr, nullptr), 0);
+  EXPECT_EQ(again->SwitchDlg(nullptr, leaves[1], nullptr), 1);
+  ASSERT_EQ(asserts.Hits().size(), 2u);
+  EXPECT_EQ(asserts.Hits()[0].file, "JVIEW");
+  EXPECT_EQ(asserts.Hits()[1].file, "JVIEW");
+  Click(again->GetHwnd(), IDCANCEL);
+  EXPECT_EQ(SettingDlg::Accepted(), 0);
+  EXPECT_EQ(journal.liveViews, 0);
+}
