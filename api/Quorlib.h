@@ -13,6 +13,7 @@
 #include "JViewCtl.h"
 #include "JViewDlg.h"
 #include "JButton.h"
+#include "JValueCtl.h"
 #include "JSave.h"
 #include "JSaveLoad.h"
 #include "JColor.h"

@@ -641,6 +641,14 @@ class BenchDialog : public JViewDlgBase {
   void DeleteThis() override { delete this; }
   HINSTANCE GetInstanceHandle() override { return nullptr; }
   int IdDlg() override { return 0; }
+  // The rest of a dialog's operations, which these tests do not use.
+  int GetTimeLock() override { return 0; }
+  void SetTimeLock(int) override {}
+  void SetPlayAnimation(int) override {}
+  int GetPlayAnimation() override { return 0; }
+  const char* ActionName() override { return "Test"; }
+  void Destroy() override { DeleteThis(); }
+  int SwitchData(JDataBase*, void*) override { return 0; }
   int GetTime() override { return time; }
   void SetTime(int t) override {
     time = t;
@@ -723,6 +731,211 @@ void DialogRefresh() {
   dlg->DeleteThis();
   node->DeleteMe();
   DestroyWindow(wnd);
+
+// ---- One spinner drag step ---------------------------------------------------------------------
+
+// Allocation calls that the library and the host make, counted through their import tables.
+struct AllocCounts {
+  long library = 0, host = 0;
+};
+AllocCounts allocs;
+
+typedef void* (*MallocFn)(size_t);
+typedef void* (*CallocFn)(size_t, size_t);
+typedef void* (*ReallocFn)(void*, size_t);
+typedef LPVOID(WINAPI* HeapAllocFn)(HANDLE, DWORD, SIZE_T);
+MallocFn realMalloc;
+CallocFn realCalloc;
+ReallocFn realRealloc;
+HeapAllocFn realHeapAlloc;
+
+// Whose import table a hook was reached through is not known inside the hook, so each module
+// gets hooks of its own.
+template <int Module>
+struct Hooks {
+  static long& Count() { return Module == 0 ? allocs.library : allocs.host; }
+  static void* Malloc(size_t n) {
+    Count()++;
+    return realMalloc(n);
+  }
+  static void* Calloc(size_t n, size_t size) {
+    Count()++;
+    return realCalloc(n, size);
+  }
+  static void* Realloc(void* p, size_t n) {
+    Count()++;
+    return realRealloc(p, n);
+  }
+  static LPVOID WINAPI HeapAllocHook(HANDLE h, DWORD flags, SIZE_T n) {
+    Count()++;
+    return realHeapAlloc(h, flags, n);
+  }
+};
+
+// The import slot of function name from dll in module mod, or null.
+void** ImportSlot(HMODULE mod, const char* dll, const char* name) {
+  BYTE* base = reinterpret_cast<BYTE*>(mod);
+  IMAGE_NT_HEADERS* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+  IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  if (!dir.VirtualAddress) return nullptr;
+  for (IMAGE_IMPORT_DESCRIPTOR* imp = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); imp->Name;
+       imp++) {
+    if (_stricmp(reinterpret_cast<char*>(base + imp->Name), dll) != 0) continue;
+    IMAGE_THUNK_DATA* names =
+        reinterpret_cast<IMAGE_THUNK_DATA*>(base + (imp->OriginalFirstThunk ? imp->OriginalFirstThunk : imp->FirstThunk));
+    IMAGE_THUNK_DATA* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imp->FirstThunk);
+    for (; names->u1.AddressOfData; names++, slots++) {
+      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+      IMAGE_IMPORT_BY_NAME* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+      if (strcmp(reinterpret_cast<char*>(byName->Name), name) == 0) return reinterpret_cast<void**>(&slots->u1.Function);
+    }
+  }
+  return nullptr;
+}
+
+// Points slot at hook (once the real function is known); answers the function it held.
+template <class Fn>
+void Patch(HMODULE mod, const char* dll, const char* name, Fn hook, Fn& real) {
+  void** slot = ImportSlot(mod, dll, name);
+  if (!slot) return;
+  if (!real) real = reinterpret_cast<Fn>(*slot);
+  DWORD old;
+  VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old);
+  *slot = reinterpret_cast<void*>(hook);
+  VirtualProtect(slot, sizeof *slot, old, &old);
+}
+
+template <int Module>
+void HookAllocations(HMODULE mod) {
+  Patch(mod, "msvcrt.dll", "malloc", &Hooks<Module>::Malloc, realMalloc);
+  Patch(mod, "msvcrt.dll", "calloc", &Hooks<Module>::Calloc, realCalloc);
+  Patch(mod, "msvcrt.dll", "realloc", &Hooks<Module>::Realloc, realRealloc);
+  Patch(mod, "kernel32.dll", "HeapAlloc", &Hooks<Module>::HeapAllocHook, realHeapAlloc);
+}
+
+// A dialog object over a plain window that hands the host spinner's change message to the
+// control that owns the spinner, as a library dialog does while a drag's undo hold is open.
+class StepDialog : public JViewDlgBase {
+ public:
+  explicit StepDialog(HWND w) { hwnd = w; }
+  INT_PTR DlgProc(UINT msg, WPARAM wp, LPARAM) override {
+    if (msg != CC_SPINNER_CHANGE) return 0;
+    int id = LOWORD(wp);
+    for (int i = 0; i < NumControls(); i++) {
+      JViewCtl* c = GetControl(i);
+      if (!c->Own(id)) continue;
+      if (!c->IsFreezed()) c->UpdateData(GetTime(), id, msg, HIWORD(wp));
+      break;
+    }
+    return 1;
+  }
+  void DeleteThis() override { delete this; }
+  HINSTANCE GetInstanceHandle() override { return GetModuleHandleA(nullptr); }
+  int IdDlg() override { return 0; }
+  // The rest of a dialog's operations, which these tests do not use.
+  int GetTimeLock() override { return 0; }
+  void SetTimeLock(int) override {}
+  void SetPlayAnimation(int) override {}
+  int GetPlayAnimation() override { return 0; }
+  const char* ActionName() override { return "Test"; }
+  void Destroy() override { DeleteThis(); }
+  int SwitchData(JDataBase*, void*) override { return 0; }
+  int GetTime() override { return 0; }
+  void SetTime(int) override {}
+};
+
+LRESULT CALLBACK StepWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  StepDialog* d = reinterpret_cast<StepDialog*>(GetWindowLongPtrA(h, GWLP_USERDATA));
+  if (d && msg == CC_SPINNER_CHANGE) return d->DlgProc(msg, wp, lp);
+  return DefWindowProcA(h, msg, wp, lp);
+}
+
+// One step of a spinner drag: the spinner's change message to the dialog, the write into a
+// keyed leaf, the leaf's notification and four other spinners of the leaf refreshed; against
+// the leaf's SetValue and four SetWindowText of the same numbers.
+void SpinnerStep() {
+  const int kViews = 4, kEditBase = 100, kSpinBase = 200;
+  HINSTANCE exe = GetModuleHandleA(nullptr);
+  InitCustomControls(exe);
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = StepWndProc;
+  wc.hInstance = exe;
+  wc.lpszClassName = "QuorbenchStep";
+  RegisterClassA(&wc);
+  HWND win = CreateWindowA("QuorbenchStep", "spinstep", WS_POPUP, 0, 0, 300, 200, nullptr, nullptr, exe, nullptr);
+  HWND edits[kViews + 1], spins[kViews + 1];
+  for (int i = 0; i <= kViews; i++) {
+    edits[i] = CreateWindowA(CUSTEDITWINDOWCLASS, "", WS_CHILD | WS_VISIBLE, 10, 10 + 25 * i, 60, 20, win,
+                             (HMENU)(INT_PTR)(kEditBase + i), exe, nullptr);
+    spins[i] = CreateWindowA(SPINNERWINDOWCLASS, "", WS_CHILD | WS_VISIBLE, 72, 10 + 25 * i, 12, 20, win,
+                             (HMENU)(INT_PTR)(kSpinBase + i), exe, nullptr);
+  }
+  // The bare operations write a twin of the leaf that has no views, or the leaf's notification
+  // would refresh the spinners as well.
+  JFloatData* leaf = Create_JFloatData();
+  JFloatData* twin = Create_JFloatData();
+  AnimateOn();
+  for (int k = 0; k <= 10; k++) {
+    leaf->SetValue(k * 1600, (float)k);
+    twin->SetValue(k * 1600, (float)k);
+  }
+  AnimateOff();
+  StepDialog* dlg = new StepDialog(win);
+  SetWindowLongPtrA(win, GWLP_USERDATA, (LONG_PTR)dlg);
+  std::vector<JFloatSpinner*> views;
+  for (int i = 0; i <= kViews; i++) {
+    JFloatSpinner* s = JFloatSpinner::Create(leaf, -1, kSpinBase + i, kEditBase + i, -1e6f, 1e6f, 0.1f);
+    *dlg += s;
+    s->Init(0);
+    s->SetFreeze(0);
+    s->UpdateView(0, nullptr);
+    views.push_back(s);
+  }
+  ISpinnerControl* dragged = views[0]->ISC();
+  WPARAM change = MAKEWPARAM(kSpinBase, 1);
+  float v = 0;
+  auto step = [&] {
+    v = v == 1.0f ? 2.0f : 1.0f;
+    dragged->SetValue(v, FALSE);
+    SendMessageA(win, CC_SPINNER_CHANGE, change, (LPARAM)spins[0]);
+  };
+  auto bare = [&] {
+    v = v == 1.0f ? 2.0f : 1.0f;
+    twin->SetValue(0, v);
+    char text[32];
+    snprintf(text, sizeof text, "%.3f", v);
+    for (int i = 1; i <= kViews; i++) SetWindowTextA(edits[i], text);
+  };
+  double base, ours;
+  BestAlternating(bare, step, base, ours);
+
+  // Allocations per step, counted over many steps after the first ones have warmed every cache.
+  const int kCounted = 10000;
+  HookAllocations<0>(GetLibInstance());
+  HookAllocations<1>(GetModuleHandleA("VantorHost.dll"));
+  allocs = AllocCounts();
+  for (int i = 0; i < kCounted; i++) step();
+  AllocCounts stepAllocs = allocs;
+  allocs = AllocCounts();
+  for (int i = 0; i < kCounted; i++) bare();
+  AllocCounts bareAllocs = allocs;
+
+  Record("spinstep/bare", base);
+  Record("spinstep", ours);
+  if (!machine)
+    printf("spinner drag step, 4 views of a keyed leaf: %.2f us   SetValue + 4 SetWindowText %.2f us   ratio %.2f\n"
+           "  allocations per step: library %.3f, host %.3f   (bare: library %.3f, host %.3f)\n",
+           ours * 1e6, base * 1e6, ours / base, (double)stepAllocs.library / kCounted,
+           (double)stepAllocs.host / kCounted, (double)bareAllocs.library / kCounted, (double)bareAllocs.host / kCounted);
+  for (JFloatSpinner* s : views) {
+    *dlg -= s;
+    s->Destroy();
+  }
+  SetWindowLongPtrA(win, GWLP_USERDATA, 0);
+  dlg->DeleteThis();
+  DestroyWindow(win);
+  leaf->DeleteMe();
+  twin->DeleteMe();
 }
 
 struct Bench {
@@ -732,7 +945,7 @@ struct Bench {
 const Bench kBenches[] = {{"memblock", MemBlockCopy},  {"props", PropertyLookup},  {"tree-address", TreeAddressing},
                           {"tree-leafvalue", LeafValue}, {"tree-build", TreeBuild},     {"saveload", SaveLoad},
                           {"gradient", GradientColors},  {"blur", Blur},                {"overlay", OverlayBench},     {"copyfit", CopyFitBench},
-                          {"bitblt", BitBltBench},       {"dlgrefresh", DialogRefresh}};
+                          {"bitblt", BitBltBench},       {"dlgrefresh", DialogRefresh}, {"spinstep", SpinnerStep}};
 
 }  // namespace
 

@@ -185,9 +185,20 @@ RefResult JData::JNotifyDependents(Interval changeInt, PartID partID, RefMessage
 RefResult JData::NotifyRefChanged(Interval, RefTargetHandle target, PartID& partID, RefMessage message) {
   if (message == REFMSG_CHANGE) {
     if (changeProc && target && !changeProc(this, target)) return REF_STOP;
-    // A view may unregister while being told: walk a copy.
-    Tab<JViewCtl*> told = views;
-    for (int i = 0; i < told.Count(); i++) {
+    // A view may unregister while being told: walk a copy. A dialog's few views fit on the
+    // stack, so a drag that writes many times a second allocates nothing here.
+    const int kOnStack = 16;
+    JViewCtl* onStack[kOnStack];
+    Tab<JViewCtl*> onHeap;
+    int n = views.Count();
+    JViewCtl** told = onStack;
+    if (n > kOnStack) {
+      onHeap = views;
+      told = n ? &onHeap[0] : nullptr;
+    } else {
+      for (int i = 0; i < n; i++) onStack[i] = views[i];
+    }
+    for (int i = 0; i < n; i++) {
       JViewCtl* v = told[i];
       if (v && !v->IsFreezed()) v->UpdateView(target);
     }

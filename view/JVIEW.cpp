@@ -191,27 +191,31 @@ ParamDimension* JViewLeaf::Dim() {
   return leaf ? leaf->GetParamDimension(0) : defaultDim;
 }
 
+// Values go through the data object's own GetValue and SetValue, so a leaf view also reads and
+// writes data whose value is not a number (the text of a JBinaryData).
 void JViewLeaf::GetValue(int t, void* value) {
-  JDataLeafBase* leaf = Data();
-  if (!leaf) return;
+  JDataBase* d = JViewCtl::Data();
+  if (!d) return;
   Interval valid = FOREVER;
-  leaf->GetValue(value, t, valid, CTRL_ABSOLUTE);
+  d->GetValue(value, t, valid, CTRL_ABSOLUTE);
 }
 
 void JViewLeaf::SetValue(int t, void* value) {
-  JDataLeafBase* leaf = Data();
-  if (!leaf) return;
+  JDataBase* d = JViewCtl::Data();
+  if (!d) return;
   int was = SetFreeze(1);
   Interval valid = FOREVER;
-  leaf->SetValue(value, t, valid, CTRL_ABSOLUTE);
+  d->SetValue(value, t, valid, CTRL_ABSOLUTE);
   SetFreeze(was);
 }
 
-void JViewLeaf::WriteBack(int t, float value) {
+void JViewLeaf::WriteBack(int t, float value) { WriteBack(t, &value); }
+
+void JViewLeaf::WriteBack(int t, void* value) {
   if (!Data()) return;
   bool animateOff = IdBypass() == -1 && Animating();
   if (animateOff) AnimateOff();
-  SetValue(t, &value);
+  SetValue(t, value);
   if (animateOff) AnimateOn();
 }
 

@@ -102,9 +102,11 @@ class QUORAPI JViewLeaf : public JViewCtl {
   void SetValue(int t, void* value);
 
  protected:
-  // Writes a value the user gave in the control: without a bypass control the host's animate
-  // mode is switched off around the write, so that no key is made; with one, keys are made
-  // while animating. Nothing without a bound leaf.
+  // Writes a value the user set in the control (a float, or what the leaf's SetValue takes).
+  // Without a bypass control the write never makes a key: animate mode is switched off around it
+  // while the host is animating. With one, the write keys as the host's animate mode says.
+  // Nothing without a bound leaf.
+  void WriteBack(int t, void* value);
   void WriteBack(int t, float value);
 };
 

@@ -25,6 +25,14 @@ class TimeDialog : public JViewDlgBase {
   void DeleteThis() override { delete this; }
   HINSTANCE GetInstanceHandle() override { return nullptr; }
   int IdDlg() override { return 0; }
+  // The rest of a dialog's operations, which these tests do not use.
+  int GetTimeLock() override { return 0; }
+  void SetTimeLock(int) override {}
+  void SetPlayAnimation(int) override {}
+  int GetPlayAnimation() override { return 0; }
+  const char* ActionName() override { return "Test"; }
+  void Destroy() override { DeleteThis(); }
+  int SwitchData(JDataBase*, void*) override { return 0; }
   int GetTime() override { return time; }
   void SetTime(int t) override { time = t; }
   int time = 0;

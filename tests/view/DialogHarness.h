@@ -59,6 +59,14 @@ class DialogHarness : public JViewDlgBase {
   void DeleteThis() override { delete this; }
   HINSTANCE GetInstanceHandle() override { return GetModuleHandleA(nullptr); }
   int IdDlg() override { return templateId; }
+  // The rest of a dialog's operations, which these tests do not use.
+  int GetTimeLock() override { return 0; }
+  void SetTimeLock(int) override {}
+  void SetPlayAnimation(int) override {}
+  int GetPlayAnimation() override { return 0; }
+  const char* ActionName() override { return "Test"; }
+  void Destroy() override { DeleteThis(); }
+  int SwitchData(JDataBase*, void*) override { return 0; }
   int GetTime() override { return time; }
   // The dialog's time moves: every control shows its data at t.
   void SetTime(int t) override {

@@ -134,6 +134,35 @@ TEST_F(Fixture, AValueChangeReachesEveryUnfrozenViewOnceAtItsDialogsTime) {
   dlg->DeleteThis();
 }
 
+// Views that leave the data while it tells them, few (as in a dialog) and many.
+TEST_F(Fixture, ViewsThatUnregisterWhileToldDoNotHideTheOthers) {
+  struct Leaving {
+    static void Leave(JViewFunc* v, void* count, int, ReferenceTarget*) {
+      ++*static_cast<int*>(count);
+      v->Data()->DelView(v);
+    }
+  };
+  const int kFew = 3, kMany = 40;
+  for (int n : {kFew, kMany}) {
+    TestDialog* dlg = new TestDialog;
+    int told = 0;
+    std::vector<JViewFunc*> views;
+    for (int i = 0; i < n; i++) {
+      JViewFunc* v = JViewFunc::Create(gain, Leaving::Leave, &told);
+      *dlg += v;
+      v->SetFreeze(0);
+      views.push_back(v);
+    }
+    gain->SetValue(0, (float)n);
+    EXPECT_EQ(told, n) << "every view is told once, though each leaves at once";
+    EXPECT_EQ(gain->NumViews(), 0);
+    gain->SetValue(0, 0.0f);
+    EXPECT_EQ(told, n);
+    for (JViewFunc* v : views) v->DeleteThis();
+    dlg->DeleteThis();
+  }
+}
+
 TEST_F(Fixture, ViewFuncCallsBackUnlessFrozen) {
   quortest::AssertRecorder rec;
   EXPECT_EQ(JViewFunc::Create(nullptr, nullptr, nullptr), nullptr);
