@@ -48,7 +48,9 @@ LRESULT CALLBACK GuardProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_WINDOWPOSCHANGING) {
     WINDOWPOS* pos = reinterpret_cast<WINDOWPOS*>(lParam);
     if (pos && (pos->flags & SWP_SHOWWINDOW)) {
-      pos->flags = (pos->flags | SWP_HIDEWINDOW) ^ SWP_SHOWWINDOW;
+      // Shown becomes hidden. A hidden window must not take the activation either (Wine would
+      // still activate it after this change), so the filter dialog keeps it.
+      pos->flags = ((pos->flags | SWP_HIDEWINDOW) ^ SWP_SHOWWINDOW) | SWP_NOACTIVATE;
       if (dlgState.filterDialog) {
         ShowWindow(dlgState.filterDialog, SW_RESTORE);
         SetActiveWindow(dlgState.filterDialog);

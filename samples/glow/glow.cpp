@@ -15,6 +15,9 @@ HINSTANCE module;
 
 const Class_ID kGlowFilterID(0x474C4F57, 0x46494C54);
 const Class_ID kGlowDataID(0x474C4F57, 0x44415441);
+// The extension property of the data tree that counts the previews the settings dialog computed
+// for it, for a tool (or a test) that wants to see the preview follow the controls.
+const Class_ID kPreviewCountID(0x474C4F57, 0x50524556);
 
 // ---- Parameters --------------------------------------------------------------------------------
 
@@ -154,6 +157,9 @@ int RenderPreview(BMM_Color_24* out, void* user, int time, int width, int height
   GlowFilter* filter = static_cast<GlowFilter*>(user);
   GlowData* p = filter->Params();
   if (!p || !JFillDefault(out, width, height)) return 0;
+  int count = 0;
+  p->Extensions().FindExtProperty(kPreviewCountID, &count);
+  p->Extensions().AddExtProperty(kPreviewCountID, count + 1);
   int outputWidth = filter->FilterInfo()->width;
   p->Settings(time, outputWidth > 0 ? (float)width / outputWidth : 1.0f, filter->previewSettings);
   return filter->previewWorker.GlowPixels(out, width, height, filter->previewSettings);
@@ -184,7 +190,14 @@ class GlowDlg : public JOneModelessBase {
     if (preview) preview->SetUpdateFlags(JVWF_THREAD);
     *this += preview;
   }
-  ~GlowDlg() override { filter->dialog = nullptr; }
+  ~GlowDlg() override {
+    filter->dialog = nullptr;
+    filter->SetDlgHandle(nullptr);
+  }
+  int PostInit() override {
+    filter->SetDlgHandle(GetHwnd());
+    return JOneModelessBase::PostInit();
+  }
 
   void DeleteThis() override { delete this; }
   HINSTANCE GetInstanceHandle() override { return module; }
@@ -205,6 +218,10 @@ int GlowFilter::DoShowControl(HWND parent) {
   accepted = 0;
   GlowData* p = Params();
   if (!p || dialog) return 0;
+  // Made here, on the interface thread; the preview's thread only changes its value.
+  p->Extensions().AddExtProperty(kPreviewCountID, 0);
+  // The host's controls in this module's dialog template (once per module; later calls return).
+  InitCustomControls(module);
   dialog = JOneModelessBase::CreateDlg(parent, new GlowDlg(this, p));
   if (!dialog) return 0;
   JDoFilterDlg(&dialog, this);

@@ -84,7 +84,9 @@ TEST(FilterData, ABrokenItemZeroIsReplacedByAFreshTreeAndTheOtherItemsGo) {
     ASSERT_NE(Dummy(node), nullptr);
     EXPECT_EQ(Dummy(node)->GetReference(0), d);
     EXPECT_FLOAT_EQ(static_cast<Params*>(d)->Gain(), Params::kDefaultGain);
-    if (foreign) EXPECT_EQ(Params::alive, aliveBefore) << "the foreign tree went with its item";
+    if (foreign) {
+      EXPECT_EQ(Params::alive, aliveBefore) << "the foreign tree went with its item";
+    }
   }
 }
 
@@ -133,7 +135,9 @@ TEST(FilterSetData, TheNodeTellsItsDependentsThatItsStructureChanged) {
   f.SetData(NewParams(), 1);
   ASSERT_EQ(watcher->Count(REFMSG_SUBANIM_STRUCTURE_CHANGED), 1);
   for (const auto& h : watcher->heard)
-    if (h.message == REFMSG_SUBANIM_STRUCTURE_CHANGED) EXPECT_EQ(h.part, (PartID)PART_ALL);
+    if (h.message == REFMSG_SUBANIM_STRUCTURE_CHANGED) {
+      EXPECT_EQ(h.part, (PartID)PART_ALL);
+    }
   watcher->DeleteMe();
 }
 

@@ -186,7 +186,7 @@ TEST(FilterDialog, WhileOpenTheQueueCannotComeBackAndTheMenusAreGreyed) {
 
   EXPECT_FALSE(seen.queueVisible) << "the guard kept the queue window hidden";
   EXPECT_FALSE(seen.dialogIconic) << "the filter dialog was restored instead";
-  EXPECT_EQ(seen.active, dlgWnd) << "and activated";
+  EXPECT_EQ(seen.active, dlgWnd) << "and activated, not " << quortest::WindowText(seen.active);
   EXPECT_TRUE(seen.sizeGreyed);
   EXPECT_TRUE(seen.maximizeGreyed);
   EXPECT_TRUE(seen.menu.topGreyed);
