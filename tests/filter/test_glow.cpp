@@ -83,7 +83,7 @@ TEST_F(GlowSample, TheDialogFromTheAddEventDialogPreviewsOnceABurstAndCancelRest
   JDataBase* treeDuring = nullptr;
   float oldRadius = 0, draggedRadius = 0;
   int previewsBefore = 0, previewsAfter = 0;
-  bool hostHidden = false;
+  bool hostHidden = false, glowShown = false;
   std::string undoName;
   DWORD dragEnded = 0, burst = 0;
   quortest::ControlDriver mouse;
@@ -108,6 +108,7 @@ TEST_F(GlowSample, TheDialogFromTheAddEventDialogPreviewsOnceABurstAndCancelRest
         // unfreezes the controls: wait until it is done.
         if (spinner->IsFreezed()) return false;
         hostHidden = !IsWindowVisible(addDialog) && !IsWindowVisible(queue);
+        glowShown = IsWindowVisible(glowDialog) != 0;
         radius = dynamic_cast<JDataLeafBase*>(spinner->Data());
         treeDuring = preview->Data();
         oldRadius = radius ? radius->GetFValue(0) : 0;
@@ -136,6 +137,7 @@ TEST_F(GlowSample, TheDialogFromTheAddEventDialogPreviewsOnceABurstAndCancelRest
   int index = q->DoAddEventDialog(queue);
 
   EXPECT_TRUE(hostHidden) << "the host's event dialog and queue window were hidden";
+  EXPECT_TRUE(glowShown) << "the glow's dialog is shown in their place";
   ASSERT_NE(radius, nullptr) << "the glow's dialog did not open with its radius spinner and preview";
   EXPECT_FLOAT_EQ(draggedRadius, oldRadius + kDragSteps * kPixelsPerStep * kSpinnerScale)
       << "the drag wrote the radius";
