@@ -580,8 +580,8 @@ void GlowBench() {
   char path[MAX_PATH];
   DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
   char* slash = strrchr(path, '\\');
-  if (!n || !slash || (size_t)(slash - path) + sizeof "glow.dlf" >= MAX_PATH) return;
-  strcpy(slash + 1, "glow.dlf");
+  if (!n || !slash || (size_t)(slash - path) + sizeof "glow.flt" >= MAX_PATH) return;
+  strcpy(slash + 1, "glow.flt");
   if (!LoadPluginModule(path)) {
     printf("glow: %s is not a loadable filter plug-in\n", path);
     return;

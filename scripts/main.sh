@@ -14,5 +14,5 @@ bash "$root/scripts/wine-run.sh" "$build" "$build/bin/vantor.exe" classes
 bash "$root/scripts/wine-run.sh" "$build" "$build/bin/quortool.exe" draw-gradient "Z:$build/default-gradient.png"
 # The glow sample (samples/glow) as the host runs a filter event: the queue paints its input with
 # the library's default background, the filter glows it and the host writes the frame.
-bash "$root/scripts/wine-run.sh" "$build" "$build/bin/vantor.exe" filter "Z:$build/bin/glow.dlf" Glow --default \
+bash "$root/scripts/wine-run.sh" "$build" "$build/bin/vantor.exe" filter "Z:$build/bin/glow.flt" Glow --default \
   --size 960x540 --out "Z:$build/glow.png"

@@ -73,7 +73,7 @@ class GlowSample : public testing::Test {
 };
 
 TEST_F(GlowSample, TheDialogFromTheAddEventDialogPreviewsOnceABurstAndCancelRestores) {
-  ASSERT_NE(LoadPluginModule(quortest::BinPath("glow.dlf").c_str()), nullptr);
+  ASSERT_NE(LoadPluginModule(quortest::BinPath("glow.flt").c_str()), nullptr);
   IPostline* q = GetPostline();
   HWND queue = q->ShowQueueWindow();
   ASSERT_NE(queue, nullptr);
