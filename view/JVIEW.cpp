@@ -212,7 +212,7 @@ void JViewLeaf::SetValue(int t, void* value) {
 void JViewLeaf::WriteBack(int t, float value) { WriteBack(t, &value); }
 
 void JViewLeaf::WriteBack(int t, void* value) {
-  if (!Data()) return;
+  if (!JViewCtl::Data()) return;  // bound data of any kind: an edit view writes text, not a leaf
   bool animateOff = IdBypass() == -1 && Animating();
   if (animateOff) AnimateOff();
   SetValue(t, value);
