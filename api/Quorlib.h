@@ -26,6 +26,7 @@
 #include "JFlag.h"
 #include "JGrad.h"
 #include "JViewWnd.h"
+#include "JFilter.h"
 #include "JMessages.h"
 #include "JBitmap.h"
 #include "JOverlay.h"

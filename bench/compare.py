@@ -13,6 +13,10 @@ Pairs compared (ours / theirs; below 1 means we are faster):
   blur(1t)  the same                              cv2.blur with one thread
   resize    JCopyFit, 24-bit                      cv2.resize INTER_NEAREST with one thread
   overlay   Overlay at (0.5, 0.5), all processors PIL.Image.alpha_composite, RGBA 8-bit
+  glow      the glow sample's Render on a 1920x1080  the same pipeline in OpenCV on 8-bit RGB: grey,
+            host bitmap (16 bits a channel): mask     threshold (saturating subtract), float, box blur
+            above the threshold, JBlur, gradient     2r+1 with replicated edges, scale to 8 bits,
+            table, saturating add                    3-channel LUT, saturating add
 """
 import fcntl
 import os
@@ -58,7 +62,7 @@ def run_quorbench(build):
     if not os.path.exists(exe):
         sys.exit("compare.py: %s not found; build first (scripts/build.sh x64)" % exe)
     times = {}
-    for group in ("blur", "overlay", "copyfit"):
+    for group in ("blur", "overlay", "copyfit", "glow"):
         out = subprocess.run(["bash", os.path.join(ROOT, "scripts", "wine-run.sh"), build, exe, "--machine", group],
                              check=True, capture_output=True, text=True).stdout
         for line in out.splitlines():
@@ -92,7 +96,35 @@ def run_theirs():
     theirs["copyfit/down"] = best_seconds(lambda: cv2.resize(big, (640, 360), interpolation=cv2.INTER_NEAREST))
     theirs["copyfit/up"] = best_seconds(lambda: cv2.resize(small, (1920, 1080), interpolation=cv2.INTER_NEAREST))
     cv2.setNumThreads(-1)
+    theirs.update(run_glow(cv2, np, rng))
     return theirs
+
+
+# The glow's settings in quorbench: radius 12 pixels, threshold 60 %.
+GLOW_RADIUS = 12
+GLOW_THRESHOLD = 0.6
+
+
+def run_glow(cv2, np, rng):
+    img = rng.integers(0, 256, (1080, 1920, 3), dtype=np.uint8)
+    t = int(GLOW_THRESHOLD * 255 + 0.5)
+    k = 2 * GLOW_RADIUS + 1
+    lut = rng.integers(0, 256, (256, 1, 3), dtype=np.uint8)
+
+    def glow():
+        grey = cv2.cvtColor(img, cv2.COLOR_RGB2GRAY)
+        above = cv2.subtract(grey, t)
+        mask = cv2.blur(above.astype(np.float32), (k, k), borderType=cv2.BORDER_REPLICATE)
+        level = cv2.convertScaleAbs(mask, alpha=255.0 / (255 - t))
+        added = cv2.LUT(cv2.cvtColor(level, cv2.COLOR_GRAY2RGB), lut)
+        return cv2.add(img, added)
+
+    out = {}
+    for threads, key in ((-1, "glow/1920x1080"), (1, "glow1t/1920x1080")):
+        cv2.setNumThreads(threads)
+        out[key] = best_seconds(glow)
+    cv2.setNumThreads(-1)
+    return out
 
 
 def main():
@@ -132,6 +164,12 @@ def main():
         t = theirs.get("copyfit/" + case)
         print("%-28s %s %s %s %9s" % ("JCopyFit " + label, ms(mine), ms(base), ms(t) if t else "      -",
                                       "%.2f" % (mine / t) if t else "-"))
+    mine, base = ours.get("glow/1920x1080"), ours.get("memcpy/glow/1920x1080")
+    if mine is not None:
+        for label, other in (("", "glow/1920x1080"), (" (1t)", "glow1t/1920x1080")):
+            t = theirs.get(other)
+            print("%-28s %s %s %s %9s" % ("Glow 1920x1080" + label, ms(mine), ms(base), ms(t) if t else "      -",
+                                          "%.2f" % (mine / t) if t else "-"))
 
 
 if __name__ == "__main__":

@@ -3,7 +3,8 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 googletest
-          xvfb x11-apps imagemagick binutils-mingw-w64-x86-64 fonts-wine)
+          xvfb x11-apps imagemagick binutils-mingw-w64-x86-64 fonts-wine
+          python3-opencv python3-pil)  # the last two for bench/compare.py
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

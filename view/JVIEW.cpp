@@ -209,15 +209,14 @@ void JViewLeaf::SetValue(int t, void* value) {
   SetFreeze(was);
 }
 
+void JViewLeaf::WriteBack(int t, float value) { WriteBack(t, &value); }
+
 void JViewLeaf::WriteBack(int t, void* value) {
+  if (!JViewCtl::Data()) return;  // bound data of any kind: an edit view writes text, not a leaf
   bool animateOff = IdBypass() == -1 && Animating();
   if (animateOff) AnimateOff();
   SetValue(t, value);
   if (animateOff) AnimateOn();
-}
-
-void JViewLeaf::WriteBack(int t, float value) {
-  if (Data()) WriteBack(t, static_cast<void*>(&value));
 }
 
 // ---- JViewFunc -------------------------------------------------------------------------------

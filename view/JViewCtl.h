@@ -102,11 +102,11 @@ class QUORAPI JViewLeaf : public JViewCtl {
   void SetValue(int t, void* value);
 
  protected:
-  // Writes a value the user set in the control. Without a bypass control the write never makes a
-  // key: animate mode is switched off around it while the host is animating. With one, the write
-  // keys as the host's animate mode says.
+  // Writes a value the user set in the control (a float, or what the leaf's SetValue takes).
+  // Without a bypass control the write never makes a key: animate mode is switched off around it
+  // while the host is animating. With one, the write keys as the host's animate mode says.
+  // Nothing without a bound leaf.
   void WriteBack(int t, void* value);
-  // The same for a single number; nothing without a bound leaf.
   void WriteBack(int t, float value);
 };
 

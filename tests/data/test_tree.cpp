@@ -276,6 +276,7 @@ TEST(Addressing, AWorkerCompletesATreeWhileTheInterfaceThreadLoadsAFile) {
   handOverDesc.done = c.done;
   ReferenceMaker* loaded = LoadRefMakerFromFile(path.c_str());
   handOverDesc.go = handOverDesc.done = nullptr;
+  SetEvent(c.go);  // a load that never reached the descriptor must not leave the worker waiting
   WaitForSingleObject(worker, INFINITE);
   for (HANDLE h : {worker, c.go, c.done}) CloseHandle(h);
   remove(path.c_str());

@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include <string>
+
 #include "vantor.h"
 
 #include <process.h>
@@ -49,7 +51,9 @@ std::string BinPath(const char* file) {
 std::string TempPath(const char* name) {
   char dir[MAX_PATH];
   GetTempPathA(MAX_PATH, dir);
-  return std::string(dir) + name;
+  // The process id keeps test programs of other build trees, running at the same time with the
+  // same temporary folder, away from this one's files.
+  return std::string(dir) + std::to_string(GetCurrentProcessId()) + "_" + name;
 }
 
 std::vector<unsigned char> ReadAll(const std::string& path) {

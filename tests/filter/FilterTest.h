@@ -1,0 +1,70 @@
+// A filter as a client writes one, for the filter tests: its parameters are a node with a gain and
+// an enabled switch; how its settings dialog behaves is up to each test.
+#pragma once
+
+#include "Quorlib.h"
+
+#include <functional>
+
+namespace filtertest {
+
+extern const Class_ID kParamsID;
+extern const Class_ID kOtherParamsID;
+
+// The filter's parameter block; counts the blocks alive so that a test sees one die.
+class Params : public JDataNode {
+ public:
+  enum { kGain, kEnabled };
+  static constexpr float kDefaultGain = 2.5f;
+  explicit Params(int loading);
+  ~Params() override;
+  JClassDescBase* GetCD() override;
+  float Gain(int t = 0);
+  void SetGain(float v, int t = 0);
+  static int alive;
+};
+
+// A block of another class with the same children.
+class OtherParams : public Params {
+ public:
+  explicit OtherParams(int loading) : Params(loading) {}
+  JClassDescBase* GetCD() override;
+};
+
+Params* NewParams();
+OtherParams* NewOtherParams();
+
+class TestFilter : public JFilterBase {
+ public:
+  TestFilter() = default;
+  JClassDescBase* GetCD() override;
+  const char* Description() override { return "Test Filter"; }
+  const char* AuthorName() override { return "tests"; }
+  const char* CopyrightMessage() override { return ""; }
+  UINT Version() override { return 1; }
+  DWORD Capability() override { return IMGFLT_FILTER | IMGFLT_CONTROL; }
+  BOOL ShowControl(HWND hWnd) override { return ShowControlProtected(JPrepFilterDlg(hWnd)); }
+
+  JClassDescBase* GetDataCD() override;
+  JData* CreateData() override { return makeData ? NewParams() : nullptr; }
+  int DoShowControl(HWND parent) override { return dialog ? dialog(parent) : 0; }
+  INT_PTR InitAbout(HWND dlg) override {
+    aboutDialog = dlg;
+    return aboutResult;
+  }
+  BOOL DoRender(HWND hWnd) override {
+    renderedFor = hWnd;
+    return renderResult;
+  }
+
+  Params* P() { return dynamic_cast<Params*>(Data()); }
+
+  bool makeData = true;                // CreateData gives null when false
+  std::function<int(HWND)> dialog;     // what DoShowControl does; 0 without one
+  HWND aboutDialog = nullptr;
+  INT_PTR aboutResult = TRUE;
+  HWND renderedFor = nullptr;
+  BOOL renderResult = TRUE;
+};
+
+}  // namespace filtertest
