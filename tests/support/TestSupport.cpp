@@ -1,7 +1,5 @@
 #include "TestSupport.h"
 
-#include <string>
-
 #include "vantor.h"
 
 #include <process.h>
@@ -51,9 +49,7 @@ std::string BinPath(const char* file) {
 std::string TempPath(const char* name) {
   char dir[MAX_PATH];
   GetTempPathA(MAX_PATH, dir);
-  // The process id keeps test programs of other build trees, running at the same time with the
-  // same temporary folder, away from this one's files.
-  return std::string(dir) + std::to_string(GetCurrentProcessId()) + "_" + name;
+  return std::string(dir) + name;
 }
 
 std::vector<unsigned char> ReadAll(const std::string& path) {
