@@ -12,5 +12,5 @@ bash "$root/scripts/check-arch.sh" "$root/build/x64/bin" pei-x86-64
 bash "$root/scripts/wine-prefix.sh" "$root/build/x64"
 cd "$root/build/x64"
 status=0
-ctest --output-on-failure --repeat after-timeout:2 || status=$?
+ctest --output-on-failure || status=$?
 exit $status
