@@ -5,6 +5,7 @@
 #include "ControlDriver.h"
 
 #include "JViewWndInternal.h"
+#include "PlainDialog.h"
 #include "Quorlib.h"
 
 #include <gtest/gtest.h>
@@ -18,24 +19,7 @@ const int kViewId = 1200;
 const int kFrame = 1;
 
 // A dialog that shows its views at a time of its own.
-class TimeDialog : public JViewDlgBase {
- public:
-  explicit TimeDialog(HWND w) { hwnd = w; }
-  INT_PTR DlgProc(UINT, WPARAM, LPARAM) override { return 0; }
-  void DeleteThis() override { delete this; }
-  HINSTANCE GetInstanceHandle() override { return nullptr; }
-  int IdDlg() override { return 0; }
-  int GetTimeLock() override { return 0; }
-  void SetTimeLock(int) override {}
-  void SetPlayAnimation(int) override {}
-  int GetPlayAnimation() override { return 0; }
-  const char* ActionName() override { return "Image view"; }
-  void Destroy() override { DeleteThis(); }
-  int SwitchData(JDataBase*, void*) override { return 0; }
-  int GetTime() override { return time; }
-  void SetTime(int t) override { time = t; }
-  int time = 0;
-};
+using TimeDialog = PlainDialog;
 
 // A view whose image, codes and abort value a test can reach, and which counts the calls of its
 // resolution setter (a derived class's override must run from the menu).
