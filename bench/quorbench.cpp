@@ -710,64 +710,81 @@ class BenchDialog : public JViewDlgBase {
   int time = 0;
 };
 
-// Fifty bound controls (20 check boxes, 10 groups of three radio buttons, 20 drop-down lists) on
-// animated leaves whose values differ between two times, refreshed for a time change, against
-// the Win32 calls that show the same values.
-void DialogRefresh() {
-  const int kChecks = 20, kGroups = 10, kRadios = 3, kLists = 20, kItems = 5;
-  const int kFirstCheck = 1000, kFirstRadio = 2000, kFirstList = 3000;
-  const int kTimes[2] = {0, 4800};
-  HWND wnd = CreateWindowA("#32770", "", WS_POPUP, 0, 0, 600, 800, nullptr, nullptr, nullptr, nullptr);
-  auto child = [&](const char* cls, DWORD style, int id, int y) {
-    CreateWindowA(cls, "", WS_CHILD | WS_VISIBLE | style, 0, y, 100, 16, wnd, (HMENU)(INT_PTR)id, nullptr, nullptr);
-  };
-  for (int i = 0; i < kChecks; i++) child("BUTTON", BS_AUTOCHECKBOX, kFirstCheck + i, i * 20);
-  for (int g = 0; g < kGroups; g++)
-    for (int r = 0; r < kRadios; r++)
-      child("BUTTON", BS_AUTORADIOBUTTON | (r == 0 ? WS_GROUP : 0), kFirstRadio + g * kRadios + r, g * 60 + r * 20);
-  for (int i = 0; i < kLists; i++) child("COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL, kFirstList + i, i * 20);
+// The fifty-control dialog of quorbench.rc: 20 check boxes, 10 groups of three radio buttons and
+// 20 drop-down lists, each bound to an animated leaf whose value differs between two times.
+constexpr int kBenchFiftyDialog = 100;
+constexpr int kChecks = 20, kGroups = 10, kRadios = 3, kLists = 20, kItems = 5;
+constexpr int kFirstCheck = 1000, kFirstRadio = 2000, kFirstList = 3000;
+constexpr int kBenchTimes[2] = {0, 4800};
+const char* const kListItems = "A\nB\nC\nD\nE";
 
-  // The leaves go from 0 at the first time to their largest shown value at the second.
-  BenchNode* node = new BenchNode(0);
-  auto animated = [&](float last) {
+// The leaves go from 0 at the first time to their largest shown value at the second.
+struct FiftyLeaves {
+  FiftyLeaves() : node(new BenchNode(0)) {
+    for (int i = 0; i < kChecks; i++) checks.push_back(Animated(1.0f));
+    for (int g = 0; g < kGroups; g++) {
+      radios.push_back(Animated(kRadios - 1));
+      std::vector<int> ids;
+      for (int r = 0; r < kRadios; r++) ids.push_back(kFirstRadio + g * kRadios + r);
+      ids.push_back(-1);
+      radioIds.push_back(ids);
+    }
+    for (int i = 0; i < kLists; i++) lists.push_back(Animated(kItems - 1));
+  }
+  ~FiftyLeaves() { node->DeleteMe(); }
+  JFloatData* Animated(float last) {
     JFloatData* leaf = Create_JFloatData();
     node->Add(leaf, "leaf");
     AnimateOn();
-    leaf->SetValue(kTimes[0], 0.0f);
-    leaf->SetValue(kTimes[1], last);
+    leaf->SetValue(kBenchTimes[0], 0.0f);
+    leaf->SetValue(kBenchTimes[1], last);
     AnimateOff();
     return leaf;
-  };
-  BenchDialog* dlg = new BenchDialog(wnd);
-  std::vector<std::vector<int>> radioIds(kGroups);
-  for (int i = 0; i < kChecks; i++)
-    *dlg += JCheckButton::Create(animated(1.0f), -1, kFirstCheck + i, nullptr, nullptr, nullptr, nullptr);
-  for (int g = 0; g < kGroups; g++) {
-    for (int r = 0; r < kRadios; r++) radioIds[g].push_back(kFirstRadio + g * kRadios + r);
-    radioIds[g].push_back(-1);
-    *dlg += JRadioButton::Create(animated(kRadios - 1), -1, radioIds[g].data(), nullptr);
   }
-  for (int i = 0; i < kLists; i++)
-    *dlg += JDropDownListBox::Create(animated(kItems - 1), -1, kFirstList + i, "A\nB\nC\nD\nE", nullptr, nullptr,
-                                     nullptr, nullptr);
+  // New controls over the leaves, added to dlg.
+  void Bind(JViewDlgBase& dlg) {
+    for (int i = 0; i < kChecks; i++)
+      dlg += JCheckButton::Create(checks[i], -1, kFirstCheck + i, nullptr, nullptr, nullptr, nullptr);
+    for (int g = 0; g < kGroups; g++) dlg += JRadioButton::Create(radios[g], -1, radioIds[g].data(), nullptr);
+    for (int i = 0; i < kLists; i++)
+      dlg += JDropDownListBox::Create(lists[i], -1, kFirstList + i, kListItems, nullptr, nullptr, nullptr, nullptr);
+  }
+  BenchNode* node;
+  std::vector<JFloatData*> checks, radios, lists;
+  std::vector<std::vector<int>> radioIds;
+};
+
+// What the bare Win32 calls show at one of the two times.
+void ShowBare(HWND wnd, int which) {
+  int radio = which ? kRadios - 1 : 0, item = which ? kItems - 1 : 0;
+  for (int i = 0; i < kChecks; i++) CheckDlgButton(wnd, kFirstCheck + i, which);
+  for (int g = 0; g < kGroups; g++)
+    for (int r = 0; r < kRadios; r++) CheckDlgButton(wnd, kFirstRadio + g * kRadios + r, r == radio);
+  for (int i = 0; i < kLists; i++) SendDlgItemMessageA(wnd, kFirstList + i, CB_SETCURSEL, item, 0);
+}
+
+INT_PTR CALLBACK PassiveDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+// The fifty controls refreshed for a time change, against the Win32 calls that show the same
+// values.
+void DialogRefresh() {
+  HINSTANCE self = GetModuleHandleA(nullptr);
+  HWND wnd = CreateDialogParamA(self, MAKEINTRESOURCEA(kBenchFiftyDialog), nullptr, PassiveDlgProc, 0);
+  FiftyLeaves leaves;
+  BenchDialog* dlg = new BenchDialog(wnd);
+  leaves.Bind(*dlg);
   for (int i = 0; i < dlg->NumControls(); i++) {
     dlg->GetControl(i)->Init(0);
     dlg->GetControl(i)->SetFreeze(0);
   }
-
-  // The bare calls: the values at the two times, already known.
   int flip = 0;
   auto bare = [&] {
     flip ^= 1;
-    int check = flip, radio = flip ? kRadios - 1 : 0, item = flip ? kItems - 1 : 0;
-    for (int i = 0; i < kChecks; i++) CheckDlgButton(wnd, kFirstCheck + i, check);
-    for (int g = 0; g < kGroups; g++)
-      for (int r = 0; r < kRadios; r++) CheckDlgButton(wnd, kFirstRadio + g * kRadios + r, r == radio);
-    for (int i = 0; i < kLists; i++) SendDlgItemMessageA(wnd, kFirstList + i, CB_SETCURSEL, item, 0);
+    ShowBare(wnd, flip);
   };
   auto ours = [&] {
     flip ^= 1;
-    dlg->SetTime(kTimes[flip]);
+    dlg->SetTime(kBenchTimes[flip]);
   };
   double base, mine;
   BestAlternating(bare, ours, base, mine);
@@ -782,8 +799,70 @@ void DialogRefresh() {
     c->Destroy();
   }
   dlg->DeleteThis();
-  node->DeleteMe();
   DestroyWindow(wnd);
+}
+
+// The fifty-control dialog as a plug-in opens it: CreateDlg, which runs the initialisation
+// sequence inside WM_INITDIALOG. It notes when that message's handling ends.
+class FiftyModeless : public JOneModelessBase {
+ public:
+  INT_PTR DlgProc(UINT msg, WPARAM wp, LPARAM lp) override {
+    INT_PTR r = JOneModelessBase::DlgProc(msg, wp, lp);
+    if (msg == WM_INITDIALOG) initEnded = Now();
+    return r;
+  }
+  void DeleteThis() override { delete this; }
+  HINSTANCE GetInstanceHandle() override { return GetModuleHandleA(nullptr); }
+  int IdDlg() override { return kBenchFiftyDialog; }
+  const char* ActionName() override { return "Bench"; }
+  int SwitchData(JDataBase*, void*) override { return 0; }
+  double initEnded = 0;
+};
+
+// The same dialog's WM_INITDIALOG done with bare calls: the lists filled, the values shown.
+INT_PTR CALLBACK BareInitDlgProc(HWND wnd, UINT msg, WPARAM, LPARAM lp) {
+  if (msg != WM_INITDIALOG) return FALSE;
+  for (int i = 0; i < kLists; i++)
+    for (const char* item : {"A", "B", "C", "D", "E"})
+      SendDlgItemMessageA(wnd, kFirstList + i, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+  ShowBare(wnd, 1);
+  *reinterpret_cast<double*>(lp) = Now();
+  return TRUE;
+}
+
+// From CreateDlg to the end of WM_INITDIALOG for the fifty-control dialog, beside the same
+// template created with CreateDialogParam and initialised with bare calls. The controls are
+// created before and the dialogs closed after the measured span.
+void DialogCreate() {
+  const int kCycles = 200;
+  HINSTANCE self = GetModuleHandleA(nullptr);
+  FiftyLeaves leaves;
+  GetCOREInterface()->SetTime(kBenchTimes[1], FALSE);
+  double base = 1e30, ours = 1e30;
+  for (int i = 0; i < kCycles; i++) {
+    double ended = 0, start = Now();
+    HWND bare = CreateDialogParamA(self, MAKEINTRESOURCEA(kBenchFiftyDialog), nullptr, BareInitDlgProc,
+                                   reinterpret_cast<LPARAM>(&ended));
+    base = std::min(base, ended - start);
+    DestroyWindow(bare);
+
+    FiftyModeless* dlg = new FiftyModeless;
+    leaves.Bind(*dlg);
+    start = Now();
+    if (JOneModelessBase::CreateDlg(nullptr, dlg) != dlg) {
+      fprintf(stderr, "quorbench: the fifty-control dialog did not open\n");
+      return;
+    }
+    ours = std::min(ours, dlg->initEnded - start);
+    SendMessageA(dlg->GetHwnd(), WM_CLOSE, 0, 0);  // the close sequence, as the title bar's close
+  }
+  GetCOREInterface()->SetTime(0, FALSE);
+  Record("dlgcreate/win32", base);
+  Record("dlgcreate/controls", ours);
+  if (!machine)
+    printf("CreateDlg to the end of WM_INITDIALOG, 50 bound controls: %6.2f ms   CreateDialogParam with bare calls "
+           "%6.2f ms   ratio %.2f\n",
+           ours * 1e3, base * 1e3, ours / base);
 }
 
 // ---- The image view window -------------------------------------------------------------------
@@ -1177,7 +1256,7 @@ const Bench kBenches[] = {{"memblock", MemBlockCopy},  {"props", PropertyLookup}
                           {"tree-leafvalue", LeafValue}, {"tree-build", TreeBuild},     {"saveload", SaveLoad},
                           {"gradient", GradientColors},  {"blur", Blur},                {"overlay", OverlayBench},     {"copyfit", CopyFitBench},
                           {"glow", GlowBench},
-                          {"bitblt", BitBltBench},       {"dlgrefresh", DialogRefresh},
+                          {"bitblt", BitBltBench},       {"dlgrefresh", DialogRefresh},  {"dlgcreate", DialogCreate},
                           {"viewwnd-coalesce", ViewWndCoalescing}, {"viewwnd-resolution", ViewWndResolution},
                           {"spinstep", SpinnerStep}};
 
