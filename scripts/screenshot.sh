@@ -8,7 +8,10 @@ build=$(cd "$1" && pwd)
 out=$2
 wait_s=$3
 shift 3
-display=:97
+# The first display number free on this machine, so that several screenshots can be taken at once.
+n=97
+while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+display=:$n
 export WINEPREFIX="$build/wineprefix-x11" WINEARCH=win64 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
 wine=/usr/lib/wine/wine64
@@ -32,6 +35,9 @@ for f in /usr/share/wine/fonts/*.ttf; do
   [ -f "$f" ] && [ ! -f "$fonts/$(basename "$f")" ] && cp "$f" "$fonts/"
 done
 # A virtual desktop gives windows their frames and captions without a window manager.
+# Known limit of this Wine under Xvfb: a top-level window owned by a visible window (a dialog over
+# a shown main window, a message box with an owner) stays black, while one owned by a hidden window
+# or by none draws normally. Programs shown here keep the host's main window hidden for that reason.
 $wine explorer.exe /desktop=shot,1024x768 "$@" </dev/null >/dev/null 2>&1 &
 sleep "$wait_s"
 xwd -root -display "$display" -silent | convert xwd:- "$out"

@@ -240,17 +240,30 @@ void CALLBACK CloseTimer(HWND, UINT, UINT_PTR id, DWORD) {
   PostMessageA(GetCOREInterface()->GetMainHWnd(), WM_CLOSE, 0, 0);
 }
 
+// Presses the Setup button of the event dialog in front, once it is up.
+void CALLBACK PressSetup(HWND, UINT, UINT_PTR id, DWORD) {
+  HWND dlg = GetForegroundWindow();
+  if (!dlg || GetWindowThreadProcessId(dlg, nullptr) != GetCurrentThreadId()) return;  // not yet: next tick
+  KillTimer(nullptr, id);
+  if (HWND setup = FindWindowExA(dlg, nullptr, "Button", "Setup..."))
+    PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(setup), BN_CLICKED), (LPARAM)setup);
+}
+
 }  // namespace
 
-// postline [folder] [--scene FILE] [--event CLASS]... [--add] [--close ms]: loads the plug-ins of
-// the folder (and a scene), adds an event for each filter class named, opens the main window and the
-// queue window, and with --add the "Add Image Filter Event" dialog over the queue; with --close the
-// application quits after ms milliseconds.
+// postline [folder] [--scene FILE] [--event CLASS]... [--add] [--setup N] [--no-main] [--close ms]:
+// loads the plug-ins of the folder (and a scene), adds an event for each filter class named, opens
+// the main window and the queue window, and with --add the "Add Image Filter Event" dialog over the
+// queue; with --setup the edit dialog of event N (from 0) with its filter's settings opened through
+// Setup; --no-main leaves the main window hidden;
+// with --close the application quits after ms milliseconds.
 int PostlineVerb(int argc, char** argv) {
   std::string folder = ExeFolder();
   const char* scene = nullptr;
   std::vector<const char*> events;
   bool add = false;
+  int setup = -1;
+  bool showMain = true;
   for (int i = 0; i < argc; i++) {
     if (strcmp(argv[i], "--scene") == 0 && i + 1 < argc)
       scene = argv[++i];
@@ -258,6 +271,10 @@ int PostlineVerb(int argc, char** argv) {
       events.push_back(argv[++i]);
     else if (strcmp(argv[i], "--add") == 0)
       add = true;
+    else if (strcmp(argv[i], "--no-main") == 0)
+      showMain = false;
+    else if (strcmp(argv[i], "--setup") == 0 && i + 1 < argc)
+      setup = atoi(argv[++i]);
     else if (strcmp(argv[i], "--close") == 0 && i + 1 < argc)
       closeAfterMs = (UINT)atoi(argv[++i]);
     else
@@ -288,7 +305,7 @@ int PostlineVerb(int argc, char** argv) {
   HWND main = ip->GetMainHWnd();
   if (!main) return Fail("%s", "the main window could not be made");
   SetWindowTextA(main, "Vantor - Postline");
-  ShowWindow(main, SW_SHOWNORMAL);
+  if (showMain) ShowWindow(main, SW_SHOWNORMAL);
   HWND queue = GetPostline()->ShowQueueWindow();
   if (!queue) return Fail("%s", "the queue window could not be made");
   RECT r;
@@ -300,6 +317,14 @@ int PostlineVerb(int argc, char** argv) {
   if (add) {
     int added = GetPostline()->DoAddEventDialog(queue);
     printf("postline: %s\n", added >= 0 ? "event added" : "no event added");
+    fflush(stdout);
+  }
+  if (setup >= 0) {
+    if (setup >= GetPostline()->NumEvents()) return Fail("the queue has no event %s", std::to_string(setup).c_str());
+    const UINT kPollMs = 100;
+    SetTimer(nullptr, 0, kPollMs, PressSetup);
+    int accepted = GetPostline()->DoEditEventDialog(queue, setup);
+    printf("postline: event %d %s\n", setup, accepted == 1 ? "accepted" : "cancelled");
     fflush(stdout);
   }
   // The host's own message processing, woken by any input (paint requests included).

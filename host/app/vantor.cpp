@@ -424,7 +424,8 @@ const Verb kVerbs[] = {
     {"controls-demo", "controls-demo [folder] [--close ms]  every host control and a Quorlib window in one dialog", ControlsDemo},
     {"filter", "filter MODULE CLASS (--in IMAGE | --default) --out FILE [--settings FILE] [--frames A-B] [--size WxH]\n"
                "                            run an image filter over an image or the library's default background", FilterVerb},
-    {"postline", "postline [folder] [--scene FILE] [--event CLASS]... [--add] [--close ms]\n"
+    {"postline", "postline [folder] [--scene FILE] [--event CLASS]... [--add] [--setup N] [--no-main]\n"
+                 "                 [--close ms]\n"
                  "                            the main window with the Postline's queue", PostlineVerb},
 };
 
