@@ -118,6 +118,7 @@ struct FilterArgs {
   bool useDefault = false;
   const char* out = nullptr;
   const char* settings = nullptr;
+  const char* mask = nullptr;
   int first = 0, last = 0;
   int width = 0, height = 0;  // 0: from the input
 };
@@ -135,6 +136,8 @@ int ParseFilterArgs(int argc, char** argv, FilterArgs* a) {
       a->out = argv[++i];
     } else if (strcmp(arg, "--settings") == 0 && hasValue) {
       a->settings = argv[++i];
+    } else if (strcmp(arg, "--mask") == 0 && hasValue) {
+      a->mask = argv[++i];
     } else if (strcmp(arg, "--frames") == 0 && hasValue) {
       if (!ParseFrames(argv[++i], &a->first, &a->last)) return Fail("bad frame range '%s' (expected A or A-B, A <= B)", argv[i]);
     } else if (strcmp(arg, "--size") == 0 && hasValue) {
@@ -175,7 +178,8 @@ HMODULE LoadFilterModule(const char* path) {
 
 }  // namespace
 
-// filter MODULE CLASS (--in IMAGE | --default) --out FILE [--settings FILE] [--frames A-B] [--size WxH]
+// filter MODULE CLASS (--in IMAGE | --default) --out FILE [--settings FILE] [--mask IMAGE] [--frames A-B]
+// [--size WxH]
 int FilterVerb(int argc, char** argv) {
   FilterArgs a;
   if (int bad = ParseFilterArgs(argc, argv, &a)) return bad;
@@ -216,6 +220,10 @@ int FilterVerb(int argc, char** argv) {
   if (a.settings) {
     char error[512];
     if (!LoadFilterSettings(q->GetFilter(event), cd->ClassID(), a.settings, error, sizeof error)) return Fail("%s", error);
+  }
+  if (a.mask) {
+    if (!(q->GetFilter(event)->Capability() & IMGFLT_MASK)) return Fail("%s does not use a mask", a.cls);
+    q->SetEventMask(event, a.mask);
   }
   char error[512] = "";
   if (!q->Run(a.out, a.first, a.last, TellFrame, nullptr, error, sizeof error)) return Fail("%s", error);

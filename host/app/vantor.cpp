@@ -422,7 +422,8 @@ const Verb kVerbs[] = {
     {"scene-show", "scene-show file [folder]  load the plug-ins of a folder, then a scene, and print it", SceneShow},
     {"select-demo", "select-demo               a small scene and the select-by-name dialog over it", SelectDemo},
     {"controls-demo", "controls-demo [folder] [--close ms]  every host control and a Quorlib window in one dialog", ControlsDemo},
-    {"filter", "filter MODULE CLASS (--in IMAGE | --default) --out FILE [--settings FILE] [--frames A-B] [--size WxH]\n"
+    {"filter", "filter MODULE CLASS (--in IMAGE | --default) --out FILE [--settings FILE] [--mask IMAGE]\n"
+               "                 [--frames A-B] [--size WxH]\n"
                "                            run an image filter over an image or the library's default background", FilterVerb},
     {"postline", "postline [folder] [--scene FILE] [--event CLASS]... [--add] [--setup N] [--no-main]\n"
                  "                 [--close ms]\n"

@@ -46,6 +46,10 @@ class IPostline {
   // A disabled event is skipped by runs and previews.
   virtual BOOL EventEnabled(int i) = 0;
   virtual void SetEventEnabled(int i, BOOL on) = 0;
+  // The image file whose grey level masks the event (empty: none). A filter that honours masks
+  // (IMGFLT_MASK) gets it, fitted to the output's size, as its mask bitmap while it renders.
+  virtual const char* EventMask(int i) = 0;
+  virtual void SetEventMask(int i, const char* path) = 0;
   // Replaces event i's filter by filter (deleting the old one); 0 for a bad index or null filter.
   virtual int ReplaceFilter(int i, ImageFilter* filter, const Class_ID& classID) = 0;
   virtual int DeleteEvent(int i) = 0;

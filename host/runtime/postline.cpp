@@ -26,6 +26,7 @@ const USHORT kEventClass = 4;
 const USHORT kEventLabel = 5;
 const USHORT kEventFlags = 6;
 const USHORT kEventConfig = 7;
+const USHORT kEventMask = 8;
 
 const uint32_t kEventEnabled = 1;
 const uint32_t kMaxConfig = 64u << 20;
@@ -68,6 +69,7 @@ struct Event {
   Class_ID cid;
   CStr label;
   BOOL enabled = TRUE;
+  CStr mask;                          // the mask image's file, or empty
   std::vector<unsigned char> config;  // the saved block of an event without filter
   ITavrelNode* node = nullptr;        // reference of the queue
 };
@@ -162,6 +164,12 @@ class PostlineQueue : public ReferenceTarget, public IPostline {
   void SetEventEnabled(int i, BOOL on) override {
     if (!Valid(i)) return;
     events[i]->enabled = on ? TRUE : FALSE;
+    Changed();
+  }
+  const char* EventMask(int i) override { return Valid(i) ? events[i]->mask.data() : ""; }
+  void SetEventMask(int i, const char* path) override {
+    if (!Valid(i)) return;
+    events[i]->mask = path ? path : "";
     Changed();
   }
 
@@ -377,6 +385,23 @@ class PostlineQueue : public ReferenceTarget, public IPostline {
     inputCache = nullptr;
   }
 
+  // An image file read through the bitmap manager and fitted to w x h, or null when it cannot be read.
+  static Bitmap* LoadFitted(const char* path, int w, int h, float aspect) {
+    BitmapInfo bi;
+    bi.SetName(path);
+    BOOL silent = TheManager->SetSilentMode(TRUE);
+    Bitmap* file = TheManager->Load(&bi);
+    TheManager->SetSilentMode(silent);
+    if (!file) return nullptr;
+    Bitmap* bm = NewBitmap(w, h, aspect);
+    if (bm && !bm->Storage()->CopyImage(file, COPY_IMAGE_RESIZE, BMM_Color_64{0, 0, 0, 0})) {
+      bm->DeleteThis();
+      bm = nullptr;
+    }
+    file->DeleteThis();
+    return bm;
+  }
+
   // The input of frame at w x h: the painter, the file (kept between frames) or the test scene.
   Bitmap* MakeInput(int frame, int w, int h, float aspect, ULONG channels, char* error, int errorSize) {
     Bitmap* bm = NewBitmap(w, h, aspect);
@@ -443,10 +468,25 @@ class PostlineQueue : public ReferenceTarget, public IPostline {
       s.filter->SetFilterInfo(&info);
       s.filter->SetSource(bm);
       s.filter->SetForeground((s.filter->Capability() & IMGFLT_COMPOSITOR) ? fg : nullptr);
-      s.filter->SetMask(nullptr);
+      Bitmap* mask = nullptr;
+      if (s.event >= 0 && !events[s.event]->mask.isNull() && (s.filter->Capability() & IMGFLT_MASK)) {
+        mask = LoadFitted(events[s.event]->mask.data(), w, h, aspect);
+        if (!mask) {
+          SetError(error, errorSize, "cannot read the mask image %s of event %d (%s)", events[s.event]->mask.data(),
+                   s.event + 1, EventName(s.event));
+          s.filter->SetSource(nullptr);
+          s.filter->SetForeground(nullptr);
+          saved.frame = frame;
+          s.filter->SetFilterInfo(&saved);
+          return Discard(bm, fg);
+        }
+      }
+      s.filter->SetMask(mask);
       BOOL ok = s.filter->Render(hWnd);
       s.filter->SetSource(nullptr);
       s.filter->SetForeground(nullptr);
+      s.filter->SetMask(nullptr);
+      if (mask) mask->DeleteThis();
       // The filter's information describes the queue's output again, whatever size was rendered.
       saved.frame = frame;
       s.filter->SetFilterInfo(&saved);
@@ -511,6 +551,7 @@ class PostlineQueue : public ReferenceTarget, public IPostline {
     if (r == IO_OK) r = StringChunk(isave, kEventLabel, e->label.data());
     if (r == IO_OK) r = Chunk(isave, kEventFlags, flags, 4);
     if (r == IO_OK) r = Chunk(isave, kEventConfig, config.data(), (ULONG)config.size());
+    if (r == IO_OK && !e->mask.isNull()) r = StringChunk(isave, kEventMask, e->mask.data());
     isave->EndChunk();
     return r;
   }
@@ -535,6 +576,10 @@ class PostlineQueue : public ReferenceTarget, public IPostline {
         case kEventLabel:
           ok = iload->ReadCStringChunk(&text) == IO_OK;
           if (ok) e->label = text;
+          break;
+        case kEventMask:
+          ok = iload->ReadCStringChunk(&text) == IO_OK;
+          if (ok) e->mask = text;
           break;
         case kEventFlags:
           ok = ReadExact(iload, buf, 4);

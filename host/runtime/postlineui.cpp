@@ -39,6 +39,18 @@ void RunSetup(ImageFilter* filter, HWND eventDialog) {
   if (!outer) EnablePostlineCommand(TRUE);
 }
 
+// Asks for an image file to open; name (MAX_PATH characters) receives it. False when cancelled.
+bool ChooseImage(HWND owner, char* name) {
+  OPENFILENAMEA ofn = {};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = owner;
+  ofn.lpstrFilter = "Images (*.png;*.bmp;*.jpg;*.tif)\0*.png;*.bmp;*.jpg;*.jpeg;*.tif;*.tiff\0All files\0*.*\0";
+  ofn.lpstrFile = name;
+  ofn.nMaxFile = MAX_PATH;
+  ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
+  return GetOpenFileNameA(&ofn) != FALSE;
+}
+
 // ---- The event dialog ----------------------------------------------------------------------------
 
 struct EventDialog {
@@ -90,6 +102,7 @@ void InitEventDialog(HWND dlg, EventDialog* d) {
     const char* name = d->queue->EventName(d->event);
     if (strcmp(name, d->queue->GetFilter(d->event)->Description()) != 0) SetDlgItemTextA(dlg, IDC_EVENT_LABEL, name);
   }
+  if (d->event >= 0) SetDlgItemTextA(dlg, IDC_EVENT_MASK, d->queue->EventMask(d->event));
   bool any = !d->classes.empty();
   EnableWindow(GetDlgItem(dlg, IDC_EVENT_SETUP), any);
   EnableWindow(GetDlgItem(dlg, IDC_EVENT_ABOUT), any);
@@ -116,6 +129,9 @@ void AcceptEvent(HWND dlg, EventDialog* d) {
     GetDlgItemTextA(dlg, IDC_EVENT_LABEL, label, sizeof label);
     d->queue->SetEventLabel(index, label);
     d->queue->SetEventEnabled(index, IsDlgButtonChecked(dlg, IDC_EVENT_ENABLED) == BST_CHECKED);
+    char mask[MAX_PATH] = "";
+    GetDlgItemTextA(dlg, IDC_EVENT_MASK, mask, sizeof mask);
+    d->queue->SetEventMask(index, mask);
   }
   EndDialog(dlg, d->event < 0 ? index : 1);
 }
@@ -139,6 +155,11 @@ INT_PTR CALLBACK EventDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         case IDC_EVENT_ABOUT:
           if (ImageFilter* f = FilterFor(dlg, d)) f->ShowAbout(dlg);
           return TRUE;
+        case IDC_EVENT_MASK_BROWSE: {
+          char name[MAX_PATH] = "";
+          if (ChooseImage(dlg, name)) SetDlgItemTextA(dlg, IDC_EVENT_MASK, name);
+          return TRUE;
+        }
         case IDOK:
           AcceptEvent(dlg, d);
           return TRUE;
@@ -191,14 +212,7 @@ void FillQueueWindow(HWND dlg, int select) {
 
 void ChooseInput(HWND dlg) {
   char name[MAX_PATH] = "";
-  OPENFILENAMEA ofn = {};
-  ofn.lStructSize = sizeof ofn;
-  ofn.hwndOwner = dlg;
-  ofn.lpstrFilter = "Images (*.png;*.bmp;*.jpg;*.tif)\0*.png;*.bmp;*.jpg;*.jpeg;*.tif;*.tiff\0All files\0*.*\0";
-  ofn.lpstrFile = name;
-  ofn.nMaxFile = MAX_PATH;
-  ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
-  if (GetOpenFileNameA(&ofn)) GetPostline()->SetInputFile(name);
+  if (ChooseImage(dlg, name)) GetPostline()->SetInputFile(name);
 }
 
 // Renders the whole queue for the current frame and shows it in an image window; the progress of

@@ -183,6 +183,69 @@ TEST_F(Postline, AFailingEventStopsTheRunAndRemovesWhatItWrote) {
   EXPECT_EQ(filters.Calls(), (std::vector<std::pair<int, int>>{{5, 2}})) << "frame 4 never started";
 }
 
+// A mask image of w x h whose left half is black and right half white.
+std::string WriteHalfMask(const char* name, int w, int h) {
+  std::string path = TempPath(name);
+  BitmapInfo bi;
+  bi.SetName(path.c_str());
+  bi.SetWidth(w);
+  bi.SetHeight(h);
+  bi.SetType(BMM_TRUE_64);
+  Bitmap* bm = TheManager->Create(&bi);
+  std::vector<BMM_Color_64> row((size_t)w);
+  for (int x = 0; x < w; x++) {
+    WORD v = x < w / 2 ? 0 : 65535;
+    row[(size_t)x] = BMM_Color_64{v, v, v, 65535};
+  }
+  for (int y = 0; y < h; y++) bm->PutPixels(0, y, w, row.data());
+  bool ok = bm->OpenOutput(&bi) && bm->Write(&bi);
+  bm->CloseAll();
+  bm->DeleteThis();
+  return ok ? path : std::string();
+}
+
+TEST_F(Postline, AnEventsMaskReachesFiltersThatHonourMasksFittedToTheOutput) {
+  const int kMaskWidth = 4, kMaskHeight = 2, kAdd = 300;
+  std::string mask = WriteHalfMask("postline-mask.png", kMaskWidth, kMaskHeight);
+  ASSERT_FALSE(mask.empty());
+  AddOffset(kAdd);
+  q->AddEvent(kDouble);
+  q->SetEventMask(0, mask.c_str());
+  q->SetEventMask(1, mask.c_str());
+  EXPECT_STREQ(q->EventMask(0), mask.c_str());
+
+  Bitmap* bm = nullptr;
+  char error[300] = "";
+  ASSERT_TRUE(q->RenderFrame(0, -1, &bm, nullptr, error, sizeof error)) << error;
+  EXPECT_EQ(RedAt(bm, 0, 0), 2 * kInputRed) << "the black half keeps the offset out";
+  EXPECT_EQ(RedAt(bm, kWidth - 1, kHeight - 1), 2 * (kInputRed + kAdd));
+  bm->DeleteThis();
+  TestRenderCall offset = {}, twice = {};
+  ASSERT_TRUE(filters.entry(0, &offset) && filters.entry(1, &twice));
+  EXPECT_EQ(offset.maskWidth, kWidth) << "fitted to the output";
+  EXPECT_EQ(offset.maskHeight, kHeight);
+  EXPECT_EQ(twice.maskWidth, 0) << "a filter without mask support gets none";
+
+  // The mask travels with the scene.
+  std::string scene = TempPath("postline-mask.vsc");
+  ASSERT_TRUE(SaveScene(scene.c_str()));
+  ResetScene();
+  ASSERT_TRUE(LoadScene(scene.c_str()));
+  EXPECT_STREQ(GetPostline()->EventMask(0), mask.c_str());
+  EXPECT_STREQ(GetPostline()->EventMask(1), mask.c_str());
+  DeleteFileA(scene.c_str());
+
+  // A mask that cannot be read stops the render with a reason.
+  q = GetPostline();
+  q->SetInputProc(ConstantInput, nullptr);
+  DeleteFileA(mask.c_str());
+  bm = nullptr;
+  EXPECT_FALSE(q->RenderFrame(0, -1, &bm, nullptr, error, sizeof error));
+  EXPECT_EQ(bm, nullptr);
+  EXPECT_NE(strstr(error, "cannot read the mask image"), nullptr) << error;
+  EXPECT_NE(strstr(error, "event 1 (Test Offset)"), nullptr) << error;
+}
+
 TEST_F(Postline, PreviewsStopAtTheFilterOrRunTheWholeQueue) {
   AddOffset(5);
   q->AddEvent(kDouble);
@@ -608,7 +671,11 @@ TEST(FilterVerb, BadInputGivesOneLineANonZeroExitAndNoFile) {
   std::string in = " --in \"" + input + "\"";
   // Settings: a damaged file, and one that makes the filter fail at frame 2.
   ResetScene();
-  ImageFilter* f = static_cast<ImageFilter*>(FindClassDesc(FLT_CLASS_ID, kOffset)->Create(FALSE));
+  TestFilters filters;  // loaded here too, so that this test also runs on its own
+  ASSERT_TRUE(filters.Load());
+  ClassDesc* offsetClass = FindClassDesc(FLT_CLASS_ID, kOffset);
+  ASSERT_NE(offsetClass, nullptr);
+  ImageFilter* f = static_cast<ImageFilter*>(offsetClass->Create(FALSE));
   std::string failing = TempPath("verb-failing.vfs"), damaged = TempPath("verb-damaged.vfs");
   std::vector<unsigned char> block = OffsetBlock(3, 2);
   f->LoadConfigure(block.data());
@@ -637,6 +704,9 @@ TEST(FilterVerb, BadInputGivesOneLineANonZeroExitAndNoFile) {
       {plug + " \"Test Offset\"" + in + outArg + " --frames 1-4 --settings \"" + failing + "\"",
        "event 1 (Test Offset) failed at frame 2"},
       {plug + " \"Test Offset\"" + in, "needs --out FILE"},
+      {plug + " \"Test Offset\"" + in + outArg + " --mask \"" + TempPath("no-such-mask.png") + "\"",
+       "cannot read the mask image"},
+      {plug + " \"Test Double\"" + in + outArg + " --mask \"" + input + "\"", "Test Double does not use a mask"},
   };
   for (const Case& c : cases) {
     DeleteFileA(out.c_str());

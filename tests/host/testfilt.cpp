@@ -1,6 +1,6 @@
 // A plug-in module of image filters for the Postline tests: Test Offset adds its offset to every
-// pixel's red channel, Test Double doubles it; both record each Render call. A third class that is
-// not a filter lets the host tell filters from other classes.
+// pixel's red channel (where its mask lets it), Test Double doubles it; both record each Render
+// call. A third class that is not a filter lets the host tell filters from other classes.
 #include "testfilt.h"
 #include "vantor.h"
 
@@ -28,19 +28,25 @@ uint32_t GetLE32(const unsigned char* p) {
   return (uint32_t)p[0] | ((uint32_t)p[1] << 8) | ((uint32_t)p[2] << 16) | ((uint32_t)p[3] << 24);
 }
 
-// Applies f to the red channel of every pixel of the source.
+// Applies f to the red channel of every pixel of the source; with a mask, only where the mask's
+// red is at least half.
 template <class F>
 BOOL EachRed(ImageFilter* filter, int add, F f) {
   Bitmap* bm = filter->Source();
   if (!bm) return FALSE;
+  Bitmap* mask = filter->Mask();
   renderLog.push_back(TestRenderCall{add, filter->FilterInfo()->frame, bm->Width(), bm->Height(),
-                                     filter->Foreground() != nullptr});
-  std::vector<BMM_Color_64> row((size_t)bm->Width());
+                                     filter->Foreground() != nullptr, mask ? mask->Width() : 0,
+                                     mask ? mask->Height() : 0});
+  const WORD kHalf = 0x8000;
+  std::vector<BMM_Color_64> row((size_t)bm->Width()), maskRow((size_t)bm->Width());
   for (int y = 0; y < bm->Height(); y++) {
     bm->GetLinearPixels(0, y, bm->Width(), row.data());
-    for (BMM_Color_64& p : row) {
-      long v = f((long)p.r);
-      p.r = (WORD)(v < 0 ? 0 : v > 65535 ? 65535 : v);
+    if (mask) mask->GetLinearPixels(0, y, bm->Width(), maskRow.data());
+    for (size_t x = 0; x < row.size(); x++) {
+      if (mask && maskRow[x].r < kHalf) continue;
+      long v = f((long)row[x].r);
+      row[x].r = (WORD)(v < 0 ? 0 : v > 65535 ? 65535 : v);
     }
     bm->PutPixels(0, y, bm->Width(), row.data());
   }
@@ -53,7 +59,7 @@ class OffsetFilter : public ImageFilter {
   const char* AuthorName() override { return "Quorlib tests"; }
   const char* CopyrightMessage() override { return "none"; }
   UINT Version() override { return 100; }
-  DWORD Capability() override { return IMGFLT_FILTER | IMGFLT_CONTROL; }
+  DWORD Capability() override { return IMGFLT_FILTER | IMGFLT_CONTROL | IMGFLT_MASK; }
   BOOL ShowControl(HWND hWnd) override {
     setupCount++;
     char title[128] = "";

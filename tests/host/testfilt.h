@@ -10,6 +10,8 @@ struct TestRenderCall {
   int width;      // the source bitmap's size
   int height;
   int hadForeground;
+  int maskWidth;  // the mask bitmap's size, 0 without one
+  int maskHeight;
 };
 
 // Class ids of the module's classes.
