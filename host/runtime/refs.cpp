@@ -275,10 +275,6 @@ class MapRemapDir : public RemapDir {
   std::map<RefTargetHandle, RefTargetHandle> map;
 };
 
-}  // namespace
-
-namespace {
-
 // One directory per thread: a preview thread cloning under the library's addressing lock and the
 // interface thread cloning without it each have their own operation in progress. The directory
 // sits in a Win32 thread-local slot and goes with the module's thread-detach notification. It is
