@@ -6,6 +6,9 @@
 
 void RegisterBuiltinClass(ClassDesc* cd);
 
+// Releases the calling thread's top-level clone directory (NoRemap), as the thread ends.
+void ReleaseThreadRemapDir();
+
 // Before a scene is saved: every Postline event references the node its filter holds now.
 void SyncPostlineNodes();
 

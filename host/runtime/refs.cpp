@@ -1,4 +1,5 @@
 // The reference system: who references whom, notification, automatic deletion, cloning.
+#include "builtins.h"
 #include "vcore.h"
 #include "vctrl.h"
 #include "vhold.h"
@@ -274,15 +275,32 @@ class MapRemapDir : public RemapDir {
   std::map<RefTargetHandle, RefTargetHandle> map;
 };
 
+// One directory per thread: a preview thread cloning under the library's addressing lock and the
+// interface thread cloning without it each have their own operation in progress. The directory
+// sits in a Win32 thread-local slot and goes with the module's thread-detach notification. It is
+// not a C++ thread_local: the MinGW run time emulates those, and at thread exit it frees their
+// storage before it runs their destructors, so a thread_local with a destructor writes into freed
+// heap memory (here the directory's vtable pointer into the heap's free list, and a later heap
+// operation of that thread faulted inside the heap's lock and left it held). Thread-local
+// objects with destructors live in slots like this one; C++ thread_local is for plain values.
+const DWORD remapSlot = TlsAlloc();
+
 }  // namespace
 
 RemapDir& NoRemap() {
-  // One directory per thread: a preview thread cloning under the library's addressing lock and the
-  // interface thread cloning without it each have their own operation in progress.
-  thread_local MapRemapDir dir;
+  MapRemapDir* dir = static_cast<MapRemapDir*>(TlsGetValue(remapSlot));
+  if (!dir) {
+    dir = new MapRemapDir;
+    TlsSetValue(remapSlot, dir);
+  }
   // A call outside any clone in progress on this thread starts a new clone operation.
-  if (dir.Depth() == 0) dir.Clear();
-  return dir;
+  if (dir->Depth() == 0) dir->Clear();
+  return *dir;
+}
+
+void ReleaseThreadRemapDir() {
+  delete static_cast<MapRemapDir*>(TlsGetValue(remapSlot));
+  TlsSetValue(remapSlot, nullptr);
 }
 
 RemapDir* NewRemapDir() { return new MapRemapDir; }

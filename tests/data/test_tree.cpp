@@ -194,9 +194,7 @@ unsigned __stdcall AddressAll(void* p) {
 }
 }  // namespace
 
-// Disabled: this race sometimes deadlocks (two workers completing children of one tree); it is
-// an open defect of the addressing lock, to be found and fixed, not a test to drop.
-TEST(Addressing, DISABLED_TwoThreadsCompleteEachMissingChildOnce) {
+TEST(Addressing, TwoThreadsCompleteEachMissingChildOnce) {
   for (int round = 0; round < 10; round++) {
     Tree t;
     for (int i = 0; i < 3; i++) t.block->DeleteReference(i);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <malloc.h>
 #include <process.h>
 
 namespace {
@@ -238,6 +239,50 @@ TEST(Cloning, EachThreadStartsItsOwnOperationWhileAnotherIsInProgress) {
   CloseHandle(pauser->paused);
   CloseHandle(pauser->resume);
   for (Thing* t : {copy, other.copy, first, second}) t->DeleteMe();
+}
+
+namespace {
+struct CloneJob {
+  Thing* source;
+  RefTargetHandle copy = nullptr;
+};
+// Clones a small tree through the thread's own directory and ends, leaving the directory's
+// mappings for the end of the thread to release.
+unsigned __stdcall CloneAndEnd(void* p) {
+  CloneJob* job = static_cast<CloneJob*>(p);
+  job->copy = job->source->Clone(NoRemap());
+  return 0;
+}
+}  // namespace
+
+// A thread's clone directory goes with the thread without touching memory that is no longer
+// its own: the run-time heap, where both the directory and its mappings live, stays sound
+// however many cloning threads come and go.
+TEST(Cloning, AThreadsDirectoryGoesWithTheThreadAndLeavesTheHeapSound) {
+  const int kRounds = 8;
+  const int kThreads = 4;
+  Thing* source = new Thing(2, 1);
+  Link(source, 0, new Thing(0, 2));
+  Link(source, 1, new Thing(0, 3));
+  HANDLE heap = reinterpret_cast<HANDLE>(_get_heap_handle());
+  ASSERT_NE(heap, nullptr);
+  for (int round = 0; round < kRounds; round++) {
+    CloneJob jobs[kThreads];
+    HANDLE threads[kThreads];
+    for (int i = 0; i < kThreads; i++) {
+      jobs[i].source = source;
+      threads[i] = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, CloneAndEnd, &jobs[i], 0, nullptr));
+      ASSERT_NE(threads[i], nullptr);
+    }
+    WaitForMultipleObjects(kThreads, threads, TRUE, INFINITE);
+    for (HANDLE h : threads) CloseHandle(h);
+    ASSERT_TRUE(HeapValidate(heap, 0, nullptr)) << "round " << round;
+    for (CloneJob& j : jobs) {
+      ASSERT_NE(j.copy, nullptr);
+      j.copy->DeleteMe();
+    }
+  }
+  source->DeleteMe();
 }
 
 TEST(Animatable, NamesComeFromTheClassDirectoryAndSubAnimationsAnimateTheParent) {
