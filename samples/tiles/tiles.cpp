@@ -86,7 +86,7 @@ JBinaryData* WithText(const char* text) {
 TilesData::TilesData(int loading) {
   if (loading) return;
   const tiles::Pattern p;  // the pattern's defaults are the parameters' defaults
-  const float kDefaultVariation = 12, kDefaultStagger = 1.0f / 3, kDefaultBakeSize = 1;
+  const float kDefaultVariation = 12, kDefaultStagger = 1.0f / 3, kDefaultBakeSize = 3;  // 2048 x 2048
   const float kDefaultAntialias = 1 + 2 * 1;  // checked, 3 x 3
   Add(WithValue(Create_JFloatData(), (float)p.across), "Tiles Across");
   Add(WithValue(Create_JFloatData(), (float)p.down), "Rows Down");
@@ -185,8 +185,8 @@ class TilesMap : public Texmap {
   }
   HWND CreateParamDlg(HWND owner) override;
 
-  // Evaluates the map at t into the bake file, row by row under a progress dialog owned by
-  // owner's window. The file is written only when every row is done: a cancelled bake leaves no
+  // Evaluates the map at t into the bake file, row by row under a progress dialog, with owner's
+  // window disabled meanwhile. The file is written only when every row is done: a cancelled bake leaves no
   // file (and an existing one as it was).
   enum class BakeResult { kWritten, kCancelled, kNoFile, kNoMemory, kWriteFailed };
   BakeResult Bake(HWND owner, int t);
@@ -201,12 +201,14 @@ class TilesMap : public Texmap {
 
 JClassDesc<TilesMap, Texmap> mapDesc(1, "Tiles", TEXMAP_CLASS_ID, kTilesMapID, "Samples");
 
-// A relative bake file is put into the host's image folder.
+// A relative bake file is put into the host's image folder, made when it is missing.
 std::string ResolveBakePath(const std::string& file) {
   bool absolute = file.size() > 1 && (file[1] == ':' || file[0] == '\\' || file[0] == '/');
   if (absolute) return file;
   const char* dir = GetCOREInterface()->GetDir(APP_IMAGE_DIR);
-  return dir && *dir ? std::string(dir) + "\\" + file : file;
+  if (!dir || !*dir) return file;
+  CreateDirectoryA(dir, nullptr);  // fails harmlessly when it exists
+  return std::string(dir) + "\\" + file;
 }
 
 WORD ToWord(float c) {
@@ -230,11 +232,18 @@ TilesMap::BakeResult TilesMap::Bake(HWND owner, int t) {
 
   Interval valid = FOREVER;
   Update(t, valid);
+  // The progress dialog has no owner (an owned window shown over a busy owner may stay unpainted
+  // on some X servers); the editor is disabled by hand instead, as an owner would be.
+  HWND editor = owner ? GetAncestor(owner, GA_ROOT) : nullptr;
+  bool disabled = editor && IsWindowEnabled(editor);
+  if (disabled) EnableWindow(editor, FALSE);
   JProgressDlg progress;
-  progress.Create(owner);
+  progress.Create(nullptr);
   char status[300];
-  snprintf(status, sizeof status, "Baking %d x %d pixels (%d x %d samples each) into %s", side, side, grid, grid,
-           path.c_str());
+  size_t slash = path.find_last_of("\\/");
+  const char* name = path.c_str() + (slash == std::string::npos ? 0 : slash + 1);
+  snprintf(status, sizeof status, "Baking %d x %d pixels, %d x %d samples each, into %s", side, side, grid, grid,
+           name);
   progress.SetStatus(status);
   std::vector<BMM_Color_64> row(side);
   ShadeContext sc;
@@ -265,6 +274,7 @@ TilesMap::BakeResult TilesMap::Bake(HWND owner, int t) {
     result = written ? BakeResult::kWritten : BakeResult::kWriteFailed;
   }
   progress.Destroy();
+  if (disabled) EnableWindow(editor, TRUE);
   bm->DeleteThis();
   return result;
 }
