@@ -242,8 +242,7 @@ TilesMap::BakeResult TilesMap::Bake(HWND owner, int t) {
   char status[300];
   size_t slash = path.find_last_of("\\/");
   const char* name = path.c_str() + (slash == std::string::npos ? 0 : slash + 1);
-  snprintf(status, sizeof status, "Baking %d x %d pixels, %d x %d samples each, into %s", side, side, grid, grid,
-           name);
+  snprintf(status, sizeof status, "Baking %s, %d x %d (%d x %d samples)", name, side, side, grid, grid);
   progress.SetStatus(status);
   std::vector<BMM_Color_64> row(side);
   ShadeContext sc;
@@ -367,7 +366,7 @@ class TilesDlg : public JOneModelessBase {
     TilesPage* page = new TilesPage(IDD_TILES_PAGE_OUTPUT);
     *page += JEditView::Create(d->Child(TilesData::kBakeFile), IDC_BAKE_FILE);
     *page += JHitByNameButton::Create(d->Child(TilesData::kObjects), IDC_PICK_OBJECTS, JHitByNameButton::kMultiple,
-                                      nullptr, IDC_OBJECTS_TEXT, "Applied to %s");
+                                      nullptr, IDC_OBJECTS_TEXT, nullptr);
     return page;
   }
 
