@@ -29,6 +29,19 @@ std::string WindowsError(DWORD code) {
   return out;
 }
 
+int TakeModuleAndClass(const char* arg, int* positional, const char** module, const char** cls) {
+  if (arg[0] == '-' && arg[1] == '-') return Fail("unknown or incomplete option '%s'", arg);
+  if (*positional == 0) {
+    *module = arg;
+  } else if (*positional == 1) {
+    *cls = arg;
+  } else {
+    return Fail("unexpected argument '%s'", arg);
+  }
+  ++*positional;
+  return 0;
+}
+
 HMODULE LoadModuleReporting(const char* path) {
   UINT mode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
   HMODULE probe = LoadLibraryA(path);

@@ -21,6 +21,10 @@ HMODULE LoadModuleReporting(const char* path);
 // in the message, e.g. "an image filter").
 ClassDesc* FindModuleClass(HMODULE module, const char* name, SClass_ID superClass, const char* kind,
                            std::string* error);
+// Takes a command-line argument that is no known option as the next of the two positional
+// arguments MODULE and CLASS (*positional counts them). 0; Fail's 1 for an unknown option or a
+// third positional argument.
+int TakeModuleAndClass(const char* arg, int* positional, const char** module, const char** cls);
 // The plug-in modules of a folder (by their extensions), with their paths.
 std::vector<std::string> PluginFiles(const std::string& folder);
 // Loads every plug-in module of a folder quietly, as the host does at start-up; answers how many

@@ -96,14 +96,8 @@ int ParseFilterArgs(int argc, char** argv, FilterArgs* a) {
       if (!ParseSize(argv[++i], &a->width, &a->height)) return Fail("bad size '%s' (expected WxH)", argv[i]);
       if (a->width < 1 || a->height < 1 || a->width > kMaxSide || a->height > kMaxSide)
         return Fail("size '%s' out of range: width and height must be 1..65535", argv[i]);
-    } else if (arg[0] == '-' && arg[1] == '-') {
-      return Fail("unknown or incomplete option '%s'", arg);
-    } else if (positional == 0) {
-      a->module = arg, positional++;
-    } else if (positional == 1) {
-      a->cls = arg, positional++;
-    } else {
-      return Fail("unexpected argument '%s'", arg);
+    } else if (int bad = TakeModuleAndClass(arg, &positional, &a->module, &a->cls)) {
+      return bad;
     }
   }
   if (!a->module || !a->cls) return Fail("%s", "filter needs a module and a class");

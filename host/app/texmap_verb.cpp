@@ -49,14 +49,8 @@ int ParseTexmapArgs(int argc, char** argv, TexmapArgs* a) {
     } else if (strcmp(arg, "--close") == 0 && value) {
       if ((n = WholeNumber(value, kMaxMs)) < 1) return Fail("bad time '%s' (expected milliseconds above 0)", value);
       a->closeMs = (UINT)n, i++;
-    } else if (arg[0] == '-' && arg[1] == '-') {
-      return Fail("unknown or incomplete option '%s'", arg);
-    } else if (positional == 0) {
-      a->module = arg, positional++;
-    } else if (positional == 1) {
-      a->cls = arg, positional++;
-    } else {
-      return Fail("unexpected argument '%s'", arg);
+    } else if (int bad = TakeModuleAndClass(arg, &positional, &a->module, &a->cls)) {
+      return bad;
     }
   }
   if (!a->module || !a->cls) return Fail("%s", "texmap needs a module and a class");

@@ -185,6 +185,13 @@ TEST_F(TilesSample, EachKindOfControlWritesWhatThePersonDidIntoTheTree) {
   mouse.Click(Item(IDC_BOND_STACK), 3, 3);
   EXPECT_EQ(Value("Bond"), 0.0f) << "the radio group";
   EXPECT_EQ(IsDlgButtonChecked(editor, IDC_BOND_RUNNING), BST_UNCHECKED);
+  JImageListView* picture = nullptr;
+  JViewDlgBase* firstPage = tabs->GetPage(0);
+  for (int i = 0; !picture && i < firstPage->NumControls(); i++)
+    picture = dynamic_cast<JImageListView*>(firstPage->GetControl(i));
+  ASSERT_NE(picture, nullptr);
+  EXPECT_EQ(picture->Data(), static_cast<JDataBase*>(Leaf("Bond")));
+  EXPECT_TRUE(picture->Valid(0)) << "the bond picture drew the stack bond's image";
 
   // Drop-down list, from the keyboard.
   mouse.Focus(Item(IDC_BAKE_SIZE));
