@@ -232,8 +232,8 @@ TilesMap::BakeResult TilesMap::Bake(HWND owner, int t) {
 
   Interval valid = FOREVER;
   Update(t, valid);
-  // The progress dialog has no owner (an owned window shown over a busy owner may stay unpainted
-  // on some X servers); the editor is disabled by hand instead, as an owner would be.
+  // The progress dialog has no owner (under Xvfb, Wine leaves a window owned by a visible window
+  // undrawn); the editor is disabled by hand instead, as an owner would be.
   HWND editor = owner ? GetAncestor(owner, GA_ROOT) : nullptr;
   bool disabled = editor && IsWindowEnabled(editor);
   if (disabled) EnableWindow(editor, FALSE);
