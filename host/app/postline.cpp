@@ -2,6 +2,8 @@
 // background from the command line, and the interactive queue.
 #include "postline_verbs.h"
 
+#include "app_util.h"
+
 #include "vantor.h"
 
 #include <stdio.h>
@@ -22,31 +24,6 @@ const int kMaxSide = 65535;
 typedef int (*FillDefaultProc)(Bitmap*);
 const char kFillDefaultExport[] = "_Z12JFillDefaultP6Bitmap";
 const char kLibraryModule[] = "Quorlib.dlz";
-
-std::string ExeFolder() {
-  char path[MAX_PATH];
-  DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string s(path, n);
-  size_t slash = s.find_last_of("\\/");
-  return slash == std::string::npos ? std::string(".") : s.substr(0, slash);
-}
-
-int Fail(const char* fmt, const char* a = "", const char* b = "") {
-  fprintf(stderr, "vantor: ");
-  fprintf(stderr, fmt, a, b);
-  fprintf(stderr, "\n");
-  return 1;
-}
-
-std::string WindowsError(DWORD code) {
-  char text[512] = "";
-  DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
-                           sizeof text, nullptr);
-  while (n > 0 && (text[n - 1] == '\n' || text[n - 1] == '\r' || text[n - 1] == ' ' || text[n - 1] == '.')) text[--n] = 0;
-  char out[600];
-  snprintf(out, sizeof out, "%s (error %lu)", n ? text : "unknown error", (unsigned long)code);
-  return out;
-}
 
 // A whole decimal number in 0..max, nothing else; -1 otherwise.
 long Number(const char* s, const char** end, long max) {
@@ -79,28 +56,6 @@ bool ParseFrames(const char* s, int* first, int* last) {
   *first = (int)a;
   *last = (int)b;
   return true;
-}
-
-// The class of module named name (its class name, or "0xA,0xB"); answers the descriptor and sets
-// *error when there is none or it is not an image filter.
-ClassDesc* FindFilterClass(HMODULE module, const char* name, std::string* error) {
-  unsigned long a = 0, b = 0;
-  int n = 0;
-  bool byId = sscanf(name, "0x%lx,0x%lx%n", &a, &b, &n) == 2 && name[n] == 0;
-  PluginClassInfo info;
-  for (int i = 0; GetPluginClass(i, &info); i++) {
-    if (info.module != module) continue;
-    bool match = byId ? info.cd->ClassID() == Class_ID(a, b) : strcmp(info.cd->ClassName(), name) == 0;
-    if (!match) continue;
-    if (info.cd->SuperClassID() == FLT_CLASS_ID) return info.cd;
-    char text[300];
-    snprintf(text, sizeof text, "class %s is not an image filter (super class 0x%08lX)", name,
-             (unsigned long)info.cd->SuperClassID());
-    *error = text;
-    return nullptr;
-  }
-  *error = std::string("the module has no class ") + name;
-  return nullptr;
 }
 
 int FillDefault(Bitmap* bm, int, void* user) { return reinterpret_cast<FillDefaultProc>(user)(bm); }
@@ -144,36 +99,14 @@ int ParseFilterArgs(int argc, char** argv, FilterArgs* a) {
       if (!ParseSize(argv[++i], &a->width, &a->height)) return Fail("bad size '%s' (expected WxH)", argv[i]);
       if (a->width < 1 || a->height < 1 || a->width > kMaxSide || a->height > kMaxSide)
         return Fail("size '%s' out of range: width and height must be 1..65535", argv[i]);
-    } else if (arg[0] == '-' && arg[1] == '-') {
-      return Fail("unknown or incomplete option '%s'", arg);
-    } else if (positional == 0) {
-      a->module = arg, positional++;
-    } else if (positional == 1) {
-      a->cls = arg, positional++;
-    } else {
-      return Fail("unexpected argument '%s'", arg);
+    } else if (int bad = TakeModuleAndClass(arg, &positional, &a->module, &a->cls)) {
+      return bad;
     }
   }
   if (!a->module || !a->cls) return Fail("%s", "filter needs a module and a class");
   if (!a->out) return Fail("%s", "filter needs --out FILE");
   if ((a->in != nullptr) == a->useDefault) return Fail("%s", "filter needs exactly one of --in IMAGE and --default");
   return 0;
-}
-
-// Loads the module, reporting the system's reason when it does not load.
-HMODULE LoadFilterModule(const char* path) {
-  UINT mode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-  HMODULE probe = LoadLibraryA(path);
-  DWORD code = GetLastError();
-  SetErrorMode(mode);
-  if (!probe) {
-    Fail("cannot load module %s: %s", path, WindowsError(code).c_str());
-    return nullptr;
-  }
-  HMODULE m = LoadPluginModule(path);
-  FreeLibrary(probe);
-  if (!m) Fail("%s is not a plug-in module of this host%s", path, "");
-  return m;
 }
 
 }  // namespace
@@ -210,10 +143,10 @@ int FilterVerb(int argc, char** argv) {
   }
   q->SetOutput(width, height, 1.0f);
 
-  HMODULE module = LoadFilterModule(a.module);
+  HMODULE module = LoadModuleReporting(a.module);
   if (!module) return 1;
   std::string why;
-  ClassDesc* cd = FindFilterClass(module, a.cls, &why);
+  ClassDesc* cd = FindModuleClass(module, a.cls, FLT_CLASS_ID, "an image filter", &why);
   if (!cd) return Fail("%s: %s", a.module, why.c_str());
   int event = q->AddEvent(cd->ClassID());
   if (event < 0) return Fail("the filter %s could not be made", a.cls);

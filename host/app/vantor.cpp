@@ -1,7 +1,9 @@
 // vantor.exe: the host application. It loads plug-in modules through their entry points and does
 // real work with them from the command line.
 #include "vantor.h"
+#include "app_util.h"
 #include "postline_verbs.h"
+#include "texmap_verb.h"
 #include "vantor_res.h"
 
 #include <commctrl.h>
@@ -14,24 +16,6 @@
 #include <vector>
 
 namespace {
-
-const char* const kPluginExtensions[] = {".dlz", ".dlu", ".dlt", ".dlo", ".flt"};
-
-bool HasPluginExtension(const char* name) {
-  const char* dot = strrchr(name, '.');
-  if (!dot) return false;
-  for (const char* ext : kPluginExtensions)
-    if (_stricmp(dot, ext) == 0) return true;
-  return false;
-}
-
-std::string ExeFolder() {
-  char path[MAX_PATH];
-  DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string s(path, n);
-  size_t slash = s.find_last_of("\\/");
-  return slash == std::string::npos ? std::string(".") : s.substr(0, slash);
-}
 
 // The module's own file version, from its version resource ("" when it has none).
 std::string FileVersion(const char* path) {
@@ -47,19 +31,6 @@ std::string FileVersion(const char* path) {
   snprintf(text, sizeof text, "%lu.%lu.%lu", (unsigned long)HIWORD(info->dwFileVersionMS),
            (unsigned long)LOWORD(info->dwFileVersionMS), (unsigned long)HIWORD(info->dwFileVersionLS));
   return text;
-}
-
-std::vector<std::string> PluginFiles(const std::string& folder) {
-  std::vector<std::string> files;
-  WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return files;
-  do {
-    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && HasPluginExtension(fd.cFileName))
-      files.push_back(folder + "\\" + fd.cFileName);
-  } while (FindNextFileA(h, &fd));
-  FindClose(h);
-  return files;
 }
 
 const char* BaseName(const std::string& path) {
@@ -100,13 +71,6 @@ int ListClasses(int argc, char** argv) {
   }
   printf("%d module(s), %d class(es)\n", modules, classes);
   return modules ? 0 : 1;
-}
-
-// Loads every plug-in module of a folder quietly; answers how many loaded.
-int LoadPlugins(const std::string& folder) {
-  int n = 0;
-  for (const std::string& file : PluginFiles(folder)) n += LoadPluginModule(file.c_str()) != nullptr;
-  return n;
 }
 
 void PrintObject(Animatable* a, const std::string& label, int depth) {
@@ -425,6 +389,8 @@ const Verb kVerbs[] = {
     {"filter", "filter MODULE CLASS (--in IMAGE | --default) --out FILE [--settings FILE] [--mask IMAGE]\n"
                "                 [--frames A-B] [--size WxH]\n"
                "                            run an image filter over an image or the library's default background", FilterVerb},
+    {"texmap", "texmap MODULE CLASS [--page N] [--press ID] [--close ms]\n"
+               "                            a texture map's parameter editor (page N shown; button ID pressed)", TexmapVerb},
     {"postline", "postline [folder] [--scene FILE] [--event CLASS]... [--add] [--setup N] [--no-main]\n"
                  "                 [--close ms]\n"
                  "                            the main window with the Postline's queue", PostlineVerb},

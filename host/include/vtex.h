@@ -42,6 +42,10 @@ class HOSTAPI Texmap : public ReferenceTarget {
   virtual Texmap* GetSubTexmap(int i);          // default: null
   virtual void SetSubTexmap(int i, Texmap* m);  // default: nothing
   virtual CStr GetSubTexmapSlotName(int i);     // default: ""
+  // Opens the map's parameter editor: a modeless dialog owned by owner (null: the host's main
+  // window) that edits this map until the user closes it, then destroys itself. Answers its
+  // window, or null when the map has no editor (the default) or it could not be opened.
+  virtual HWND CreateParamDlg(HWND owner);
 
  private:
   CStr name;

@@ -24,6 +24,7 @@ int Texmap::NumSubTexmaps() { return 0; }
 Texmap* Texmap::GetSubTexmap(int) { return nullptr; }
 void Texmap::SetSubTexmap(int, Texmap*) {}
 CStr Texmap::GetSubTexmapSlotName(int) { return CStr(); }
+HWND Texmap::CreateParamDlg(HWND) { return nullptr; }
 
 DADMgr::~DADMgr() {}
 int DADMgr::SlotOwner() { return 0; }

@@ -1,0 +1,32 @@
+// Helpers the verbs of vantor.exe share: the program's folder, error reports, and loading a
+// plug-in module and finding one of its classes with the reason when that fails.
+#pragma once
+
+#include "vantor.h"
+
+#include <string>
+#include <vector>
+
+// The folder of vantor.exe.
+std::string ExeFolder();
+// Prints "vantor: " and the formatted message (at most two string arguments) to stderr; answers 1.
+int Fail(const char* fmt, const char* a = "", const char* b = "");
+// The system's text for an error code, with the code.
+std::string WindowsError(DWORD code);
+// Loads a plug-in module through the host, reporting the system's reason when it does not load
+// and saying so when it is not a plug-in module of this host; null then.
+HMODULE LoadModuleReporting(const char* path);
+// The class of module named name (its class name, or "0xA,0xB") of super class superClass; null,
+// with *error set, when there is none or it is of another super class (kind names the wanted one
+// in the message, e.g. "an image filter").
+ClassDesc* FindModuleClass(HMODULE module, const char* name, SClass_ID superClass, const char* kind,
+                           std::string* error);
+// Takes a command-line argument that is no known option as the next of the two positional
+// arguments MODULE and CLASS (*positional counts them). 0; Fail's 1 for an unknown option or a
+// third positional argument.
+int TakeModuleAndClass(const char* arg, int* positional, const char** module, const char** cls);
+// The plug-in modules of a folder (by their extensions), with their paths.
+std::vector<std::string> PluginFiles(const std::string& folder);
+// Loads every plug-in module of a folder quietly, as the host does at start-up; answers how many
+// loaded.
+int LoadPlugins(const std::string& folder);
