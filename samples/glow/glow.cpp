@@ -52,7 +52,7 @@ GlowData::GlowData(int loading) {
   Add(WithValue(Create_JFloatData(), kDefaultRadius), "Radius");
   Add(WithValue(Create_JPercentData(), kDefaultThreshold), "Threshold");
   Add(WithValue(Create_JFloatData(), kDefaultStrength), "Strength");
-  JColorData* tint = Create_JColorData();
+  JColor3Data* tint = Create_JColor3Data();
   if (tint) {
     Point3 white(1, 1, 1);
     tint->SetValue(0, white);

@@ -161,6 +161,9 @@ TEST_F(GlowSample, TheDialogFromTheAddEventDialogPreviewsOnceABurstAndCancelRest
   JDataLeafBase* restored = dynamic_cast<JDataLeafBase*>((*tree)(0));
   ASSERT_NE(restored, nullptr);
   EXPECT_FLOAT_EQ(restored->GetFValue(0), oldRadius);
+  // The glow's colour is a colour triple (a swatch over a one-number colour shows only red).
+  const int kColourSlot = 3;
+  EXPECT_NE(dynamic_cast<JColor3Data*>((*tree)(kColourSlot)), nullptr);
   EXPECT_TRUE(IsWindowVisible(queue)) << "the queue window is back";
   q->DeleteEvent(index);
   ShowWindow(queue, SW_HIDE);
