@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string.h>
-
 #include <string>
 
 namespace {
@@ -32,21 +30,8 @@ HINSTANCE ControlModule() {
   return lib;
 }
 
-BOOL CALLBACK FindPickerProc(HWND hwnd, LPARAM found) {
-  char cls[64];
-  if (GetClassNameA(hwnd, cls, sizeof cls) && strcmp(cls, COLORPICKERWINDOWCLASS) == 0) {
-    *reinterpret_cast<HWND*>(found) = hwnd;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-// The open colour picker of this thread, or null.
-HWND FindPicker() {
-  HWND found = nullptr;
-  EnumThreadWindows(GetCurrentThreadId(), FindPickerProc, (LPARAM)&found);
-  return found;
-}
+// The open colour picker, or null.
+HWND FindPicker() { return FindWindowA(COLORPICKERWINDOWCLASS, nullptr); }
 
 // A swatch titled "Diffuse" at kStart, with the picker closed around each test.
 class Swatch : public testing::Test {

@@ -8,8 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string.h>
-
 #include <algorithm>
 #include <vector>
 
@@ -138,25 +136,6 @@ class DialogTemplate {
   std::vector<WORD> words;
   size_t countAt = 0;
 };
-
-struct ClassCount {
-  const char* name;
-  int count;
-};
-
-BOOL CALLBACK CountClass(HWND w, LPARAM p) {
-  ClassCount* c = reinterpret_cast<ClassCount*>(p);
-  char name[64];
-  if (GetClassNameA(w, name, sizeof name) && strcmp(name, c->name) == 0) c->count++;
-  return TRUE;
-}
-
-// Windows of a class still alive on this thread.
-int CountThreadWindows(const char* className) {
-  ClassCount c = {className, 0};
-  EnumThreadWindows(GetCurrentThreadId(), CountClass, reinterpret_cast<LPARAM>(&c));
-  return c.count;
-}
 
 }  // namespace
 
@@ -301,7 +280,7 @@ TEST(WindowRouting, TenThousandWindowsComeAndGo) {
   EXPECT_EQ(JAttachedCount(), attached);
   EXPECT_EQ(GetWindow(parent, GW_CHILD), nullptr);
   DestroyWindow(parent);
-  EXPECT_EQ(CountThreadWindows(kClass), 0);
+  EXPECT_EQ(FindWindowExA(nullptr, nullptr, kClass, nullptr), nullptr) << "no window of the class is left";
 }
 
 // ---- Dialog routing ------------------------------------------------------------------------
