@@ -75,7 +75,7 @@ class Spinner : public testing::Test {
   ICustEdit* edit = nullptr;
 };
 
-TEST_F(Spinner, DragChangesTheValueByTheScalePerPixelAndEndsAccepted) {
+TEST_F(Spinner, DragChangesByTheScalePerPixelIsClampedAndEndsAccepted) {
   EXPECT_EQ(TextOf(edit), "2.000");
   d.LeftDown(spinWnd, 6, kLowerY);
   EXPECT_EQ(GetCapture(), spinWnd);
@@ -86,9 +86,9 @@ TEST_F(Spinner, DragChangesTheValueByTheScalePerPixelAndEndsAccepted) {
   EXPECT_TRUE(SequenceIs(d.Log(), {Down(2.0), Change(1, 3.0), Change(1, 4.5), Change(1, 0.5), Up(1, 0.5)}));
   EXPECT_EQ(TextOf(edit), "0.500");
   EXPECT_EQ(GetCapture(), nullptr);
-}
-
-TEST_F(Spinner, DragIsClampedAndSilentWhileTheValueStays) {
+  // Clamped at the limits, and silent while the value stays.
+  spin->SetValue(2.0f, FALSE);
+  d.Clear();
   d.LeftDown(spinWnd, 6, kUpperY);
   d.MoveTo(spinWnd, 6, kUpperY - 100);  // far above the window: the capture still follows it
   d.MoveTo(spinWnd, 6, kUpperY - 150);
@@ -138,16 +138,15 @@ TEST_F(Spinner, RightClickSetsTheResetValueClampedAndNotifies) {
   EXPECT_TRUE(SequenceIs(d.Log(), {Down(5.0), Change(0, 10.0), Up(1, 10.0)}));
 }
 
-TEST_F(Spinner, ANumberEnteredInTheEditIsSetClampedAndNotified) {
+TEST_F(Spinner, ANumberEnteredIsSetClampedAndNotifiedAndOtherTextRestored) {
   TypeAndEnter("7.25");
   EXPECT_EQ(TextOf(edit), "7.250");
   TypeAndEnter("  12 ");
   EXPECT_EQ(TextOf(edit), "10.000");
   TypeAndEnter("-3");
   EXPECT_TRUE(SequenceIs(d.Log(), {Change(0, 7.25), Enter(1), Change(0, 10.0), Enter(1), Change(0, 0.0), Enter(1)}));
-}
-
-TEST_F(Spinner, TextThatIsNotANumberRestoresTheShownValue) {
+  // Text that is not a number restores the shown value.
+  spin->SetValue(2.0f, FALSE);
   for (const char* text : {"abc", "3x", "\b", "1e999"}) {
     d.Clear();
     TypeAndEnter(text);
@@ -220,7 +219,7 @@ TEST_F(Spinner, SetValueNotifiesOnlyWhenAskedAndClamps) {
   EXPECT_EQ(spin->GetIVal(), 9) << "rounded to the nearest whole number";
 }
 
-TEST_F(Spinner, DisabledSpinnerIgnoresTheMouseAndDisablesItsEdit) {
+TEST_F(Spinner, DisabledSpinnerIgnoresTheMouseAndDisablingCancelsADrag) {
   spin->Disable();
   EXPECT_FALSE(spin->IsEnabled());
   EXPECT_FALSE(IsWindowEnabled(editWnd));
@@ -230,9 +229,7 @@ TEST_F(Spinner, DisabledSpinnerIgnoresTheMouseAndDisablesItsEdit) {
   EXPECT_EQ(GetCapture(), nullptr);
   spin->Enable();
   EXPECT_TRUE(IsWindowEnabled(editWnd));
-}
-
-TEST_F(Spinner, DisablingInTheMiddleOfADragCancelsIt) {
+  // Disabling in the middle of a drag cancels it.
   d.LeftDown(spinWnd, 6, kUpperY);
   d.MoveTo(spinWnd, 6, kUpperY - 2);
   spin->Disable();
@@ -370,7 +367,7 @@ class Button : public testing::Test {
   HIMAGELIST images = nullptr;
 };
 
-TEST_F(Button, AClickReleasedOverTheButtonSendsBnClicked) {
+TEST_F(Button, AClickReleasedOverAnEnabledButtonSendsBnClicked) {
   d.Click(wnd, 5, 5);
   EXPECT_TRUE(SequenceIs(d.Log(), {Clicked()}));
   // Released outside: no click; dragged out and back in: a click.
@@ -387,6 +384,16 @@ TEST_F(Button, AClickReleasedOverTheButtonSendsBnClicked) {
   EXPECT_TRUE(SequenceIs(d.Log(), {Clicked()}));
   EXPECT_FALSE(b->IsChecked()) << "a push button springs back";
   EXPECT_EQ(GetCapture(), nullptr);
+  // A disabled button ignores the mouse.
+  d.Clear();
+  b->Disable();
+  EXPECT_FALSE(b->IsEnabled());
+  d.Click(wnd, 5, 5);
+  EXPECT_TRUE(d.Log().empty());
+  EXPECT_EQ(GetCapture(), nullptr);
+  b->Enable();
+  d.Click(wnd, 5, 5);
+  EXPECT_TRUE(SequenceIs(d.Log(), {Clicked()}));
 }
 
 TEST_F(Button, ACheckButtonTogglesPerClickBeforeItTellsTheParent) {
@@ -403,17 +410,6 @@ TEST_F(Button, ACheckButtonTogglesPerClickBeforeItTellsTheParent) {
   b->SetCheck(TRUE);
   EXPECT_TRUE(b->IsChecked());
   EXPECT_EQ(d.Log().size(), 3u) << "setting the state does not notify";
-}
-
-TEST_F(Button, ADisabledButtonIgnoresTheMouse) {
-  b->Disable();
-  EXPECT_FALSE(b->IsEnabled());
-  d.Click(wnd, 5, 5);
-  EXPECT_TRUE(d.Log().empty());
-  EXPECT_EQ(GetCapture(), nullptr);
-  b->Enable();
-  d.Click(wnd, 5, 5);
-  EXPECT_TRUE(SequenceIs(d.Log(), {Clicked()}));
 }
 
 TEST_F(Button, CheckedButtonIsFilledWithTheHighlightColourWhenAsked) {

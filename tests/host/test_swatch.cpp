@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string.h>
-
 #include <string>
 
 namespace {
@@ -18,6 +16,7 @@ using quortest::CountThreadWindows;
 using quortest::Expected;
 using quortest::PrintedPixel;
 using quortest::SequenceIs;
+using quortest::WindowText;
 
 constexpr int kSwatchId = 201, kOtherId = 202;
 constexpr int kSwatchW = 40, kSwatchH = 20;
@@ -31,27 +30,8 @@ HINSTANCE ControlModule() {
   return lib;
 }
 
-BOOL CALLBACK FindPickerProc(HWND hwnd, LPARAM found) {
-  char cls[64];
-  if (GetClassNameA(hwnd, cls, sizeof cls) && strcmp(cls, COLORPICKERWINDOWCLASS) == 0) {
-    *reinterpret_cast<HWND*>(found) = hwnd;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-// The open colour picker of this thread, or null.
-HWND FindPicker() {
-  HWND found = nullptr;
-  EnumThreadWindows(GetCurrentThreadId(), FindPickerProc, (LPARAM)&found);
-  return found;
-}
-
-std::string Text(HWND hwnd) {
-  char buf[64] = "";
-  GetWindowTextA(hwnd, buf, sizeof buf);
-  return buf;
-}
+// The open colour picker, or null.
+HWND FindPicker() { return FindWindowA(COLORPICKERWINDOWCLASS, nullptr); }
 
 // A swatch titled "Diffuse" at kStart, with the picker closed around each test.
 class Swatch : public testing::Test {
@@ -100,28 +80,28 @@ double C(COLORREF c) { return (double)c; }
 
 TEST_F(Swatch, EditedInThePickerLiveAndAccepted) {
   Open();
-  EXPECT_EQ(Text(picker), "Diffuse");
-  EXPECT_EQ(Text(Item(IDC_PICKER_RED_EDIT)), "10");
-  EXPECT_EQ(Text(Item(IDC_PICKER_RED_EDIT + 2)), "30");
-  EXPECT_EQ(Text(Item(IDC_PICKER_RED_EDIT + 5)), "30") << "value is the largest component";
+  EXPECT_EQ(WindowText(picker), "Diffuse");
+  EXPECT_EQ(WindowText(Item(IDC_PICKER_RED_EDIT)), "10");
+  EXPECT_EQ(WindowText(Item(IDC_PICKER_RED_EDIT + 2)), "30");
+  EXPECT_EQ(WindowText(Item(IDC_PICKER_RED_EDIT + 5)), "30") << "value is the largest component";
 
   Drag(IDC_PICKER_RED_SPIN, 5);        // red 15
   Enter(IDC_PICKER_RED_EDIT + 2, "200");  // blue 200
-  EXPECT_EQ(Text(Item(IDC_PICKER_RED_EDIT + 5)), "200") << "hue, saturation and value follow";
+  EXPECT_EQ(WindowText(Item(IDC_PICKER_RED_EDIT + 5)), "200") << "hue, saturation and value follow";
   Enter(IDC_PICKER_RED_EDIT + 5, "0");  // value 0: black
-  EXPECT_EQ(Text(Item(IDC_PICKER_RED_EDIT)), "0") << "red, green and blue follow";
+  EXPECT_EQ(WindowText(Item(IDC_PICKER_RED_EDIT)), "0") << "red, green and blue follow";
   Enter(IDC_PICKER_RED_EDIT, "255");    // pure red: hue 0, saturation 255
-  EXPECT_EQ(Text(Item(IDC_PICKER_HUE_EDIT)), "0");
-  EXPECT_EQ(Text(Item(IDC_PICKER_HUE_EDIT + 1)), "255");
+  EXPECT_EQ(WindowText(Item(IDC_PICKER_HUE_EDIT)), "0");
+  EXPECT_EQ(WindowText(Item(IDC_PICKER_HUE_EDIT + 1)), "255");
   Enter(IDC_PICKER_HUE_EDIT, "240");    // pure blue
   Enter(IDC_PICKER_HUE_EDIT + 1, "0");  // saturation 0: white, the hue stays
-  EXPECT_EQ(Text(Item(IDC_PICKER_HUE_EDIT)), "240");
+  EXPECT_EQ(WindowText(Item(IDC_PICKER_HUE_EDIT)), "240");
   Enter(IDC_PICKER_HUE_EDIT + 1, "255");  // pure blue again from the kept hue
   HWND patch = Item(IDC_PICKER_PATCH);
   EXPECT_EQ(PrintedPixel(patch, 40, 40), RGB(0, 0, 255));
   EXPECT_EQ(PrintedPixel(sw, kSwatchW / 2, kSwatchH / 2), RGB(0, 0, 255)) << "the swatch shows it at once";
   Enter(IDC_PICKER_RED_EDIT + 2, "0");  // blue 0: black, whose hue is undefined
-  EXPECT_EQ(Text(Item(IDC_PICKER_HUE_EDIT)), "240") << "a grey keeps the hue shown";
+  EXPECT_EQ(WindowText(Item(IDC_PICKER_HUE_EDIT)), "240") << "a grey keeps the hue shown";
 
   d.Click(Item(IDOK), 5, 5);
   EXPECT_EQ(FindPicker(), nullptr);
@@ -178,7 +158,7 @@ TEST_F(Swatch, SetColorNotifiesOnlyWhenAskedAndAnOpenPickerFollows) {
 
   Open();
   is->SetColor(RGB(7, 8, 9));
-  EXPECT_EQ(Text(Item(IDC_PICKER_RED_EDIT + 1)), "8");
+  EXPECT_EQ(WindowText(Item(IDC_PICKER_RED_EDIT + 1)), "8");
   EXPECT_EQ(PrintedPixel(Item(IDC_PICKER_PATCH), 40, 40), RGB(7, 8, 9));
 }
 
@@ -222,8 +202,8 @@ TEST_F(Swatch, AnOpenPickerMovesToTheSwatchThatTakesItOver) {
   Drag(IDC_PICKER_RED_SPIN, 5);
   is2->EditThis(FALSE);
   EXPECT_EQ(FindPicker(), picker) << "the same window";
-  EXPECT_EQ(Text(picker), "Specular");
-  EXPECT_EQ(Text(Item(IDC_PICKER_RED_EDIT)), "200");
+  EXPECT_EQ(WindowText(picker), "Specular");
+  EXPECT_EQ(WindowText(Item(IDC_PICKER_RED_EDIT)), "200");
   Enter(IDC_PICKER_RED_EDIT, "10");
   EXPECT_EQ(is->GetColor(), RGB(15, 20, 30)) << "the first swatch keeps what it was given";
   EXPECT_EQ(is2->GetColor(), RGB(10, 100, 50));

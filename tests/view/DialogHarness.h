@@ -5,7 +5,11 @@
 // the id; a time change refreshes every control.
 #pragma once
 
+#include "ControlDriver.h"
 #include "PlainDialog.h"
+#include "Recorder.h"
+
+#include <gtest/gtest.h>
 
 class DialogHarness : public PlainDialog {
  public:
@@ -75,4 +79,24 @@ class DialogHarness : public PlainDialog {
     }
   }
   int templateId = 0;
+};
+
+// A fixture with a harness dialog, a driver for it and a recorder that holds the test's data
+// objects; the dialog closes before the data goes.
+struct HarnessTest : testing::Test {
+  void TearDown() override {
+    dlg->Close();
+    delete dlg;
+    owner->DeleteMe();
+  }
+  // d, held in the recorder's next slot for the length of the test.
+  template <class T>
+  T* Hold(T* d) {
+    owner->refs.push_back(nullptr);
+    owner->Hold(d, (int)owner->refs.size() - 1);
+    return d;
+  }
+  quortest::ControlDriver driver;
+  quortest::Recorder* owner = new quortest::Recorder(0);
+  DialogHarness* dlg = new DialogHarness;
 };

@@ -61,24 +61,17 @@ void Heard(Control*, void* user, int t, int id, unsigned int msg, UINT_PTR param
   static_cast<Log*>(user)->Add(Slot, t, id, msg, param);
 }
 
-struct Buttons : testing::Test {
+struct Buttons : HarnessTest {
   void SetUp() override {
     InitCustomControls(GetModuleHandleA(nullptr));
     liveControls = GetLiveCustomControlCount();
-    owner = new quortest::Recorder(3);
-    for (int i = 0; i < 3; i++) {
-      leaf[i] = Create_JFloatData();
-      owner->Hold(leaf[i], i);
-    }
+    for (JFloatData*& l : leaf) l = Hold(Create_JFloatData());
     log.leaf = leaf[0];
-    dlg = new DialogHarness;
     dlg->time = kDialogTime;
   }
   void TearDown() override {
-    dlg->Close();
-    dlg->DeleteThis();
     if (Animating()) AnimateOff();
-    owner->DeleteMe();
+    HarnessTest::TearDown();
     EXPECT_EQ(GetLiveCustomControlCount(), liveControls) << "the controls release their button interfaces";
   }
   void Open() { ASSERT_TRUE(dlg->Open(IDD_BUTTONS)); }
@@ -97,10 +90,7 @@ struct Buttons : testing::Test {
   }
 
   int liveControls = 0;
-  quortest::Recorder* owner = nullptr;
   JFloatData* leaf[3] = {};
-  DialogHarness* dlg = nullptr;
-  ControlDriver driver;
   Log log;
 };
 

@@ -543,16 +543,13 @@ TEST_F(DialogTest, TitleMenuRenamesTheDialogAndItsTitleData) {
   EXPECT_EQ(GetMenuItemCount(menu), items);
   EXPECT_EQ(MenuText(menu, kTitleCommand + 1), "Name this");
   Click(w, IDOK);
-}
-
-TEST_F(DialogTest, TitleDataWithoutTerminatorIsReadAsAString) {
-  quortest::Held<JBinaryData> name(Create_JBinaryData());
+  // Title data without a terminator is read as a string.
   const char raw[] = {'A', 'B', 'C'};
   name->Payload().Copy(raw, sizeof raw);
-  PlainDialog* d = new PlainDialog;
-  d->SetDlgTitle(name.d);
-  EXPECT_STREQ(d->GetDlgTitle(), "ABC");
-  d->DeleteThis();
+  PlainDialog* plain = new PlainDialog;
+  plain->SetDlgTitle(name.d);
+  EXPECT_STREQ(plain->GetDlgTitle(), "ABC");
+  plain->DeleteThis();
 }
 
 // ---- The fault guard ---------------------------------------------------------------------------

@@ -54,18 +54,12 @@ void Choose(HWND dlg, const Names& want) {
   }
 }
 
-struct HitByNameButton : testing::Test {
+struct HitByNameButton : HarnessTest {
   void SetUp() override {
     for (const char* n : {"Box01", "Sphere01", "Teapot01"}) CreateSceneNode(n);
-    owner = new quortest::Recorder(1);
-    names = Create_JBinaryData();
-    owner->Hold(names, 0);
-    dlg = new DialogHarness;
   }
   void TearDown() override {
-    dlg->Close();
-    delete dlg;
-    owner->DeleteMe();
+    HarnessTest::TearDown();
     ResetScene();
   }
   void Store(const Names& list) {
@@ -92,10 +86,7 @@ struct HitByNameButton : testing::Test {
   std::string Label() { return WindowText(GetDlgItem(dlg->GetHwnd(), IDC_PICK_TEXT)); }
   void ClickPick() { driver.Click(GetDlgItem(dlg->GetHwnd(), IDC_PICK), 5, 5); }
 
-  quortest::ControlDriver driver;
-  quortest::Recorder* owner = nullptr;
-  JBinaryData* names = nullptr;
-  DialogHarness* dlg = nullptr;
+  JBinaryData* names = Hold(Create_JBinaryData());
 };
 
 }  // namespace

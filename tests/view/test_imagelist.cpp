@@ -45,19 +45,10 @@ int MapIndex(int t, JData* data, int* index) {
   return index ? 0 : mapState.index;
 }
 
-struct ImageListView : testing::Test {
-  void SetUp() override {
-    attached = JAttachedCount();
-    owner = new quortest::Recorder(1);
-    choice = Create_JFloatData();
-    owner->Hold(choice, 0);
-    dlg = new DialogHarness;
-    mapState = MapState();
-  }
+struct ImageListView : HarnessTest {
+  void SetUp() override { mapState = MapState(); }
   void TearDown() override {
-    dlg->Close();
-    delete dlg;
-    owner->DeleteMe();
+    HarnessTest::TearDown();
     EXPECT_EQ(JAttachedCount(), attached);
   }
   Probe* Open(JImageListView::Mapping mapping = nullptr, int id = IDC_IMAGE) {
@@ -72,10 +63,8 @@ struct ImageListView : testing::Test {
   // What the view draws at t, in a canvas of the window's size.
   void PaintInto(Probe* v, Canvas& canvas, int t) { v->OnPaint(window, canvas.dc, t); }
 
-  int attached = 0;
-  quortest::Recorder* owner = nullptr;
-  JFloatData* choice = nullptr;
-  DialogHarness* dlg = nullptr;
+  int attached = JAttachedCount();
+  JFloatData* choice = Hold(Create_JFloatData());
   HWND window = nullptr;
   RECT client = {};
 };

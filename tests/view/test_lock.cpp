@@ -12,25 +12,9 @@
 
 namespace {
 
-
 constexpr float kGap = 2.0f;
 
-struct Lock : testing::Test {
-  void SetUp() override {
-    owner = new quortest::Recorder(3);
-    a = Create_JFloatData();
-    b = Create_JFloatData();
-    lock = Create_JBoolData();
-    owner->Hold(a, 0);
-    owner->Hold(b, 1);
-    owner->Hold(lock, 2);
-    dlg = new DialogHarness;
-  }
-  void TearDown() override {
-    dlg->Close();
-    delete dlg;
-    owner->DeleteMe();
-  }
+struct Lock : HarnessTest {
   // Opens the dialog with a lock view of a and b.
   JLock2Ctl* Open(int mode, float gap, int idLock, JData* lockData) {
     JLock2Ctl* c = JLock2Ctl::Create(a, b, idLock, lockData, mode, gap, 0, nullptr);
@@ -43,12 +27,9 @@ struct Lock : testing::Test {
   float A() { return a->GetFValue(dlg->time); }
   float B() { return b->GetFValue(dlg->time); }
 
-  quortest::ControlDriver driver;
-  quortest::Recorder* owner = nullptr;
-  JFloatData* a = nullptr;
-  JFloatData* b = nullptr;
-  JBoolData* lock = nullptr;
-  DialogHarness* dlg = nullptr;
+  JFloatData* a = Hold(Create_JFloatData());
+  JFloatData* b = Hold(Create_JFloatData());
+  JBoolData* lock = Hold(Create_JBoolData());
 };
 
 }  // namespace

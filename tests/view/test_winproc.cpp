@@ -8,8 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include <string.h>
-
+#include <algorithm>
 #include <vector>
 
 using quortest::Canvas;
@@ -29,9 +28,15 @@ struct FirstBase {
   int padding[3] = {1, 2, 3};
 };
 
+// The messages an object was handed, in order.
+struct MessageLog {
+  bool Saw(UINT msg) const { return std::find(messages.begin(), messages.end(), msg) != messages.end(); }
+  std::vector<UINT> messages;
+};
+
 // A window object that records the messages it is handed. It can refuse creation, and can
 // delete itself when its window goes, as modeless windows do.
-class RecordingWindow : public FirstBase, public JWinProc {
+class RecordingWindow : public FirstBase, public JWinProc, public MessageLog {
  public:
   static int alive;
   RecordingWindow() { alive++; }
@@ -56,16 +61,10 @@ class RecordingWindow : public FirstBase, public JWinProc {
     }
     return DefWindowProcA(GetHwnd(), msg, wParam, lParam);
   }
-  bool Saw(UINT msg) const {
-    for (UINT m : messages)
-      if (m == msg) return true;
-    return false;
-  }
   HWND Create(HWND parent = nullptr, DWORD style = WS_OVERLAPPEDWINDOW) {
     return CreateWindowExA(0, MAKEINTATOM(JWinProc::Register()), "rec", style | (parent ? WS_CHILD : 0), 0, 0,
-                           100, 80, parent, nullptr, GetModuleHandleA(nullptr), static_cast<JWinProc*>(this));
+                           100, 80, parent, nullptr, Self(), static_cast<JWinProc*>(this));
   }
-  std::vector<UINT> messages;
   HWND handleAtCreate = nullptr;
   JWinProc* slotAtCreate = nullptr;
   bool refuseCreate = false;
@@ -74,7 +73,7 @@ class RecordingWindow : public FirstBase, public JWinProc {
 int RecordingWindow::alive = 0;
 
 // A dialog object that records what its procedure is handed.
-class RecordingDialog : public JDlgProc {
+class RecordingDialog : public JDlgProc, public MessageLog {
  public:
   INT_PTR DlgProc(UINT msg, WPARAM, LPARAM) override {
     messages.push_back(msg);
@@ -83,14 +82,8 @@ class RecordingDialog : public JDlgProc {
     return msg == WM_INITDIALOG;
   }
   void DeleteThis() override { delete this; }
-  HINSTANCE GetInstanceHandle() override { return GetModuleHandleA(nullptr); }
+  HINSTANCE GetInstanceHandle() override { return Self(); }
   int IdDlg() override { return 0; }
-  bool Saw(UINT msg) const {
-    for (UINT m : messages)
-      if (m == msg) return true;
-    return false;
-  }
-  std::vector<UINT> messages;
   HWND handleAtInit = nullptr;
 };
 
@@ -121,7 +114,11 @@ class DialogTemplate {
     Put16(0);
     words[countAt]++;
   }
-  const DLGTEMPLATE* Get() { return reinterpret_cast<const DLGTEMPLATE*>(words.data()); }
+  // A modeless dialog of this template whose procedure is dlg's.
+  HWND Open(JDlgProc* dlg) {
+    return CreateDialogIndirectParamA(Self(), reinterpret_cast<const DLGTEMPLATE*>(words.data()), nullptr,
+                                      UniDlgProc, reinterpret_cast<LPARAM>(dlg));
+  }
 
  private:
   void Put16(WORD w) { words.push_back(w); }
@@ -139,25 +136,6 @@ class DialogTemplate {
   std::vector<WORD> words;
   size_t countAt = 0;
 };
-
-struct ClassCount {
-  const char* name;
-  int count;
-};
-
-BOOL CALLBACK CountClass(HWND w, LPARAM p) {
-  ClassCount* c = reinterpret_cast<ClassCount*>(p);
-  char name[64];
-  if (GetClassNameA(w, name, sizeof name) && strcmp(name, c->name) == 0) c->count++;
-  return TRUE;
-}
-
-// Windows of a class still alive on this thread.
-int CountThreadWindows(const char* className) {
-  ClassCount c = {className, 0};
-  EnumThreadWindows(GetCurrentThreadId(), CountClass, reinterpret_cast<LPARAM>(&c));
-  return c.count;
-}
 
 }  // namespace
 
@@ -190,7 +168,7 @@ TEST(UniversalWindowClass, RegisteredAtAttachWithItsAttributes) {
   EXPECT_EQ(wc.hbrBackground, nullptr);
   EXPECT_EQ(wc.lpszMenuName, nullptr);
   // A global class: another module creates windows of it by name, with its own instance.
-  HWND w = CreateWindowExA(0, kClass, "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  HWND w = CreateWindowExA(0, kClass, "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, Self(), nullptr);
   EXPECT_NE(w, nullptr);
   DestroyWindow(w);
 }
@@ -241,7 +219,7 @@ TEST(WindowRouting, ChildAndParentDetachedWhenDestroyed) {
   delete child;
 }
 
-TEST(WindowRouting, DetachedObjectGetsNothing) {
+TEST(WindowRouting, DetachedOrRefusingObjectGetsNothingAttached) {
   int attached = JAttachedCount();
   RecordingWindow* rec = new RecordingWindow;
   HWND w = rec->Create();
@@ -253,13 +231,17 @@ TEST(WindowRouting, DetachedObjectGetsNothing) {
   EXPECT_EQ(SendMessageA(w, WM_USER + 5, 0, 0), 0);
   DestroyWindow(w);
   EXPECT_EQ(rec->messages.size(), before);
+  // Refused creation leaves nothing attached either.
+  rec->refuseCreate = true;
+  EXPECT_EQ(rec->Create(), nullptr);
+  EXPECT_EQ(JAttachedCount(), attached);
   delete rec;
 }
 
 TEST(WindowRouting, WithoutObjectDefaultProcessingUntilAttached) {
   int attached = JAttachedCount();
   HWND w = CreateWindowExA(0, MAKEINTATOM(JWinProc::Register()), "", WS_OVERLAPPED, 0, 0, 50, 50, nullptr, nullptr,
-                           GetModuleHandleA(nullptr), nullptr);
+                           Self(), nullptr);
   ASSERT_NE(w, nullptr);
   EXPECT_EQ(GetWinProc(w), nullptr);
   EXPECT_EQ(JAttachedCount(), attached);
@@ -275,15 +257,6 @@ TEST(WindowRouting, WithoutObjectDefaultProcessingUntilAttached) {
   EXPECT_EQ(rec->GetHwnd(), nullptr) << "attaching by SetWinProc leaves the handle to the object";
   DestroyWindow(w);
   EXPECT_TRUE(rec->Saw(WM_DESTROY));
-  EXPECT_EQ(JAttachedCount(), attached);
-  delete rec;
-}
-
-TEST(WindowRouting, RefusedCreationLeavesNothingAttached) {
-  int attached = JAttachedCount();
-  RecordingWindow* rec = new RecordingWindow;
-  rec->refuseCreate = true;
-  EXPECT_EQ(rec->Create(), nullptr);
   EXPECT_EQ(JAttachedCount(), attached);
   delete rec;
 }
@@ -307,7 +280,7 @@ TEST(WindowRouting, TenThousandWindowsComeAndGo) {
   EXPECT_EQ(JAttachedCount(), attached);
   EXPECT_EQ(GetWindow(parent, GW_CHILD), nullptr);
   DestroyWindow(parent);
-  EXPECT_EQ(CountThreadWindows(kClass), 0);
+  EXPECT_EQ(FindWindowExA(nullptr, nullptr, kClass, nullptr), nullptr) << "no window of the class is left";
 }
 
 // ---- Dialog routing ------------------------------------------------------------------------
@@ -316,8 +289,7 @@ TEST(DialogRouting, ObjectSeesInitDialogThroughDestroyOnly) {
   int attached = JAttachedCount();
   DialogTemplate t;
   RecordingDialog* dlg = new RecordingDialog;
-  HWND d = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), t.Get(), nullptr, UniDlgProc,
-                                      reinterpret_cast<LPARAM>(static_cast<JDlgProc*>(dlg)));
+  HWND d = t.Open(dlg);
   ASSERT_NE(d, nullptr);
   EXPECT_EQ(dlg->handleAtInit, d);
   EXPECT_EQ(dlg->GetHwnd(), d);
@@ -339,8 +311,7 @@ TEST(DialogRouting, TemplateControlOfTheClassAttachedByTheControl) {
   DialogTemplate t;
   t.Control(kClass, 1200, 0);
   RecordingDialog* dlg = new RecordingDialog;
-  HWND d = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), t.Get(), nullptr, UniDlgProc,
-                                      reinterpret_cast<LPARAM>(static_cast<JDlgProc*>(dlg)));
+  HWND d = t.Open(dlg);
   ASSERT_NE(d, nullptr);
   HWND item = GetDlgItem(d, 1200);
   ASSERT_NE(item, nullptr) << "a dialog template of another module places the class";
@@ -362,67 +333,53 @@ namespace {
 
 uint32_t Rgb(const BMM_Color_24& p) { return (uint32_t)p.r << 16 | (uint32_t)p.g << 8 | p.b; }
 
+// Pixels of canvas that differ from px drawn at (x, y) over the sentinel.
+int WrongPixels(Canvas& canvas, int x, int y, int width, int height, const std::vector<BMM_Color_24>& px,
+                uint32_t sentinel) {
+  GdiFlush();
+  int wrong = 0;
+  for (int yy = 0; yy < canvas.height; yy++)
+    for (int xx = 0; xx < canvas.width; xx++) {
+      bool inside = xx >= x && xx < x + width && yy >= y && yy < y + height;
+      wrong += (canvas.bits[(size_t)yy * canvas.width + xx] & 0xFFFFFF) != (inside ? Rgb(px[(size_t)(yy - y) * width + (xx - x)]) : sentinel);
+    }
+  return wrong;
+}
+
+std::vector<BMM_Color_24> RandomPixels(quortest::Random& rnd, size_t n) {
+  std::vector<BMM_Color_24> px(n);
+  for (BMM_Color_24& p : px) {
+    uint32_t v = rnd.Next();
+    p.r = (BYTE)v, p.g = (BYTE)(v >> 8), p.b = (BYTE)(v >> 16);
+  }
+  return px;
+}
+
 }  // namespace
 
-TEST(JBitBltDrawing, RowsPaddedAndFirstRowAtY) {
+TEST(JBitBltDrawing, RowsPaddedFirstRowAtYAndLargeImagesArriveWhole) {
   const uint32_t sentinel = 0x00FF00FF;
   quortest::Random rnd(16);
+  struct Case {
+    int width, height, x, y;
+  };
+  std::vector<Case> cases;
   // Widths around the padding cases: 1 (3 bytes and one of padding), 3 (12 bytes, no padding),
   // and around the groups of four and sixteen pixels the rows are converted in.
-  for (int width : {1, 2, 3, 4, 5, 7, 8, 13, 16, 17, 31, 33}) {
-    for (int height : {1, 2, 5}) {
-      Canvas canvas(40, 12, sentinel);
-      std::vector<BMM_Color_24> px((size_t)width * height);
-      for (BMM_Color_24& p : px) {
-        p.r = (BYTE)rnd.Next();
-        p.g = (BYTE)rnd.Next();
-        p.b = (BYTE)rnd.Next();
-      }
-      const int x = 3, y = 4;
-      JBitBlt(canvas.dc, x, y, width, height, px.data());
-      for (int yy = 0; yy < canvas.height; yy++)
-        for (int xx = 0; xx < canvas.width; xx++) {
-          bool inside = xx >= x && xx < x + width && yy >= y && yy < y + height;
-          uint32_t want = inside ? Rgb(px[(size_t)(yy - y) * width + (xx - x)]) : sentinel;
-          ASSERT_EQ(canvas.At(xx, yy), want) << "width " << width << " height " << height << " at " << xx << ","
-                                             << yy;
-        }
-    }
-  }
-}
-
-TEST(JBitBltDrawing, LargeImagesArriveWhole) {
-  // Images of many rows, and rows of many bytes, reach the device in several parts: every pixel
-  // must still land in its place.
-  quortest::Random rnd(1080);
-  struct {
-    int width, height, x, y;
-  } const cases[] = {{1000, 300, 7, 5}, {20001, 3, 0, 2}, {641, 481, 1, 0}};
-  for (const auto& c : cases) {
-    Canvas canvas(c.width + c.x + 1, c.height + c.y + 1, 0x00FF00FF);
-    std::vector<BMM_Color_24> px((size_t)c.width * c.height);
-    for (BMM_Color_24& p : px) {
-      uint32_t v = rnd.Next();
-      p.r = (BYTE)v, p.g = (BYTE)(v >> 8), p.b = (BYTE)(v >> 16);
-    }
+  for (int width : {1, 2, 3, 4, 5, 7, 8, 13, 16, 17, 31, 33})
+    for (int height : {1, 2, 5}) cases.push_back({width, height, 3, 4});
+  // Images of many rows, and rows of many bytes, reach the device in several parts.
+  for (Case big : {Case{1000, 300, 7, 5}, Case{20001, 3, 0, 2}, Case{641, 481, 1, 0}}) cases.push_back(big);
+  for (const Case& c : cases) {
+    Canvas canvas(std::max(40, c.width + c.x + 1), std::max(12, c.height + c.y + 1), sentinel);
+    std::vector<BMM_Color_24> px = RandomPixels(rnd, (size_t)c.width * c.height);
     JBitBlt(canvas.dc, c.x, c.y, c.width, c.height, px.data());
-    GdiFlush();
-    int wrong = 0;
-    for (int yy = 0; yy < canvas.height; yy++)
-      for (int xx = 0; xx < canvas.width; xx++) {
-        bool inside = xx >= c.x && xx < c.x + c.width && yy >= c.y && yy < c.y + c.height;
-        uint32_t want = inside ? Rgb(px[(size_t)(yy - c.y) * c.width + (xx - c.x)]) : 0x00FF00FF;
-        wrong += (canvas.bits[(size_t)yy * canvas.width + xx] & 0xFFFFFF) != want;
-      }
-    EXPECT_EQ(wrong, 0) << c.width << " x " << c.height;
+    EXPECT_EQ(WrongPixels(canvas, c.x, c.y, c.width, c.height, px, sentinel), 0) << c.width << " x " << c.height;
   }
-}
-
-TEST(JBitBltDrawing, NullPixelsDrawNothing) {
-  Canvas canvas(8, 8, 0x123456);
+  // Null pixels draw nothing.
+  Canvas canvas(8, 8, sentinel);
   JBitBlt(canvas.dc, 0, 0, 8, 8, nullptr);
-  for (int y = 0; y < 8; y++)
-    for (int x = 0; x < 8; x++) ASSERT_EQ(canvas.At(x, y), 0x123456u);
+  EXPECT_EQ(WrongPixels(canvas, 0, 0, 0, 0, {}, sentinel), 0);
 }
 
 // ---- Check boxes ---------------------------------------------------------------------------
@@ -431,8 +388,7 @@ TEST(CheckHelpers, ByIdAndByWindow) {
   DialogTemplate t;
   t.Control("Button", 1100, BS_AUTOCHECKBOX);
   RecordingDialog* dlg = new RecordingDialog;
-  HWND d = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), t.Get(), nullptr, UniDlgProc,
-                                      reinterpret_cast<LPARAM>(static_cast<JDlgProc*>(dlg)));
+  HWND d = t.Open(dlg);
   ASSERT_NE(d, nullptr);
   HWND box = GetDlgItem(d, 1100);
 
@@ -506,23 +462,6 @@ TEST(MappedBitmaps, BitmapAndBmpResourcesGiveTheFilesColours) {
   EXPECT_EQ(JCreateMappedBitmap(Self(), 703), nullptr) << "a BMP resource whose pixels end early";
 }
 
-TEST(MappedBitmaps, LibraryBitmapsHaveTheirSizes) {
-  struct {
-    int id, width, height;
-  } const sizes[] = {{105, 96, 15}, {106, 128, 15}, {107, 128, 15}, {117, 27, 9}, {118, 32, 15}, {119, 32, 15}};
-  for (const auto& s : sizes) {
-    HBITMAP bitmap = JCreateMappedBitmap(GetLibInstance(), s.id);
-    ASSERT_NE(bitmap, nullptr) << "bitmap " << s.id;
-    BITMAP bm = {};
-    GetObjectA(bitmap, sizeof bm, &bm);
-    EXPECT_EQ(bm.bmWidth, s.width) << "bitmap " << s.id;
-    EXPECT_EQ(bm.bmHeight, s.height) << "bitmap " << s.id;
-    DeleteObject(bitmap);
-  }
-  EXPECT_NE(LoadCursorA(GetLibInstance(), MAKEINTRESOURCEA(115)), nullptr);
-  EXPECT_NE(LoadIconA(GetLibInstance(), MAKEINTRESOURCEA(135)), nullptr);
-}
-
 TEST(ImageLists, CountOrWidthFromTheStrip) {
   for (int id : {700, 701}) {
     int count = 0, cx = 9, cy = 0;
@@ -551,19 +490,29 @@ TEST(ImageLists, CountOrWidthFromTheStrip) {
   EXPECT_EQ(count, 0) << "nothing changed on failure";
 }
 
-TEST(ImageLists, LibraryStrips) {
+TEST(ImageLists, LibraryBitmapsHaveTheirSizesAndStrips) {
   struct {
-    int id, cx, count, cy;
-  } const strips[] = {{117, 9, 3, 9}, {107, 16, 8, 15}, {106, 16, 8, 15}, {105, 16, 6, 15}, {118, 16, 2, 15}, {119, 16, 2, 15}};
+    int id, width, height, cx, count;
+  } const strips[] = {{105, 96, 15, 16, 6}, {106, 128, 15, 16, 8}, {107, 128, 15, 16, 8},
+                      {117, 27, 9, 9, 3},   {118, 32, 15, 16, 2},  {119, 32, 15, 16, 2}};
   for (const auto& s : strips) {
+    HBITMAP bitmap = JCreateMappedBitmap(GetLibInstance(), s.id);
+    ASSERT_NE(bitmap, nullptr) << "bitmap " << s.id;
+    BITMAP bm = {};
+    GetObjectA(bitmap, sizeof bm, &bm);
+    EXPECT_EQ(bm.bmWidth, s.width) << "bitmap " << s.id;
+    EXPECT_EQ(bm.bmHeight, s.height) << "bitmap " << s.id;
+    DeleteObject(bitmap);
     int count = 0, cx = s.cx, cy = 0;
     HIMAGELIST list = JCreateImageList(GetLibInstance(), s.id, count, cx, cy);
     ASSERT_NE(list, nullptr) << "bitmap " << s.id;
     EXPECT_EQ(count, s.count) << "bitmap " << s.id;
-    EXPECT_EQ(cy, s.cy) << "bitmap " << s.id;
+    EXPECT_EQ(cy, s.height) << "bitmap " << s.id;
     EXPECT_EQ(ImageList_GetImageCount(list), s.count) << "bitmap " << s.id;
     ImageList_Destroy(list);
   }
+  EXPECT_NE(LoadCursorA(GetLibInstance(), MAKEINTRESOURCEA(115)), nullptr);
+  EXPECT_NE(LoadIconA(GetLibInstance(), MAKEINTRESOURCEA(135)), nullptr);
 }
 
 TEST(ImageLists, ButtonFacePixelsAreTransparent) {
@@ -599,8 +548,7 @@ TEST(WindowLookup, SafeOwnerAndChildByClass) {
   t.Control("Button", 1100, BS_PUSHBUTTON);
   t.Control("Static", 1101, 0, 5, 30);
   RecordingDialog* dlg = new RecordingDialog;
-  HWND d = CreateDialogIndirectParamA(Self(), t.Get(), nullptr, UniDlgProc,
-                                      reinterpret_cast<LPARAM>(static_cast<JDlgProc*>(dlg)));
+  HWND d = t.Open(dlg);
   ASSERT_NE(d, nullptr);
   HWND stat = GetDlgItem(d, 1101);
   // A grandchild, found only by a search of all descendants.
