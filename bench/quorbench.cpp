@@ -3,6 +3,7 @@
 // Usage: quorbench [--machine] [name-filter]
 //   --machine: instead of the table, one line per measurement, "name seconds", for scripts.
 #include "JViewFitInternal.h"
+#include "PlainDialog.h"
 #include "Quorlib.h"
 
 #include <process.h>
@@ -688,26 +689,13 @@ void BitBltBench() {
 
 // A dialog object over a plain window, refreshing its controls when its time moves, as a dialog
 // whose time is not locked to the host's does.
-class BenchDialog : public JViewDlgBase {
+class BenchDialog : public PlainDialog {
  public:
-  explicit BenchDialog(HWND w) { hwnd = w; }
-  INT_PTR DlgProc(UINT, WPARAM, LPARAM) override { return 0; }
-  void DeleteThis() override { delete this; }
-  HINSTANCE GetInstanceHandle() override { return nullptr; }
-  int IdDlg() override { return 0; }
-  int GetTime() override { return time; }
+  explicit BenchDialog(HWND w) : PlainDialog(w) {}
   void SetTime(int t) override {
     time = t;
     for (int i = 0; i < NumControls(); i++) GetControl(i)->UpdateView(t, nullptr);
   }
-  int GetTimeLock() override { return 0; }
-  void SetTimeLock(int) override {}
-  void SetPlayAnimation(int) override {}
-  int GetPlayAnimation() override { return 0; }
-  const char* ActionName() override { return "Bench"; }
-  void Destroy() override { DeleteThis(); }
-  int SwitchData(JDataBase*, void*) override { return 0; }
-  int time = 0;
 };
 
 // The fifty-control dialog of quorbench.rc: 20 check boxes, 10 groups of three radio buttons and
@@ -869,7 +857,7 @@ void DialogCreate() {
 
 // A dialog object for the benchmark's view windows: a plain top-level window with one
 // "JUniversalWindow" child of the image size plus its one-pixel frame.
-class ViewBenchDialog : public JViewDlgBase {
+class ViewBenchDialog : public PlainDialog {
  public:
   static const int kViewId = 100;
   ViewBenchDialog(int width, int height) {
@@ -884,19 +872,6 @@ class ViewBenchDialog : public JViewDlgBase {
     DestroyWindow(hwnd);
     data->DeleteMe();
   }
-  INT_PTR DlgProc(UINT, WPARAM, LPARAM) override { return 0; }
-  void DeleteThis() override { delete this; }
-  HINSTANCE GetInstanceHandle() override { return nullptr; }
-  int IdDlg() override { return 0; }
-  int GetTimeLock() override { return 0; }
-  void SetTimeLock(int) override {}
-  void SetPlayAnimation(int) override {}
-  int GetPlayAnimation() override { return 0; }
-  const char* ActionName() override { return "Image view"; }
-  void Destroy() override { DeleteThis(); }
-  int SwitchData(JDataBase*, void*) override { return 0; }
-  int GetTime() override { return 0; }
-  void SetTime(int) override {}
   // A view of the child window, initialised and unfrozen as a dialog does it.
   JViewWnd* Attach(JViewWnd* v) {
     *this += v;

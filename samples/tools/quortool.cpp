@@ -7,6 +7,7 @@
 //                                                     (until Cancel is pressed)
 //   quortool view-demo [--close ms]                   a window with image views at 1:1, at 1:4
 //                                                     fitted, and at 1:2 on a panel
+#include "PlainDialog.h"
 #include "Quorlib.h"
 
 #include <math.h>
@@ -123,25 +124,6 @@ int ProgressDemo(int argc, char** argv) {
 
 // ---- view-demo ---------------------------------------------------------------------------------
 
-// The demo window is the dialog object of its views: they show their images at its time.
-class DemoDialog : public JViewDlgBase {
- public:
-  explicit DemoDialog(HWND w) { hwnd = w; }
-  INT_PTR DlgProc(UINT, WPARAM, LPARAM) override { return 0; }
-  void DeleteThis() override { delete this; }
-  HINSTANCE GetInstanceHandle() override { return nullptr; }
-  int IdDlg() override { return 0; }
-  int GetTimeLock() override { return 0; }
-  void SetTimeLock(int) override {}
-  void SetPlayAnimation(int) override {}
-  int GetPlayAnimation() override { return 0; }
-  const char* ActionName() override { return "View demo"; }
-  void Destroy() override { DeleteThis(); }
-  int SwitchData(JDataBase*, void*) override { return 0; }
-  int GetTime() override { return 0; }
-  void SetTime(int) override {}
-};
-
 // Rings of colour around the middle of the image, shaded from the top.
 AColor Rings(void*, float u, float v) {
   const float dx = u - 0.5f, dy = v - 0.5f, d = sqrtf(dx * dx + dy * dy) * 12.0f;
@@ -186,7 +168,7 @@ int ViewDemo(int argc, char** argv) {
     CreateWindowExA(0, "JUniversalWindow", "", WS_CHILD | WS_VISIBLE, 20 + i * 222, 34, kW, kH, main,
                     (HMENU)(INT_PTR)(kFirstId + i), self, nullptr);
   }
-  DemoDialog* dlg = new DemoDialog(main);
+  PlainDialog* dlg = new PlainDialog(main);  // the demo window is its views' dialog object
   JGradCtlData* grad = Create_JGradCtlData(GetLibInstance(), 119);
   JFloatData* settings[3];
   JViewWnd* views[3];

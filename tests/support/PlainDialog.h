@@ -1,5 +1,6 @@
-// A dialog object for testing views without the dialog machinery: no dialog procedure of its
-// own, over a window the test made (or none), at a time the test sets.
+// A dialog object for views without the dialog machinery: no dialog procedure of its own, over a
+// window its user made (or none), at a time its user sets. The tests, the benchmark and the
+// library's tools use it.
 #pragma once
 
 #include "Quorlib.h"
