@@ -64,12 +64,32 @@ Bitmap* NewBitmap(int w, int h, float aspect) {
 
 bool ValidSize(int w, int h, float aspect) { return w >= 1 && w <= 65535 && h >= 1 && h <= 65535 && aspect > 0.0f; }
 
+// An image file read through the bitmap manager without prompting; null when it cannot be read.
+Bitmap* ReadImage(const char* path) {
+  BitmapInfo bi;
+  bi.SetName(path);
+  BOOL silent = TheManager->SetSilentMode(TRUE);
+  Bitmap* bm = TheManager->Load(&bi);
+  TheManager->SetSilentMode(silent);
+  return bm;
+}
+
 struct Event {
+  Event() = default;
+  Event(const Event&) = delete;
+  Event& operator=(const Event&) = delete;
+  ~Event() { DropMaskImage(); }
+  void DropMaskImage() {
+    if (maskImage) maskImage->DeleteThis();
+    maskImage = nullptr;
+  }
+
   ImageFilter* filter = nullptr;  // null: the class was not available when the scene loaded
   Class_ID cid;
   CStr label;
   BOOL enabled = TRUE;
   CStr mask;                          // the mask image's file, or empty
+  Bitmap* maskImage = nullptr;        // the mask file as read, kept between frames
   std::vector<unsigned char> config;  // the saved block of an event without filter
   ITavrelNode* node = nullptr;        // reference of the queue
 };
@@ -170,6 +190,7 @@ class PostlineQueue : public ReferenceTarget, public IPostline {
   void SetEventMask(int i, const char* path) override {
     if (!Valid(i)) return;
     events[i]->mask = path ? path : "";
+    events[i]->DropMaskImage();
     Changed();
   }
 
@@ -385,20 +406,15 @@ class PostlineQueue : public ReferenceTarget, public IPostline {
     inputCache = nullptr;
   }
 
-  // An image file read through the bitmap manager and fitted to w x h, or null when it cannot be read.
-  static Bitmap* LoadFitted(const char* path, int w, int h, float aspect) {
-    BitmapInfo bi;
-    bi.SetName(path);
-    BOOL silent = TheManager->SetSilentMode(TRUE);
-    Bitmap* file = TheManager->Load(&bi);
-    TheManager->SetSilentMode(silent);
-    if (!file) return nullptr;
+  // The event's mask fitted to w x h (the file is read once and kept), or null when it cannot be read.
+  static Bitmap* FittedMask(Event* e, int w, int h, float aspect) {
+    if (!e->maskImage) e->maskImage = ReadImage(e->mask.data());
+    if (!e->maskImage) return nullptr;
     Bitmap* bm = NewBitmap(w, h, aspect);
-    if (bm && !bm->Storage()->CopyImage(file, COPY_IMAGE_RESIZE, BMM_Color_64{0, 0, 0, 0})) {
+    if (bm && !bm->Storage()->CopyImage(e->maskImage, COPY_IMAGE_RESIZE, BMM_Color_64{0, 0, 0, 0})) {
       bm->DeleteThis();
       bm = nullptr;
     }
-    file->DeleteThis();
     return bm;
   }
 
@@ -414,13 +430,7 @@ class PostlineQueue : public ReferenceTarget, public IPostline {
       if (inputProc(bm, frame, inputUser)) return bm;
       SetError(error, errorSize, "the input could not be painted for frame %d", frame);
     } else if (!inputFile.isNull()) {
-      if (!inputCache) {
-        BitmapInfo bi;
-        bi.SetName(inputFile.data());
-        BOOL silent = TheManager->SetSilentMode(TRUE);
-        inputCache = TheManager->Load(&bi);
-        TheManager->SetSilentMode(silent);
-      }
+      if (!inputCache) inputCache = ReadImage(inputFile.data());
       if (inputCache && bm->Storage()->CopyImage(inputCache, COPY_IMAGE_RESIZE, BMM_Color_64{0, 0, 0, 0})) return bm;
       SetError(error, errorSize, "cannot read the input image %s", inputFile.data());
     } else if (RenderTestScene(bm, frame)) {
@@ -470,7 +480,7 @@ class PostlineQueue : public ReferenceTarget, public IPostline {
       s.filter->SetForeground((s.filter->Capability() & IMGFLT_COMPOSITOR) ? fg : nullptr);
       Bitmap* mask = nullptr;
       if (s.event >= 0 && !events[s.event]->mask.isNull() && (s.filter->Capability() & IMGFLT_MASK)) {
-        mask = LoadFitted(events[s.event]->mask.data(), w, h, aspect);
+        mask = FittedMask(events[s.event], w, h, aspect);
         if (!mask) {
           SetError(error, errorSize, "cannot read the mask image %s of event %d (%s)", events[s.event]->mask.data(),
                    s.event + 1, EventName(s.event));
