@@ -2,6 +2,7 @@
 // measured in the same run, so that figures compare across machines and Wine versions.
 // Usage: quorbench [--machine] [name-filter]
 //   --machine: instead of the table, one line per measurement, "name seconds", for scripts.
+#include "JGradInternal.h"
 #include "JViewFitInternal.h"
 #include "PlainDialog.h"
 #include "Quorlib.h"
@@ -296,6 +297,22 @@ void RowBench(TableLoop& tableLoop, const std::vector<float>& randomPos) {
       g->DeleteMe();
     }
   }
+  // Processors without AVX2 run the SSE2 evaluator; on one with AVX2 it is chosen by hand.
+  if (!JGradUseRowEvaluator(kRowAvx2)) return;
+  JGradUseRowEvaluator(kRowSse2);
+  for (int type = 0; type < 5; type++) {
+    JGradCtlData* g = GradientWith(8, type);
+    auto row = [&] {
+      g->GetColors(out.data(), sorted.data(), kRow, 0);
+      sink = sink + (unsigned)out[kRow / 2].x;
+    };
+    double table, sse2;
+    BestAlternating(tableLoop, row, table, sse2);
+    printf("   8 flags %-12s SSE2 evaluator: sorted %5.2f ns (x%.2f the table)\n", names[type], sse2 / kRow * 1e9,
+           sse2 / kRow / (table / n));
+    g->DeleteMe();
+  }
+  JGradUseRowEvaluator(kRowBest);
 }
 
 // Two render threads, each sweeping its own half of one gradient, against one thread alone:

@@ -39,10 +39,11 @@ struct Avx2 {
     __m256i j = _mm256_min_epi32(_mm256_cvttps_epi32(x), _mm256_set1_epi32(kEaseSegments - 1));
     j = _mm256_max_epi32(j, _mm256_setzero_si256());
     F f = Sub(x, _mm256_cvtepi32_ps(j));
-    F c[kEaseDegree + 1];
-    for (int k = 0; k <= kEaseDegree; k++) c[k] = _mm256_permutevar8x32_ps(_mm256_loadu_ps(table + k * kEaseSegments), j);
+    // Spelled out, not looped: a loop leaves the coefficients in memory between the two steps.
+    auto at = [&](int k) { return _mm256_permutevar8x32_ps(_mm256_loadu_ps(table + k * kEaseSegments), j); };
+    static_assert(kEaseDegree == 5, "six coefficients");
     F f2 = Mul(f, f);
-    F p01 = Add(c[0], Mul(f, c[1])), p23 = Add(c[2], Mul(f, c[3])), p45 = Add(c[4], Mul(f, c[5]));
+    F p01 = Add(at(0), Mul(f, at(1))), p23 = Add(at(2), Mul(f, at(3))), p45 = Add(at(4), Mul(f, at(5)));
     F v = Add(p01, Mul(f2, Add(p23, Mul(f2, p45))));
     return _mm256_min_ps(_mm256_max_ps(v, _mm256_setzero_ps()), Set(1.0f));
   }

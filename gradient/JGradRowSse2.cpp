@@ -30,12 +30,35 @@ struct Sse2 {
     return _mm_max_ps(Select(below, Set(kBelowOne), p), Set(-FLT_MAX));
   }
   __attribute__((always_inline)) static F InsideMask(F p, float lo, float hi) { return _mm_and_ps(_mm_cmpge_ps(p, Set(lo)), _mm_cmplt_ps(p, Set(hi))); }
-  // Lane by lane: SSE2 has no way to pick each lane's coefficients. Lanes outside the span
+  // The pieces' coefficients, the same operations in the same order as EaseAt. In a sorted row
+  // the four lanes mostly share one piece, whose coefficients are then broadcast; otherwise
+  // each lane's are loaded one by one (SSE2 cannot pick lanes by index). Lanes outside the span
   // (a block crossing spans) are kept within the pieces; their results are not used.
   __attribute__((always_inline)) static F Ease(const float* table, F x) {
-    alignas(16) float at[4];
-    _mm_store_ps(at, _mm_min_ps(_mm_max_ps(x, Zero()), Set((float)kEaseSegments)));
-    return _mm_setr_ps(EaseAt(table, at[0]), EaseAt(table, at[1]), EaseAt(table, at[2]), EaseAt(table, at[3]));
+    x = _mm_min_ps(_mm_max_ps(x, Zero()), Set((float)kEaseSegments));
+    // Truncation only grows with x and kEaseSegments - 1 is exact: the same piece as PieceAt.
+    __m128i j = _mm_cvttps_epi32(_mm_min_ps(x, Set((float)(kEaseSegments - 1))));
+    F f = Sub(x, _mm_cvtepi32_ps(j));
+    static_assert(kEaseDegree == 5, "six coefficients");
+    F c0, c1, c2, c3, c4, c5;
+    int j0 = _mm_cvtsi128_si32(j);
+    if (_mm_movemask_epi8(_mm_cmpeq_epi32(j, _mm_set1_epi32(j0))) == 0xFFFF) {
+      const float* t = table + j0;
+      c0 = Set(t[0]), c1 = Set(t[kEaseSegments]), c2 = Set(t[2 * kEaseSegments]);
+      c3 = Set(t[3 * kEaseSegments]), c4 = Set(t[4 * kEaseSegments]), c5 = Set(t[5 * kEaseSegments]);
+    } else {
+      alignas(16) int32_t at[4];
+      _mm_store_si128(reinterpret_cast<__m128i*>(at), j);
+      auto lanes = [&](int k) {
+        const float* t = table + k * kEaseSegments;
+        return _mm_setr_ps(t[at[0]], t[at[1]], t[at[2]], t[at[3]]);
+      };
+      c0 = lanes(0), c1 = lanes(1), c2 = lanes(2), c3 = lanes(3), c4 = lanes(4), c5 = lanes(5);
+    }
+    F f2 = Mul(f, f);
+    F p01 = Add(c0, Mul(f, c1)), p23 = Add(c2, Mul(f, c3)), p45 = Add(c4, Mul(f, c5));
+    F v = Add(p01, Mul(f2, Add(p23, Mul(f2, p45))));
+    return _mm_min_ps(_mm_max_ps(v, Zero()), Set(1.0f));
   }
   struct SpanConstants {
     F lo, scale;
