@@ -80,6 +80,19 @@ std::vector<float> Probes(const std::vector<Flag>& flags, Random& r) {
   return p;
 }
 
+// The row of positions pos as each instruction set this processor runs evaluates it (SSE2
+// always).
+std::vector<std::vector<Point3>> RowsOfEachEvaluator(JGradCtlData* g, const std::vector<float>& pos) {
+  std::vector<std::vector<Point3>> rows;
+  for (int isa : {kRowSse2, kRowAvx2}) {
+    if (!JGradUseRowEvaluator(isa)) continue;
+    rows.emplace_back(pos.size());
+    EXPECT_EQ(g->GetColors(rows.back().data(), pos.data(), (int)pos.size(), 0), 1) << "instruction set " << isa;
+  }
+  JGradUseRowEvaluator(kRowBest);
+  return rows;
+}
+
 }  // namespace
 
 // Every way of asking for a plain colour agrees with the model, whatever the flags, ties,
@@ -103,15 +116,7 @@ TEST(Lookup, AgreesWithTheModelForEveryFlagLayout) {
     Apply(g.g, flags, override);
     int wrong = 0;
     std::vector<float> probes = Probes(flags, rnd);
-    // The row as each instruction set this processor runs evaluates it.
-    std::vector<std::vector<Point3>> rows;
-    for (int isa : {kRowSse2, kRowAvx2}) {
-      if (!JGradUseRowEvaluator(isa)) continue;
-      rows.emplace_back(probes.size());
-      EXPECT_EQ(g.g->GetColors(rows.back().data(), probes.data(), (int)probes.size(), 0), 1);
-    }
-    JGradUseRowEvaluator(kRowBest);
-    ASSERT_FALSE(rows.empty());
+    std::vector<std::vector<Point3>> rows = RowsOfEachEvaluator(g.g, probes);
     for (size_t i = 0; i < probes.size(); i++) {
       float p = probes[i];
       Point3 want = Model(flags, override, p), plain(-1, -1, -1), flag(-1, -1, -1), shaded(-1, -1, -1);
@@ -151,14 +156,7 @@ TEST(Lookup, EasedSpansFollowTheHostCurvesClosely) {
   for (int type = 1; type <= 3; type++) {
     Apply(g.g, {{0.0f, Point3(0, 0, 0), 0}, {1.0f, Point3(1, 1, 1), 0}}, type);
     float worst = 0.0f, last = 0.0f, fall = 0.0f;
-    // The row as each instruction set this processor runs evaluates it.
-    std::vector<std::vector<Point3>> rows;
-    for (int isa : {kRowSse2, kRowAvx2}) {
-      if (!JGradUseRowEvaluator(isa)) continue;
-      rows.emplace_back(us.size());
-      ASSERT_EQ(g.g->GetColors(rows.back().data(), us.data(), (int)us.size(), 0), 1);
-    }
-    JGradUseRowEvaluator(kRowBest);
+    std::vector<std::vector<Point3>> rows = RowsOfEachEvaluator(g.g, us);
     int differ = 0;
     for (size_t i = 0; i < us.size(); i++) {
       float u = us[i], want = type == 2 ? spline(u, 6, knots) : bias(type == 1 ? 0.35f : 0.65f, u);
