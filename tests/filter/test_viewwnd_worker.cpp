@@ -3,14 +3,15 @@
 // the interface thread, faults are trapped on the worker too, and destruction at any moment
 // leaves no thread, no image and no lock behind.
 #include "Random.h"
+#include "TestSupport.h"
 #include "ViewWndTest.h"
 
 #include <malloc.h>
-#include <tlhelp32.h>
 
 #include <atomic>
 
 using namespace viewtest;
+using quortest::ThreadsInProcess;
 
 namespace {
 
@@ -68,19 +69,6 @@ int FaultingRender(BMM_Color_24*, void*, int, int, int, float, HWND) {
   return *nowhere;
 }
 
-// The threads of this process.
-int ThreadCount() {
-  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-  if (snap == INVALID_HANDLE_VALUE) return -1;
-  THREADENTRY32 te;
-  te.dwSize = sizeof te;
-  int n = 0;
-  for (BOOL ok = Thread32First(snap, &te); ok; ok = Thread32Next(snap, &te))
-    if (te.th32OwnerProcessID == GetCurrentProcessId()) n++;
-  CloseHandle(snap);
-  return n;
-}
-
 // Bytes the runtime's heap holds for live allocations.
 size_t HeapInUse() {
   _HEAPINFO info;
@@ -112,7 +100,7 @@ TEST(ViewWndWorker, UpdatesAfterTheFirstRunOnAWorkerThatEndsByItself) {
   SlowRender render;
   render.durationMs = 10;
   ProbeView* v = ThreadedView(b, Slow, &render);
-  const int threads = ThreadCount();
+  const int threads = ThreadsInProcess();
   v->UpdateView(1, nullptr);
   EXPECT_FALSE(v->HasWorker()) << "the first update runs on the calling thread";
   v->UpdateView(2, nullptr);
@@ -125,7 +113,7 @@ TEST(ViewWndWorker, UpdatesAfterTheFirstRunOnAWorkerThatEndsByItself) {
   EXPECT_NE(calls[1].thread, GetCurrentThreadId());
   EXPECT_EQ(calls[1].time, 2);
   EXPECT_EQ(v->Image()[0].b, 2);
-  EXPECT_EQ(ThreadCount(), threads);
+  EXPECT_EQ(ThreadsInProcess(), threads);
   v->Destroy();
 }
 
@@ -157,7 +145,7 @@ TEST(ViewWndWorker, AbortUpdateServesTheWorkersMessagesWhileItWaits) {
   render.durationMs = 0;
   v->UpdateView(1, nullptr);
   render.durationMs = 60000;  // ends only when asked to
-  const int threads = ThreadCount();
+  const int threads = ThreadsInProcess();
   v->UpdateView(2, nullptr);
   PumpFor(20);
   // The worker is now (or soon) blocked in a message to this thread, which does not pump.
@@ -166,7 +154,7 @@ TEST(ViewWndWorker, AbortUpdateServesTheWorkersMessagesWhileItWaits) {
   EXPECT_LT(NowMs() - start, 1000.0);
   EXPECT_FALSE(v->HasWorker());
   EXPECT_EQ(v->WorkerExitCode(kSettleMs), JViewWnd::kRenderFailed);
-  EXPECT_EQ(ThreadCount(), threads) << "the worker has ended";
+  EXPECT_EQ(ThreadsInProcess(), threads) << "the worker has ended";
   EXPECT_EQ(v->Image()[0].b, 1) << "the first image stays";
   EXPECT_EQ(v->Abort(), 0) << "the abort value is reset";
   // The view still works afterwards.
@@ -227,12 +215,12 @@ TEST(ViewWndWorker, ThousandBurstsWithAbortAndDestructionAtRandomMomentsLeaveNot
     v->Destroy();  // whatever the worker is doing
   };
   cycle(0);  // the runtime's own first-use allocations and threads settle here
-  const int threads = ThreadCount();
+  const int threads = ThreadsInProcess();
   const size_t heap = HeapInUse();
   for (int i = 1; i <= kCycles; i++) cycle(i);
   render.calls.clear();
   render.calls.shrink_to_fit();
-  EXPECT_EQ(ThreadCount(), threads);
+  EXPECT_EQ(ThreadsInProcess(), threads);
   EXPECT_LT(HeapInUse(), heap + kImageBytes) << "an image or a worker's memory was left behind";
   EXPECT_EQ(GetWinProc(b.window), nullptr);
   EXPECT_EQ(b.data->NumViews(), 0);

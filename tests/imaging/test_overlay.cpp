@@ -1,17 +1,18 @@
 // Overlay compositing against the per-pixel rules written out plainly, and its progress protocol
 // with a real window: message order and values, and an abort in the middle of the bands.
 #include "ImagingTest.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <math.h>
-#include <tlhelp32.h>
 
 #include <atomic>
 #include <thread>
 
 using imgtest::Random;
 using imgtest::SamePixel;
+using quortest::ThreadsInProcess;
 
 namespace {
 
@@ -86,17 +87,6 @@ LRESULT CALLBACK ProgressProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return 0;
   }
   return DefWindowProcA(hwnd, msg, wp, lp);
-}
-
-int ThreadsInProcess() {
-  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-  THREADENTRY32 te = {};
-  te.dwSize = sizeof te;
-  int n = 0;
-  for (BOOL ok = Thread32First(snap, &te); ok; ok = Thread32Next(snap, &te))
-    if (te.th32OwnerProcessID == GetCurrentProcessId()) n++;
-  CloseHandle(snap);
-  return n;
 }
 
 // ---- Pacing the workers --------------------------------------------------------------------

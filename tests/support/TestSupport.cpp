@@ -3,6 +3,7 @@
 #include "vantor.h"
 
 #include <process.h>
+#include <tlhelp32.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -71,6 +72,18 @@ void WriteAll(const std::string& path, const std::vector<unsigned char>& bytes) 
 }
 
 // ---- Modal dialogs ---------------------------------------------------------------------------
+
+int ThreadsInProcess() {
+  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  if (snap == INVALID_HANDLE_VALUE) return -1;
+  THREADENTRY32 te = {};
+  te.dwSize = sizeof te;
+  int n = 0;
+  for (BOOL ok = Thread32First(snap, &te); ok; ok = Thread32Next(snap, &te))
+    if (te.th32OwnerProcessID == GetCurrentProcessId()) n++;
+  CloseHandle(snap);
+  return n;
+}
 
 std::string WindowText(HWND hwnd) {
   char buf[2048];

@@ -83,6 +83,9 @@ int RunChildIfAsked(int argc, char** argv, int* exitCode);
 // The text of a window.
 std::string WindowText(HWND hwnd);
 
+// The threads of this process (-1 when they cannot be counted).
+int ThreadsInProcess();
+
 // A path in the system's temporary folder.
 std::string TempPath(const char* name);
 // A file beside the running test program (the build's bin folder).
