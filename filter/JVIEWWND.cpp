@@ -42,24 +42,6 @@ const DWORD kAbortWaitMs = 300;
 // A fault inside a guarded call answers this (the calls themselves answer 0 or 1).
 const int kGuardFault = -1;
 
-long long Ticks() {
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return t.QuadPart;
-}
-
-// What is left of the restart wait that began at tick since.
-DWORD RestartWaitLeft(long long since) {
-  static const long long perSecond = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f.QuadPart;
-  }();
-  const long long elapsedMs = (Ticks() - since) * 1000 / perSecond;
-  if (elapsedMs < 0) return kRestartWaitMs;
-  return elapsedMs >= (long long)kRestartWaitMs ? 0 : kRestartWaitMs - (DWORD)elapsedMs;
-}
-
 BMM_Color_24* AllocPixels(int w, int h) {
   return static_cast<BMM_Color_24*>(malloc((size_t)w * (size_t)h * sizeof(BMM_Color_24)));
 }
@@ -104,6 +86,9 @@ JViewWnd::JViewWnd()
 JViewWnd::~JViewWnd() {
   AbortUpdate();
   JoinEndedWorker();
+  // Without a handle to wait on (it could not be duplicated), the worker may still be leaving the
+  // thread lock it ended in: take the lock once so that it is not deleted under the worker.
+  { JLock settle(state->threadLock); }
   // A worker that ended after Destroy may have installed one more image.
   free(state->pixels);
   if (HMENU menu = PopupMenu()) DestroyMenu(menu);
@@ -350,7 +335,6 @@ void JViewWnd::UpdateView(int time, ReferenceTarget*) {
   if (state->worker.load(std::memory_order_relaxed)) {
     state->abortValue.store(State::kStopNow, std::memory_order_release);
     state->request.store(State::kRestart, std::memory_order_relaxed);
-    state->requestedAt.store(Ticks(), std::memory_order_relaxed);
     return;
   }
   StartWorker();
@@ -394,7 +378,7 @@ unsigned __stdcall JViewWnd::UpdateView_StartThread(void* p) {
       }
       if (request == State::kRestart) {
         s->request.store(State::kNone, std::memory_order_relaxed);
-        wait = RestartWaitLeft(s->requestedAt.load(std::memory_order_relaxed));
+        wait = kRestartWaitMs;  // requests meanwhile set the restart again: computed once they stop
       } else {
         s->abortValue.store(State::kGoOn, std::memory_order_release);
       }

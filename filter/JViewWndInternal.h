@@ -37,10 +37,6 @@ struct JViewWnd::State {
   // thread's real end after it has let go of the view, and to set its priority while aborting.
   HANDLE ending = nullptr;
   std::atomic<int> request{kNone};
-  // When the latest restart was requested (performance-counter ticks): the worker starts
-  // computing the restart wait after it, so a burst ends in a computation that wait after its
-  // last request. Written under the lock, read by the worker under the lock.
-  std::atomic<long long> requestedAt{0};
   // Ends the worker's restart wait early when it is to stop (auto-reset; null if it could not
   // be made, and the wait then runs its course).
   HANDLE wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);

@@ -33,10 +33,12 @@ struct SlowRender {
     int time;
     DWORD thread;
     bool finished;
+    double startMs, endMs;
   };
   JCriticalSection lock;
   std::vector<Call> calls;  // under lock
   std::atomic<int> durationMs{100};  // set by the test, read by the worker
+  std::atomic<bool> ignoresAbort{false};  // a render that never asks whether to stop
   std::vector<Call> Calls() {
     JLock hold(lock);
     return calls;
@@ -50,7 +52,7 @@ int Slow(BMM_Color_24* out, void* user, int time, int width, int height, float, 
   const int duration = r->durationMs.load();
   for (double elapsed = 0; elapsed < duration; elapsed = NowMs() - start) {
     int stop = 0;
-    SendMessageA(window, JWM_QUERYABORT, 0, (LPARAM)&stop);
+    if (!r->ignoresAbort.load()) SendMessageA(window, JWM_QUERYABORT, 0, (LPARAM)&stop);
     if (stop) {
       finished = false;
       break;
@@ -60,7 +62,7 @@ int Slow(BMM_Color_24* out, void* user, int time, int width, int height, float, 
   }
   for (int i = 0; i < width * height; i++) out[i] = BMM_Color_24{0, 0, (BYTE)time};
   JLock hold(r->lock);
-  r->calls.push_back({time, GetCurrentThreadId(), finished});
+  r->calls.push_back({time, GetCurrentThreadId(), finished, start, NowMs()});
   return finished ? 1 : 0;
 }
 
@@ -135,6 +137,28 @@ TEST(ViewWndWorker, TwoRequestsDuringAComputationGiveOneRecomputationWithTheSeco
   EXPECT_EQ(calls[2].time, 4);
   EXPECT_TRUE(calls[2].finished);
   EXPECT_EQ(v->Image()[0].b, 4);
+  v->Destroy();
+}
+
+// A restart always waits its full time before computing again, also when the computation that
+// was asked to stop ignored it and ran on long after the request.
+TEST(ViewWndWorker, ARestartWaitsItsFullTimeAfterAComputationThatIgnoredTheStop) {
+  const double kRestartWaitMs = 200.0, kTimerSlackMs = 20.0;
+  Bench b(kW, kH);
+  SlowRender render;
+  render.durationMs = 300;
+  render.ignoresAbort = true;
+  ProbeView* v = ThreadedView(b, Slow, &render);
+  v->UpdateView(1, nullptr);  // synchronous
+  v->UpdateView(2, nullptr);
+  PumpFor(30);
+  v->UpdateView(3, nullptr);
+  ASSERT_TRUE(WorkerEnds(v));
+  std::vector<SlowRender::Call> calls = render.Calls();
+  ASSERT_EQ(calls.size(), 3u);
+  EXPECT_TRUE(calls[1].finished) << "the render never asked";
+  EXPECT_EQ(calls[2].time, 3);
+  EXPECT_GE(calls[2].startMs - calls[1].endMs, kRestartWaitMs - kTimerSlackMs);
   v->Destroy();
 }
 
