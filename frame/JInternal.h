@@ -4,9 +4,11 @@
 // SDK's names (REFMSG_CHANGE, PART_ALL, NOTIFY_ALL, ...), never as bare numbers.
 #pragma once
 
+#include "JMemBlock.h"
 #include "vantor.h"
 
 #include <stdint.h>
+#include <string.h>
 
 // ---- Locks -----------------------------------------------------------------------------------
 
@@ -81,6 +83,24 @@ enum class Interp : int32_t { EaseIn = 1, EaseInOut = 2, EaseOut = 3, Linear = 4
 
 // The value a flag's interpolation leaf holds for type t.
 constexpr float FlagInterpIndex(Interp t) { return (float)((int32_t)t - 1); }
+
+// ---- Text read from data ----------------------------------------------------------------------
+
+// Bytes read from data (a binary leaf loaded from a file, a block a plug-in set) need not end the
+// way text does. This makes the block end with nuls NULs (one for a text, two for a name list),
+// adding what is missing or, when memory is short, overwriting its last bytes, so that string
+// functions stop inside it. An empty block stays empty.
+inline void EndWithNuls(JMemBlock& b, unsigned int nuls) {
+  const unsigned int n = b.Size();
+  unsigned int have = 0;
+  while (have < nuls && have < n && b.Data()[n - 1 - have] == '\0') have++;
+  if (n == 0 || have == nuls) return;
+  const unsigned int missing = nuls - have;
+  if (b.Alloc(n + missing))
+    memset(b.Data() + n, 0, missing);
+  else
+    memset(b.Data() + (n > nuls ? n - nuls : 0), 0, n < nuls ? n : nuls);
+}
 
 // ---- Registered classes ----------------------------------------------------------------------
 

@@ -1,6 +1,7 @@
 // The select-by-name button.
 #include "JHitByNameButton.h"
 #include "JClassDesc.h"
+#include "JInternal.h"
 #include "JViewDlg.h"
 
 #include <stdio.h>
@@ -90,6 +91,7 @@ void JHitByNameButton::ReadNames(int t, JSZList& names) {
   if (!d) return;
   Interval valid = FOREVER;
   d->GetValue(&names, t, valid, CTRL_ABSOLUTE);
+  jlib::EndWithNuls(names, 2);  // the last name's NUL and the list's own
 }
 
 void JHitByNameButton::UpdateView(int t, ReferenceTarget*) {
@@ -114,9 +116,6 @@ void JHitByNameButton::UpdateData(int t, int, unsigned int, UINT_PTR) {
   const char* dlgTitle = title ? title : GetResString(single ? kStrSelectObject : kStrSelectObjects);
   HitByName pick(&names, dlgTitle, single);
   if (!GetCOREInterface()->DoHitByNameDialog(&pick)) return;
-  int was = SetFreeze(1);
-  Interval valid = FOREVER;
-  d->SetValue(&names, t, valid, CTRL_ABSOLUTE);
-  SetFreeze(was);
+  WriteBack(t, &names);
   UpdateView(t, nullptr);
 }

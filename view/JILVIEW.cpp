@@ -8,8 +8,9 @@
 namespace {
 const char kSource[] = "JILVIEW";
 const int kLineNoMemory = 24;
-// Where an image is transparent the inactive-border system colour shows (system brush value 11).
-const HBRUSH kBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_INACTIVEBORDER + 1));
+// Where an image is transparent the system colour of brush value 11 shows (the active border).
+const HBRUSH kBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_ACTIVEBORDER + 1));
+static_assert(COLOR_ACTIVEBORDER + 1 == 11, "system brush value 11");
 }  // namespace
 
 JImageListView* JImageListView::Create(JDataBase* d, int idBypass, int id, HINSTANCE inst, int bitmapId, int count,

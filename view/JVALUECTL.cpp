@@ -1,4 +1,5 @@
 // Value controls: edit views, the colour swatch and the spinners.
+#include "JInternal.h"
 #include "JLeaf.h"
 #include "JMemBlock.h"
 #include "JValueCtl.h"
@@ -115,6 +116,7 @@ void JEditView::UpdateData(int t, int, unsigned int msg, UINT_PTR code) {
 void JEditView::UpdateView(int, ReferenceTarget*) {
   JMemBlock text;
   GetValue(0, &text);
+  jlib::EndWithNuls(text, 1);
   // The view is frozen while it sets the text, so the edit's change notification is not taken for
   // the user's typing and written back.
   int was = SetFreeze(1);
@@ -395,6 +397,9 @@ int JViewFSpinner::Init(int) {
   ReleaseISpinner(isc);
   isc = GetISpinner(GetDlgItem(hwndParent(), idSpin));
   if (!isc) return 0;
+  // Whole steps: one arrow click is one step, and a drag steps each time it has moved a step
+  // beyond where the last step set the value back to 0.
+  isc->LinkToEdit(nullptr, EDITTYPE_INT);
   isc->SetValue(0, FALSE);
   isc->SetLimits(INT_MIN, INT_MAX, FALSE);
   return 1;

@@ -57,16 +57,6 @@ int ExtFlag(JExtTable& ext, const Class_ID& key) {
   return v;
 }
 
-// A title read from data may lack its terminator: one is added, so the title is always a string.
-void TerminateTitle(JMemBlock& title) {
-  unsigned int n = title.Size();
-  if (n == 0 || title.Data()[n - 1] == '\0') return;
-  if (title.Alloc(n + 1))
-    title.Data()[n] = '\0';
-  else
-    title.Data()[n - 1] = '\0';
-}
-
 // The end of a gesture of a host control: accepted, the hold becomes an undo step with the
 // dialog's label; cancelled, its changes are put back.
 void EndHold(JViewDlgBase* d, unsigned int accept) {
@@ -241,7 +231,7 @@ void JViewDlgBase::SetDlgTitle(JBinaryData* data) {
   if (!data) return;
   Interval valid = FOREVER;
   data->GetValue(&title, 0, valid, CTRL_ABSOLUTE);
-  TerminateTitle(title);
+  jlib::EndWithNuls(title, 1);  // a title read from data may lack its terminator
   if (hwnd) SetWindowTextA(hwnd, GetDlgTitle());
 }
 

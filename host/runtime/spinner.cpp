@@ -42,6 +42,11 @@ struct SpinnerState {
   int arrow;             // the arrow pressed: +1 upper, -1 lower, 0 none
   int pressY;            // pointer y at the press, client coordinates
   double dragStart;      // the value at the press, restored when the drag is cancelled
+  // A drag's values count from this value at pointer y baseY: the press, or where the program
+  // last set the value during the drag (a set value holds, and the drag goes on from it).
+  double dragBase;
+  int baseY;
+  int lastY;  // pointer y of the drag's latest move
 };
 
 SpinnerState* SpinnerOf(HWND hwnd) { return StateOf<SpinnerState>(hwnd, kSpinnerProp); }
@@ -77,10 +82,10 @@ bool Change(SpinnerState* s, double v) {
   return true;
 }
 
-// The value a drag dy pixels upwards from the press gives.
+// The value a drag dy pixels upwards from its base gives.
 double DragValue(const SpinnerState* s, int dy) {
-  if (s->type == EDITTYPE_INT) return s->dragStart + (double)llround((double)dy * s->scale);
-  return (double)((float)s->dragStart + (float)dy * s->scale);
+  if (s->type == EDITTYPE_INT) return s->dragBase + (double)llround((double)dy * s->scale);
+  return (double)((float)s->dragBase + (float)dy * s->scale);
 }
 
 // One click's step towards the pressed arrow: the scale, at least 1 for an int spinner.
@@ -121,8 +126,8 @@ void OnLeftDown(SpinnerState* s, int y) {
   GetClientRect(s->hwnd, &r);
   s->arrow = y < r.bottom / 2 ? 1 : -1;
   s->gesture = Gesture::Pressed;
-  s->pressY = y;
-  s->dragStart = s->value;
+  s->pressY = s->baseY = s->lastY = y;
+  s->dragStart = s->dragBase = s->value;
   SetCapture(s->hwnd);
   Invalidate(s);
   NotifyParent(s->hwnd, CC_SPINNER_BUTTONDOWN, 0);
@@ -130,10 +135,10 @@ void OnLeftDown(SpinnerState* s, int y) {
 
 void OnMove(SpinnerState* s, int y) {
   if (s->gesture != Gesture::Pressed && s->gesture != Gesture::Dragging) return;
-  int dy = s->pressY - y;
-  if (s->gesture == Gesture::Pressed && dy == 0) return;
+  if (s->gesture == Gesture::Pressed && y == s->pressY) return;
   s->gesture = Gesture::Dragging;
-  if (Change(s, DragValue(s, dy))) NotifyParent(s->hwnd, CC_SPINNER_CHANGE, 1);
+  s->lastY = y;
+  if (Change(s, DragValue(s, s->baseY - y))) NotifyParent(s->hwnd, CC_SPINNER_CHANGE, 1);
 }
 
 void OnLeftUp(SpinnerState* s) {
@@ -265,6 +270,10 @@ class SpinnerRef : public ControlRef<ISpinnerControl> {
     SpinnerState* s = S();
     if (!s) return;
     s->value = Normalise(s, v);
+    if (s->gesture == Gesture::Pressed || s->gesture == Gesture::Dragging) {
+      s->dragBase = s->value;
+      s->baseY = s->lastY;
+    }
     Show(s);
     if (notify) NotifyParent(hwnd, CC_SPINNER_CHANGE, 0);
   }

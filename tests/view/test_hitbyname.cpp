@@ -108,6 +108,14 @@ TEST_F(HitByNameButton, LabelShowsNoneOneOrTheFirstOfSeveral) {
   EXPECT_EQ(WindowText(GetDlgItem(dlg->GetHwnd(), IDC_RESET)), "Box01...");
   EXPECT_EQ(plain->Own(IDC_RESET), 1);
   EXPECT_EQ(plain->Own(IDC_PICK_TEXT), 0);
+  // A list whose bytes stop without the closing NULs (data from a file or a plug-in) is read up to
+  // its end and no further.
+  const char kUnended[] = {'S', 'p', 'h', 'e', 'r', 'e', '0', '1'};
+  JMemBlock raw(kUnended, sizeof kUnended);
+  Interval valid = FOREVER;
+  names->SetValue(&raw, 0, valid, CTRL_ABSOLUTE);
+  b->UpdateView(0, nullptr);
+  EXPECT_EQ(Label(), "Objects: Sphere01");
 }
 
 TEST_F(HitByNameButton, PicksSeveralThroughTheHostDialog) {

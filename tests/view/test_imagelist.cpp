@@ -71,7 +71,18 @@ struct ImageListView : HarnessTest {
 
 }  // namespace
 
+// Sets a system colour for the life of the object, then puts the old one back.
+struct SystemColour {
+  SystemColour(int index, COLORREF c) : index(index), old(GetSysColor(index)) { SetSysColors(1, &index, &c); }
+  ~SystemColour() { SetSysColors(1, &index, &old); }
+  int index;
+  COLORREF old;
+};
+
 TEST_F(ImageListView, ShowsTheImageTheParameterChooses) {
+  // The two border colours differ, so that the background shows which one is drawn.
+  SystemColour border(COLOR_ACTIVEBORDER, RGB(12, 34, 56));
+  ASSERT_NE(GetSysColor(COLOR_ACTIVEBORDER), GetSysColor(COLOR_INACTIVEBORDER));
   choice->SetValue(0, 3.0f);
   Probe* v = Open();
   ASSERT_EQ(GetWinProc(window), static_cast<JWinProc*>(v)) << "Init attaches the view to its window";
@@ -90,7 +101,7 @@ TEST_F(ImageListView, ShowsTheImageTheParameterChooses) {
     EXPECT_EQ(canvas.At(w / 2, h / 2), CellColour(k)) << value;
     EXPECT_EQ(canvas.At(w * 2 / 3, h / 2), CellColour(k)) << value;
     // The bitmap is one pixel larger than the image; the extra column and row keep the background.
-    const uint32_t background = Rgb(GetSysColor(COLOR_INACTIVEBORDER));
+    const uint32_t background = Rgb(GetSysColor(COLOR_ACTIVEBORDER));
     EXPECT_EQ(canvas.At(w - 1, h / 2), background) << value;
     EXPECT_EQ(canvas.At(w / 2, h - 1), background) << value;
   }

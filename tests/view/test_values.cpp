@@ -383,6 +383,12 @@ TEST_F(Values, EditViewOnBinaryTextAndWithoutData) {
   ASSERT_EQ(now.Size(), strlen("first!") + 1) << "the terminator is stored";
   EXPECT_STREQ(now.Data(), "first!");
   driver.Focus(dlg->Item(IDC_V_FEDIT));
+  // Bytes without a terminator (a block from a file or a plug-in) show as they are and no further.
+  const char kUnended[] = {'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 'j', 'k', 'l', 'm', 'n', 'o', 'p'};
+  JMemBlock raw(kUnended, sizeof kUnended);
+  title->SetValue(&raw, 0, valid, CTRL_ABSOLUTE);
+  v->UpdateView(0, nullptr);
+  EXPECT_EQ(quortest::WindowText(dlg->Item(IDC_V_TEXT)), std::string(kUnended, sizeof kUnended));
 }
 
 TEST_F(Values, SteppingSpinnerStepsOncePerMoveAndShowsZero) {
@@ -396,6 +402,22 @@ TEST_F(Values, SteppingSpinnerStepsOncePerMoveAndShowsZero) {
   DragSpinner(driver, dlg->Item(IDC_V_STEP), -kUpByThree);
   EXPECT_EQ(dlg->steps, (std::vector<int>{1, -1}));
   EXPECT_EQ(step->ISC()->GetFVal(), 0.0f);
+  // A slow drag steps each time it has gone a step beyond the place of the last step (at the
+  // raw scale of 0.1 a whole step is reached, rounded, after 5 pixels), not at every move.
+  const int kSlowDrag = 30, kPixelsPerStep = 5;
+  std::vector<int> heights;
+  for (int h = 1; h <= kSlowDrag; h++) heights.push_back(h);
+  dlg->steps.clear();
+  DragThrough(driver, dlg->Item(IDC_V_STEP), heights);
+  EXPECT_EQ(dlg->steps, std::vector<int>(kSlowDrag / kPixelsPerStep, 1));
+  EXPECT_EQ(step->ISC()->GetFVal(), 0.0f);
+  // One click on either arrow is one step.
+  RECT r;
+  GetClientRect(dlg->Item(IDC_V_STEP), &r);
+  dlg->steps.clear();
+  driver.Click(dlg->Item(IDC_V_STEP), r.right / 2, 1);
+  driver.Click(dlg->Item(IDC_V_STEP), r.right / 2, r.bottom - 2);
+  EXPECT_EQ(dlg->steps, (std::vector<int>{1, -1}));
   // The limits are the whole int range: a far drag is not clamped to a small range.
   step->ISC()->SetValue(1e6f, FALSE);
   EXPECT_EQ(step->ISC()->GetFVal(), 1e6f);
