@@ -67,8 +67,10 @@ class QUORAPI JFilterToolBar : public JViewCtl, public JPathHolder {
     kUnlockTime = 204,
     kLockTime = 205,
   };
-  static const int kToolBarId = 107;  // the toolbar's control id
-  static const int kBandHeight = 26;  // what Init adds to the dialog's height
+  enum Layout : int {
+    kToolBarId = 107,  // the toolbar's control id
+    kBandHeight = 26,  // what Init adds to the dialog's height, in pixels
+  };
 
   // A toolbar for filter's dialog bound to data (its settings; bypass id -1). Null when memory
   // is short. option is kept for the client; the library does not read it.
