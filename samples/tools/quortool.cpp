@@ -7,6 +7,9 @@
 //                                                     (until Cancel is pressed)
 //   quortool view-demo [--close ms]                   a window with image views at 1:1, at 1:4
 //                                                     fitted, and at 1:2 on a panel
+//   quortool preview-setup                            the filter toolbar's preview setup dialog
+//                                                     over a settings object; prints what it
+//                                                     stored and how it was ended
 #include "PlainDialog.h"
 #include "Quorlib.h"
 
@@ -203,6 +206,26 @@ int ViewDemo(int argc, char** argv) {
   return 0;
 }
 
+// ---- preview-setup -------------------------------------------------------------------------
+
+int PreviewSetup() {
+  JFloatData* settings = Create_JFloatData();
+  if (!settings) return 1;
+  const INT_PTR ended = JFilterPreviewSetup(nullptr, settings);
+  JPropertyList& p = settings->Properties();
+  const unsigned long bits = p.Value(JProp_FltDlg_PreviewAspect());
+  float aspect;
+  memcpy(&aspect, &bits, sizeof aspect);
+  if (p.Exist(JProp_FltDlg_PreviewWidth()))
+    printf("preview-setup: ended with %d; %lu x %lu, pixel aspect %g, type %lu\n", (int)ended,
+           p.Value(JProp_FltDlg_PreviewWidth()), p.Value(JProp_FltDlg_PreviewHeight()), aspect,
+           p.Value(JProp_FltDlg_PreviewType()));
+  else
+    printf("preview-setup: ended with %d; nothing stored\n", (int)ended);
+  settings->DeleteMe();
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -210,8 +233,10 @@ int main(int argc, char** argv) {
   if (argc >= 2 && strcmp(argv[1], "draw-gradient") == 0) return DrawGradient(argc - 2, argv + 2);
   if (argc >= 2 && strcmp(argv[1], "progress-demo") == 0) return ProgressDemo(argc - 2, argv + 2);
   if (argc >= 2 && strcmp(argv[1], "view-demo") == 0) return ViewDemo(argc - 2, argv + 2);
+  if (argc >= 2 && strcmp(argv[1], "preview-setup") == 0) return PreviewSetup();
   fprintf(stderr, "usage: quortool draw-gradient file.png [width height]\n"
                   "       quortool progress-demo [percent [hold-ms [alone]]]\n"
-                  "       quortool view-demo [--close ms]\n");
+                  "       quortool view-demo [--close ms]\n"
+                  "       quortool preview-setup\n");
   return 2;
 }
