@@ -116,6 +116,18 @@ struct ViewAccess : JViewWnd {
   }
 };
 
+// The last host event dialog the filter dialog saw was titled title (JNewFilterEvent follows
+// it until the next one): an event dialog is prepared for a filter dialog and restored at once.
+inline void SeenEventDialog(const char* title) {
+  HWND event = CreateWindowExA(0, "STATIC", title, WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  JPrepFilterDlg(event);
+  JOneModelessBase* none = nullptr;
+  JDoFilterDlg(&none, nullptr);
+  DestroyWindow(event);
+}
+const char kNewEventTitle[] = "Add Image Filter Event";
+const char kEditEventTitle[] = "Edit Image Filter Event";
+
 inline bool IsBlack(const BMM_Color_24& c) { return c.r == 0 && c.g == 0 && c.b == 0; }
 
 }  // namespace previewtest

@@ -446,6 +446,8 @@ void Heard(JCustButton*, void* user, int, int, unsigned int msg, UINT_PTR) {
 
 struct UpdateButton : testing::Test {
   void SetUp() override {
+    // Not a dialog for a new event, whatever an earlier test left behind.
+    previewtest::SeenEventDialog(previewtest::kEditEventTitle);
     InitCustomControls(GetModuleHandleA(nullptr));
     postline = Switch(1.0f);
     onOff = Switch(1.0f);
@@ -502,13 +504,9 @@ TEST_F(UpdateButton, AClickRendersTheMainPreviewFromScratch) {
 }
 
 TEST_F(UpdateButton, IsGreyedInADialogForANewFilterEvent) {
-  HWND event = CreateWindowExA(0, "STATIC", "Add Image Filter Event", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                               nullptr, nullptr);
-  JPrepFilterDlg(event);
+  previewtest::SeenEventDialog(previewtest::kNewEventTitle);
   ASSERT_EQ(JNewFilterEvent(), 1);
   Open();
   EXPECT_FALSE(button->ICB()->IsEnabled());
-  JOneModelessBase* none = nullptr;
-  JDoFilterDlg(&none, nullptr);
-  DestroyWindow(event);
+  previewtest::SeenEventDialog(previewtest::kEditEventTitle);
 }
