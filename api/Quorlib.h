@@ -28,6 +28,8 @@
 #include "JGrad.h"
 #include "JViewWnd.h"
 #include "JFilter.h"
+#include "JFilterPreview.h"
+#include "JFilterToolBar.h"
 #include "JMessages.h"
 #include "JBitmap.h"
 #include "JOverlay.h"

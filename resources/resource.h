@@ -56,3 +56,22 @@
 #define IDC_FA_IMAGE_EDIT 1022
 #define IDC_FA_ASPECT_OVERRIDE 1023
 #define IDC_FA_IMAGE_SPIN 1024
+
+// The filter toolbar's preview setup dialog
+#define IDD_PREVIEW_SETUP 103      // " Preview Setup": size, pixel aspect and what the host renders
+#define IDC_SETUP_CLOSE 6          // "Close": keeps the settings without a preview
+#define IDC_SETUP_120X90 1036      // 1036 to 1041: the size buttons
+#define IDC_SETUP_160X120 1037
+#define IDC_SETUP_240X180 1038
+#define IDC_SETUP_320X240 1039
+#define IDC_SETUP_640X480 1040
+#define IDC_SETUP_800X600 1041
+#define IDC_SETUP_ASPECT_EDIT 1103
+#define IDC_SETUP_UPTO_FILTER 1132  // "Up to the filter only"
+#define IDC_SETUP_WHOLE_QUEUE 1133  // "The whole queue"
+#define IDC_SETUP_RATIO 1137        // the image aspect ratio
+#define IDC_SETUP_WIDTH_EDIT 1303
+#define IDC_SETUP_HEIGHT_EDIT 1304
+#define IDC_SETUP_WIDTH_SPIN 1403
+#define IDC_SETUP_HEIGHT_SPIN 1404
+#define IDC_SETUP_ASPECT_SPIN 1405

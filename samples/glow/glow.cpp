@@ -2,7 +2,9 @@
 // bleed light over their surroundings. The parameters (blur radius, luminance threshold, strength,
 // a tint and a gradient that colours the glow by its intensity) live in a data tree that the host
 // saves and animates with the scene; the settings dialog binds them to spinners, a colour swatch
-// and a check box and shows the result live in a preview over the library's default background.
+// and a check box, shows the result live in a filter preview (over the library's default
+// background, or over the scene the host renders when "Scene" is checked) and has the library's
+// filter toolbar to reset, load, save and preview the settings.
 #include "GlowCore.h"
 #include "Quorlib.h"
 #include "glow_res.h"
@@ -23,12 +25,15 @@ const Class_ID kPreviewCountID(0x474C4F57, 0x50524556);
 
 class GlowData : public JDataNode {
  public:
-  enum { kRadius, kThreshold, kStrength, kColor, kUseGradient, kGradient };
+  enum { kRadius, kThreshold, kStrength, kColor, kUseGradient, kGradient, kPreviewOn, kSceneSource };
   explicit GlowData(int loading);
   JClassDescBase* GetCD() override;
 
   JDataLeafBase* Leaf(int id) { return dynamic_cast<JDataLeafBase*>((*this)(id)); }
   JGradCtlData* Gradient() { return dynamic_cast<JGradCtlData*>((*this)(kGradient)); }
+  // The preview's switches: shown at all, and over the scene the host renders (else over the
+  // library's default background). Null in trees saved before they existed.
+  JFloatData* Switch(int id) { return dynamic_cast<JFloatData*>((*this)(id)); }
   // The pixel settings at t for an image scale times the size of the output (radii shrink with
   // the image).
   void Settings(int t, float scale, glow::Settings& s);
@@ -60,6 +65,8 @@ GlowData::GlowData(int loading) {
   Add(tint, "Colour");
   Add(WithValue(Create_JBoolData(), 1.0f), "Use Gradient");
   Add(Create_JGradCtlData(module, IDR_GLOW_GRADIENT), "Gradient");
+  Add(WithValue(Create_JFloatData(), 1.0f), "Preview");
+  Add(WithValue(Create_JFloatData(), 0.0f), "Preview Scene");
 }
 
 JClassDescBase* GlowData::GetCD() { return &dataDesc; }
@@ -141,54 +148,66 @@ JClassDesc<GlowFilter, ImageFilter> filterDesc(1, "Glow", FLT_CLASS_ID, kGlowFil
 
 JClassDescBase* GlowFilter::GetCD() { return &filterDesc; }
 
+// The queue's frame, or, while the settings dialog's preview renders (on its own thread), the
+// preview's picture: the radius scaled from the output's size to the picture's, and the
+// preview's own settings and worker. Each preview render is counted.
 BOOL GlowFilter::DoRender(HWND) {
   GlowData* p = Params();
   Bitmap* source = Source();
   if (!p || !source) return FALSE;
-  p->Settings(FrameTime(), 1.0f, settings);
-  return worker.GlowBitmap(source, settings);
+  if (!GetPreviewFlags()) {
+    p->Settings(FrameTime(), 1.0f, settings);
+    return worker.GlowBitmap(source, settings);
+  }
+  int count = 0;
+  p->Extensions().FindExtProperty(kPreviewCountID, &count);
+  p->Extensions().AddExtProperty(kPreviewCountID, count + 1);
+  const int outputWidth = FilterInfo()->width;
+  p->Settings(FrameTime(), outputWidth > 0 ? (float)source->Width() / outputWidth : 1.0f, previewSettings);
+  return previewWorker.GlowBitmap(source, previewSettings);
 }
 
 // ---- The settings dialog -------------------------------------------------------------------------
 
-// The preview: the library's default background at the window's size, glowed with the settings
-// at the dialog's time, the radius scaled from the output's size to the preview's.
-int RenderPreview(BMM_Color_24* out, void* user, int time, int width, int height, float, HWND) {
-  GlowFilter* filter = static_cast<GlowFilter*>(user);
-  GlowData* p = filter->Params();
-  if (!p || !JFillDefault(out, width, height)) return 0;
-  int count = 0;
-  p->Extensions().FindExtProperty(kPreviewCountID, &count);
-  p->Extensions().AddExtProperty(kPreviewCountID, count + 1);
-  int outputWidth = filter->FilterInfo()->width;
-  p->Settings(time, outputWidth > 0 ? (float)width / outputWidth : 1.0f, filter->previewSettings);
-  return filter->previewWorker.GlowPixels(out, width, height, filter->previewSettings);
-}
-
 // The gradient strip under the check box.
 int RenderGradient(BMM_Color_24* out, void* user, int time, int width, int height, float aspect, HWND) {
-  JGradCtlData* grad = static_cast<JGradCtlData*>(user);
-  return grad->Render(out, time, width, height, aspect, 0);
+  GlowData* p = static_cast<GlowFilter*>(user)->Params();
+  JGradCtlData* grad = p ? p->Gradient() : nullptr;
+  return grad ? grad->Render(out, time, width, height, aspect, 0) : 0;
 }
+
+char settingsFilter[] = "Glow settings (*.glw)\0*.glw\0";
+char settingsExt[] = "glw";
 
 class GlowDlg : public JOneModelessBase {
  public:
   GlowDlg(GlowFilter* filter, GlowData* p) : filter(filter) {
     const float kMaxRadius = 200, kMaxPercent = 100, kMaxStrength = 20, kStep = 0.1f;
-    *this += JFloatSpinner::Create(p->Leaf(GlowData::kRadius), -1, IDC_RADIUS_SPIN, IDC_RADIUS_EDIT, 0,
-                                   kMaxRadius, kStep);
-    *this += JFloatSpinner::Create(p->Leaf(GlowData::kThreshold), -1, IDC_THRESHOLD_SPIN, IDC_THRESHOLD_EDIT, 0,
-                                   kMaxPercent, kStep);
-    *this += JFloatSpinner::Create(p->Leaf(GlowData::kStrength), -1, IDC_STRENGTH_SPIN, IDC_STRENGTH_EDIT, 0,
-                                   kMaxStrength, kStep);
-    *this += JColorSwatch::Create(p->Leaf(GlowData::kColor), -1, IDC_COLOR);
-    *this += JCheckButton::Create(p->Leaf(GlowData::kUseGradient), -1, IDC_USE_GRADIENT, nullptr, nullptr, nullptr,
-                                  nullptr);
-    JGradCtlData* grad = p->Gradient();
-    if (grad) *this += JViewWnd::Create(grad, -1, IDC_GRADIENT, RenderGradient, grad);
-    preview = JViewWnd::Create(p, -1, IDC_PREVIEW, RenderPreview, filter);
+    leafControls[0] = JFloatSpinner::Create(p->Leaf(GlowData::kRadius), -1, IDC_RADIUS_SPIN, IDC_RADIUS_EDIT, 0,
+                                            kMaxRadius, kStep);
+    leafControls[1] = JFloatSpinner::Create(p->Leaf(GlowData::kThreshold), -1, IDC_THRESHOLD_SPIN,
+                                            IDC_THRESHOLD_EDIT, 0, kMaxPercent, kStep);
+    leafControls[2] = JFloatSpinner::Create(p->Leaf(GlowData::kStrength), -1, IDC_STRENGTH_SPIN, IDC_STRENGTH_EDIT,
+                                            0, kMaxStrength, kStep);
+    leafControls[3] = JColorSwatch::Create(p->Leaf(GlowData::kColor), -1, IDC_COLOR);
+    leafControls[4] = JCheckButton::Create(p->Leaf(GlowData::kUseGradient), -1, IDC_USE_GRADIENT, nullptr, nullptr,
+                                           nullptr, nullptr);
+    leafControls[5] = JCheckButton::Create(p->Leaf(GlowData::kPreviewOn), -1, IDC_PREVIEW_ON, nullptr, nullptr,
+                                           nullptr, nullptr);
+    leafControls[6] = JCheckButton::Create(p->Leaf(GlowData::kSceneSource), -1, IDC_PREVIEW_SCENE, nullptr, nullptr,
+                                           nullptr, nullptr);
+    for (JViewCtl* c : leafControls) *this += c;
+    gradient = JViewWnd::Create(p->Gradient(), -1, IDC_GRADIENT, RenderGradient, filter);
+    *this += gradient;
+    // The preview runs the filter's own rendering; the update button asks the host again for the
+    // scene, the toolbar resets, loads, saves and has the host make a preview of the output.
+    preview = JFilterPreviewWnd::Create(filter, p, IDC_PREVIEW, p->Switch(GlowData::kPreviewOn),
+                                        p->Switch(GlowData::kSceneSource));
     if (preview) preview->SetUpdateFlags(JVWF_THREAD);
     *this += preview;
+    *this += JUpdateFPWButton::Create(preview, IDC_PREVIEW_UPDATE, nullptr, nullptr, nullptr, nullptr);
+    toolBar = JFilterToolBar::Create(p, filter, settingsFilter, settingsExt);
+    *this += toolBar;
   }
   ~GlowDlg() override {
     filter->dialog = nullptr;
@@ -203,15 +222,32 @@ class GlowDlg : public JOneModelessBase {
   HINSTANCE GetInstanceHandle() override { return module; }
   int IdDlg() override { return IDD_GLOW; }
   const char* ActionName() override { return "Glow Settings"; }
-  int SwitchData(JDataBase*, void*) override { return 0; }
+  // A tree reset or loaded by the toolbar: every control shows its part of it.
+  int SwitchData(JDataBase* data, void*) override {
+    GlowData* p = dynamic_cast<GlowData*>(data);
+    if (!p) return 0;
+    const int t = GetTime();
+    const int leaves[] = {GlowData::kRadius,      GlowData::kThreshold, GlowData::kStrength,   GlowData::kColor,
+                          GlowData::kUseGradient, GlowData::kPreviewOn, GlowData::kSceneSource};
+    for (int i = 0; i < kLeafControls; i++)
+      if (leafControls[i]) leafControls[i]->Set(p->Leaf(leaves[i]), t);
+    if (gradient) gradient->Set(p->Gradient(), t);
+    if (toolBar) toolBar->Set(p, t);
+    if (preview) preview->Set(p, t, p->Switch(GlowData::kPreviewOn), p->Switch(GlowData::kSceneSource));
+    return 1;
+  }
   int Command(int id, unsigned int code) override {
     if (id == IDOK) filter->accepted = 1;
     return JOneModelessBase::Command(id, code);
   }
 
  private:
+  static const int kLeafControls = 7;
   GlowFilter* filter;
-  JViewWnd* preview = nullptr;
+  JViewCtl* leafControls[kLeafControls];
+  JViewWnd* gradient = nullptr;
+  JFilterPreviewWnd* preview = nullptr;
+  JFilterToolBar* toolBar = nullptr;
 };
 
 int GlowFilter::DoShowControl(HWND parent) {

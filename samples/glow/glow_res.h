@@ -20,3 +20,6 @@
 #define IDC_GRADIENT 1009
 #define IDC_PREVIEW 1010
 #define IDC_ABOUT_TEXT 1011
+#define IDC_PREVIEW_ON 1012      // the preview shown at all
+#define IDC_PREVIEW_SCENE 1013   // the preview over the scene the host renders
+#define IDC_PREVIEW_UPDATE 1014  // renders the scene again (a host custom button)

@@ -10,6 +10,9 @@
 //   quortool select-image [file [gamma|fields]]       the image file selection for file, with its
 //                                                     extended buttons; with gamma or fields, that
 //                                                     dialog opened over it (the file dialog hidden)
+//   quortool preview-setup                            the filter toolbar's preview setup dialog
+//                                                     over a settings object; prints what it
+//                                                     stored and how it was ended
 #include "PlainDialog.h"
 #include "Quorlib.h"
 
@@ -238,6 +241,26 @@ int SelectImage(int argc, char** argv) {
   return 0;
 }
 
+// ---- preview-setup -------------------------------------------------------------------------
+
+int PreviewSetup() {
+  JFloatData* settings = Create_JFloatData();
+  if (!settings) return 1;
+  const INT_PTR ended = JFilterPreviewSetup(nullptr, settings);
+  JPropertyList& p = settings->Properties();
+  const unsigned long bits = p.Value(JProp_FltDlg_PreviewAspect());
+  float aspect;
+  memcpy(&aspect, &bits, sizeof aspect);
+  if (p.Exist(JProp_FltDlg_PreviewWidth()))
+    printf("preview-setup: ended with %d; %lu x %lu, pixel aspect %g, type %lu\n", (int)ended,
+           p.Value(JProp_FltDlg_PreviewWidth()), p.Value(JProp_FltDlg_PreviewHeight()), aspect,
+           p.Value(JProp_FltDlg_PreviewType()));
+  else
+    printf("preview-setup: ended with %d; nothing stored\n", (int)ended);
+  settings->DeleteMe();
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -246,9 +269,11 @@ int main(int argc, char** argv) {
   if (argc >= 2 && strcmp(argv[1], "progress-demo") == 0) return ProgressDemo(argc - 2, argv + 2);
   if (argc >= 2 && strcmp(argv[1], "view-demo") == 0) return ViewDemo(argc - 2, argv + 2);
   if (argc >= 2 && strcmp(argv[1], "select-image") == 0) return SelectImage(argc - 2, argv + 2);
+  if (argc >= 2 && strcmp(argv[1], "preview-setup") == 0) return PreviewSetup();
   fprintf(stderr, "usage: quortool draw-gradient file.png [width height]\n"
                   "       quortool progress-demo [percent [hold-ms [alone]]]\n"
                   "       quortool view-demo [--close ms]\n"
-                  "       quortool select-image [file [gamma|fields]]\n");
+                  "       quortool select-image [file [gamma|fields]]\n"
+                  "       quortool preview-setup\n");
   return 2;
 }
