@@ -27,6 +27,7 @@
 #include "JGrad.h"
 #include "JViewWnd.h"
 #include "JFilter.h"
+#include "JGradCtl.h"
 #include "JMessages.h"
 #include "JBitmap.h"
 #include "JOverlay.h"
