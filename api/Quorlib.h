@@ -23,6 +23,7 @@
 #include "JSaveLoad.h"
 #include "JColor.h"
 #include "JFileDlg.h"
+#include "JSelectFile.h"
 #include "JFlag.h"
 #include "JGrad.h"
 #include "JViewWnd.h"

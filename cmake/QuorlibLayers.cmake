@@ -5,7 +5,8 @@
 #   data   persist   imaging            the parameter tree; the chunk stream, settings files and
 #                                       the file dialog; pixels, colour and the evaluation cache
 #   view                                above data and persist (dialogs save and swap what they edit)
-#   filter   gradient                   on top: use view, persist and imaging
+#   imagesel                            the image file selection dialog: uses view and imaging
+#   filter   gradient                   on top: use view, persist and imaging (gradient: imagesel)
 #
 # A layer compiles with the host SDK, its own folder and the folders of the layers it USES (and of
 # theirs) on the include path, and nothing else, so a file that includes a header of a higher
