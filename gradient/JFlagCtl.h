@@ -95,6 +95,16 @@ class QUORAPI JFlagCtl : public JViewCtl, public JWinProc {
   JFlagCtl(int id, unsigned int style, int width, int height, const RECT& drag, JFlagCtlNotify* notify, HWND dlg,
            Texmap* tex, IMtlParams* mtlParams);
   ~JFlagCtl() override;
+  // Opens the properties dialog on this flag, or switches the open one to it, and hands it the
+  // marker's context.
+  void ShowProperties();
+  // The first steps of a click: focus, the owner hears of it, the dialog or colour picker follows.
+  void ClickActivate();
+  void Command(int id);
+  void Drag(int x, int y);
+  // The tip's place in the dialog's client coordinates.
+  POINT TipInDialog();
+  int DialogTime();
 
   int idCtl;
   unsigned int style;
