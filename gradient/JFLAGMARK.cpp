@@ -2,6 +2,7 @@
 #include "JFlagCtl.h"
 #include "JButton.h"
 #include "JGrad.h"
+#include "JGradCtl.h"
 #include "JModule.h"
 #include "vcustctrl.h"
 #include "vmtl.h"
@@ -308,6 +309,8 @@ void JFlagCtl::DestroyFlag(int viaNotify) {
 void JFlagCtl::Activate() {
   if (hwnd) SetFocus(hwnd);
   if (openDialog) openDialog->SwitchData(Data(), parent);
+  // The gradient window's label shows the active flag.
+  if (JGradCtl* owner = dynamic_cast<JGradCtl*>(notify)) owner->UpdateLabels();
 }
 
 void JFlagCtl::ClickActivate() {

@@ -94,6 +94,7 @@ int JGradCtlLabel::Init() {
   if (!owner) return 1;
   HWND item = GetDlgItem(owner->hwndParent(), ctrlId);
   if (!item) return 0;
+  hwnd = item;
   SetWinProc(item, this);
   return 1;
 }
@@ -127,7 +128,9 @@ void JGradCtlLabel::GetText(char* text, int size) {
   char part[320];
   switch (g->GetMode()) {
     case JGradCtlData::kFlagMode: {
-      JFlagCtlData* flag = g->GetFlag(owner->GetLastActive());
+      int active = owner->GetLastActive();
+      // While a gradient is being replaced the active index may be past its flags.
+      JFlagCtlData* flag = active >= 0 && active < g->GetFlagCount() ? g->GetFlag(active) : nullptr;
       if (!flag) break;
       Point3 c;
       float pos;
@@ -759,5 +762,6 @@ void JGradCtl::Active(JFlagCtlData* flag) {
 
 int JGradCtl::IsActive(JFlagCtlData* flag) {
   JGradCtlData* g = Data();
-  return g && flag && g->GetMode() == JGradCtlData::kFlagMode && g->GetFlag(activeIndex) == flag ? 1 : 0;
+  if (!g || !flag || g->GetMode() != JGradCtlData::kFlagMode) return 0;
+  return activeIndex >= 0 && activeIndex < g->GetFlagCount() && g->GetFlag(activeIndex) == flag ? 1 : 0;
 }

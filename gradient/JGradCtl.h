@@ -6,12 +6,11 @@
 #pragma once
 
 #include "JFlag.h"
+#include "JFlagCtl.h"
 #include "JGrad.h"
 #include "JViewWnd.h"
 
 class JGradCtl;
-class JFlagCtl;
-class IMtlParams;
 
 // Style bits of the gradient window (the markers get the window's style; their own bits are
 // described with JFlagCtl).
