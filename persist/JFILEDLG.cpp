@@ -1,5 +1,6 @@
 // The library's file dialogs.
 #include "JFileDlg.h"
+#include "JFileDlgInternal.h"
 
 #include "vantor.h"
 
@@ -17,8 +18,9 @@ UINT_PTR CALLBACK CenteringHook(HWND dlg, UINT msg, WPARAM, LPARAM) {
   return 1;
 }
 
-// Splits path into an initial folder and a file name.
-void SplitPath(const char* path, char* folder, char* name) {
+}  // namespace
+
+void jfiledlg::SplitPath(const char* path, char* folder, char* name) {
   folder[0] = 0;
   name[0] = 0;
   const char* cut = strrchr(path, '\\');
@@ -45,13 +47,11 @@ void SplitPath(const char* path, char* folder, char* name) {
   }
 }
 
-}  // namespace
-
 int GetOFN(const char* title, HWND owner, char* path, char* fileTitle, const char* filter, const char* defExt,
            int open) {
   if (!path) return 0;
   char folder[MAX_PATH], name[MAX_PATH], chosenTitle[MAX_PATH] = "";
-  SplitPath(path, folder, name);
+  jfiledlg::SplitPath(path, folder, name);
   OPENFILENAMEA ofn;
   memset(&ofn, 0, sizeof ofn);
   ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;

@@ -45,3 +45,34 @@
 #define IDC_FLAG_POS_SPIN 1403
 #define IDC_FLAG_POS2_SPIN 1404
 #define IDC_FLAG_STEP 1405         // spinner that steps to the next or previous flag
+
+// The image file selection: the extended open-file dialog (a system file dialog template: its
+// standard controls keep the system's ids) and its gamma and fields-and-aspect dialogs.
+#define IDD_SELECTFILE 1016        // " Open"
+#define IDC_SELECT_ALPHA 1025      // custom button: alpha channel source fly-off
+#define IDC_SELECT_INPUT 1026      // custom button: the host's input options
+#define IDC_SELECT_FIELDS 1027     // custom button: fields and aspect
+#define IDC_SELECT_VIEW 1017       // "View..."
+#define IDC_SELECT_SETUP 1031      // "Setup..." (always disabled)
+#define IDC_SELECT_DEVICES 1032    // "Devices..."
+#define IDC_SELECT_INFO 1033       // "Info..."
+#define IDC_SELECT_GAMMA 1039      // "Gamma..."
+#define IDD_INPUTGAMMA 125         // "  Input Gamma Settings "
+#define IDC_GAMMA_OWN 1008         // radio: use image's own gamma
+#define IDC_GAMMA_DEFAULT 1009     // radio: use system default gamma
+#define IDC_GAMMA_OVERRIDE 1010    // radio: override
+#define IDC_GAMMA_EDIT 1011
+#define IDC_GAMMA_SPIN 1012
+#define IDD_FIELDSASPECT 126       // " Image Input Options"
+#define IDC_FA_PIXEL_EDIT 1013
+#define IDC_FA_PIXEL_SPIN 1014
+#define IDC_FA_FIELDS_NONE 1015
+#define IDC_FA_FIELDS_EVEN 1016
+#define IDC_FA_FIELDS_ODD 1017
+#define IDC_FA_FIELDS_SYSTEM 1018
+#define IDC_FA_DEINT_NO 1019
+#define IDC_FA_DEINT_YES 1020
+#define IDC_FA_ASPECT_FILE 1021
+#define IDC_FA_IMAGE_EDIT 1022
+#define IDC_FA_ASPECT_OVERRIDE 1023
+#define IDC_FA_IMAGE_SPIN 1024

@@ -30,6 +30,11 @@ struct BMM_Color_64 {
 // Flags (BitmapInfo::Flags).
 #define MAP_HAS_ALPHA (1u << 2)  // the alpha channel carries meaning
 
+// Input settings (BitmapInfo custom flags): how an image is read.
+#define BMM_CUSTOM_FILEGAMMA (1u << 1)  // use the image file's own gamma
+#define BMM_CUSTOM_RESIZE (1u << 2)     // load at the custom width and height
+#define BMM_CUSTOM_GAMMA (1u << 16)     // use the custom gamma instead of the system default
+
 // Device names (BitmapInfo::Device).
 #define BMM_DEVICE_FILE ""  // an image file: Name is its path
 
@@ -75,6 +80,25 @@ class HOSTAPI BitmapInfo {
   void* GetPiData() const { return piData; }
   DWORD GetPiDataSize() const { return piSize; }
 
+  // Input settings, edited by the manager's input dialogs. Custom flags (BMM_CUSTOM_...):
+  // SetCustomFlag adds the given bits, ResetCustomFlag removes them; none by default.
+  void SetCustomFlag(DWORD f) { customFlags |= f; }
+  void ResetCustomFlag(DWORD f) { customFlags &= ~f; }
+  DWORD GetCustomFlags() const { return customFlags; }
+  // The gamma used with BMM_CUSTOM_GAMMA (0.2..5.0); 2.2 by default.
+  void SetCustomGamma(float g) { customGamma = g; }
+  float GetCustomGamma() const { return customGamma; }
+  // The size loaded with BMM_CUSTOM_RESIZE (1..65535 each); 0 by default.
+  void SetCustomWidth(WORD w) { customWidth = w; }
+  void SetCustomHeight(WORD h) { customHeight = h; }
+  WORD GetCustomWidth() const { return customWidth; }
+  WORD GetCustomHeight() const { return customHeight; }
+  // Copies every input setting above from other (name, size and the rest stay).
+  void CopyInputSettings(const BitmapInfo& other);
+  // The image file's own gamma, set when the image or its information is read; 2.2 by default.
+  void SetGamma(float g) { gamma = g; }
+  float Gamma() const { return gamma; }
+
  private:
   char name[MAX_PATH];
   char device[MAX_PATH];
@@ -84,6 +108,10 @@ class HOSTAPI BitmapInfo {
   int type;
   void* piData;
   DWORD piSize;
+  DWORD customFlags;
+  float customGamma;
+  WORD customWidth, customHeight;
+  float gamma;
 };
 
 // ---- Extra channels --------------------------------------------------------------------------
@@ -242,8 +270,66 @@ class HOSTAPI Bitmap {
   int outputCount;
 };
 
+// ---- Image file handlers ---------------------------------------------------------------------
+class ClassDesc;
+
+// Capability bits of an image file handler (BMM_IOHandler::Capability).
+#define BMMIO_READER (1u << 4)  // reads images
+#define BMMIO_WRITER (1u << 5)  // writes images
+
+// One image file format the host knows: its descriptions, file extensions (without dot),
+// capability bits and the class descriptor of the plug-in that serves it.
+class HOSTAPI BMM_IOHandler {
+ public:
+  const char* ShortDescription() const { return shortDesc; }
+  const char* LongDescription() const { return longDesc; }
+  int NumExtensions() const { return extCount; }
+  // Extension i (0 .. NumExtensions() - 1); null out of range.
+  const char* Extension(int i) const;
+  DWORD Capability() const { return capability; }
+  ClassDesc* GetCD() const { return cd; }
+
+ private:
+  friend class BMM_IOList;
+  BMM_IOHandler() = default;
+  const char* shortDesc;
+  const char* longDesc;
+  const char* const* exts;
+  int extCount;
+  DWORD capability;
+  ClassDesc* cd;
+};
+
+// The manager's handlers as a counted linked list, loaded on first use.
+class HOSTAPI BMM_IOList {
+ public:
+  BMM_IOList();
+  ~BMM_IOList();
+  BMM_IOList(const BMM_IOList&) = delete;
+  BMM_IOList& operator=(const BMM_IOList&) = delete;
+  BOOL ListIsLoaded() const { return loaded; }
+  // Lists the host's handlers (once; a later call does nothing) and answers their count.
+  int LoadDLLs();
+  int Count() const { return count; }
+  // Handler i, found by walking the list; an index past its end raises the list's assertion
+  // (assert1, line 62 of "linklist") and answers null.
+  BMM_IOHandler* operator[](int i) const;
+
+ private:
+  struct Node;
+  Node* head;
+  int count;
+  BOOL loaded;
+};
+
+// Results of BitmapManager::GetImageInfo.
+#define BMMRES_SUCCESS 0
+#define BMMRES_FILENOTFOUND 1   // no such file
+#define BMMRES_INVALIDFORMAT 2  // a file that no handler reads
+
 // ---- The bitmap manager ----------------------------------------------------------------------
-// Makes bitmaps and keeps count of those alive; safe to call from any thread.
+// Makes bitmaps and keeps count of those alive; safe to call from any thread. The dialogs belong
+// to the user-interface thread.
 class HOSTAPI BitmapManager {
  public:
   // A new bitmap of bi's width, height, aspect, flags and type, every pixel (0, 0, 0, 0), no
@@ -259,7 +345,35 @@ class HOSTAPI BitmapManager {
   BOOL SilentMode();
   // Bitmaps made and not yet deleted, in the whole process.
   int Count();
+
+  // Reads the width, height, pixel aspect and own gamma of the image file named by bi into bi,
+  // without its pixels: BMMRES_SUCCESS or the reason it failed; outside silent mode a failure is
+  // also shown in a message box.
+  int GetImageInfo(BitmapInfo* bi);
+  // The image information dialog for bi's file (format, size, aspect, gamma), modal on owner:
+  // 1 when shown, 0 when the information cannot be read (reported as GetImageInfo does).
+  int ImageInfoDlg(HWND owner, BitmapInfo* bi);
+  // The input options dialog (custom size) editing bi's input settings: 1 for OK, 0 for Cancel
+  // (bi unchanged).
+  int ImageInputOptions(BitmapInfo* bi, HWND owner);
+  // The input device dialog: TRUE when a device was chosen (bi's device names it), FALSE when
+  // cancelled (bi unchanged).
+  BOOL SelectDeviceInput(BitmapInfo* bi, HWND owner);
+
+  // The image paths: folders searched for images, in order, at most 64 of up to 259 characters.
+  // AddMapDir appends one (1; 0 when empty, too long, already listed or the list is full);
+  // GetMapDir answers null out of range.
+  int AddMapDir(const char* dir);
+  int GetMapDirCount();
+  const char* GetMapDir(int i);
+
+  // The image file handlers.
+  BMM_IOList ioList;
 };
+
+// The renderer's field order for video output: 0 even field first (default), 1 odd field first.
+HOSTAPI int GetRendFieldOrder();
+HOSTAPI void SetRendFieldOrder(int order);
 
 HOSTAPI extern BitmapManager* TheManager;
 

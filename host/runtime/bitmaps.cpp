@@ -43,7 +43,8 @@ int ChannelElementSize(ULONG channel) {
 // ---- BitmapInfo ------------------------------------------------------------------------------
 
 BitmapInfo::BitmapInfo()
-    : width(0), height(0), aspect(1.0f), flags(0), type(BMM_NO_TYPE), piData(nullptr), piSize(0) {
+    : width(0), height(0), aspect(1.0f), flags(0), type(BMM_NO_TYPE), piData(nullptr), piSize(0),
+      customFlags(0), customGamma(2.2f), customWidth(0), customHeight(0), gamma(2.2f) {
   name[0] = 0;
   device[0] = 0;
 }
@@ -59,12 +60,21 @@ BitmapInfo& BitmapInfo::operator=(const BitmapInfo& other) {
   aspect = other.aspect;
   flags = other.flags;
   type = other.type;
+  CopyInputSettings(other);
+  gamma = other.gamma;
   ResetPiData();
   if (other.piData && AllocPiData(other.piSize)) memcpy(piData, other.piData, piSize);
   return *this;
 }
 
 BitmapInfo::~BitmapInfo() { ResetPiData(); }
+
+void BitmapInfo::CopyInputSettings(const BitmapInfo& other) {
+  customFlags = other.customFlags;
+  customGamma = other.customGamma;
+  customWidth = other.customWidth;
+  customHeight = other.customHeight;
+}
 
 void BitmapInfo::SetName(const char* n) { CopyText(name, n); }
 
@@ -303,6 +313,16 @@ Bitmap* BitmapManager::Load(BitmapInfo* bi) {
   Bitmap* bm = Create(bi);
   if (bm) bm->PutPixels(0, 0, w * h, pixels);
   free(pixels);
+  // The input option "custom size": the image as read, resized into a bitmap of that size.
+  if (bm && (bi->GetCustomFlags() & BMM_CUSTOM_RESIZE) && bi->GetCustomWidth() && bi->GetCustomHeight()) {
+    bi->SetWidth(bi->GetCustomWidth());
+    bi->SetHeight(bi->GetCustomHeight());
+    Bitmap* sized = Create(bi);
+    BMM_Color_64 none = {0, 0, 0, 0};
+    if (sized) sized->Storage()->CopyImage(bm, COPY_IMAGE_RESIZE, none);
+    bm->DeleteThis();
+    bm = sized;
+  }
   return bm;
 }
 

@@ -38,3 +38,17 @@
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)
 #endif
+
+// The bitmap manager's dialogs: image information, input device, input options.
+#define IDD_BMM_INFO 500
+#define IDC_BMMINFO_NAME 1501
+#define IDC_BMMINFO_FORMAT 1502
+#define IDC_BMMINFO_SIZE 1503
+#define IDC_BMMINFO_ASPECT 1504
+#define IDC_BMMINFO_GAMMA 1505
+#define IDD_BMM_DEVICE 501
+#define IDC_BMMDEV_LIST 1511
+#define IDD_BMM_INPUT 502
+#define IDC_BMMINPUT_RESIZE 1521
+#define IDC_BMMINPUT_WIDTH 1522
+#define IDC_BMMINPUT_HEIGHT 1523

@@ -81,6 +81,39 @@ BMM_Color_64* ReadImageFileWIC(const char* path, int* width, int* height) {
   return out;
 }
 
+int ReadImageInfoWIC(const char* path, int* width, int* height, float* aspect, float* gamma) {
+  if (!path || !*path) return 0;
+  ComScope com;
+  Ref<IWICImagingFactory> factory;
+  if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                              reinterpret_cast<void**>(&factory))))
+    return 0;
+  Ref<IWICBitmapDecoder> decoder;
+  if (FAILED(factory->CreateDecoderFromFilename(Wide(path).c_str(), nullptr, GENERIC_READ,
+                                                WICDecodeMetadataCacheOnDemand, &decoder)))
+    return 0;
+  Ref<IWICBitmapFrameDecode> frame;
+  if (FAILED(decoder->GetFrame(0, &frame))) return 0;
+  UINT w = 0, h = 0;
+  if (FAILED(frame->GetSize(&w, &h)) || w == 0 || h == 0 || w > 65535 || h > 65535) return 0;
+  *width = (int)w;
+  *height = (int)h;
+  // A pixel is 1/dpiX wide and 1/dpiY high: its aspect is dpiY / dpiX.
+  double dpiX = 0, dpiY = 0;
+  *aspect = SUCCEEDED(frame->GetResolution(&dpiX, &dpiY)) && dpiX > 0 && dpiY > 0 ? (float)(dpiY / dpiX) : 1.0f;
+  // PNG keeps 100000 / gamma in its gAMA chunk.
+  *gamma = 2.2f;
+  Ref<IWICMetadataQueryReader> query;
+  if (SUCCEEDED(frame->GetMetadataQueryReader(&query))) {
+    PROPVARIANT v;
+    PropVariantInit(&v);
+    if (SUCCEEDED(query->GetMetadataByName(L"/gAMA/ImageGamma", &v)) && v.vt == VT_UI4 && v.ulVal > 0)
+      *gamma = (float)(100000.0 / v.ulVal);
+    PropVariantClear(&v);
+  }
+  return 1;
+}
+
 int WriteImageFileWIC(const char* path, const BitmapStorage* s) {
   if (!path || !s) return 0;
   GUID format;

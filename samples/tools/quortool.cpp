@@ -7,6 +7,9 @@
 //                                                     (until Cancel is pressed)
 //   quortool view-demo [--close ms]                   a window with image views at 1:1, at 1:4
 //                                                     fitted, and at 1:2 on a panel
+//   quortool select-image [file [gamma|fields]]       the image file selection for file, with its
+//                                                     extended buttons; with gamma or fields, that
+//                                                     dialog opened over it (the file dialog hidden)
 #include "PlainDialog.h"
 #include "Quorlib.h"
 
@@ -203,6 +206,38 @@ int ViewDemo(int argc, char** argv) {
   return 0;
 }
 
+const char kSelectTitle[] = " Select Image";
+
+// Waits for the selection dialog, hides it and presses the button given as parameter.
+DWORD WINAPI PressInSelection(void* button) {
+  HWND dlg = nullptr;
+  for (int i = 0; i < 500 && !dlg; i++) {
+    Sleep(20);
+    dlg = FindWindowA(nullptr, kSelectTitle);
+  }
+  if (!dlg) return 1;
+  Sleep(300);
+  ShowWindow(dlg, SW_HIDE);
+  PostMessageA(dlg, WM_COMMAND, (WPARAM)(INT_PTR)button, 0);
+  return 0;
+}
+
+int SelectImage(int argc, char** argv) {
+  const int kGammaButton = 1039, kFieldsButton = 1027;
+  JBitmapInfo bi;
+  if (argc > 0) bi.SetName(argv[0]);
+  int button = argc > 1 && strcmp(argv[1], "gamma") == 0    ? kGammaButton
+               : argc > 1 && strcmp(argv[1], "fields") == 0 ? kFieldsButton
+                                                            : 0;
+  if (button) CloseHandle(CreateThread(nullptr, 0, PressInSelection, (void*)(INT_PTR)button, 0, nullptr));
+  char title[] = " Select Image";
+  int chosen = JSelectFileInputEx(&bi, nullptr, title, 0);
+  printf("chosen %d name '%s' device '%s' alpha %d fields %d deinterlace %d aspect %d %.3f gamma flags 0x%lx %.2f\n",
+         chosen, bi.Name(), bi.Device(), bi.alphaChoice, bi.fields, bi.deinterlace, bi.aspectOverride,
+         bi.pixelAspect, (unsigned long)bi.GetCustomFlags(), bi.GetCustomGamma());
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -210,8 +245,10 @@ int main(int argc, char** argv) {
   if (argc >= 2 && strcmp(argv[1], "draw-gradient") == 0) return DrawGradient(argc - 2, argv + 2);
   if (argc >= 2 && strcmp(argv[1], "progress-demo") == 0) return ProgressDemo(argc - 2, argv + 2);
   if (argc >= 2 && strcmp(argv[1], "view-demo") == 0) return ViewDemo(argc - 2, argv + 2);
+  if (argc >= 2 && strcmp(argv[1], "select-image") == 0) return SelectImage(argc - 2, argv + 2);
   fprintf(stderr, "usage: quortool draw-gradient file.png [width height]\n"
                   "       quortool progress-demo [percent [hold-ms [alone]]]\n"
-                  "       quortool view-demo [--close ms]\n");
+                  "       quortool view-demo [--close ms]\n"
+                  "       quortool select-image [file [gamma|fields]]\n");
   return 2;
 }
