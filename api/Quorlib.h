@@ -25,6 +25,7 @@
 #include "JFileDlg.h"
 #include "JFlag.h"
 #include "JGrad.h"
+#include "JFlagCtl.h"
 #include "JViewWnd.h"
 #include "JFilter.h"
 #include "JMessages.h"
