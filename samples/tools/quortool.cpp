@@ -148,19 +148,25 @@ LRESULT CALLBACK DemoProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   return DefWindowProcA(hwnd, msg, wp, lp);
 }
 
-int ViewDemo(int argc, char** argv) {
-  const int closeMs = argc >= 2 && strcmp(argv[0], "--close") == 0 ? atoi(argv[1]) : 0;
+// A demo's main window (not shown yet) of its own class, on the panel colour.
+HWND DemoWindow(const char* className, WNDPROC proc, const char* title, int width, int height) {
   HINSTANCE self = GetModuleHandleA(nullptr);
   WNDCLASSA wc = {};
-  wc.lpfnWndProc = DemoProc;
+  wc.lpfnWndProc = proc;
   wc.hInstance = self;
   wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
   wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.lpszClassName = "QuortoolViewDemo";
+  wc.lpszClassName = className;
   RegisterClassA(&wc);
+  return CreateWindowExA(0, className, title, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 40, 40, width, height, nullptr,
+                         nullptr, self, nullptr);
+}
+
+int ViewDemo(int argc, char** argv) {
+  const int closeMs = argc >= 2 && strcmp(argv[0], "--close") == 0 ? atoi(argv[1]) : 0;
+  HINSTANCE self = GetModuleHandleA(nullptr);
   JWinProc::Register();
-  HWND main = CreateWindowExA(0, wc.lpszClassName, "JViewWnd demo", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 40, 40,
-                              700, 240, nullptr, nullptr, self, nullptr);
+  HWND main = DemoWindow("QuortoolViewDemo", DemoProc, "JViewWnd demo", 700, 240);
   HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   struct Pane {
     const char* label;
@@ -248,16 +254,7 @@ int FlagDemo(int argc, char** argv) {
     if (strcmp(argv[i], "--no-editor") == 0) editor = false;
     if (strcmp(argv[i], "--close") == 0 && i + 1 < argc) closeMs = atoi(argv[++i]);
   }
-  HINSTANCE self = GetModuleHandleA(nullptr);
-  WNDCLASSA wc = {};
-  wc.lpfnWndProc = FlagDemoProc;
-  wc.hInstance = self;
-  wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.lpszClassName = "QuortoolFlagDemo";
-  RegisterClassA(&wc);
-  HWND main = CreateWindowExA(0, wc.lpszClassName, "Flag markers", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 40, 40,
-                              340, 170, nullptr, nullptr, self, nullptr);
+  HWND main = DemoWindow("QuortoolFlagDemo", FlagDemoProc, "Flag markers", 340, 170);
   PlainDialog* dlg = new PlainDialog(main);
   JGradCtlData* grad = Create_JGradCtlData(GetLibInstance(), 119);
   if (!grad) return 1;

@@ -376,23 +376,39 @@ TEST_F(FlagMarkers, PaintedInTheFlagsColourOrByActivity) {
 
 // ---- Colour and texture -------------------------------------------------------------------------
 
-TEST_F(FlagMarkers, DoubleClickEditsTheFlagsColourInThePicker) {
-  JFlagCtl* m = Add(1, 0, &owner);
+// Double-clicks m and sets red in the picker that opens; false when none opens.
+bool PickRed(ControlDriver& driver, JFlagCtl* m, const char* red) {
   SendMessageA(m->GetHwnd(), WM_LBUTTONDBLCLK, 0, MAKELPARAM(kTipX, 1));
   HWND picker = FindWindowA(COLORPICKERWINDOWCLASS, nullptr);
-  ASSERT_NE(picker, nullptr) << "no dialog open: the marker's own swatch opens the picker";
-  HWND red = GetDlgItem(picker, IDC_PICKER_RED_EDIT);
-  driver.Focus(red);
+  if (!picker) return false;
+  driver.Focus(GetDlgItem(picker, IDC_PICKER_RED_EDIT));
   driver.SelectAll();
-  driver.Type("51");
+  driver.Type(red);
   driver.Key(VK_RETURN);
+  driver.Click(GetDlgItem(picker, IDOK), 5, 5);
+  return FindWindowA(COLORPICKERWINDOWCLASS, nullptr) == nullptr;
+}
+
+TEST_F(FlagMarkers, DoubleClickEditsTheFlagsColourInThePicker) {
+  JFlagCtl* m = Add(1, 0, &owner);
+  theHold.ClearHistory();
+  ASSERT_TRUE(PickRed(driver, m, "51")) << "no dialog open: the marker's own swatch opens the picker";
   Point3 c;
   flags[1]->GetColor(0, c);
   EXPECT_FLOAT_EQ(c.x, 51 / 255.0f) << "the picker's change is written into the flag";
   EXPECT_EQ(m->GetColor(0), RGB(51, 255, 0));
   EXPECT_EQ(Center(m), RGB(51, 255, 0));
-  driver.Click(GetDlgItem(picker, IDOK), 5, 5);
-  EXPECT_EQ(FindWindowA(COLORPICKERWINDOWCLASS, nullptr), nullptr);
+  EXPECT_EQ(theHold.NumUndo(), 0) << "the marker writes without an undo step";
+
+  // With the properties dialog open the picker edits the dialog's swatch, which writes as a
+  // step of the dialog.
+  SendMessageA(m->GetHwnd(), WM_COMMAND, JFlagCtl::kCmdProperties, 0);
+  ASSERT_NE(JFlagCtlDlg::Open(), nullptr);
+  ASSERT_TRUE(PickRed(driver, m, "102"));
+  EXPECT_EQ(m->GetColor(0), RGB(102, 255, 0));
+  EXPECT_EQ(theHold.NumUndo(), 1);
+  EXPECT_STREQ(theHold.UndoName(0), "Edit Flag Properties");
+  theHold.ClearHistory();
 }
 
 TEST_F(FlagMarkers, CopyAndPasteColourAndTexture) {
@@ -446,6 +462,8 @@ TEST_F(FlagMarkers, PropertiesDialogFollowsTheActiveFlag) {
   HWND w = d->GetHwnd();
   EXPECT_EQ(quortest::WindowText(w), " Flag Properties");
   EXPECT_STREQ(d->ActionName(), "Edit Flag Properties");
+  EXPECT_EQ(d->Flag(), flags[1]);
+  EXPECT_EQ(d->SwitchData(grad.g, nullptr), 0) << "only flags";
   EXPECT_EQ(d->Flag(), flags[1]);
   EXPECT_EQ(quortest::WindowText(GetDlgItem(w, kIdPosLabel)), "Position");
   EXPECT_EQ(quortest::WindowText(GetDlgItem(w, kIdName)), "Middle");
