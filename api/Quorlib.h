@@ -26,6 +26,7 @@
 #include "JSelectFile.h"
 #include "JFlag.h"
 #include "JGrad.h"
+#include "JFlagCtl.h"
 #include "JViewWnd.h"
 #include "JFilter.h"
 #include "JGradCtl.h"

@@ -513,6 +513,9 @@ LRESULT JFlagCtl::WinProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_ERASEBKGND:
       return 1;
+    case WM_PRINTCLIENT:
+      OnPaint((HDC)wParam);
+      return 0;
     case WM_PAINT: {
       PAINTSTRUCT ps;
       HDC dc = BeginPaint(hwnd, &ps);

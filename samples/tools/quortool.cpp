@@ -10,6 +10,12 @@
 //   quortool select-image [file [gamma|fields]]       the image file selection for file, with its
 //                                                     extended buttons; with gamma or fields, that
 //                                                     dialog opened over it (the file dialog hidden)
+//   quortool flag-demo [--dialog [--no-editor]] [--close ms]
+//                                                     gradient strips with flag markers in both
+//                                                     looks; with --dialog the flag properties
+//                                                     dialog of a marker (its window hidden), as
+//                                                     for a texture map in the material editor
+//                                                     unless --no-editor
 #include "PlainDialog.h"
 #include "Quorlib.h"
 
@@ -145,19 +151,25 @@ LRESULT CALLBACK DemoProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   return DefWindowProcA(hwnd, msg, wp, lp);
 }
 
-int ViewDemo(int argc, char** argv) {
-  const int closeMs = argc >= 2 && strcmp(argv[0], "--close") == 0 ? atoi(argv[1]) : 0;
+// A demo's main window (not shown yet) of its own class, on the panel colour.
+HWND DemoWindow(const char* className, WNDPROC proc, const char* title, int width, int height) {
   HINSTANCE self = GetModuleHandleA(nullptr);
   WNDCLASSA wc = {};
-  wc.lpfnWndProc = DemoProc;
+  wc.lpfnWndProc = proc;
   wc.hInstance = self;
   wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
   wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.lpszClassName = "QuortoolViewDemo";
+  wc.lpszClassName = className;
   RegisterClassA(&wc);
+  return CreateWindowExA(0, className, title, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 40, 40, width, height, nullptr,
+                         nullptr, self, nullptr);
+}
+
+int ViewDemo(int argc, char** argv) {
+  const int closeMs = argc >= 2 && strcmp(argv[0], "--close") == 0 ? atoi(argv[1]) : 0;
+  HINSTANCE self = GetModuleHandleA(nullptr);
   JWinProc::Register();
-  HWND main = CreateWindowExA(0, wc.lpszClassName, "JViewWnd demo", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 40, 40,
-                              700, 240, nullptr, nullptr, self, nullptr);
+  HWND main = DemoWindow("QuortoolViewDemo", DemoProc, "JViewWnd demo", 700, 240);
   HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   struct Pane {
     const char* label;
@@ -238,6 +250,115 @@ int SelectImage(int argc, char** argv) {
   return 0;
 }
 
+// ---- flag-demo -------------------------------------------------------------------------------
+
+// The owner of the demo's markers: the second flag is the active one.
+struct DemoOwner : JFlagCtlNotify {
+  int Delete(JFlagCtlData*) override { return 0; }
+  JFlagCtl* Next(JFlagCtlData*) override { return nullptr; }
+  JFlagCtl* Prev(JFlagCtlData*) override { return nullptr; }
+  void Active(JFlagCtlData* f) override { active = f; }
+  int IsActive(JFlagCtlData* f) override { return f == active; }
+  int MayDelete(JFlagCtlData*) override { return 1; }
+  int GetIndex(JFlagCtlData*) override { return 1; }
+  JFlagCtlData* active = nullptr;
+};
+
+struct FlagStrip {
+  int x, y, width, height;
+  std::vector<BMM_Color_24> pixels;
+};
+std::vector<FlagStrip> flagStrips;
+
+LRESULT CALLBACK FlagDemoProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_PAINT) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    for (FlagStrip& s : flagStrips) JBitBlt(dc, s.x, s.y, s.width, s.height, s.pixels.data());
+    EndPaint(hwnd, &ps);
+    return 0;
+  }
+  return DemoProc(hwnd, msg, wp, lp);
+}
+
+int FlagDemo(int argc, char** argv) {
+  bool showDialog = false, editor = true;
+  int closeMs = 0;
+  for (int i = 0; i < argc; i++) {
+    if (strcmp(argv[i], "--dialog") == 0) showDialog = true;
+    if (strcmp(argv[i], "--no-editor") == 0) editor = false;
+    if (strcmp(argv[i], "--close") == 0 && i + 1 < argc) closeMs = atoi(argv[++i]);
+  }
+  HWND main = DemoWindow("QuortoolFlagDemo", FlagDemoProc, "Flag markers", 340, 170);
+  PlainDialog* dlg = new PlainDialog(main);
+  JGradCtlData* grad = Create_JGradCtlData(GetLibInstance(), 119);
+  if (!grad) return 1;
+  const struct {
+    float pos;
+    Point3 color;
+    const char* name;
+  } inner[] = {{0.35f, Point3(1.0f, 0.85f, 0.1f), "Flag #3"}, {0.7f, Point3(0.1f, 0.8f, 0.3f), "Flag #4"}};
+  for (const auto& f : inner) {
+    JFlagCtlData* flag = Create_JFlagCtlData();
+    float pos = f.pos;
+    Point3 c = f.color;
+    flag->SetPos(0, pos);
+    flag->SetColor(0, c);
+    grad->AddFlag(flag, f.name);
+  }
+  // The texture map the markers belong to when the material editor shows it; its window stands
+  // in for the editor's.
+  Texmap* map = editor ? NewCheckerMap(Color(0, 0, 0), Color(1, 1, 1), 2) : nullptr;
+  DemoOwner owner;
+  owner.active = grad->GetFlag(2);
+  // Two strips: the markers of the gradient window (activity colouring), then markers painted in
+  // their flags' colours.
+  const int kStripW = 280, kStripH = 24, kMarkerW = 9, kMarkerH = 12;
+  const int styles[] = {JFlagCtl::kStyleActivity, 0};
+  std::vector<JFlagCtl*> markers;
+  for (int row = 0; row < 2; row++) {
+    FlagStrip s{20, 12 + row * 60, kStripW, kStripH, std::vector<BMM_Color_24>((size_t)kStripW * kStripH)};
+    grad->Render(s.pixels.data(), 0, kStripW, kStripH, 1.0f, 0);
+    flagStrips.push_back(s);
+    RECT drag = {s.x, s.y + s.height - 5, s.x + s.width - 1, s.y + s.height - 5};
+    for (int i = 0; i < grad->GetFlagCount(); i++) {
+      int style = styles[row] | (i < 2 ? (int)JFlagCtl::kStyleFixed : 0);
+      JFlagCtl* m = JFlagCtl::Create(grad->GetFlag(i), -1, style, kMarkerW, kMarkerH, drag, &owner,
+                                     map ? main : nullptr, map, nullptr);
+      if (!m) return 1;
+      *dlg += m;
+      m->Init(0);
+      markers.push_back(m);
+    }
+  }
+  ShowWindow(main, SW_SHOW);
+  UpdateWindow(main);
+  if (showDialog) {
+    SendMessageA(markers[2]->GetHwnd(), WM_COMMAND, JFlagCtl::kCmdProperties, 0);
+    // A window owned by a shown window is not drawn under the screenshot's X server.
+    ShowWindow(main, SW_HIDE);
+    if (JFlagCtlDlg* d = JFlagCtlDlg::Open()) SetWindowPos(d->GetHwnd(), nullptr, 60, 60, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  }
+  printf("ready: %d markers%s\n", (int)markers.size(), JFlagCtlDlg::Open() ? ", properties dialog open" : "");
+  fflush(stdout);
+  if (closeMs > 0) SetTimer(main, 1, (UINT)closeMs, nullptr);
+  MSG m;
+  while (GetMessageA(&m, nullptr, 0, 0) > 0) {
+    TranslateMessage(&m);
+    DispatchMessageA(&m);
+  }
+  while (dlg->NumControls() > 0) {
+    JViewCtl* c = dlg->GetControl(0);
+    *dlg -= c;
+    c->Destroy();
+  }
+  grad->DeleteMe();
+  if (map) map->DeleteMe();
+  dlg->DeleteThis();
+  printf("ok\n");
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -246,9 +367,11 @@ int main(int argc, char** argv) {
   if (argc >= 2 && strcmp(argv[1], "progress-demo") == 0) return ProgressDemo(argc - 2, argv + 2);
   if (argc >= 2 && strcmp(argv[1], "view-demo") == 0) return ViewDemo(argc - 2, argv + 2);
   if (argc >= 2 && strcmp(argv[1], "select-image") == 0) return SelectImage(argc - 2, argv + 2);
+  if (argc >= 2 && strcmp(argv[1], "flag-demo") == 0) return FlagDemo(argc - 2, argv + 2);
   fprintf(stderr, "usage: quortool draw-gradient file.png [width height]\n"
                   "       quortool progress-demo [percent [hold-ms [alone]]]\n"
                   "       quortool view-demo [--close ms]\n"
-                  "       quortool select-image [file [gamma|fields]]\n");
+                  "       quortool select-image [file [gamma|fields]]\n"
+                  "       quortool flag-demo [--dialog] [--close ms]\n");
   return 2;
 }
