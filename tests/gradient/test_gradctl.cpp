@@ -2,6 +2,7 @@
 // person produces: clicks add flags, marker commands and keys delete and step, the context menu's
 // commands reset, copy, paste, load and save the gradient and switch the modes.
 #include "ControlDriver.h"
+#include "GradTest.h"
 #include "Recorder.h"
 #include "TestSupport.h"
 #include "gradres.h"
@@ -11,8 +12,10 @@
 #include <gtest/gtest.h>
 
 #include <math.h>
+#include <process.h>
 #include <stdio.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -152,6 +155,89 @@ struct GradientDialog {
   GradDlg* dlg = nullptr;
   HWND wnd = nullptr;
   quortest::ControlDriver driver;
+};
+
+
+// Answers the next modal dialogs of the calling thread one after another, as a person does: for
+// each step it waits for a new visible dialog (the previous one gone), reads its caption and
+// message, types into an edit control and presses a button. A dialog that a step does not close
+// is cancelled, so that a test never hangs.
+class DialogScript {
+ public:
+  struct Step {
+    Step(int b, int e, std::string t) : button(b), edit(e), text(std::move(t)) {}
+    int button;
+    int edit;  // 0: nothing to type
+    std::string text;
+    std::string caption;  // what the dialog showed
+    std::string message;
+  };
+  explicit DialogScript(std::vector<Step> s) : steps(std::move(s)), guiThread(GetCurrentThreadId()) {
+    EnumThreadWindows(guiThread, Collect, reinterpret_cast<LPARAM>(&seen));
+    thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, Run, this, 0, nullptr));
+  }
+  ~DialogScript() { Wait(); }
+  // Waits for the script to end; the number of steps that found their dialog.
+  int Wait() {
+    if (thread) {
+      quortest::ControlDriver::PumpUntil([this] { return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; }, kScriptMs);
+      CloseHandle(thread);
+      thread = nullptr;
+    }
+    return done;
+  }
+  std::vector<Step> steps;
+
+ private:
+  static const DWORD kScriptMs = 20000;
+  static BOOL CALLBACK Collect(HWND w, LPARAM set) {
+    reinterpret_cast<std::set<HWND>*>(set)->insert(w);
+    return TRUE;
+  }
+  struct Search {
+    std::set<HWND>* seen;
+    HWND found;
+  };
+  static BOOL CALLBACK Find(HWND w, LPARAM p) {
+    Search* s = reinterpret_cast<Search*>(p);
+    char cls[16];
+    if (s->seen->count(w) || !IsWindowVisible(w) || !GetClassNameA(w, cls, sizeof cls) || strcmp(cls, "#32770") != 0)
+      return TRUE;
+    s->found = w;
+    return FALSE;
+  }
+  static unsigned __stdcall Run(void* self) {
+    static_cast<DialogScript*>(self)->Drive();
+    return 0;
+  }
+  void Drive() {
+    const int kSettleMs = 100, kPollMs = 20;
+    for (Step& step : steps) {
+      HWND dlg = nullptr;
+      for (DWORD start = GetTickCount(); !dlg && GetTickCount() - start < kScriptMs;) {
+        Search s{&seen, nullptr};
+        EnumThreadWindows(guiThread, Find, reinterpret_cast<LPARAM>(&s));
+        if (!(dlg = s.found)) Sleep(kPollMs);
+      }
+      if (!dlg) return;
+      seen.insert(dlg);
+      Sleep(kSettleMs);
+      step.caption = quortest::WindowText(dlg);
+      if (HWND m = GetDlgItem(dlg, 0xFFFF)) step.message = quortest::WindowText(m);
+      if (step.edit) SendMessageA(GetDlgItem(dlg, step.edit), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(step.text.c_str()));
+      PostMessageA(dlg, WM_COMMAND, (WPARAM)step.button, (LPARAM)GetDlgItem(dlg, step.button));
+      for (DWORD start = GetTickCount(); IsWindow(dlg) && GetTickCount() - start < kScriptMs;) Sleep(kPollMs);
+      if (IsWindow(dlg)) {
+        PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
+        return;
+      }
+      done++;
+    }
+  }
+  std::set<HWND> seen;
+  DWORD guiThread;
+  HANDLE thread = nullptr;
+  int done = 0;
 };
 
 void ExpectColor(const Point3& c, float r, float g, float b) {
@@ -485,4 +571,59 @@ TEST(GradientWindow, AGradientFileSavedFromTheMenuLoadsBack) {
   EXPECT_EQ(d.win->GetFlagCtlCount(), 3);
   EXPECT_EQ(d.win->GetNextFlagNumber(), 7u);
   remove(path.c_str());
+}
+
+TEST(GradientWindow, ABitmapChosenInTheSelectorReplacesTheFlagsUntilFlagMode) {
+  const int kNameEdit = 1152;
+  std::string good = gradtest::WriteImage("quortest_gradwnd.bmp", 16, 2);
+  std::string bad = quortest::TempPath("quortest_gradwnd_bad.bmp");
+  const char kText[] = "not an image";
+  quortest::WriteAll(bad, std::vector<unsigned char>(kText, kText + sizeof kText - 1));
+  GradientDialog d(kPlain, true, GetModuleHandleA(nullptr), IDR_THREE_FLAGS);
+  ASSERT_TRUE(d.Ok());
+  d.Composite()->SetValue(0, (float)JGradCtl::kAverage);
+
+  // A file the bitmap manager cannot read: the error box, Retry, then a good file.
+  {
+    DialogScript script({{IDOK, kNameEdit, bad}, {IDRETRY, 0, ""}, {IDOK, kNameEdit, good}});
+    d.Command(kLoadBitmap);
+    ASSERT_EQ(script.Wait(), 3);
+    EXPECT_EQ(script.steps[0].caption, " Select Bitmap");
+    EXPECT_EQ(script.steps[1].caption, "Bitmap Loading Error");
+    EXPECT_EQ(script.steps[1].message, "Cannot load bitmap\n" + bad);
+    EXPECT_EQ(script.steps[2].caption, " Select Bitmap");
+  }
+  EXPECT_EQ(d.win->GetMode(), JGradCtlData::kBitmapMode);
+  BitmapInfo record;
+  ASSERT_EQ(d.win->Data()->GetBitmapInfo(&record), 1);
+  EXPECT_STREQ(record.Name(), good.c_str());
+  EXPECT_EQ(d.LabelText(), "Bitmap=quortest_gradwnd.bmp, Avg");
+  EXPECT_FALSE(IsWindowVisible(d.win->GetFlagCtl(2)->GetHwnd()));
+  // The gradient now shows the file's first row: column 15 is (240, 0, 15).
+  std::vector<BMM_Color_24> row = Row(d.win->Data(), 16);
+  EXPECT_EQ(row[15].r, 240);
+  EXPECT_EQ(row[15].b, 15);
+
+  // UV map: an unreadable file and Cancel change nothing.
+  {
+    DialogScript script({{IDOK, kNameEdit, bad}, {IDCANCEL, 0, ""}});
+    d.Command(kLoadUVMap);
+    ASSERT_EQ(script.Wait(), 2);
+    EXPECT_EQ(script.steps[0].caption, " Select UV Map");
+  }
+  EXPECT_EQ(d.win->GetMode(), JGradCtlData::kBitmapMode);
+  // A cancelled selector neither.
+  {
+    DialogScript script({{IDCANCEL, 0, ""}});
+    d.Command(kLoadUVMap);
+    ASSERT_EQ(script.Wait(), 1);
+  }
+  EXPECT_EQ(d.win->GetMode(), JGradCtlData::kBitmapMode);
+
+  d.Command(kFlagMode);
+  EXPECT_EQ(d.win->GetMode(), JGradCtlData::kFlagMode);
+  EXPECT_EQ(d.LabelText(), "R=255,G=0,B=0, Pos=0, Avg");
+  EXPECT_TRUE(IsWindowVisible(d.win->GetFlagCtl(2)->GetHwnd()));
+  remove(good.c_str());
+  remove(bad.c_str());
 }
