@@ -16,6 +16,9 @@
 //                                                     dialog of a marker (its window hidden), as
 //                                                     for a texture map in the material editor
 //                                                     unless --no-editor
+//   quortool gradient-demo [--close ms]               two gradient windows with their flag markers
+//                                                     and labels: in colour with a composite
+//                                                     choice, and in grey
 #include "PlainDialog.h"
 #include "Quorlib.h"
 
@@ -359,6 +362,81 @@ int FlagDemo(int argc, char** argv) {
   return 0;
 }
 
+// ---- gradient-demo ---------------------------------------------------------------------------
+
+// Two gradient windows as a plug-in's dialog holds them, each with its flag markers and label:
+// one in colour with a composite choice, one drawn in grey.
+int GradientDemo(int argc, char** argv) {
+  const int closeMs = argc >= 2 && strcmp(argv[0], "--close") == 0 ? atoi(argv[1]) : 0;
+  HINSTANCE self = GetModuleHandleA(nullptr);
+  JWinProc::Register();
+  const int kW = 360, kH = 36, kLabelH = 16, kRowH = 96, kFirstId = 100, kFirstLabelId = 110;
+  HWND main = DemoWindow("QuortoolGradientDemo", DemoProc, "JGradCtl demo", kW + 60, 2 * kRowH + 60);
+  HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  PlainDialog* dlg = new PlainDialog(main);  // the demo window is its controls' dialog object
+  JFloatData* composite = Create_JFloatData();
+  composite->SetValue(0, (float)JGradCtl::kAdditive);
+  std::vector<JGradCtlData*> grads;
+  const char* titles[] = {"Colour, composite Additive", "Grey (luminosity)"};
+  for (int row = 0; row < 2; row++) {
+    int y = 12 + row * kRowH;
+    HWND title = CreateWindowExA(0, "STATIC", titles[row], WS_CHILD | WS_VISIBLE, 20, y, kW, 18, main, nullptr, self,
+                                 nullptr);
+    SendMessageA(title, WM_SETFONT, (WPARAM)font, 0);
+    CreateWindowExA(0, "JUniversalWindow", "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 20, y + 22, kW, kH, main,
+                    (HMENU)(INT_PTR)(kFirstId + row), self, nullptr);
+    CreateWindowExA(0, "JUniversalWindow", "", WS_CHILD | WS_VISIBLE, 20, y + 22 + kH + 10, kW, kLabelH, main,
+                    (HMENU)(INT_PTR)(kFirstLabelId + row), self, nullptr);
+    JGradCtlData* grad = Create_JGradCtlData(GetLibInstance(), 119);
+    if (!grad) return 1;
+    const struct {
+      float pos;
+      Point3 color;
+      const char* name;
+    } inner[] = {{0.3f, Point3(1.0f, 0.85f, 0.1f), "Flag #3"}, {0.65f, Point3(0.1f, 0.8f, 0.3f), "Flag #4"}};
+    for (const auto& f : inner) {
+      JFlagCtlData* flag = Create_JFlagCtlData();
+      float pos = f.pos;
+      Point3 c = f.color;
+      flag->SetPos(0, pos);
+      flag->SetColor(0, c);
+      flag->SetName(f.name);
+      grad->AddFlag(flag, f.name);
+    }
+    grads.push_back(grad);
+    JGradCtl* win = JGradCtl::Create(grad, -1, -1, kFirstId + row, JFlagCtl::kStyleActivity | (row ? JGRADCTL_MONO : 0),
+                                     row ? nullptr : composite, kFirstLabelId + row);
+    if (!win) return 1;
+    win->SetFontHeight(14);
+    *dlg += win;
+    win->Init(0);
+    win->SetFreeze(0);
+    // The third flag is the active one.
+    win->Next(nullptr);
+    win->Next(nullptr);
+  }
+  ShowWindow(main, SW_SHOW);
+  UpdateWindow(main);
+  printf("ready: %d gradient windows, %d controls\n", (int)grads.size(), dlg->NumControls());
+  fflush(stdout);
+  if (closeMs > 0) SetTimer(main, 1, (UINT)closeMs, nullptr);
+  MSG m;
+  while (GetMessageA(&m, nullptr, 0, 0) > 0) {
+    TranslateMessage(&m);
+    DispatchMessageA(&m);
+  }
+  while (dlg->NumControls() > 0) {
+    JViewCtl* c = dlg->GetControl(0);
+    *dlg -= c;
+    c->Destroy();
+  }
+  for (JGradCtlData* g : grads) g->DeleteMe();
+  composite->DeleteMe();
+  dlg->DeleteThis();
+  printf("ok\n");
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -368,10 +446,12 @@ int main(int argc, char** argv) {
   if (argc >= 2 && strcmp(argv[1], "view-demo") == 0) return ViewDemo(argc - 2, argv + 2);
   if (argc >= 2 && strcmp(argv[1], "select-image") == 0) return SelectImage(argc - 2, argv + 2);
   if (argc >= 2 && strcmp(argv[1], "flag-demo") == 0) return FlagDemo(argc - 2, argv + 2);
+  if (argc >= 2 && strcmp(argv[1], "gradient-demo") == 0) return GradientDemo(argc - 2, argv + 2);
   fprintf(stderr, "usage: quortool draw-gradient file.png [width height]\n"
                   "       quortool progress-demo [percent [hold-ms [alone]]]\n"
                   "       quortool view-demo [--close ms]\n"
                   "       quortool select-image [file [gamma|fields]]\n"
-                  "       quortool flag-demo [--dialog] [--close ms]\n");
+                  "       quortool flag-demo [--dialog] [--close ms]\n"
+                  "       quortool gradient-demo [--close ms]\n");
   return 2;
 }
