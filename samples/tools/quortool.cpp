@@ -168,6 +168,47 @@ HWND DemoWindow(const char* className, WNDPROC proc, const char* title, int widt
                          nullptr, self, nullptr);
 }
 
+// Serves the demo's messages until its main window is closed (by the user, or after closeMs
+// when that is above 0).
+void RunDemo(HWND main, int closeMs) {
+  if (closeMs > 0) SetTimer(main, 1, (UINT)closeMs, nullptr);
+  MSG m;
+  while (GetMessageA(&m, nullptr, 0, 0) > 0) {
+    TranslateMessage(&m);
+    DispatchMessageA(&m);
+  }
+}
+
+// Destroys the controls of a demo's dialog object.
+void DestroyControls(PlainDialog* dlg) {
+  while (dlg->NumControls() > 0) {
+    JViewCtl* c = dlg->GetControl(0);
+    *dlg -= c;
+    c->Destroy();
+  }
+}
+
+// The library's default gradient (red to blue) with a yellow and a green flag inside.
+JGradCtlData* DemoGradient() {
+  JGradCtlData* grad = Create_JGradCtlData(GetLibInstance(), 119);
+  if (!grad) return nullptr;
+  const struct {
+    float pos;
+    Point3 color;
+    const char* name;
+  } inner[] = {{0.35f, Point3(1.0f, 0.85f, 0.1f), "Flag #3"}, {0.7f, Point3(0.1f, 0.8f, 0.3f), "Flag #4"}};
+  for (const auto& f : inner) {
+    JFlagCtlData* flag = Create_JFlagCtlData();
+    float pos = f.pos;
+    Point3 c = f.color;
+    flag->SetPos(0, pos);
+    flag->SetColor(0, c);
+    flag->SetName(f.name);
+    grad->AddFlag(flag, f.name);
+  }
+  return grad;
+}
+
 int ViewDemo(int argc, char** argv) {
   const int closeMs = argc >= 2 && strcmp(argv[0], "--close") == 0 ? atoi(argv[1]) : 0;
   HINSTANCE self = GetModuleHandleA(nullptr);
@@ -205,12 +246,7 @@ int ViewDemo(int argc, char** argv) {
   ShowWindow(main, SW_SHOW);
   printf("ready: %d views\n", 3);
   fflush(stdout);
-  if (closeMs > 0) SetTimer(main, 1, (UINT)closeMs, nullptr);
-  MSG m;
-  while (GetMessageA(&m, nullptr, 0, 0) > 0) {
-    TranslateMessage(&m);
-    DispatchMessageA(&m);
-  }
+  RunDemo(main, closeMs);
   for (int i = 0; i < 3; i++) {
     views[i]->Destroy();
     settings[i]->DeleteMe();
@@ -294,21 +330,8 @@ int FlagDemo(int argc, char** argv) {
   }
   HWND main = DemoWindow("QuortoolFlagDemo", FlagDemoProc, "Flag markers", 340, 170);
   PlainDialog* dlg = new PlainDialog(main);
-  JGradCtlData* grad = Create_JGradCtlData(GetLibInstance(), 119);
+  JGradCtlData* grad = DemoGradient();
   if (!grad) return 1;
-  const struct {
-    float pos;
-    Point3 color;
-    const char* name;
-  } inner[] = {{0.35f, Point3(1.0f, 0.85f, 0.1f), "Flag #3"}, {0.7f, Point3(0.1f, 0.8f, 0.3f), "Flag #4"}};
-  for (const auto& f : inner) {
-    JFlagCtlData* flag = Create_JFlagCtlData();
-    float pos = f.pos;
-    Point3 c = f.color;
-    flag->SetPos(0, pos);
-    flag->SetColor(0, c);
-    grad->AddFlag(flag, f.name);
-  }
   // The texture map the markers belong to when the material editor shows it; its window stands
   // in for the editor's.
   Texmap* map = editor ? NewCheckerMap(Color(0, 0, 0), Color(1, 1, 1), 2) : nullptr;
@@ -344,17 +367,8 @@ int FlagDemo(int argc, char** argv) {
   }
   printf("ready: %d markers%s\n", (int)markers.size(), JFlagCtlDlg::Open() ? ", properties dialog open" : "");
   fflush(stdout);
-  if (closeMs > 0) SetTimer(main, 1, (UINT)closeMs, nullptr);
-  MSG m;
-  while (GetMessageA(&m, nullptr, 0, 0) > 0) {
-    TranslateMessage(&m);
-    DispatchMessageA(&m);
-  }
-  while (dlg->NumControls() > 0) {
-    JViewCtl* c = dlg->GetControl(0);
-    *dlg -= c;
-    c->Destroy();
-  }
+  RunDemo(main, closeMs);
+  DestroyControls(dlg);
   grad->DeleteMe();
   if (map) map->DeleteMe();
   dlg->DeleteThis();
@@ -387,22 +401,8 @@ int GradientDemo(int argc, char** argv) {
                     (HMENU)(INT_PTR)(kFirstId + row), self, nullptr);
     CreateWindowExA(0, "JUniversalWindow", "", WS_CHILD | WS_VISIBLE, 20, y + 22 + kH + 10, kW, kLabelH, main,
                     (HMENU)(INT_PTR)(kFirstLabelId + row), self, nullptr);
-    JGradCtlData* grad = Create_JGradCtlData(GetLibInstance(), 119);
+    JGradCtlData* grad = DemoGradient();
     if (!grad) return 1;
-    const struct {
-      float pos;
-      Point3 color;
-      const char* name;
-    } inner[] = {{0.3f, Point3(1.0f, 0.85f, 0.1f), "Flag #3"}, {0.65f, Point3(0.1f, 0.8f, 0.3f), "Flag #4"}};
-    for (const auto& f : inner) {
-      JFlagCtlData* flag = Create_JFlagCtlData();
-      float pos = f.pos;
-      Point3 c = f.color;
-      flag->SetPos(0, pos);
-      flag->SetColor(0, c);
-      flag->SetName(f.name);
-      grad->AddFlag(flag, f.name);
-    }
     grads.push_back(grad);
     JGradCtl* win = JGradCtl::Create(grad, -1, -1, kFirstId + row, JFlagCtl::kStyleActivity | (row ? JGRADCTL_MONO : 0),
                                      row ? nullptr : composite, kFirstLabelId + row);
@@ -419,17 +419,8 @@ int GradientDemo(int argc, char** argv) {
   UpdateWindow(main);
   printf("ready: %d gradient windows, %d controls\n", (int)grads.size(), dlg->NumControls());
   fflush(stdout);
-  if (closeMs > 0) SetTimer(main, 1, (UINT)closeMs, nullptr);
-  MSG m;
-  while (GetMessageA(&m, nullptr, 0, 0) > 0) {
-    TranslateMessage(&m);
-    DispatchMessageA(&m);
-  }
-  while (dlg->NumControls() > 0) {
-    JViewCtl* c = dlg->GetControl(0);
-    *dlg -= c;
-    c->Destroy();
-  }
+  RunDemo(main, closeMs);
+  DestroyControls(dlg);
   for (JGradCtlData* g : grads) g->DeleteMe();
   composite->DeleteMe();
   dlg->DeleteThis();

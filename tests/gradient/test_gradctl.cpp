@@ -68,6 +68,12 @@ class GradDlg : public JOneModelessBase {
   int SwitchData(JDataBase*, void*) override { return 1; }
 };
 
+// Ends the menu being tracked (a thread timer's procedure).
+void CALLBACK CloseMenu(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  EndMenu();
+}
+
 // One gradient window in its own dialog, over a block held for the length of the test.
 struct GradientDialog {
   GradientDialog(unsigned long style, bool withComposite, HINSTANCE layoutModule, int layout) {
@@ -140,10 +146,7 @@ struct GradientDialog {
   void Command(int id) { SendMessageA(wnd, WM_COMMAND, id, 0); }
   // Right-clicks the window and closes its menu once it is up; answers item id's menu state.
   UINT MenuState(int id) {
-    SetTimer(nullptr, 0, kMenuCloseMs, [](HWND, UINT, UINT_PTR timer, DWORD) {
-      KillTimer(nullptr, timer);
-      EndMenu();
-    });
+    SetTimer(nullptr, 0, kMenuCloseMs, CloseMenu);
     driver.RightDown(wnd, 10, 5);
     driver.RightUp(wnd, 10, 5);
     return GetMenuState(win->GetMenu(), id, MF_BYCOMMAND);
@@ -626,4 +629,35 @@ TEST(GradientWindow, ABitmapChosenInTheSelectorReplacesTheFlagsUntilFlagMode) {
   EXPECT_TRUE(IsWindowVisible(d.win->GetFlagCtl(2)->GetHwnd()));
   remove(good.c_str());
   remove(bad.c_str());
+}
+
+TEST(GradientWindow, RebindingMovesTheMarkersToTheOtherGradient) {
+  GradientDialog d(kPlain, true, GetModuleHandleA(nullptr), IDR_THREE_FLAGS);
+  ASSERT_TRUE(d.Ok());
+  GradBlock* other = JCreateRegistered<GradBlock>(0x200, kBlockID);
+  quortest::Recorder* keep = new quortest::Recorder(1);
+  keep->Hold(other);
+  JGradCtlData* g = static_cast<JGradCtlData*>((*other)(0));
+  JFloatData* comp = static_cast<JFloatData*>((*other)(1));
+  comp->SetValue(0, (float)JGradCtl::kAverage);
+  ASSERT_EQ(g->GetFlagCount(), 2);
+
+  d.win->Set(other, 0, 0, comp);
+  EXPECT_EQ(d.win->Data(), g);
+  EXPECT_EQ(d.win->GetFlagCtlCount(), 2);
+  for (int i = 0; i < 2; i++) EXPECT_EQ(d.win->GetFlagCtl(i)->Data(), g->GetFlag(i));
+  EXPECT_EQ(d.win->GetLastActive(), 0);
+  EXPECT_EQ(d.win->GetCompositeValue(), JGradCtl::kAverage);
+  EXPECT_EQ(d.win->GetNextFlagNumber(), 2u);
+  EXPECT_EQ(d.LabelText(), "R=128,G=128,B=128, Pos=0, Avg");
+  // The same binding again changes nothing; new flags go to the new gradient and its block.
+  d.win->Set(other, 0, 0, comp);
+  EXPECT_EQ(d.win->GetFlagCtlCount(), 2);
+  d.ClickAt(d.TipLeft() + 10);
+  EXPECT_EQ(g->GetFlagCount(), 3);
+  d.Command(kReset);
+  EXPECT_EQ(d.win->Data(), (*other)(0)) << "Reset replaces the child of the new block";
+  EXPECT_EQ(d.Gradient()->GetFlagCount(), 3) << "the first block keeps its gradient";
+  d.Close();
+  keep->DeleteMe();
 }
