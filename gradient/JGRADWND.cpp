@@ -343,6 +343,15 @@ void JGradCtl::UpdateView(int t, ReferenceTarget* changed) {
 
 void JGradCtl::Set(JDataBase* gradient, int t, JFloatData* comp) {
   if (gradient == JViewCtl::Data()) return;
+  // A gradient given without its parent (this form alone) is its own parent from now on, so
+  // that Reset, Load and Paste never touch the slot of the node it was bound to before.
+  JDataBase* held = parentNode ? (childIndex >= 0 ? dynamic_cast<JDataBase*>(parentNode->GetReference(childIndex))
+                                                  : static_cast<JDataBase*>(parentNode))
+                               : nullptr;
+  if (held != gradient) {
+    parentNode = dynamic_cast<JDataNode*>(gradient);
+    childIndex = -1;
+  }
   activeIndex = 0;
   int frozen = SetFreeze(1);
   DeleteAll(0);

@@ -55,7 +55,9 @@ class QUORAPI JGradCtl : public JViewWnd, public JFlagCtlNotify {
 
   // The gradient is node's child id, or node itself when id < 0. composite (null allowed) is a
   // leaf with the composite choice 0 to 4; its changes reach the window too. Null (asserted)
-  // when memory is short.
+  // when memory is short. A gradient that Reset, Load or Paste puts in place of node's child is
+  // stored in node's slot; one that replaces a gradient bound without a parent (id < 0) is held
+  // by nothing, and the plug-in keeps (and finally deletes) Data().
   static JGradCtl* Create(JDataNode* node, int id, int idBypass, int ctrlId, int style, JFloatData* composite);
   // The same, with the label in dialog item labelId.
   static JGradCtl* Create(JDataNode* node, int id, int idBypass, int ctrlId, int style, JFloatData* composite,

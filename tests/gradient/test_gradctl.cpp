@@ -658,6 +658,19 @@ TEST(GradientWindow, RebindingMovesTheMarkersToTheOtherGradient) {
   d.Command(kReset);
   EXPECT_EQ(d.win->Data(), (*other)(0)) << "Reset replaces the child of the new block";
   EXPECT_EQ(d.Gradient()->GetFlagCount(), 3) << "the first block keeps its gradient";
+
+  // A gradient given alone is its own parent: replacing it leaves the block's slot alone.
+  gradtest::Grad alone;
+  JGradCtlData* before = static_cast<JGradCtlData*>((*other)(0));
+  d.win->Set(alone.g, 0, nullptr);
+  EXPECT_EQ(d.win->Data(), alone.g);
+  EXPECT_EQ(d.win->GetCompositeValue(), JGradCtl::kAverage) << "a null composite keeps the leaf";
+  d.Command(kCopy);
+  d.Command(kPaste);
+  JGradCtlData* pasted = d.win->Data();
+  EXPECT_NE(pasted, alone.g);
+  EXPECT_EQ((*other)(0), before);
   d.Close();
+  pasted->DeleteMe();  // nothing held the replacement: it is the test's
   keep->DeleteMe();
 }
