@@ -197,6 +197,19 @@ TEST_F(FlagMarkers, TipSitsOnTheFlagsPlaceAndTheShapeIsAPentagon) {
   DeleteObject(rgn);
 }
 
+TEST_F(FlagMarkers, WithoutADialogWindowInitFails) {
+  PlainDialog windowless;
+  RECT drag = {kLeft, kLine, kRight, kLine};
+  JFlagCtl* m = JFlagCtl::Create(flags[1], -1, 0, kWidth, kHeight, drag, &owner);
+  ASSERT_NE(m, nullptr);
+  windowless += m;
+  EXPECT_EQ(m->Init(0), 0);
+  EXPECT_EQ(m->GetHwnd(), nullptr);
+  windowless -= m;
+  m->Destroy();
+  EXPECT_TRUE(owner.calls.empty());
+}
+
 // Counts the moves of one window.
 HWND watched = nullptr;
 int moves = 0;
@@ -280,7 +293,7 @@ TEST_F(FlagMarkers, RefusedDeletionKeepsTheMarker) {
 
 TEST_F(FlagMarkers, FixedMarkerDoesNotMoveButKeysStillStep) {
   JFlagCtl* end = Add(0, JFlagCtl::kStyleActivity | JFlagCtl::kStyleFixed, &owner);
-  JFlagCtl* mid = Add(1, JFlagCtl::kStyleActivity, &owner);
+  Add(1, JFlagCtl::kStyleActivity, &owner);
   DragTo(end, kLeft + 80);
   EXPECT_EQ(Tip(end).x, kLeft);
   EXPECT_EQ(Pos(flags[0]), 0.0f);
@@ -313,7 +326,6 @@ TEST_F(FlagMarkers, FixedMarkerDoesNotMoveButKeysStillStep) {
   EXPECT_EQ(box.Text(), "Cannot delete this flag.");
   EXPECT_EQ(owner.Count("Delete"), 0);
   EXPECT_EQ(dlg->NumControls(), 2);
-  (void)mid;
 }
 
 TEST_F(FlagMarkers, DisabledMarkerIgnoresMouseAndKeys) {
