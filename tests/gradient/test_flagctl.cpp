@@ -36,7 +36,13 @@ struct Owner : JFlagCtlNotify {
     std::string op;
     JFlagCtlData* flag;
   };
-  int Delete(JFlagCtlData* f) override { return Log("Delete", f), deleteAnswer; }
+  int Delete(JFlagCtlData* f) override {
+    Log("Delete", f);
+    if (!deleteAnswer) return 0;
+    for (int i = 0; removeFrom && i < removeFrom->GetFlagCount(); i++)
+      if (removeFrom->GetFlag(i) == f) removeFrom->DelFlag(i);
+    return 1;
+  }
   JFlagCtl* Next(JFlagCtlData* f) override { return Log("Next", f), Step(f, 1); }
   JFlagCtl* Prev(JFlagCtlData* f) override { return Log("Prev", f), Step(f, -1); }
   void Active(JFlagCtlData* f) override {
@@ -67,6 +73,7 @@ struct Owner : JFlagCtlNotify {
   std::vector<Call> calls;
   std::vector<JFlagCtl*> markers;
   JFlagCtlData* active = nullptr;
+  JGradCtlData* removeFrom = nullptr;  // Delete takes the flag out of this gradient
   int mayDelete = 1, deleteAnswer = 1, index = 1;
 };
 
@@ -282,13 +289,22 @@ TEST_F(FlagMarkers, DraggingPastTheEndDeletesOnReleaseAndDraggingBackCancels) {
   EXPECT_FALSE(IsWindow(w));
 }
 
-TEST_F(FlagMarkers, RefusedDeletionKeepsTheMarker) {
+TEST_F(FlagMarkers, DeletionGoesThroughTheOwner) {
   owner.deleteAnswer = 0;
   JFlagCtl* m = Add(1, JFlagCtl::kStyleActivity, &owner);
   SendMessageA(m->GetHwnd(), WM_COMMAND, JFlagCtl::kCmdDelete, 0);
   EXPECT_EQ(owner.Count("Delete"), 1);
-  EXPECT_EQ(dlg->NumControls(), 1);
+  EXPECT_EQ(dlg->NumControls(), 1) << "refused: the marker stays";
   EXPECT_TRUE(IsWindow(m->GetHwnd()));
+
+  // An owner that takes the flag out of its gradient: the flag is gone before the marker.
+  owner.deleteAnswer = 1;
+  owner.removeFrom = grad.g;
+  HWND w = m->GetHwnd();
+  SendMessageA(w, WM_COMMAND, JFlagCtl::kCmdDelete, 0);
+  EXPECT_EQ(grad->GetFlagCount(), 2);
+  EXPECT_EQ(dlg->NumControls(), 0);
+  EXPECT_FALSE(IsWindow(w));
 }
 
 TEST_F(FlagMarkers, FixedMarkerDoesNotMoveButKeysStillStep) {
