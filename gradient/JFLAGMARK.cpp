@@ -21,12 +21,13 @@ const char kSource[] = "JFLAGCTL";
 
 // Menu texts (string ids equal the command ids).
 const int kMenuIds[] = {JFlagCtl::kCmdProperties, JFlagCtl::kCmdDelete, JFlagCtl::kCmdCopy, JFlagCtl::kCmdPaste};
+const int kMenuItems = sizeof kMenuIds / sizeof kMenuIds[0];
 const int kMenuTextSize = 64;
-char menuTexts[4][kMenuTextSize];
+char menuTexts[kMenuItems][kMenuTextSize];
 bool menuTextsLoaded = false;
 
 const char* MenuText(int id) {
-  for (int i = 0; i < 4; i++)
+  for (int i = 0; i < kMenuItems; i++)
     if (kMenuIds[i] == id) return menuTexts[i];
   return "";
 }
@@ -183,7 +184,7 @@ JFlagCtl* JFlagCtl::Create(JData* flag, int id, int style, int width, int height
 unsigned short JFlagCtl::Register() {
   unsigned short atom = JWinProc::Register();
   if (atom && !menuTextsLoaded) {
-    for (int i = 0; i < 4; i++) lstrcpynA(menuTexts[i], GetResString(kMenuIds[i]), kMenuTextSize);
+    for (int i = 0; i < kMenuItems; i++) lstrcpynA(menuTexts[i], GetResString(kMenuIds[i]), kMenuTextSize);
     menuTextsLoaded = true;
   }
   return atom;

@@ -78,7 +78,7 @@ class QUORAPI JFlagCtl : public JViewCtl, public JWinProc {
   using JViewCtl::UpdateView;
   LRESULT WinProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
-  // Takes the focus, switches an open properties dialog to this flag and refreshes the owner.
+  // Takes the focus and switches an open properties dialog to this flag.
   void Activate();
   using JViewCtl::Activate;
   // Moves the marker to the flag's positions at the dialog's time and gives the hidden swatch

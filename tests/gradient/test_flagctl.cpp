@@ -36,7 +36,13 @@ struct Owner : JFlagCtlNotify {
     std::string op;
     JFlagCtlData* flag;
   };
-  int Delete(JFlagCtlData* f) override { return Log("Delete", f), deleteAnswer; }
+  int Delete(JFlagCtlData* f) override {
+    Log("Delete", f);
+    if (!deleteAnswer) return 0;
+    for (int i = 0; removeFrom && i < removeFrom->GetFlagCount(); i++)
+      if (removeFrom->GetFlag(i) == f) removeFrom->DelFlag(i);
+    return 1;
+  }
   JFlagCtl* Next(JFlagCtlData* f) override { return Log("Next", f), Step(f, 1); }
   JFlagCtl* Prev(JFlagCtlData* f) override { return Log("Prev", f), Step(f, -1); }
   void Active(JFlagCtlData* f) override {
@@ -67,6 +73,7 @@ struct Owner : JFlagCtlNotify {
   std::vector<Call> calls;
   std::vector<JFlagCtl*> markers;
   JFlagCtlData* active = nullptr;
+  JGradCtlData* removeFrom = nullptr;  // Delete takes the flag out of this gradient
   int mayDelete = 1, deleteAnswer = 1, index = 1;
 };
 
@@ -197,6 +204,19 @@ TEST_F(FlagMarkers, TipSitsOnTheFlagsPlaceAndTheShapeIsAPentagon) {
   DeleteObject(rgn);
 }
 
+TEST_F(FlagMarkers, WithoutADialogWindowInitFails) {
+  PlainDialog windowless;
+  RECT drag = {kLeft, kLine, kRight, kLine};
+  JFlagCtl* m = JFlagCtl::Create(flags[1], -1, 0, kWidth, kHeight, drag, &owner);
+  ASSERT_NE(m, nullptr);
+  windowless += m;
+  EXPECT_EQ(m->Init(0), 0);
+  EXPECT_EQ(m->GetHwnd(), nullptr);
+  windowless -= m;
+  m->Destroy();
+  EXPECT_TRUE(owner.calls.empty());
+}
+
 // Counts the moves of one window.
 HWND watched = nullptr;
 int moves = 0;
@@ -269,18 +289,27 @@ TEST_F(FlagMarkers, DraggingPastTheEndDeletesOnReleaseAndDraggingBackCancels) {
   EXPECT_FALSE(IsWindow(w));
 }
 
-TEST_F(FlagMarkers, RefusedDeletionKeepsTheMarker) {
+TEST_F(FlagMarkers, DeletionGoesThroughTheOwner) {
   owner.deleteAnswer = 0;
   JFlagCtl* m = Add(1, JFlagCtl::kStyleActivity, &owner);
   SendMessageA(m->GetHwnd(), WM_COMMAND, JFlagCtl::kCmdDelete, 0);
   EXPECT_EQ(owner.Count("Delete"), 1);
-  EXPECT_EQ(dlg->NumControls(), 1);
+  EXPECT_EQ(dlg->NumControls(), 1) << "refused: the marker stays";
   EXPECT_TRUE(IsWindow(m->GetHwnd()));
+
+  // An owner that takes the flag out of its gradient: the flag is gone before the marker.
+  owner.deleteAnswer = 1;
+  owner.removeFrom = grad.g;
+  HWND w = m->GetHwnd();
+  SendMessageA(w, WM_COMMAND, JFlagCtl::kCmdDelete, 0);
+  EXPECT_EQ(grad->GetFlagCount(), 2);
+  EXPECT_EQ(dlg->NumControls(), 0);
+  EXPECT_FALSE(IsWindow(w));
 }
 
 TEST_F(FlagMarkers, FixedMarkerDoesNotMoveButKeysStillStep) {
   JFlagCtl* end = Add(0, JFlagCtl::kStyleActivity | JFlagCtl::kStyleFixed, &owner);
-  JFlagCtl* mid = Add(1, JFlagCtl::kStyleActivity, &owner);
+  Add(1, JFlagCtl::kStyleActivity, &owner);
   DragTo(end, kLeft + 80);
   EXPECT_EQ(Tip(end).x, kLeft);
   EXPECT_EQ(Pos(flags[0]), 0.0f);
@@ -313,7 +342,6 @@ TEST_F(FlagMarkers, FixedMarkerDoesNotMoveButKeysStillStep) {
   EXPECT_EQ(box.Text(), "Cannot delete this flag.");
   EXPECT_EQ(owner.Count("Delete"), 0);
   EXPECT_EQ(dlg->NumControls(), 2);
-  (void)mid;
 }
 
 TEST_F(FlagMarkers, DisabledMarkerIgnoresMouseAndKeys) {
