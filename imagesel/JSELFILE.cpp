@@ -133,14 +133,9 @@ void EnableSpinner(HWND dlg, ISpinnerControl* spin, int editId, BOOL on) {
   EnableWindow(GetDlgItem(dlg, editId), on);
 }
 
-void EndWithSpinners(HWND dlg, INT_PTR result, ISpinnerControl*& a, ISpinnerControl** b) {
-  ReleaseISpinner(a);
-  a = nullptr;
-  if (b) {
-    ReleaseISpinner(*b);
-    *b = nullptr;
-  }
-  EndDialog(dlg, result);
+void ReleaseSpinner(ISpinnerControl*& spin) {
+  ReleaseISpinner(spin);
+  spin = nullptr;
 }
 
 INT_PTR CALLBACK GammaProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
@@ -177,10 +172,12 @@ INT_PTR CALLBACK GammaProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
           scratch.ResetCustomFlag(BMM_CUSTOM_GAMMA);
         }
       }
-      EndWithSpinners(dlg, IDOK, gammaSpin, nullptr);
+      ReleaseSpinner(gammaSpin);
+      EndDialog(dlg, IDOK);
       return TRUE;
     case IDCANCEL:
-      EndWithSpinners(dlg, IDCANCEL, gammaSpin, nullptr);
+      ReleaseSpinner(gammaSpin);
+      EndDialog(dlg, IDCANCEL);
       return TRUE;
   }
   return FALSE;
@@ -227,11 +224,7 @@ INT_PTR CALLBACK FieldsProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
     EnableAspect(dlg, scratch.aspectOverride != 0);
     return TRUE;
   }
-  if (msg == WM_CUSTEDIT_ENTER) {
-    AspectChanged(LOWORD(wp));
-    return TRUE;
-  }
-  if (msg == CC_SPINNER_CHANGE) {
+  if (msg == CC_SPINNER_CHANGE || msg == WM_CUSTEDIT_ENTER) {
     AspectChanged(LOWORD(wp));
     return TRUE;
   }
@@ -257,10 +250,14 @@ INT_PTR CALLBACK FieldsProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
       } else {
         scratch.aspectOverride = 0;
       }
-      EndWithSpinners(dlg, IDOK, pixelSpin, &imageSpin);
+      ReleaseSpinner(pixelSpin);
+      ReleaseSpinner(imageSpin);
+      EndDialog(dlg, IDOK);
       return TRUE;
     case IDCANCEL:
-      EndWithSpinners(dlg, IDCANCEL, pixelSpin, &imageSpin);
+      ReleaseSpinner(pixelSpin);
+      ReleaseSpinner(imageSpin);
+      EndDialog(dlg, IDCANCEL);
       return TRUE;
   }
   return FALSE;

@@ -95,7 +95,7 @@ class HOSTAPI BitmapInfo {
   WORD GetCustomHeight() const { return customHeight; }
   // Copies every input setting above from other (name, size and the rest stay).
   void CopyInputSettings(const BitmapInfo& other);
-  // The image file's own gamma, set when the image or its information is read; 2.2 by default.
+  // The image file's own gamma, set by BitmapManager::GetImageInfo; 2.2 by default.
   void SetGamma(float g) { gamma = g; }
   float Gamma() const { return gamma; }
 

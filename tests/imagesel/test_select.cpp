@@ -45,6 +45,7 @@ const char kDeviceCaption[] = "Select Image Input Device";
 const char kInfoCaption[] = "Image File Information";
 const char kInputCaption[] = "Image Input Options";
 const int kInfoSize = 1503;
+const int kDeviceList = 1511;
 const int kInputResize = 1521, kInputWidth = 1522, kInputHeight = 1523;
 
 const DWORD kPatienceMs = 10000;
@@ -415,7 +416,7 @@ TEST_F(ImageSelection, ChoosingADeviceGivesAnEmptyFileName) {
   driver.Before([&](HWND dlg) {
     HWND d = Open(dlg, kDevices, kDeviceCaption);
     if (!d) return;
-    listed = SendMessageA(GetDlgItem(d, 1511), LB_GETCOUNT, 0, 0) > 0;
+    listed = SendMessageA(GetDlgItem(d, kDeviceList), LB_GETCOUNT, 0, 0) > 0;
     Press(d, IDOK);  // the selection dialog ends with it
     for (int i = 0; i < 100 && IsWindow(dlg); i++) Sleep(20);
   });
