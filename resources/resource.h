@@ -26,6 +26,26 @@
 #define IDD_RENAME 114         // " Rename": the title of a library dialog
 #define IDC_RENAME_EDIT 1000   // the rename dialog's text
 
+// The flag properties dialog (" Flag Properties") of the gradient's flag markers
+#define IDD_FLAGPROPS 1017
+#define IDC_FLAG_NAME 1000         // edit: the flag's name
+#define IDC_FLAG_POS_BYPASS 1002   // bypass buttons of the position, second position and colour
+#define IDC_FLAG_POS2_BYPASS 1003
+#define IDC_FLAG_COLOR_BYPASS 1004
+#define IDC_FLAG_POS2_LABEL 1005   // "Position Y"
+#define IDC_FLAG_INTERP_LABEL 1007 // "Interpolation"
+#define IDC_FLAG_INTERP 1029       // combo box of the interpolation types
+#define IDC_FLAG_TEXTURE_LABEL 1030
+#define IDC_FLAG_COLOR_LABEL 1031
+#define IDC_FLAG_POS_LABEL 1032    // "Position X", "Position" while the second position is hidden
+#define IDC_FLAG_TEXTURE 1034      // custom button: the flag's texture
+#define IDC_FLAG_COLOR 1201        // colour swatch
+#define IDC_FLAG_POS_EDIT 1303
+#define IDC_FLAG_POS2_EDIT 1304
+#define IDC_FLAG_POS_SPIN 1403
+#define IDC_FLAG_POS2_SPIN 1404
+#define IDC_FLAG_STEP 1405         // spinner that steps to the next or previous flag
+
 // The image file selection: the extended open-file dialog (a system file dialog template: its
 // standard controls keep the system's ids) and its gamma and fields-and-aspect dialogs.
 #define IDD_SELECTFILE 1016        // " Open"

@@ -13,3 +13,4 @@
 #include "vbmm.h"
 #include "vflt.h"
 #include "vpost.h"
+#include "vmtl.h"

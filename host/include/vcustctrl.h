@@ -10,6 +10,8 @@
 
 #include <commctrl.h>
 
+class DADMgr;
+
 #define CUSTBUTTONWINDOWCLASS "CustButton"
 #define CUSTEDITWINDOWCLASS "CustEdit"
 #define SPINNERWINDOWCLASS "SpinnerControl"
@@ -100,6 +102,10 @@ class ICustButton : public ICustomControl {
   // BN_CLICKED.
   virtual int GetCurFlyOff() = 0;
   virtual void SetCurFlyOff(int choice, BOOL notify = FALSE) = 0;
+  // The drag-and-drop handler of a button that stands for a map slot (not owned; null: none).
+  // The host asks it what the button holds when a map is dragged from or dropped on the button.
+  virtual void SetDADMgr(DADMgr* mgr) = 0;
+  virtual DADMgr* GetDADMgr() = 0;
 
  protected:
   ~ICustButton() = default;

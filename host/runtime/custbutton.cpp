@@ -50,6 +50,7 @@ struct ButtonState {
   HWND strip;                       // the open fly-off strip, or null
   int stripDir;                     // where the open strip goes: FLY_UP, FLY_DOWN, FLY_LEFT, FLY_RIGHT
   int hot;                          // the choice under the pointer while the strip is open, or -1
+  DADMgr* dad;                      // the map slot's drag-and-drop handler, or null
 };
 
 ButtonState* ButtonOf(HWND hwnd) { return StateOf<ButtonState>(hwnd, kButtonProp); }
@@ -364,6 +365,10 @@ class ButtonRef : public ControlRef<ICustButton> {
     Invalidate(s);
     if (notify) Click(hwnd);
   }
+  void SetDADMgr(DADMgr* mgr) override {
+    if (ButtonState* s = S()) s->dad = mgr;
+  }
+  DADMgr* GetDADMgr() override { return S() ? S()->dad : nullptr; }
 
  private:
   ButtonState* S() const { return ButtonOf(hwnd); }

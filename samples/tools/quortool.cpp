@@ -13,6 +13,15 @@
 //   quortool preview-setup                            the filter toolbar's preview setup dialog
 //                                                     over a settings object; prints what it
 //                                                     stored and how it was ended
+//   quortool flag-demo [--dialog [--no-editor]] [--close ms]
+//                                                     gradient strips with flag markers in both
+//                                                     looks; with --dialog the flag properties
+//                                                     dialog of a marker (its window hidden), as
+//                                                     for a texture map in the material editor
+//                                                     unless --no-editor
+//   quortool gradient-demo [--close ms]               two gradient windows with their flag markers
+//                                                     and labels: in colour with a composite
+//                                                     choice, and in grey
 #include "PlainDialog.h"
 #include "Quorlib.h"
 
@@ -148,19 +157,66 @@ LRESULT CALLBACK DemoProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   return DefWindowProcA(hwnd, msg, wp, lp);
 }
 
-int ViewDemo(int argc, char** argv) {
-  const int closeMs = argc >= 2 && strcmp(argv[0], "--close") == 0 ? atoi(argv[1]) : 0;
+// A demo's main window (not shown yet) of its own class, on the panel colour.
+HWND DemoWindow(const char* className, WNDPROC proc, const char* title, int width, int height) {
   HINSTANCE self = GetModuleHandleA(nullptr);
   WNDCLASSA wc = {};
-  wc.lpfnWndProc = DemoProc;
+  wc.lpfnWndProc = proc;
   wc.hInstance = self;
   wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
   wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.lpszClassName = "QuortoolViewDemo";
+  wc.lpszClassName = className;
   RegisterClassA(&wc);
+  return CreateWindowExA(0, className, title, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 40, 40, width, height, nullptr,
+                         nullptr, self, nullptr);
+}
+
+// Serves the demo's messages until its main window is closed (by the user, or after closeMs
+// when that is above 0).
+void RunDemo(HWND main, int closeMs) {
+  if (closeMs > 0) SetTimer(main, 1, (UINT)closeMs, nullptr);
+  MSG m;
+  while (GetMessageA(&m, nullptr, 0, 0) > 0) {
+    TranslateMessage(&m);
+    DispatchMessageA(&m);
+  }
+}
+
+// Destroys the controls of a demo's dialog object.
+void DestroyControls(PlainDialog* dlg) {
+  while (dlg->NumControls() > 0) {
+    JViewCtl* c = dlg->GetControl(0);
+    *dlg -= c;
+    c->Destroy();
+  }
+}
+
+// The library's default gradient (red to blue) with a yellow and a green flag inside.
+JGradCtlData* DemoGradient() {
+  JGradCtlData* grad = Create_JGradCtlData(GetLibInstance(), 119);
+  if (!grad) return nullptr;
+  const struct {
+    float pos;
+    Point3 color;
+    const char* name;
+  } inner[] = {{0.35f, Point3(1.0f, 0.85f, 0.1f), "Flag #3"}, {0.7f, Point3(0.1f, 0.8f, 0.3f), "Flag #4"}};
+  for (const auto& f : inner) {
+    JFlagCtlData* flag = Create_JFlagCtlData();
+    float pos = f.pos;
+    Point3 c = f.color;
+    flag->SetPos(0, pos);
+    flag->SetColor(0, c);
+    flag->SetName(f.name);
+    grad->AddFlag(flag, f.name);
+  }
+  return grad;
+}
+
+int ViewDemo(int argc, char** argv) {
+  const int closeMs = argc >= 2 && strcmp(argv[0], "--close") == 0 ? atoi(argv[1]) : 0;
+  HINSTANCE self = GetModuleHandleA(nullptr);
   JWinProc::Register();
-  HWND main = CreateWindowExA(0, wc.lpszClassName, "JViewWnd demo", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 40, 40,
-                              700, 240, nullptr, nullptr, self, nullptr);
+  HWND main = DemoWindow("QuortoolViewDemo", DemoProc, "JViewWnd demo", 700, 240);
   HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   struct Pane {
     const char* label;
@@ -193,12 +249,7 @@ int ViewDemo(int argc, char** argv) {
   ShowWindow(main, SW_SHOW);
   printf("ready: %d views\n", 3);
   fflush(stdout);
-  if (closeMs > 0) SetTimer(main, 1, (UINT)closeMs, nullptr);
-  MSG m;
-  while (GetMessageA(&m, nullptr, 0, 0) > 0) {
-    TranslateMessage(&m);
-    DispatchMessageA(&m);
-  }
+  RunDemo(main, closeMs);
   for (int i = 0; i < 3; i++) {
     views[i]->Destroy();
     settings[i]->DeleteMe();
@@ -261,6 +312,145 @@ int PreviewSetup() {
   return 0;
 }
 
+// ---- flag-demo -------------------------------------------------------------------------------
+
+// The owner of the demo's markers: the second flag is the active one.
+struct DemoOwner : JFlagCtlNotify {
+  int Delete(JFlagCtlData*) override { return 0; }
+  JFlagCtl* Next(JFlagCtlData*) override { return nullptr; }
+  JFlagCtl* Prev(JFlagCtlData*) override { return nullptr; }
+  void Active(JFlagCtlData* f) override { active = f; }
+  int IsActive(JFlagCtlData* f) override { return f == active; }
+  int MayDelete(JFlagCtlData*) override { return 1; }
+  int GetIndex(JFlagCtlData*) override { return 1; }
+  JFlagCtlData* active = nullptr;
+};
+
+struct FlagStrip {
+  int x, y, width, height;
+  std::vector<BMM_Color_24> pixels;
+};
+std::vector<FlagStrip> flagStrips;
+
+LRESULT CALLBACK FlagDemoProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_PAINT) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    for (FlagStrip& s : flagStrips) JBitBlt(dc, s.x, s.y, s.width, s.height, s.pixels.data());
+    EndPaint(hwnd, &ps);
+    return 0;
+  }
+  return DemoProc(hwnd, msg, wp, lp);
+}
+
+int FlagDemo(int argc, char** argv) {
+  bool showDialog = false, editor = true;
+  int closeMs = 0;
+  for (int i = 0; i < argc; i++) {
+    if (strcmp(argv[i], "--dialog") == 0) showDialog = true;
+    if (strcmp(argv[i], "--no-editor") == 0) editor = false;
+    if (strcmp(argv[i], "--close") == 0 && i + 1 < argc) closeMs = atoi(argv[++i]);
+  }
+  HWND main = DemoWindow("QuortoolFlagDemo", FlagDemoProc, "Flag markers", 340, 170);
+  PlainDialog* dlg = new PlainDialog(main);
+  JGradCtlData* grad = DemoGradient();
+  if (!grad) return 1;
+  // The texture map the markers belong to when the material editor shows it; its window stands
+  // in for the editor's.
+  Texmap* map = editor ? NewCheckerMap(Color(0, 0, 0), Color(1, 1, 1), 2) : nullptr;
+  DemoOwner owner;
+  owner.active = grad->GetFlag(2);
+  // Two strips: the markers of the gradient window (activity colouring), then markers painted in
+  // their flags' colours.
+  const int kStripW = 280, kStripH = 24, kMarkerW = 9, kMarkerH = 12;
+  const int styles[] = {JFlagCtl::kStyleActivity, 0};
+  std::vector<JFlagCtl*> markers;
+  for (int row = 0; row < 2; row++) {
+    FlagStrip s{20, 12 + row * 60, kStripW, kStripH, std::vector<BMM_Color_24>((size_t)kStripW * kStripH)};
+    grad->Render(s.pixels.data(), 0, kStripW, kStripH, 1.0f, 0);
+    flagStrips.push_back(s);
+    RECT drag = {s.x, s.y + s.height - 5, s.x + s.width - 1, s.y + s.height - 5};
+    for (int i = 0; i < grad->GetFlagCount(); i++) {
+      int style = styles[row] | (i < 2 ? (int)JFlagCtl::kStyleFixed : 0);
+      JFlagCtl* m = JFlagCtl::Create(grad->GetFlag(i), -1, style, kMarkerW, kMarkerH, drag, &owner,
+                                     map ? main : nullptr, map, nullptr);
+      if (!m) return 1;
+      *dlg += m;
+      m->Init(0);
+      markers.push_back(m);
+    }
+  }
+  ShowWindow(main, SW_SHOW);
+  UpdateWindow(main);
+  if (showDialog) {
+    SendMessageA(markers[2]->GetHwnd(), WM_COMMAND, JFlagCtl::kCmdProperties, 0);
+    // A window owned by a shown window is not drawn under the screenshot's X server.
+    ShowWindow(main, SW_HIDE);
+    if (JFlagCtlDlg* d = JFlagCtlDlg::Open()) SetWindowPos(d->GetHwnd(), nullptr, 60, 60, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  }
+  printf("ready: %d markers%s\n", (int)markers.size(), JFlagCtlDlg::Open() ? ", properties dialog open" : "");
+  fflush(stdout);
+  RunDemo(main, closeMs);
+  DestroyControls(dlg);
+  grad->DeleteMe();
+  if (map) map->DeleteMe();
+  dlg->DeleteThis();
+  printf("ok\n");
+  return 0;
+}
+
+// ---- gradient-demo ---------------------------------------------------------------------------
+
+// Two gradient windows as a plug-in's dialog holds them, each with its flag markers and label:
+// one in colour with a composite choice, one drawn in grey.
+int GradientDemo(int argc, char** argv) {
+  const int closeMs = argc >= 2 && strcmp(argv[0], "--close") == 0 ? atoi(argv[1]) : 0;
+  HINSTANCE self = GetModuleHandleA(nullptr);
+  JWinProc::Register();
+  const int kW = 360, kH = 36, kLabelH = 16, kRowH = 96, kFirstId = 100, kFirstLabelId = 110;
+  HWND main = DemoWindow("QuortoolGradientDemo", DemoProc, "JGradCtl demo", kW + 60, 2 * kRowH + 60);
+  HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  PlainDialog* dlg = new PlainDialog(main);  // the demo window is its controls' dialog object
+  JFloatData* composite = Create_JFloatData();
+  composite->SetValue(0, (float)JGradCtl::kAdditive);
+  std::vector<JGradCtlData*> grads;
+  const char* titles[] = {"Colour, composite Additive", "Grey (luminosity)"};
+  for (int row = 0; row < 2; row++) {
+    int y = 12 + row * kRowH;
+    HWND title = CreateWindowExA(0, "STATIC", titles[row], WS_CHILD | WS_VISIBLE, 20, y, kW, 18, main, nullptr, self,
+                                 nullptr);
+    SendMessageA(title, WM_SETFONT, (WPARAM)font, 0);
+    CreateWindowExA(0, "JUniversalWindow", "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 20, y + 22, kW, kH, main,
+                    (HMENU)(INT_PTR)(kFirstId + row), self, nullptr);
+    CreateWindowExA(0, "JUniversalWindow", "", WS_CHILD | WS_VISIBLE, 20, y + 22 + kH + 10, kW, kLabelH, main,
+                    (HMENU)(INT_PTR)(kFirstLabelId + row), self, nullptr);
+    JGradCtlData* grad = DemoGradient();
+    if (!grad) return 1;
+    grads.push_back(grad);
+    JGradCtl* win = JGradCtl::Create(grad, -1, -1, kFirstId + row, JFlagCtl::kStyleActivity | (row ? JGRADCTL_MONO : 0),
+                                     row ? nullptr : composite, kFirstLabelId + row);
+    if (!win) return 1;
+    win->SetFontHeight(14);
+    *dlg += win;
+    win->Init(0);
+    win->SetFreeze(0);
+    // The third flag is the active one.
+    win->Next(nullptr);
+    win->Next(nullptr);
+  }
+  ShowWindow(main, SW_SHOW);
+  UpdateWindow(main);
+  printf("ready: %d gradient windows, %d controls\n", (int)grads.size(), dlg->NumControls());
+  fflush(stdout);
+  RunDemo(main, closeMs);
+  DestroyControls(dlg);
+  for (JGradCtlData* g : grads) g->DeleteMe();
+  composite->DeleteMe();
+  dlg->DeleteThis();
+  printf("ok\n");
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -270,10 +460,14 @@ int main(int argc, char** argv) {
   if (argc >= 2 && strcmp(argv[1], "view-demo") == 0) return ViewDemo(argc - 2, argv + 2);
   if (argc >= 2 && strcmp(argv[1], "select-image") == 0) return SelectImage(argc - 2, argv + 2);
   if (argc >= 2 && strcmp(argv[1], "preview-setup") == 0) return PreviewSetup();
+  if (argc >= 2 && strcmp(argv[1], "flag-demo") == 0) return FlagDemo(argc - 2, argv + 2);
+  if (argc >= 2 && strcmp(argv[1], "gradient-demo") == 0) return GradientDemo(argc - 2, argv + 2);
   fprintf(stderr, "usage: quortool draw-gradient file.png [width height]\n"
                   "       quortool progress-demo [percent [hold-ms [alone]]]\n"
                   "       quortool view-demo [--close ms]\n"
                   "       quortool select-image [file [gamma|fields]]\n"
-                  "       quortool preview-setup\n");
+                  "       quortool preview-setup\n"
+                  "       quortool flag-demo [--dialog] [--close ms]\n"
+                  "       quortool gradient-demo [--close ms]\n");
   return 2;
 }

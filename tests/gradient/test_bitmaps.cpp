@@ -14,33 +14,12 @@
 #include <vector>
 
 using gradtest::Grad;
+using gradtest::WriteImage;
 using quortest::ReadAll;
 using quortest::TempPath;
 using quortest::WriteAll;
 
 namespace {
-
-// Writes an image file whose pixel (x, y) is (x * 16, y * 16, 255 - x * 16) through the host.
-std::string WriteImage(const char* name, int width, int height) {
-  std::string path = TempPath(name);
-  BitmapInfo bi;
-  bi.SetWidth((WORD)width);
-  bi.SetHeight((WORD)height);
-  bi.SetType(BMM_TRUE_64);
-  Bitmap* bm = TheManager->Create(&bi);
-  for (int y = 0; y < height; y++)
-    for (int x = 0; x < width; x++) {
-      BMM_Color_64 p = {(WORD)(x * 16 * 257), (WORD)(y * 16 * 257), (WORD)((255 - x * 16) * 257), 65535};
-      bm->PutPixels(x, y, 1, &p);
-    }
-  BitmapInfo out;
-  out.SetName(path.c_str());
-  EXPECT_EQ(bm->OpenOutput(&out), 1);
-  EXPECT_EQ(bm->Write(&out), 1);
-  bm->CloseAll();
-  bm->DeleteThis();
-  return path;
-}
 
 void UseBitmap(JGradCtlData* g, const std::string& path, int mode) {
   BitmapInfo bi;
