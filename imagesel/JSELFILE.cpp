@@ -63,13 +63,13 @@ const int kAlphaChoices = 7;  // fly-off images 1 to 7 of the alpha bitmap
 
 // The three custom buttons in the order 1025, 1026, 1027, with their bitmaps, image counts and
 // tooltip strings.
-struct CustomButtonSpec {
+struct CustomButtonLook {
   int id;
   int bitmap;
   int images;
   int tooltip;
 };
-const CustomButtonSpec kCustomButtons[3] = {
+const CustomButtonLook kCustomButtons[3] = {
     {IDC_SELECT_ALPHA, IDB_ALPHA, 8, IDS_ALPHA_TIP},
     {IDC_SELECT_INPUT, IDB_INPUT, 2, IDS_INPUT_TIP},
     {IDC_SELECT_FIELDS, IDB_FIELDS, 2, IDS_FIELDS_TIP},
@@ -268,16 +268,16 @@ INT_PTR CALLBACK FieldsProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
 void PrepareCustomButtons(HWND dlg) {
   HINSTANCE lib = GetLibInstance();
   for (int i = 0; i < 3; i++) {
-    const CustomButtonSpec& spec = kCustomButtons[i];
-    HWND ctl = GetDlgItem(dlg, spec.id);
+    const CustomButtonLook& look = kCustomButtons[i];
+    HWND ctl = GetDlgItem(dlg, look.id);
     if (!extended) ShowWindow(ctl, SW_HIDE);
     buttons[i] = GetICustButton(ctl);
-    int count = spec.images, cx = 0, cy = 0;
-    imageLists[i] = JCreateImageList(lib, spec.bitmap, count, cx, cy);
+    int count = look.images, cx = 0, cy = 0;
+    imageLists[i] = JCreateImageList(lib, look.bitmap, count, cx, cy);
     if (!buttons[i]) continue;
     buttons[i]->SetImage(imageLists[i], 0, 1, 0, 1, cx, cy);
     char tip[128];
-    if (LoadStringA(lib, (UINT)spec.tooltip, tip, sizeof tip) > 0) buttons[i]->SetTooltip(TRUE, tip);
+    if (LoadStringA(lib, (UINT)look.tooltip, tip, sizeof tip) > 0) buttons[i]->SetTooltip(TRUE, tip);
   }
   if (ICustButton* alpha = buttons[0]) {
     FlyOffData choices[kAlphaChoices];

@@ -35,7 +35,7 @@ class HandlerDesc : public ClassDesc {
   int isPublic;
 };
 
-struct HandlerSpec {
+struct HandlerEntry {
   const char* shortDesc;
   const char* longDesc;
   const char* const* exts;
@@ -56,7 +56,7 @@ HandlerDesc bmpDesc("BMP", 1, 1), pngDesc("PNG", 2, 1), jpegDesc("JPEG", 3, 1), 
 
 // The handlers in list order. The frame dump only writes, and the capture device has no files
 // (and is not a public class): neither belongs in a list of readable files.
-const HandlerSpec kHandlers[] = {
+const HandlerEntry kHandlers[] = {
     {"BMP", "BMP Image File", kBmpExts, 2, BMMIO_READER | BMMIO_WRITER, &bmpDesc},
     {"PNG", "PNG Image File", kPngExts, 1, BMMIO_READER | BMMIO_WRITER, &pngDesc},
     {"JPEG", "JPEG File", kJpegExts, 3, BMMIO_READER | BMMIO_WRITER, &jpegDesc},
@@ -214,7 +214,7 @@ BMM_IOList::~BMM_IOList() {
 int BMM_IOList::LoadDLLs() {
   if (loaded) return count;
   Node** tail = &head;
-  for (const HandlerSpec& s : kHandlers) {
+  for (const HandlerEntry& s : kHandlers) {
     Node* n = new (std::nothrow) Node;
     if (!n) break;
     n->handler.shortDesc = s.shortDesc;
