@@ -251,8 +251,11 @@ int JFilterPreviewWnd::JFilterPreviewFunc(BMM_Color_24* out, void* window, int t
     if (!valid) {
       shown = progress.Create(wnd) != 0;
       if (shown) {
-        char title[kTitleSize];
-        snprintf(title, sizeof title, GetResString(kStringInProgress), filter->Description());
+        // This runs on the view window's worker: the library's shared string buffer may be
+        // refilled by the interface thread meanwhile, so the format is loaded into a local one.
+        char format[kTitleSize], title[kTitleSize];
+        if (!LoadStringA(GetLibInstance(), kStringInProgress, format, sizeof format)) format[0] = 0;
+        snprintf(title, sizeof title, format, filter->Description());
         SetWindowTextA(progress.GetHwnd(), title);
       }
       Bitmap* source = nullptr;

@@ -29,8 +29,8 @@ int JPropertyList::Add(const Class_ID& id, unsigned long value) {
     return 1;
   }
   Record r{id, value};
-  tab.Append(1, &r);
-  return 0;
+  if (tab.Append(1, &r) < 0) return IO_ERROR;  // no memory: the list stays as it was
+  return IO_OK;
 }
 
 int JPropertyList::Del(const Class_ID& id) {
@@ -77,7 +77,7 @@ IOResult JPropertyList::Load(ILoad* iload) {
       unsigned char rec[kRecordSize];
       ULONG nread = 0;
       failed = iload->Read(rec, kRecordSize, &nread) != IO_OK || nread != kRecordSize;
-      if (!failed) Add(Class_ID(ReadLE32(rec), ReadLE32(rec + 4)), ReadLE32(rec + 8));
+      if (!failed) failed = Add(Class_ID(ReadLE32(rec), ReadLE32(rec + 4)), ReadLE32(rec + 8)) == IO_ERROR;
     }
     // The record's chunk is closed whatever became of it: the caller's chunks stay in step.
     iload->CloseChunk();
@@ -137,7 +137,7 @@ void JExtTable::AddExtProperty(const Class_ID& id, int value) {
     }
   }
   JDeletable* record = JExtProperty::Create(id, value);
-  tab.Append(1, &record);
+  if (tab.Append(1, &record) < 0 && record) record->DeleteMe();  // the table could not grow
 }
 
 int JExtTable::FindExtProperty(const Class_ID& id, int* value) {

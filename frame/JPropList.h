@@ -11,7 +11,8 @@ class QUORAPI JPropertyList {
  public:
   JPropertyList() = default;
   JPropertyList(const JPropertyList& other) = default;
-  // Sets id to value: 1 when id was present (its value replaced), 0 when a record was appended.
+  // Sets id to value: 1 when id was present (its value replaced), 0 when a record was appended,
+  // 2 when there was no memory to append one (the list is unchanged).
   int Add(const Class_ID& id, unsigned long value);
   // Removes id: 1, or 0 when absent.
   int Del(const Class_ID& id);

@@ -46,6 +46,9 @@ bool Pinned(const void* p, const void* owner) {
 }  // namespace
 
 ThreadRecord* NewRecord() {
+  // Without a slot (none was free, or the module is being unloaded) a record could never be
+  // found again: the callers take their locked paths instead.
+  if (tlsIndex == TLS_OUT_OF_INDEXES) return nullptr;
   void* mem = _aligned_malloc(sizeof(ThreadRecord), alignof(ThreadRecord));
   if (!mem) return nullptr;
   ThreadRecord* r = new (mem) ThreadRecord;
@@ -135,6 +138,10 @@ void ProcessDetach() {
     TheRegistry().first = r->next;
     FreeRecord(r);
   }
+  // A module unloaded by FreeLibrary gives its slot back, so that loading it again and again
+  // does not use up the process's slots.
+  if (tlsIndex != TLS_OUT_OF_INDEXES) TlsFree(tlsIndex);
+  tlsIndex = TLS_OUT_OF_INDEXES;
 }
 
 }  // namespace jreclaim

@@ -178,7 +178,10 @@ int JSZTab::Append(const char* s) {
     }
     ok = block != nullptr;
   }
-  tab.Append(1, &block);
+  if (tab.Append(1, &block) < 0) {  // the table could not grow: it stays as it was
+    if (block) block->DeleteThis();
+    return 0;
+  }
   return ok;
 }
 

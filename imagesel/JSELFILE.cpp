@@ -296,17 +296,22 @@ void ReleaseCustomButtons() {
 }
 
 // The selection changed: the folder and the typed name make the full name, whose image
-// information decides whether the image buttons can be used.
-void SelectionChanged(HWND dlg) {
+// information decides whether the image buttons can be used. Another file the user picks also
+// brings its own gamma as the gamma value the Gamma dialog starts from. The first look when the
+// dialog opens, and the name edit's change notifications that the system dialog sends for the
+// same file, keep the value the caller or the Gamma dialog gave.
+void SelectionChanged(HWND dlg, bool picked) {
   char folder[MAX_PATH] = "", name[MAX_PATH] = "";
   GetDlgItemTextA(dlg, kFolderText, folder, sizeof folder);
   GetDlgItemTextA(dlg, kNameEdit, name, sizeof name);
   std::string full = std::string(folder) + "\\" + name;
+  const bool another = lstrcmpiA(full.c_str(), scratch.Name()) != 0;
   scratch.SetName(full.c_str());
   scratch.SetDevice(BMM_DEVICE_FILE);
   BOOL wasSilent = TheManager->SetSilentMode(TRUE);
   BOOL readable = TheManager->GetImageInfo(&scratch) == BMMRES_SUCCESS;  // sets the image's own gamma
   TheManager->SetSilentMode(wasSilent);
+  if (readable && picked && another) scratch.SetCustomGamma(scratch.Gamma());
   for (int id : kImageButtons) EnableWindow(GetDlgItem(dlg, id), readable);
   for (ICustButton* b : buttons)
     if (b) b->Enable(readable);
@@ -326,7 +331,7 @@ UINT_PTR CALLBACK SelectHook(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
       CenterWindow(dlg, GetParent(dlg));
       EnableWindow(GetDlgItem(dlg, IDC_SELECT_SETUP), FALSE);
       PrepareCustomButtons(dlg);
-      SelectionChanged(dlg);
+      SelectionChanged(dlg, false);
       return 1;
     case WM_DESTROY:
       ReleaseCustomButtons();
@@ -339,10 +344,10 @@ UINT_PTR CALLBACK SelectHook(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
   int id = LOWORD(wp), code = HIWORD(wp);
   switch (id) {
     case kFolderList:
-      if (code == LBN_SELCHANGE || code == LBN_DBLCLK) SelectionChanged(dlg);
+      if (code == LBN_SELCHANGE || code == LBN_DBLCLK) SelectionChanged(dlg, true);
       return 0;
     case kNameEdit:
-      if (code == EN_CHANGE) SelectionChanged(dlg);
+      if (code == EN_CHANGE) SelectionChanged(dlg, true);
       return 0;
     case IDC_SELECT_VIEW:
       ViewSelected();

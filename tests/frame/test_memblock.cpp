@@ -73,7 +73,7 @@ TEST(MemBlock, EqualityComparesSizeAndBytesAndAssignmentCopies) {
   EXPECT_EQ(b.Data(), nullptr);
 }
 
-TEST(MemBlock, LibraryNewGivesOneEmptyBlockWhateverTheSize) {
+TEST(MemBlock, LibraryNewGivesAnEmptyBlockAtLeastAsLargeAsAsked) {
   JMemBlock* b = new JMemBlock;
   ASSERT_NE(b, nullptr);
   EXPECT_EQ(b->Data(), nullptr);

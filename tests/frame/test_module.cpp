@@ -228,3 +228,25 @@ TEST(Registry, AClientModuleJoinsWhileLoadedAndLeavesTheLibraryClassesWhenUnload
   EXPECT_EQ(f->GetFValue(0), 2.5f);
   f->DeleteMe();
 }
+
+// A second copy of the library, loaded and unloaded again and again, gives back every
+// thread-local slot it takes: the lowest free slot is the same after each round.
+TEST(Module, UnloadingGivesBackTheThreadSlots) {
+  const std::string copy = BinPath("QuorlibUnloadCopy.dlz");
+  ASSERT_TRUE(CopyFileA(BinPath("Quorlib.dlz").c_str(), copy.c_str(), FALSE));
+  auto lowestFree = [] {
+    DWORD slot = TlsAlloc();
+    if (slot != TLS_OUT_OF_INDEXES) TlsFree(slot);
+    return slot;
+  };
+  const DWORD before = lowestFree();
+  const int kRounds = 3;
+  for (int round = 0; round < kRounds; round++) {
+    HMODULE m = LoadLibraryA(copy.c_str());
+    ASSERT_NE(m, nullptr) << round;
+    EXPECT_NE(lowestFree(), before) << "the loaded copy holds a slot";
+    ASSERT_TRUE(FreeLibrary(m));
+    EXPECT_EQ(lowestFree(), before) << "round " << round;
+  }
+  DeleteFileA(copy.c_str());
+}

@@ -315,6 +315,24 @@ TEST_F(ImageSelection, GammaDialogSetsTheFlagBitsAndTheOverrideValue) {
   ASSERT_EQ(JSelectFileInputEx(&bi, nullptr, kTitle, 0), 1);
   EXPECT_TRUE(third.Wait());
   EXPECT_EQ(bi.GetCustomFlags(), BMM_CUSTOM_FILEGAMMA | BMM_CUSTOM_GAMMA);
+
+  // A file the user picks brings its own gamma as the value the dialog starts from, and that
+  // value goes back to the caller with the selection.
+  ASSERT_NE(ownGamma, bi.GetCustomGamma());
+  float shownAfterPick = 0;
+  ModalDriver fourth(IDOK);
+  fourth.Before([&](HWND dlg) {
+    TypeName(dlg, "broken.png");
+    TypeName(dlg, "wide.png");
+    if (HWND g = Open(dlg, kGamma, kGammaCaption)) {
+      shownAfterPick = Number(g, kGammaEdit);
+      Press(g, IDCANCEL);
+    }
+  });
+  ASSERT_EQ(JSelectFileInputEx(&bi, nullptr, kTitle, 0), 1);
+  EXPECT_TRUE(fourth.Wait());
+  EXPECT_NEAR(shownAfterPick, ownGamma, 0.001f);
+  EXPECT_FLOAT_EQ(bi.GetCustomGamma(), ownGamma);
 }
 
 TEST_F(ImageSelection, FieldsAndAspectDialogLinksItsSpinnersAndCopiesTheExtrasBack) {
