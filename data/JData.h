@@ -26,7 +26,6 @@ class QUORAPI JClassBase {
 class QUORAPI JDataBase : public JClassBase {
  public:
   JDataBase();
-  virtual ~JDataBase();
   JDataBase(const JDataBase&) = delete;
   JDataBase& operator=(const JDataBase&) = delete;
 
@@ -42,6 +41,8 @@ class QUORAPI JDataBase : public JClassBase {
   virtual int LoadResource(HINSTANCE inst, int id);
   // Interprets the resource; the base does nothing and answers 0.
   virtual int SetupResource();
+  // Declared after the operations above so that they keep their places in the virtual table.
+  virtual ~JDataBase();
 
   // Views register themselves to be told of changes; the object does not own them.
   void AddView(JViewCtl* view);

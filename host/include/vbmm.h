@@ -4,6 +4,8 @@
 
 #include "vbase.h"
 
+class Interface;
+
 // ---- Pixels ----------------------------------------------------------------------------------
 // 8 bits per channel, no alpha: the pixel of 24-bit buffers (rows without gaps, 3 bytes a pixel).
 struct BMM_Color_24 {
@@ -345,6 +347,8 @@ class HOSTAPI BitmapManager {
   BOOL SilentMode();
   // Bitmaps made and not yet deleted, in the whole process.
   int Count();
+  // The host's interface object (the one GetCOREInterface answers).
+  Interface* Iface();
 
   // Reads the width, height, pixel aspect and own gamma of the image file named by bi into bi,
   // without its pixels: BMMRES_SUCCESS or the reason it failed; outside silent mode a failure is

@@ -1,5 +1,6 @@
 // Bitmaps: information records, pixel storage with extra channels, outputs and the manager.
 #include "vbmm.h"
+#include "vcore.h"
 
 #include "bmpfile.h"
 #include "wicfile.h"
@@ -286,6 +287,8 @@ Bitmap* BitmapManager::Create(const BitmapInfo* bi) {
 }
 
 int BitmapManager::Count() { return (int)liveBitmaps; }
+
+Interface* BitmapManager::Iface() { return GetCOREInterface(); }
 
 namespace {
 std::atomic<bool> silentMode{false};

@@ -3,6 +3,7 @@
 
 #include "interface.h"
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,10 @@ struct Hold::Impl {
   std::vector<size_t> marks;      // where each nested hold's records start
   int suspended = 0;
   bool restoring = false;         // restoring records must not record again
+  // The thread that began the outermost open hold (0 when none is open). Only that thread
+  // records: a preview worker that makes or drops references while the interface thread holds
+  // must neither touch the records nor have its objects undone by a cancel.
+  std::atomic<DWORD> thread{0};
   std::vector<Step> undo, redo;
 
   static void Drop(Step& s) {
@@ -32,6 +37,7 @@ struct Hold::Impl {
     if (i < 0 || (size_t)i >= steps.size()) return "";
     return steps[steps.size() - 1 - i].name.c_str();
   }
+  bool Mine() const { return thread.load(std::memory_order_acquire) == GetCurrentThreadId(); }
   void DropAll(std::vector<Step>& steps) {
     for (Step& s : steps) Drop(s);
     steps.clear();
@@ -45,9 +51,19 @@ Hold::~Hold() {
   delete impl;
 }
 
-void Hold::Begin() { impl->marks.push_back(impl->open.size()); }
+void Hold::Begin() {
+  DWORD me = GetCurrentThreadId();
+  if (impl->thread.load(std::memory_order_acquire) != me) {
+    if (impl->thread.load(std::memory_order_acquire) != 0) return;  // another thread's hold is open
+    impl->thread.store(me, std::memory_order_release);
+  }
+  impl->marks.push_back(impl->open.size());
+}
 
-BOOL Hold::Holding() { return !impl->marks.empty() && impl->suspended == 0 && !impl->restoring; }
+BOOL Hold::Holding() {
+  if (impl->thread.load(std::memory_order_acquire) != GetCurrentThreadId()) return FALSE;
+  return !impl->marks.empty() && impl->suspended == 0 && !impl->restoring;
+}
 
 void Hold::Put(RestoreObj* rec) {
   if (!rec) return;
@@ -58,8 +74,9 @@ void Hold::Put(RestoreObj* rec) {
 }
 
 void Hold::Accept(const char* name) {
-  if (impl->marks.empty()) return;
+  if (!impl->Mine() || impl->marks.empty()) return;
   impl->marks.pop_back();
+  if (impl->marks.empty()) impl->thread.store(0, std::memory_order_release);
   if (!impl->marks.empty() || impl->open.empty()) return;
   impl->DropAll(impl->redo);
   impl->undo.push_back(Impl::Step{name ? name : "", impl->open});
@@ -72,7 +89,7 @@ void Hold::Accept(const char* name) {
 }
 
 void Hold::Cancel() {
-  if (impl->marks.empty()) return;
+  if (!impl->Mine() || impl->marks.empty()) return;
   size_t start = impl->marks.back();
   impl->marks.pop_back();
   impl->restoring = true;
@@ -82,6 +99,7 @@ void Hold::Cancel() {
   }
   impl->restoring = false;
   impl->open.resize(start);
+  if (impl->marks.empty()) impl->thread.store(0, std::memory_order_release);
 }
 
 void Hold::Suspend() { impl->suspended++; }

@@ -55,6 +55,23 @@ TEST(LeafClasses, RegistryOrderIdsDimensionsAndControllers) {
   EXPECT_EQ(libClassDesc(15)->SuperClassID(), 0x9008u);
 }
 
+// A data object's name: none at first, an empty text is a name, null takes it away.
+TEST(Leaf, NamesAreCopiedAndNullEmptiesThem) {
+  JFloatData* f = Create_JFloatData();
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(f->GetName(), nullptr);
+  char text[] = "gain";
+  f->SetName(text);
+  text[0] = 'r';
+  EXPECT_STREQ(f->GetName(), "gain") << "the name is a copy";
+  f->SetName("");
+  ASSERT_NE(f->GetName(), nullptr);
+  EXPECT_STREQ(f->GetName(), "");
+  f->SetName(nullptr);
+  EXPECT_EQ(f->GetName(), nullptr);
+  f->DeleteMe();
+}
+
 TEST(Leaf, LoadingLeavesHaveNoControllerAndKeepTheirValue) {
   quortest::AssertRecorder rec;
   Held<JFloatData> proto(Create_JFloatData());

@@ -191,3 +191,38 @@ TEST_F(HoldTest, StepNamesReadFromTheNewestAndUndoMarksTheSceneChanged) {
   EXPECT_EQ(theHold.NumRedo(), 2);
   EXPECT_EQ(Value(), 1.0f);
 }
+
+// Only the thread that began the hold records: a worker's changes meanwhile are neither recorded
+// nor undone by a cancel.
+TEST_F(HoldTest, OnlyTheThreadThatBeganTheHoldRecords) {
+  Thing* second = new Thing(1);
+  second->MakeRefByID(FOREVER, 0, NewDefaultFloatController());
+  struct Worker {
+    Control* c;
+    BOOL holding = TRUE;
+    static DWORD WINAPI Run(void* p) {
+      Worker* w = static_cast<Worker*>(p);
+      w->holding = theHold.Holding();
+      float v = 5.0f;
+      w->c->SetValue(0, &v);
+      theHold.Cancel();  // not this thread's hold: nothing happens
+      return 0;
+    }
+  } worker{static_cast<Control*>(second->GetReference(0))};
+  Set(1.0f);
+  theHold.Begin();
+  Set(2.0f);
+  HANDLE h = CreateThread(nullptr, 0, Worker::Run, &worker, 0, nullptr);
+  ASSERT_NE(h, nullptr);
+  WaitForSingleObject(h, INFINITE);
+  CloseHandle(h);
+  EXPECT_FALSE(worker.holding);
+  EXPECT_TRUE(theHold.Holding()) << "the worker's cancel left this thread's hold open";
+  theHold.Cancel();
+  EXPECT_EQ(Value(), 1.0f);
+  float v = 0;
+  Interval valid = FOREVER;
+  worker.c->GetValue(0, &v, valid);
+  EXPECT_EQ(v, 5.0f) << "the worker's change is not undone";
+  second->DeleteMe();
+}

@@ -1,6 +1,7 @@
 // The interface object: time callbacks, dialogs, prompts, the main window, select by name, exit.
 #include "TestSupport.h"
 #include "vantor.h"
+#include "vbmm.h"
 
 #include <gtest/gtest.h>
 
@@ -51,13 +52,22 @@ TEST(Interface, MainWindowAndModelessDialogsThatGetTheirKeyboardMessages) {
   EXPECT_EQ(GetParent(w), nullptr) << "a top-level window";
   EXPECT_EQ(ip->GetMainHWnd(), w) << "made once";
   EXPECT_EQ(quortest::WindowText(w), "Vantor");
-  HWND dlg = CreateWindowA("#32770", "modeless", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+  EXPECT_EQ(TheManager->Iface(), ip) << "the bitmap manager reaches the same object";
+  // A modeless dialog with two tab stops: registered, a Tab key pressed on the first moves the
+  // focus to the second, as the dialog manager does it.
+  HWND dlg = CreateWindowA("#32770", "modeless", WS_POPUP | WS_VISIBLE, 0, 0, 200, 100, nullptr, nullptr, nullptr, nullptr);
   ASSERT_NE(dlg, nullptr);
+  HWND first = CreateWindowA("BUTTON", "one", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, 80, 20, dlg, nullptr, nullptr, nullptr);
+  HWND second = CreateWindowA("BUTTON", "two", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 30, 80, 20, dlg, nullptr, nullptr, nullptr);
+  ASSERT_TRUE(first && second);
   EXPECT_FALSE(ip->IsDlgWndRegistered(dlg));
   ip->RegisterDlgWnd(dlg);
   EXPECT_TRUE(ip->IsDlgWndRegistered(dlg));
-  PostMessageA(dlg, WM_USER + 5, 0, 0);
+  SetFocus(first);
+  ASSERT_EQ(GetFocus(), first);
+  PostMessageA(first, WM_KEYDOWN, VK_TAB, 0);
   EXPECT_EQ(ip->ProcessMessages(), 1);
+  EXPECT_EQ(GetFocus(), second) << "the Tab key reached the dialog manager";
   EXPECT_EQ(ip->UnRegisterDlgWnd(dlg), 1);
   EXPECT_EQ(ip->UnRegisterDlgWnd(dlg), 0);
   DestroyWindow(dlg);

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -34,7 +35,13 @@ class PlainView : public JViewLeaf {
   void UpdateData(int, int, unsigned int, UINT_PTR) override {}
   void UpdateView(int, ReferenceTarget*) override { shown++; }
   using JViewLeaf::UpdateView;
+  void UpdateBypassTreeView(int bypass) override {
+    told.push_back(bypass);
+    JViewLeaf::UpdateBypassTreeView(bypass);
+  }
+  using JViewLeaf::UpdateBypassTreeView;
   int shown = 0;
+  std::vector<int> told;  // the states the data object told this view of
 };
 
 struct Bypass : testing::Test {
@@ -126,6 +133,37 @@ TEST_F(Bypass, PlainCheckBoxTogglesTheFlagAndHearsFromOtherViews) {
   EXPECT_EQ(v->shown, shown) << "a bypass change is not a value change";
   v->Destroy();
   peer->Destroy();
+}
+
+// The data object tells every registered view but the one that made the change, and hands all
+// its views over to another object (the views then show that one).
+TEST_F(Bypass, TheDataTellsEveryViewButTheChangingOneAndHandsItsViewsOver) {
+  PlainView* v = Bound(kCheckId);
+  PlainView* peer = Bound(kCustId);
+  v->told.clear();
+  peer->told.clear();
+  gain->SetBypassTree(1, v);
+  EXPECT_TRUE(v->told.empty()) << "the view that made the change is not told";
+  EXPECT_EQ(peer->told, std::vector<int>{1});
+
+  JFloatData* other = Create_JFloatData();
+  ASSERT_NE(other, nullptr);
+  gain->ReplaceViews2(other);
+  EXPECT_EQ(gain->NumViews(), 2) << "the views stay listed with the former object until it lets them go";
+  gain->DelView(v);
+  gain->DelView(peer);
+  ASSERT_EQ(other->NumViews(), 2);
+  EXPECT_EQ(other->GetView(0), v);
+  EXPECT_EQ(other->GetView(1), peer);
+  v->told.clear();
+  peer->told.clear();
+  other->SetBypassTree(1, nullptr);
+  EXPECT_EQ(v->told, std::vector<int>{1});
+  EXPECT_EQ(peer->told, std::vector<int>{1});
+  v->Destroy();
+  peer->Destroy();
+  EXPECT_EQ(other->NumViews(), 0);
+  other->DeleteMe();
 }
 
 TEST_F(Bypass, EnableAndDisableAnswerThePreviousState) {
