@@ -35,17 +35,23 @@ const int kLineFlagIndex = 231;
 const int kLineCacheAlloc = 301;
 const int kLineMissingFlag = 318;
 const int kLineRecordChild = 702;
+const int kLineInterpChild = 188;
+const int kLineEditFlagSet = 246;
+const int kLineNoNode = 212;
 const int kLineEnumChild = 790;
 
 
 constexpr Class_ID kGradID = jlib::ClassIDOf(jlib::kGradCtlDataClass);
 J_INIT_DESCRIPTOR(jlib::kGradCtlDataClass) JClassDesc<JGradCtlData, ReferenceTargetRTTI> gradDesc(0, "JGradCtlData", 0x200, kGradID, "");
 
+// A null gradient asked for its flag count: this file is built so that the compiler keeps the
+// check, and the test is out of line so that it does not warn about comparing this with null.
+__attribute__((noinline)) bool NullGradient(const void* g) { return g == nullptr; }
+
 const float kSentinelPos = 17.0f;
 const size_t kBitmapHeader = 12;
 const size_t kRecordNames = 520;  // name (260) + device (256) + driver data size (4)
 
-using jlib::Clamp01;
 
 // The eased parameter of the host's curves as piecewise polynomials (see JGradInternal.h). On
 // each piece the polynomial meets the curve at six Chebyshev-Lobatto points, the piece's ends
@@ -268,7 +274,10 @@ struct JGradCtlData::State {
       free(c);
   }
   jreclaim::Retired retired;                // replaced caches and bitmaps that readers may still hold
-  unsigned resourceSize = 0;                // 0 when unknown
+  // The size of the resource LoadResource found, and which one it was: a layout set later by
+  // other means (SetResource) has no known size, so it is read up to its end tag.
+  unsigned resourceSize = 0;
+  const void* sizedResource = nullptr;
   const int pinSlot;                        // this gradient's pin for its cache in each thread's record
   const DWORD tls;                          // the thread records' slot, kept here for the fast paths
 
@@ -407,16 +416,29 @@ void JGradCtlData::SetMode(int m) {
 
 int JGradCtlData::GetInterpType() {
   JFloatData* leaf = dynamic_cast<JFloatData*>((*this)(kInterpOverride));
-  return leaf ? (int)leaf->GetFValue(0) : 0;
+  if (!leaf) {
+    assert1(kLineInterpChild, kSource);
+    return 0;
+  }
+  return (int)leaf->GetFValue(0);
 }
 
 void JGradCtlData::SetInterpType(int v) {
-  if (JFloatData* leaf = dynamic_cast<JFloatData*>((*this)(kInterpOverride))) leaf->SetValue(0, (float)v);
+  JFloatData* leaf = dynamic_cast<JFloatData*>((*this)(kInterpOverride));
+  if (!leaf) {
+    assert1(kLineInterpChild, kSource);
+    return;
+  }
+  leaf->SetValue(0, (float)v);
 }
 
 JFlagSetData* JGradCtlData::GetFlagSet() { return dynamic_cast<JFlagSetData*>((*this)(kFlags)); }
 
 int JGradCtlData::GetFlagCount() {
+  if (NullGradient(this)) {
+    assert1(kLineNoNode, kSource);
+    return 0;
+  }
   JFlagSetData* flags = GetFlagSet();
   if (!flags) {
     assert1(kLineNoFlagSet, kSource);
@@ -439,7 +461,10 @@ JFlagCtlData* JGradCtlData::GetFlag(int i) {
 
 void JGradCtlData::AddFlag(JFlagCtlData* f, const char* name) {
   JLock l(state->lock);
-  if (JFlagSetData* flags = GetFlagSet()) flags->Add(f, name);
+  if (JFlagSetData* flags = GetFlagSet())
+    flags->Add(f, name);
+  else
+    assert1(kLineEditFlagSet, kSource);  // the flag stays the caller's
   state->dirty.store(1, std::memory_order_seq_cst);
 }
 
@@ -447,6 +472,7 @@ void JGradCtlData::DelFlag(int i) {
   state->Stale();
   JLock l(state->lock);
   JFlagSetData* flags = GetFlagSet();
+  if (!flags) assert1(kLineEditFlagSet, kSource);
   if (flags && i >= 0 && i < flags->NumRefs()) flags->Del(i);
   state->dirty.store(1, std::memory_order_seq_cst);
 }
@@ -455,6 +481,7 @@ void JGradCtlData::DelAllFlags() {
   state->Stale();
   JLock l(state->lock);
   JFlagSetData* flags = GetFlagSet();
+  if (!flags) assert1(kLineEditFlagSet, kSource);
   if (flags)
     for (int i = flags->NumRefs(); i-- > 0;) flags->Del(i);
   state->dirty.store(1, std::memory_order_seq_cst);
@@ -838,7 +865,8 @@ int JGradCtlData::GetBitmapColor(Point3& c, float pos, int t) {
     c = Point3(0, 0, 0);
     return 1;
   }
-  int x = (int)((float)(hdr->width - 1) * Clamp01(pos));
+  float at = pos >= 0.0f ? (pos <= 1.0f ? pos : 1.0f) : 0.0f;  // NaN too becomes 0
+  int x = (int)((float)(hdr->width - 1) * at);
   int row = (t / GetTicksPerFrame()) % hdr->rows;
   if (row < 0) row += hdr->rows;  // before frame 0: counted back from the last row
   const BMM_Color_32& p = pixels[(size_t)row * hdr->width + x];
@@ -870,7 +898,11 @@ int JGradCtlData::SetBitmapInfo(BitmapInfo* bi) {
 
 int JGradCtlData::GetBitmapInfo(BitmapInfo* bi) {
   JBinaryData* leaf = dynamic_cast<JBinaryData*>((*this)(kBitmapRecord));
-  if (!leaf || !bi) return 0;
+  if (!leaf) {
+    assert1(kLineRecordChild, kSource);
+    return 0;
+  }
+  if (!bi) return 0;
   JMemBlock record;
   Interval valid = FOREVER;
   leaf->GetValue(&record, 0, valid, CTRL_ABSOLUTE);
@@ -1018,13 +1050,19 @@ void JGradCtlData::FreeAllBitmaps() { JDataNode::FreeAllBitmaps(); }
 int JGradCtlData::LoadResource(HINSTANCE inst, int id) {
   HRSRC found = FindResourceA(inst, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(10));
   state->resourceSize = found ? SizeofResource(inst, found) : 0;
+  state->sizedResource = nullptr;
+  if (found) {
+    HGLOBAL h = ::LoadResource(inst, found);
+    state->sizedResource = h ? LockResource(h) : nullptr;
+  }
   return JDataNode::LoadResource(inst, id);
 }
 
 int JGradCtlData::SetupResource() {
   if (!resource) return 0;
   const unsigned char* start = static_cast<const unsigned char*>(resource);
-  Reader r{start, state->resourceSize ? start + state->resourceSize : nullptr};
+  const bool sized = state->resourceSize && resource == state->sizedResource;
+  Reader r{start, sized ? start + state->resourceSize : nullptr};
   unsigned version;
   if (!r.Word(version)) return 0;
   if (version == 0) return 1;

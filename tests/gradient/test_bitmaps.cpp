@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <process.h>
 #include <stdio.h>
 
@@ -74,6 +76,13 @@ TEST(BitmapMode, BitmapModeUsesTheFirstRowAndDraws) {
     EXPECT_EQ(buf[x].r, x * 16) << x;
     EXPECT_EQ(buf[x].b, 255 - x * 16) << x;
     EXPECT_EQ(memcmp(&buf[16 + x], &buf[x], 3), 0);
+  }
+  // Positions outside [0, 1], and NaN, take the row's ends: NaN the start.
+  const float kNaN = std::numeric_limits<float>::quiet_NaN();
+  const float kEnds[][2] = {{-3.0f, 0.0f}, {kNaN, 0.0f}, {7.0f, 15.0f}};
+  for (const auto& e : kEnds) {
+    ASSERT_EQ(g->GetColor(c, e[0], 0), 1);
+    EXPECT_FLOAT_EQ(c.x, e[1] * 16.0f / 255.0f) << e[0];
   }
   // One pixel wide: the start of the row.
   BMM_Color_24 one;

@@ -1,5 +1,6 @@
 // The gradient: cache and evaluation, drawing, resources, bitmap modes, files, threads.
 #include "GradTest.h"
+#include "gradres.h"
 #include "TestSupport.h"
 
 #include "Quorlib.h"
@@ -195,6 +196,18 @@ TEST(Gradient, FlagIndexErrorsAssert) {
   EXPECT_EQ(rec.Hits()[0].file, "JGRADCTL");
   g->DelFlag(7);
   EXPECT_EQ(g->GetFlagCount(), 2);
+  // A missing gradient or flag set: 0 and an assertion.
+  JGradCtlData* volatile none = nullptr;  // as a failed lookup gives it
+  EXPECT_EQ(none->GetFlagCount(), 0);
+  ASSERT_EQ(rec.Hits().size(), 3u);
+  EXPECT_EQ(rec.Hits()[2].file, "JGRADCTL");
+  // A child of the wrong class where the flag set belongs, and where the interpolation is.
+  g->ReplaceReference(JGradCtlData::kFlags, Create_JFloatData());
+  EXPECT_EQ(g->GetFlagCount(), 0);
+  g->DelAllFlags();
+  g->ReplaceReference(JGradCtlData::kInterpOverride, Create_JFlagCtlData());
+  EXPECT_EQ(g->GetInterpType(), 0);
+  EXPECT_EQ(rec.Hits().size(), 6u) << "counting and editing a mistyped flag set, reading a mistyped interpolation";
 }
 
 // ---- Drawing and resources -------------------------------------------------------------------
@@ -239,6 +252,21 @@ TEST(Drawing, FlagDrawingTakesTheEarlierOfEqualFlagsUnlikeEvaluation) {
   EXPECT_TRUE(Same(px[7], 0, 255, 0)) << "drawn with the earlier flag of the pair";
   ExpectNear(At(g.g, 0.7f), kBlue);
   EXPECT_TRUE(Same(px[2], 255, 0, 0));
+}
+
+// A layout handed over after a resource was loaded is read to its end tag, not cut at the size
+// of the resource loaded before it.
+TEST(Resources, ALayoutSetLaterIsNotCutAtAnEarlierResourcesSize) {
+  const int kDefaultLayout = 119;  // the library's red-to-blue layout
+  Grad g(Create_JGradCtlData(GetLibInstance(), kDefaultLayout));
+  ASSERT_EQ(g->GetFlagCount(), 2);
+  HMODULE self = GetModuleHandleA(nullptr);
+  HRSRC found = FindResourceA(self, MAKEINTRESOURCEA(IDR_THREE_FLAGS), MAKEINTRESOURCEA(10));
+  ASSERT_NE(found, nullptr);
+  ASSERT_GT(SizeofResource(self, found), SizeofResource(GetLibInstance(), FindResourceA(GetLibInstance(), MAKEINTRESOURCEA(kDefaultLayout), MAKEINTRESOURCEA(10))));
+  g->SetResource(LockResource(::LoadResource(self, found)));
+  EXPECT_NE(g->SetupResource(), 0);
+  EXPECT_EQ(g->GetFlagCount(), 3);
 }
 
 TEST(Resources, VersionsAndTags) {
