@@ -105,6 +105,35 @@ TEST(Binary, PayloadRoundTripsAndClones) {
   EXPECT_EQ(l->Payload().Size(), 6u);
 }
 
+namespace {
+// A writer that refuses data longer than a property record, so that a payload write fails.
+class RefusesLongWrites : public quortest::MemSave {
+ public:
+  static const ULONG kLongest = 12;
+  IOResult Write(const void* buf, ULONG n, ULONG* written) override {
+    return n > kLongest ? IO_ERROR : MemSave::Write(buf, n, written);
+  }
+};
+}  // namespace
+
+// A failing part ends the save at once, with its chunks left open.
+TEST(Binary, AFailedPartEndsTheSaveWithItsChunksOpen) {
+  Held<JBinaryData> b(Create_JBinaryData());
+  quortest::MemSave failing;
+  failing.BeginChunk(7);
+  int depth = failing.CurChunkDepth();
+  failing.FailWrites(true);
+  EXPECT_EQ(b->Save(&failing), IO_ERROR);
+  EXPECT_EQ(failing.CurChunkDepth(), depth + 2) << "chunk 1 and the property chunk inside it";
+
+  b->Payload().Copy("a payload longer than a record", JMemBlock::kText);
+  RefusesLongWrites refusing;
+  refusing.BeginChunk(7);
+  depth = refusing.CurChunkDepth();
+  EXPECT_EQ(b->Save(&refusing), IO_ERROR);
+  EXPECT_EQ(refusing.CurChunkDepth(), depth + 1) << "the payload chunk";
+}
+
 TEST(Subtex, NamesItsMapAndTakesDrops) {
   quortest::AssertRecorder rec;
   Held<JSubtex> slot(Create_JSubtex());
