@@ -1,6 +1,7 @@
 // The chunk stream writer and reader.
 #include "JSave.h"
 #include "JInternal.h"
+#include "JSaveInternal.h"
 
 #include <stdlib.h>
 #include <string.h>
@@ -66,7 +67,29 @@ bool GrowOutput(JMemBlock* out, uint64_t need) {
   return out->Alloc((unsigned int)ahead) || (ahead != need && out->Alloc((unsigned int)need));
 }
 
+// Deletes an object replaced during a load once the reference callbacks, which run ahead of it,
+// have restored its references: they still name it.
+class DeleteAfterLoadCallback : public PostLoadCallback {
+ public:
+  explicit DeleteAfterLoadCallback(ReferenceTarget* target) : target(target) {}
+  void proc(ILoad*) override {
+    ReferenceTarget* t = target;
+    delete this;
+    t->DeleteMe();
+  }
+
+ private:
+  ReferenceTarget* target;
+};
+
 }  // namespace
+
+bool jsave::DeleteAfterLoad(ILoad* iload, ReferenceTarget* target) {
+  PostLoadCallback* cb = new (std::nothrow) DeleteAfterLoadCallback(target);
+  if (!cb) return false;
+  iload->RegisterPostLoadCallback(cb);
+  return true;
+}
 
 // ---- JSave -----------------------------------------------------------------------------------
 
@@ -418,6 +441,9 @@ INode* JLoad::RootNode() { return ILoad::RootNode(); }
 int JLoad::DoingWhat() { return 0; }
 
 void JLoad::DropOwnCallbacks() {
+  // An object replaced during the load was made by it too: it goes now, as the others will.
+  for (int i = 0; i < callbacks.Count(); i++)
+    if (auto* deletion = dynamic_cast<DeleteAfterLoadCallback*>(callbacks[i])) deletion->proc(this);
   for (int i = 0; i < owned.Count(); i++) delete owned[i];
   owned.SetCount(0);
   frontCallbacks.SetCount(0);
