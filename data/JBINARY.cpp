@@ -62,15 +62,15 @@ int JBinaryData::NumRefs() { return 0; }
 RefTargetHandle JBinaryData::GetReference(int) { return nullptr; }
 void JBinaryData::SetReference(int, RefTargetHandle) {}
 
+// Like JData::Save, a failing part returns at once and leaves its chunks open.
 IOResult JBinaryData::Save(ISave* isave) {
   isave->BeginChunk(1);
-  IOResult r = JData::Save(isave);
+  if (JData::Save(isave) != IO_OK) return IO_ERROR;
   isave->EndChunk();
-  if (r != IO_OK) return IO_ERROR;
   isave->BeginChunk(2);
-  if (payload.Size()) r = isave->Write(payload.Data(), payload.Size(), nullptr);
+  if (payload.Size() && isave->Write(payload.Data(), payload.Size(), nullptr) != IO_OK) return IO_ERROR;
   isave->EndChunk();
-  return r == IO_OK ? IO_OK : IO_ERROR;
+  return IO_OK;
 }
 
 IOResult JBinaryData::Load(ILoad* iload) {

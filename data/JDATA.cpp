@@ -227,14 +227,16 @@ BOOL JData::IsAnimated() { return Animatable::IsAnimated(); }
 void JData::EnumAuxFiles(NameEnumCallback& nameEnum, DWORD flags) { ReferenceMaker::EnumAuxFiles(nameEnum, flags); }
 void JData::FreeAllBitmaps() {}
 
-// Both close every chunk they open, failing or not, so that the caller's chunks stay in step.
+// A failed save returns at once, its chunk left open: the writer is in error and the save as a
+// whole fails.
 IOResult JData::Save(ISave* isave) {
   isave->BeginChunk(1);
-  IOResult r = properties.Save(isave);
+  if (properties.Save(isave) != IO_OK) return IO_ERROR;
   isave->EndChunk();
-  return r == IO_OK ? IO_OK : IO_ERROR;
+  return IO_OK;
 }
 
+// A failed load closes every chunk it opened, so that the caller's chunks stay in step.
 IOResult JData::Load(ILoad* iload) {
   IOResult r;
   while ((r = iload->OpenChunk()) == IO_OK) {

@@ -13,10 +13,6 @@ const char kSource[] = "JDATA";
 const int kLineGetNull = 668;
 const int kLineSetNull = 744;
 
-// The most evaluations GetValueMax spends on the animation range, however long it is: a value
-// that changes at every tick is sampled at steps of a fraction of the range.
-const int64_t kMaxPeakSamples = 1 << 16;
-
 float Magnitude(float v) { return v < 0 ? -v : v; }
 
 }  // namespace
@@ -87,30 +83,28 @@ void JDataLeafBase::GetValueMax(int t, float& v, float& peak) {
     v = peak = value[0];
     return;
   }
-  // The value at s, and through valid how long it stays so: each sample has an interval of its own.
-  auto at = [this](TimeValue s, Interval& valid) {
+  // One interval serves the whole walk: every evaluation narrows it further.
+  Interval valid = FOREVER;
+  auto at = [this, &valid](TimeValue s) {
     float buf[3] = {value[0], value[1], value[2]};
-    valid = FOREVER;
     GetValue(buf, s, valid, CTRL_ABSOLUTE);
     return buf[0];
   };
-  Interval valid;
-  v = at(t, valid);
+  v = at(t);
   peak = Magnitude(v);
-  // Every key exactly: where the curve does not overshoot, its extremes are there.
-  int64_t first = GetAnimStart(), last = GetAnimEnd();
-  for (int k = 0, keys = NumKeys(); k < keys; k++) {
-    TimeValue kt = GetKeyTime(k);
-    peak = std::max(peak, Magnitude(at(kt, valid)));
-    first = std::min(first, (int64_t)kt);
-    last = std::max(last, (int64_t)kt);
-  }
-  // Then the range, for what lies between keys: a stretch of constant value is passed in one step.
-  // Time runs in 64 bits, so the end of time cannot wrap round.
-  int64_t step = std::max<int64_t>(1, (last - first) / kMaxPeakSamples);
-  for (int64_t s = first; s <= last;) {
-    peak = std::max(peak, Magnitude(at((TimeValue)s, valid)));
-    s = std::max(s + step, (int64_t)valid.End() + 1);
+  // From time 0 forward, one evaluation per stretch of validity, each one tick after the end the
+  // previous one left, until that end stops moving.
+  TimeValue s = 0, prev = -1;
+  for (bool first = true;; first = false) {
+    float sample = at(s);
+    TimeValue e = valid.End();
+    if (e == prev) break;
+    peak = std::max(peak, Magnitude(sample));
+    // Narrowing never moves the end forward. A controller that replaces the interval instead
+    // could move it forward for ever, round the end of time and back: the walk stops there.
+    if (!first && e > prev) break;
+    s = (TimeValue)((uint32_t)e + 1u);  // after the end of time comes its start, as ticks wrap
+    prev = e;
   }
 }
 

@@ -21,9 +21,10 @@ class QUORAPI JDataLeafBase : public JData {
   void GetValue(int t, Point3& p);
   void SetValue(int t, float v);
   void SetValue(int t, Point3& p);  // p receives the value the controller holds
-  // The value at t and the largest magnitude the value takes over the animation: at every key and
-  // across the animation range (widened to take in every key). Without a controller both are the
-  // stored value.
+  // The value at t, and the largest magnitude among the values a walk sees: one validity interval,
+  // narrowed by every evaluation, first at t, then from time 0 forward at one tick past the end
+  // the last evaluation left, until that end stops moving. Without a controller both are the
+  // stored value (the peak not made absolute).
   void GetValueMax(int t, float& value, float& peak);
 
   // ---- Structure ----

@@ -1,6 +1,7 @@
 // The chunk stream writer and reader.
 #include "JSave.h"
 #include "JInternal.h"
+#include "JSaveInternal.h"
 
 #include <stdlib.h>
 #include <string.h>
@@ -56,7 +57,39 @@ class BeyondTable : public ReferenceMaker {
   std::vector<ReferenceTarget*> held;
 };
 
+// Grows out so that it holds need bytes: ahead of the data, so that many small writes cost
+// amortised constant time, or, when that much is not to be had, exactly need. Offsets are 32-bit,
+// so nothing beyond 4 GiB can be held.
+bool GrowOutput(JMemBlock* out, uint64_t need) {
+  const uint64_t kMost = 0xFFFFFFFFu;
+  if (need > kMost) return false;
+  uint64_t ahead = std::min(std::max((uint64_t)out->Size() * 2, need), kMost);
+  return out->Alloc((unsigned int)ahead) || (ahead != need && out->Alloc((unsigned int)need));
+}
+
+// Deletes an object replaced during a load once the reference callbacks, which run ahead of it,
+// have restored its references: they still name it.
+class DeleteAfterLoadCallback : public PostLoadCallback {
+ public:
+  explicit DeleteAfterLoadCallback(ReferenceTarget* target) : target(target) {}
+  void proc(ILoad*) override {
+    ReferenceTarget* t = target;
+    delete this;
+    t->DeleteMe();
+  }
+
+ private:
+  ReferenceTarget* target;
+};
+
 }  // namespace
+
+bool jsave::DeleteAfterLoad(ILoad* iload, ReferenceTarget* target) {
+  PostLoadCallback* cb = new (std::nothrow) DeleteAfterLoadCallback(target);
+  if (!cb) return false;
+  iload->RegisterPostLoadCallback(cb);
+  return true;
+}
 
 // ---- JSave -----------------------------------------------------------------------------------
 
@@ -164,14 +197,8 @@ IOResult JSave::Write(const void* buf, ULONG n, ULONG* written) {
 IOResult JSave::WriteAny(const void* buf, ULONG n, ULONG* written) {
   if (status == IO_ERROR || !out) return IO_ERROR;
   uint64_t need = (uint64_t)position + n;
-  if (need > 0xFFFFFFFFu) return IO_ERROR;
-  if (need > out->Size()) {
-    // Grow ahead of the data so that many small writes cost amortised constant time.
-    uint64_t grown = (uint64_t)out->Size() * 2;
-    if (grown < need) grown = need;
-    if (grown > 0xFFFFFFFFu) grown = need;
-    if (!out->Alloc((unsigned int)grown)) return IO_ERROR;
-  }
+  // Without the room the save cannot be completed: it ends here, with the error.
+  if (need > out->Size() && !GrowOutput(out, need)) return Init(IO_ERROR);
   if (n) memcpy(out->Data() + position, buf, n);
   position += (uint32_t)n;
   if (written) *written = n;
@@ -211,7 +238,7 @@ IOResult JSave::Finit() {
       BeginChunk(2);
       if (n) {
         char* refs = static_cast<char*>(malloc((size_t)n * 4));
-        if (!refs) return status = IO_ERROR;
+        if (!refs) return Init(IO_ERROR);
         for (int j = 0; j < n; j++) WriteLE32(refs + 4 * j, (uint32_t)GetRefID(object->GetReference(j)));
         IOResult r = Write(refs, (ULONG)n * 4, nullptr);
         free(refs);
@@ -414,6 +441,9 @@ INode* JLoad::RootNode() { return ILoad::RootNode(); }
 int JLoad::DoingWhat() { return 0; }
 
 void JLoad::DropOwnCallbacks() {
+  // An object replaced during the load was made by it too: it goes now, as the others will.
+  for (int i = 0; i < callbacks.Count(); i++)
+    if (auto* deletion = dynamic_cast<DeleteAfterLoadCallback*>(callbacks[i])) deletion->proc(this);
   for (int i = 0; i < owned.Count(); i++) delete owned[i];
   owned.SetCount(0);
   frontCallbacks.SetCount(0);

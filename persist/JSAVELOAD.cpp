@@ -1,6 +1,7 @@
 // Reference makers to blocks and settings files and back; swapping reference targets.
 #include "JFileDlg.h"
 #include "JSaveLoad.h"
+#include "JSaveInternal.h"
 
 #include <stdio.h>
 
@@ -95,7 +96,10 @@ int JReplaceReference(ILoad* iload, ReferenceTarget* oldTarget, ReferenceTarget*
   if (oldTarget == newTarget) return 0;  // and the root must not be deleted as its own old self
   if (iload && oldTarget && iload->GetRootAddr() == static_cast<ReferenceMaker*>(oldTarget)) {
     iload->SetRootAddr(static_cast<ReferenceMaker*>(newTarget));
-    if (deleteOld) oldTarget->DeleteMe();
+    // Not at once: the loader restores the references of every object after all their Loads, the
+    // old root's among them. When the deletion cannot be arranged, the old root is left alive
+    // rather than deleted under the loader.
+    if (deleteOld) jsave::DeleteAfterLoad(iload, oldTarget);
     return 1;
   }
   return JReplaceReference(oldTarget, newTarget, deleteOld);

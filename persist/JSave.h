@@ -29,6 +29,8 @@ class QUORAPI JSave : public ISave {
   void EndChunk() override;
   int CurChunkDepth() override;
   IOResult Write(const void* buf, ULONG n, ULONG* written) override;
+  // Appends bytes (headers too) to the current chunk; when the output cannot grow to hold them,
+  // the save ends with the error.
   IOResult WriteAny(const void* buf, ULONG n, ULONG* written);
   IOResult WriteWString(const char* s) override;
   IOResult WriteWString(const wchar_t* s) override;

@@ -27,5 +27,7 @@ QUORAPI ReferenceMaker* LoadRefMaker(HWND owner, const char* title, char* path, 
 // Every reference to oldTarget becomes newTarget (deleteOld: oldTarget goes with its last
 // dependent). Answers the number of references replaced (0 when newTarget is oldTarget).
 QUORAPI int JReplaceReference(ReferenceTarget* oldTarget, ReferenceTarget* newTarget, int deleteOld);
-// The same inside a load: when oldTarget is the loader's root, the root becomes newTarget.
+// The same inside a load: when oldTarget is the loader's root, the root becomes newTarget, and
+// with deleteOld oldTarget is deleted once the loader has restored the references of its objects
+// (which may still name oldTarget); a load that fails deletes it with the rest.
 QUORAPI int JReplaceReference(ILoad* iload, ReferenceTarget* oldTarget, ReferenceTarget* newTarget, int deleteOld);

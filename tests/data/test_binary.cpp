@@ -13,9 +13,16 @@ using quortest::U32;
 
 namespace {
 
+// The refreshes a slot's parent window received, and how many notifications the slot's listener
+// had heard when the last one came.
 int refreshes = 0;
+int heardAtRefresh = -1;
+quortest::Recorder* listener = nullptr;
 LRESULT CALLBACK CountRefreshes(HWND h, UINT m, WPARAM w, LPARAM l) {
-  if (m == 0x4500 && w == 0 && l == 0) refreshes++;
+  if (m == 0x4500 && w == 0 && l == 0) {
+    refreshes++;
+    if (listener) heardAtRefresh = (int)listener->heard.size();
+  }
   return DefWindowProcA(h, m, w, l);
 }
 
@@ -105,6 +112,35 @@ TEST(Binary, PayloadRoundTripsAndClones) {
   EXPECT_EQ(l->Payload().Size(), 6u);
 }
 
+namespace {
+// A writer that refuses data longer than a property record, so that a payload write fails.
+class RefusesLongWrites : public quortest::MemSave {
+ public:
+  static const ULONG kLongest = 12;
+  IOResult Write(const void* buf, ULONG n, ULONG* written) override {
+    return n > kLongest ? IO_ERROR : MemSave::Write(buf, n, written);
+  }
+};
+}  // namespace
+
+// A failing part ends the save at once, with its chunks left open.
+TEST(Binary, AFailedPartEndsTheSaveWithItsChunksOpen) {
+  Held<JBinaryData> b(Create_JBinaryData());
+  quortest::MemSave failing;
+  failing.BeginChunk(7);
+  int depth = failing.CurChunkDepth();
+  failing.FailWrites(true);
+  EXPECT_EQ(b->Save(&failing), IO_ERROR);
+  EXPECT_EQ(failing.CurChunkDepth(), depth + 2) << "chunk 1 and the property chunk inside it";
+
+  b->Payload().Copy("a payload longer than a record", JMemBlock::kText);
+  RefusesLongWrites refusing;
+  refusing.BeginChunk(7);
+  depth = refusing.CurChunkDepth();
+  EXPECT_EQ(b->Save(&refusing), IO_ERROR);
+  EXPECT_EQ(refusing.CurChunkDepth(), depth + 1) << "the payload chunk";
+}
+
 TEST(Subtex, NamesItsMapAndTakesDrops) {
   quortest::AssertRecorder rec;
   Held<JSubtex> slot(Create_JSubtex());
@@ -117,21 +153,33 @@ TEST(Subtex, NamesItsMapAndTakesDrops) {
 
   // A real dialog-like parent: the drop sends it message 0x4500.
   refreshes = 0;
+  heardAtRefresh = -1;
+  listener = slot.owner;
   WNDCLASSA wc = {0, CountRefreshes, 0, 0, GetModuleHandleA(nullptr), nullptr, nullptr, nullptr, nullptr,
                   "QuortestSlotParent"};
   RegisterClassA(&wc);
   HWND parent = CreateWindowA("QuortestSlotParent", "", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
   HWND button = CreateWindowA("BUTTON", "", WS_CHILD, 0, 0, 10, 10, parent, nullptr, nullptr, nullptr);
   Texmap* checker = NewCheckerMap(Color(0, 0, 0), Color(1, 1, 1), 2);
-  size_t heard = slot.owner->heard.size();
+  size_t before = slot.owner->heard.size();
   slot->Drop(checker, button, POINT{1, 1}, 0xC10);
+  listener = nullptr;
   DestroyWindow(parent);
   EXPECT_EQ(refreshes, 1);
   EXPECT_EQ(slot->GetReference(0), checker);
   EXPECT_EQ(slot->GetInstance(nullptr, POINT{0, 0}, 0xC10), checker);
   EXPECT_EQ(slot->GetSubTexmap(5), checker);
-  ASSERT_GT(slot.owner->heard.size(), heard);
-  EXPECT_EQ(slot.owner->heard.back().message, (RefMessage)REFMSG_SUBANIM_STRUCTURE_CHANGED);
+  // What the dependents heard, in order: the change that setting the reference announces (the
+  // slot tells its dependents at once, while the old map still lives, for what they keep of it),
+  // then the structure change with part 0; the parent's refresh comes after both.
+  std::vector<quortest::Recorder::Heard> heard(slot.owner->heard.begin() + before, slot.owner->heard.end());
+  ASSERT_EQ(heard.size(), 2u);
+  EXPECT_EQ(heard[0].message, (RefMessage)REFMSG_CHANGE);
+  EXPECT_EQ(heard[0].part, (PartID)PART_ALL);
+  EXPECT_EQ(heard[1].message, (RefMessage)REFMSG_SUBANIM_STRUCTURE_CHANGED);
+  EXPECT_EQ(heard[1].part, 0u);
+  EXPECT_EQ(heard[1].target, slot.d);
+  EXPECT_EQ(heardAtRefresh, (int)(before + heard.size())) << "the refresh after the notifications";
   EXPECT_STREQ(slot->SubAnimName(0), "Bump: Checker");
   checker->SetName("Tiles");
   EXPECT_STREQ(slot->SubAnimName(0), "Bump: Tiles");

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include <math.h>
+#include <initializer_list>
+#include <utility>
+#include <vector>
 
 using quortest::Held;
 
@@ -127,76 +129,105 @@ TEST(Leaf, ValueFormsGoThroughTheController) {
 }
 
 namespace {
-// A controller whose value changes at every tick and is valid only at the time asked.
-class Ramp : public Control {
+// A staircase: from time 0 on, stair k (stair ticks from k * stair) holds the value k + 1;
+// before time 0 the value is kBefore. It reports each stair as the validity of its value (all of
+// time when stair is 0, which makes the value constant) and records the times it is asked for.
+// A narrowing staircase narrows the caller's interval, as controllers do; the other one replaces
+// it by its own, so that the interval's end can move forward.
+class Staircase : public Control {
  public:
+  static constexpr TimeValue kBefore = -50;
+  Staircase(TimeValue stair, bool narrows) : stair(stair), narrows(narrows) {}
   void GetValue(TimeValue t, void* val, Interval& valid, GetSetMethod) override {
-    *static_cast<float*>(val) = (float)t / 1000.0f;
-    valid &= Interval(t, t);
+    asked.push_back(t);
+    Interval own = FOREVER;
+    float v = 1.0f;
+    if (stair && t < 0) {
+      own = Interval(TIME_NegInfinity, -1);
+      v = (float)kBefore;
+    } else if (stair) {
+      TimeValue k = t / stair;
+      own = Interval(k * stair, k * stair + stair - 1);
+      v = (float)(k + 1);
+    }
+    *static_cast<float*>(val) = v;
+    if (narrows)
+      valid &= own;
+    else
+      valid = own;
   }
+  const TimeValue stair;
+  const bool narrows;
+  std::vector<TimeValue> asked;
 };
 
-// The largest magnitude of f at any tick from..to.
-float LargestMagnitude(JFloatData* f, TimeValue from, TimeValue to) {
-  float largest = 0;
-  for (TimeValue s = from; s <= to; s++) {
-    float m = fabsf(f->GetFValue(s));
-    if (m > largest) largest = m;
-  }
-  return largest;
+// A leaf animated with the default controller through the given keys.
+JFloatData* Keyed(std::initializer_list<std::pair<TimeValue, float>> keys) {
+  JFloatData* f = Create_JFloatData();
+  AnimateOn();
+  for (auto& k : keys) f->SetValue(k.first, k.second);
+  AnimateOff();
+  return f;
 }
 }  // namespace
 
-TEST(Leaf, ValueMaxIsTheLargestMagnitudeOverTheWholeAnimation) {
+// The peak is what one validity interval, narrowed by every evaluation, lets the walk from time
+// 0 see: the value at t, then one evaluation per stretch until the interval's end stops moving.
+TEST(Leaf, ValueMaxWalksTheValidityFromTimeZero) {
   const int F = GetTicksPerFrame();
   float v, peak;
-  Held<JFloatData> rising(Create_JFloatData());
-  AnimateOn();
-  rising->SetValue(0, 1.0f);
-  rising->SetValue(100 * F, 5.0f);
-  AnimateOff();
+  // Between two keys the value holds for one tick only: the walk samples time 0 (the first key)
+  // and ends, and the second key's 5 is never reached.
+  Held<JFloatData> rising(Keyed({{0, 1.0f}, {100 * F, 5.0f}}));
   rising->GetValueMax(50 * F, v, peak);
-  EXPECT_FLOAT_EQ(v, rising->GetFValue(50 * F));
-  EXPECT_FLOAT_EQ(peak, 5.0f);
+  EXPECT_FLOAT_EQ(v, 3.0f) << "half way along a curve with flat ends";
+  EXPECT_FLOAT_EQ(peak, 3.0f);
 
-  Held<JFloatData> falling(Create_JFloatData());
-  AnimateOn();
-  falling->SetValue(0, -7.0f);
-  falling->SetValue(100 * F, 2.0f);
-  AnimateOff();
+  // From the last key on the value holds for ever: time 0 is sampled, and its magnitude counts.
+  Held<JFloatData> falling(Keyed({{0, -7.0f}, {100 * F, 2.0f}}));
   falling->GetValueMax(100 * F, v, peak);
   EXPECT_FLOAT_EQ(v, 2.0f);
   EXPECT_FLOAT_EQ(peak, 7.0f) << "a magnitude";
 
-  // Keys far apart after close ones: the smooth curve overshoots its last key.
-  Held<JFloatData> smooth(Create_JFloatData());
-  AnimateOn();
-  smooth->SetValue(0, 0.0f);
-  smooth->SetValue(10 * F, 10.0f);
-  smooth->SetValue(100 * F, 11.0f);
-  AnimateOff();
-  float overshoot = LargestMagnitude(smooth.d, 0, 100 * F);
-  ASSERT_GT(overshoot, 11.5f);
-  smooth->GetValueMax(0, v, peak);
-  EXPECT_EQ(v, 0.0f);
-  EXPECT_NEAR(peak, overshoot, 1e-4f);
+  // A key before time 0 is not reached: the walk starts at 0.
+  Held<JFloatData> early(Keyed({{-100 * F, -9.0f}, {100 * F, 2.0f}}));
+  early->GetValueMax(100 * F, v, peak);
+  EXPECT_FLOAT_EQ(v, 2.0f);
+  EXPECT_FLOAT_EQ(peak, 3.5f) << "the value at 0, half way from -9 to 2";
+}
 
-  // Keys outside the animation range count too.
-  Held<JFloatData> late(Create_JFloatData());
-  AnimateOn();
-  late->SetValue(0, 1.0f);
-  late->SetValue(GetAnimEnd() + 50 * F, -9.0f);
-  AnimateOff();
-  late->GetValueMax(0, v, peak);
-  EXPECT_FLOAT_EQ(peak, 9.0f);
+TEST(Leaf, ValueMaxSamplesOncePerStretchOfValidity) {
+  const TimeValue kStair = 100;
+  float v, peak;
+  // At 0 the first stair is valid up to 99; the walk goes on at 100, where the narrowed interval
+  // becomes empty; one tick after the start of time the end stays put and the walk ends there,
+  // without counting that last evaluation (its magnitude, 50, would be the peak).
+  Staircase* stairs = new Staircase(kStair, true);
+  Held<JFloatData> leaf(Create_JFloatData());
+  leaf->AssignController(stairs, 0);
+  leaf->GetValueMax(0, v, peak);
+  EXPECT_EQ(v, 1.0f);
+  EXPECT_EQ(peak, 2.0f) << "stair 1; stair 2 and later are not reached";
+  std::vector<TimeValue> walk = {0, 0, kStair, TIME_NegInfinity + 1};
+  EXPECT_EQ(stairs->asked, walk);
 
-  // A value that changes at every tick, valid at single ticks only: the walk still ends, over
-  // the animation range.
-  Held<JFloatData> ramp(Create_JFloatData());
-  ramp->AssignController(new Ramp, 0);
-  ramp->GetValueMax(0, v, peak);
-  EXPECT_EQ(v, 0.0f);
-  EXPECT_FLOAT_EQ(peak, (float)GetAnimEnd() / 1000.0f);
+  // A value that never narrows the interval: its end is the end of time, after which comes the
+  // start of time; there the end stays put.
+  Staircase* flat = new Staircase(0, true);
+  leaf->AssignController(flat, 0);
+  leaf->GetValueMax(-5, v, peak);
+  EXPECT_EQ(peak, 1.0f);
+  walk = {-5, 0, TIME_NegInfinity};
+  EXPECT_EQ(flat->asked, walk);
+
+  // A controller that replaces the interval instead of narrowing it moves the end forward; the
+  // walk would follow it round the end of time for ever. It stops after the first step forward.
+  Staircase* replacing = new Staircase(kStair, false);
+  leaf->AssignController(replacing, 0);
+  leaf->GetValueMax(0, v, peak);
+  EXPECT_EQ(peak, 2.0f);
+  walk = {0, 0, kStair};
+  EXPECT_EQ(replacing->asked, walk);
 }
 
 TEST(Leaf, SetValueReadsBackWhatTheControllerHolds) {

@@ -61,6 +61,49 @@ TEST(Node, AddKeepsNamesAndTheCountPropertyAndHidesUnnamedChildrenForGood) {
   EXPECT_STREQ(b->GetName(0), "Tint") << "former slot 1 is slot 0 with its name";
 }
 
+namespace {
+// String resources of this test program (testres.rc); neither exists in the library.
+const int kStrThreshold = 700, kStrLong = 701, kStrMissing = 702;
+const size_t kLongLength = 1100, kNameRoom = 1027;  // a name from a string holds 1027 characters
+
+// A node whose class descriptor belongs to this test program, so that names given by string id
+// come from the program's own string table.
+class ProgramNode : public JDataNode {
+ public:
+  explicit ProgramNode(int) {}
+  JClassDescBase* GetCD() override;
+};
+class ProgramDesc : public JClassDesc<ProgramNode, ReferenceTargetRTTI> {
+ public:
+  ProgramDesc() : JClassDesc(0, "ProgramNode", 0x200, Class_ID(0x7E57B10C, 0x10), "") {}
+  HINSTANCE HInstance() override { return GetModuleHandleA(nullptr); }
+};
+ProgramDesc programDesc;
+JClassDescBase* ProgramNode::GetCD() { return &programDesc; }
+}  // namespace
+
+TEST(Node, AddByStringIdNamesFromTheNodesOwnModule) {
+  quortest::Held<ProgramNode> node(new ProgramNode(0));
+  node->Add(Create_JFloatData(), kStrThreshold);
+  EXPECT_STREQ(node->GetName(0), "Threshold");
+  EXPECT_EQ((*node.d)(0)->GetBypassTree(), 0) << "a named child stays visible";
+
+  // A text longer than the name buffer is cut to what the buffer holds.
+  node->Add(Create_JFloatData(), kStrLong);
+  std::string digits;
+  while (digits.size() < kLongLength) digits += "0123456789";
+  EXPECT_EQ(std::string(node->GetName(1)), digits.substr(0, kNameRoom));
+
+  // A missing string gives an empty name, which hides the child for good.
+  JFloatData* unnamed = Create_JFloatData();
+  node->Add(unnamed, kStrMissing);
+  EXPECT_STREQ(node->GetName(2), "");
+  EXPECT_EQ(unnamed->GetBypassTree(), 1);
+  EXPECT_EQ(unnamed->GetBypassTreeMask(), 1);
+  EXPECT_EQ(node->SubAnim(2), nullptr);
+  EXPECT_EQ(node->Properties().Value(JProp_DataBase_NumRefs()), 4u) << "three slots, plus one";
+}
+
 TEST(Node, SetNumRefsGrowsWithEmptyNamesAndShrinksDroppingReferences) {
   Tree t;
   long live = GetLiveRefTargetCount();
@@ -430,7 +473,9 @@ TEST(PostLoad, ACallbackIsOwnedAndReplaced) {
   EXPECT_EQ(CountingPostLoad::destroyed, 2) << "the object destroys its callback";
 }
 
-TEST(Chunks, AFailedSaveOrLoadClosesTheChunkItOpened) {
+// A failed save stops where it failed: the writer is in error and the save as a whole fails, so
+// the chunk is not closed. A failed load closes its chunk, so the reader stays in step.
+TEST(Chunks, AFailedSaveLeavesItsChunkOpenAFailedLoadClosesIt) {
   Tree t;
   JData* gain = (*t.block)(TestBlock::kGain);
   gain->SetBypassThis(1);  // a property record to write
@@ -439,9 +484,7 @@ TEST(Chunks, AFailedSaveOrLoadClosesTheChunkItOpened) {
   int depth = s.CurChunkDepth();
   s.FailWrites(true);
   EXPECT_EQ(gain->Save(&s), IO_ERROR);
-  EXPECT_EQ(s.CurChunkDepth(), depth);
-  s.FailWrites(false);
-  s.EndChunk();
+  EXPECT_EQ(s.CurChunkDepth(), depth + 1) << "chunk 1 left open";
 
   // Chunk 1 holding a property record cut short.
   quortest::MemSave bad;

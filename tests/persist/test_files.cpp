@@ -236,18 +236,115 @@ TEST(Replace, ATargetReplacedByItselfReplacesNothing) {
   EXPECT_EQ(quortest::RunChild("ReplaceByItself", 30000), 0u);
 }
 
+namespace {
+// A loader that keeps the post-load callbacks registered with it, to run them when told.
+class CallbackLoad : public quortest::MemLoad {
+ public:
+  using MemLoad::MemLoad;
+  void RegisterPostLoadCallback(PostLoadCallback* cb) override { callbacks.push_back(cb); }
+  void RunCallbacks() {
+    std::vector<PostLoadCallback*> now;
+    now.swap(callbacks);
+    for (PostLoadCallback* cb : now) cb->proc(this);
+  }
+  std::vector<PostLoadCallback*> callbacks;
+};
+}  // namespace
+
 TEST(Replace, InsideALoadTheRootCanBeReplaced) {
   quortest::MemSave nothing;
-  quortest::MemLoad loader(nothing.Bytes());
+  CallbackLoad loader(nothing.Bytes());
   Box* old = NewBox(0, 1);
   Box* fresh = NewBox(0, 2);
   loader.SetRootAddr(static_cast<ReferenceMaker*>(old));
   long live = GetLiveRefTargetCount();
   EXPECT_EQ(JReplaceReference(&loader, old, fresh, 1), 1);
   EXPECT_EQ(loader.GetRootAddr(), static_cast<ReferenceMaker*>(fresh));
-  EXPECT_EQ(GetLiveRefTargetCount(), live - 1) << "the old root is deleted";
+  EXPECT_EQ(GetLiveRefTargetCount(), live) << "the old root lives until the loader's callbacks have run";
+  loader.RunCallbacks();
+  EXPECT_EQ(GetLiveRefTargetCount(), live - 1) << "then it is deleted";
   Box* other = NewBox(0, 3);
   EXPECT_EQ(JReplaceReference(&loader, other, fresh, 0), 0) << "not the root: no dependents";
+  EXPECT_TRUE(loader.callbacks.empty());
   other->DeleteMe();
   fresh->DeleteMe();
+}
+
+namespace {
+const Class_ID kPhoenixID(0x7E57B0C5, 9);
+const int kChildPassed = 0x600D;  // a child that faulted cannot answer this by chance
+
+// A box on pages of its own that become inaccessible when it is deleted, so that any use after
+// deletion faults at once. Its Load replaces it, as the loader's root, by a fresh phoenix whose
+// value is one more, and asks for its own deletion.
+class Phoenix : public Box {
+ public:
+  explicit Phoenix(int loading) : Box(loading) {}
+  Class_ID ClassID() override { return kPhoenixID; }
+  IOResult Load(ILoad* iload) override {
+    IOResult r = Box::Load(iload);
+    Phoenix* fresh = new Phoenix(0);
+    fresh->value = value + 1;
+    JReplaceReference(iload, this, fresh, 1);
+    return r;
+  }
+  static void* operator new(size_t n) noexcept { return Pages(n); }
+  static void* operator new(size_t n, const std::nothrow_t&) noexcept { return Pages(n); }
+  // The pages stay reserved, so that nothing else comes to live at the address.
+  static void operator delete(void* p) noexcept {
+    if (p) VirtualFree(p, 0, MEM_DECOMMIT);
+  }
+
+ private:
+  static void* Pages(size_t n) { return VirtualAlloc(nullptr, n, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE); }
+};
+JClassDesc<Phoenix, ReferenceTargetRTTI> phoenixDesc(0, "Phoenix", 0x200, kPhoenixID, "");
+
+// A phoenix (value 1) whose one slot holds a box (value 7), saved.
+std::vector<unsigned char> SavedPhoenix() {
+  Phoenix* phoenix = new Phoenix(0);
+  phoenix->Slots(1);
+  phoenix->value = 1;
+  phoenix->ReplaceReference(0, NewBox(0, 7));
+  JMemBlock* block = SaveRefMaker(phoenix);
+  phoenix->DeleteMe();
+  std::vector<unsigned char> bytes;
+  if (block) bytes.assign(block->Data(), block->Data() + block->Size());
+  if (block) block->DeleteThis();
+  return bytes;
+}
+
+// The checks of RootReplacedDuringALoad: kChildPassed when every one holds, else the number of
+// the first that fails.
+int RootReplacedChecks() {
+  long live = GetLiveRefTargetCount();
+  std::vector<unsigned char> bytes = SavedPhoenix();
+  if (bytes.empty() || GetLiveRefTargetCount() != live) return 1;
+  // The loaded phoenix's references are restored after its Load replaced it: it must still be
+  // there for that, and go afterwards with what it references.
+  JMemBlock block(reinterpret_cast<const char*>(bytes.data()), (unsigned int)bytes.size());
+  Phoenix* fresh = dynamic_cast<Phoenix*>(LoadRefMaker(&block));
+  if (!fresh) return 2;
+  if (fresh->value != 2) return 3;
+  if (GetLiveRefTargetCount() != live + 1) return 4;
+  fresh->DeleteMe();
+  if (GetLiveRefTargetCount() != live) return 5;
+
+  // A load that fails after the replacement deletes both phoenixes, each once.
+  for (size_t at = 0; at + 12 <= bytes.size(); at++) {
+    bool boxRecord = quortest::U32(bytes, at) == Box::kID.PartA() && quortest::U32(bytes, at + 4) == Box::kID.PartB();
+    if (boxRecord) bytes[at + 12] = 5;  // the box claims references its entry does not hold
+  }
+  JMemBlock damaged(reinterpret_cast<const char*>(bytes.data()), (unsigned int)bytes.size());
+  if (LoadRefMaker(&damaged)) return 6;
+  if (GetLiveRefTargetCount() != live) return 7;
+  return kChildPassed;
+}
+}  // namespace
+
+// In a child process, so that a use of the deleted root faults there and not in the suite.
+QUORTEST_CHILD(RootReplacedDuringALoad) { return RootReplacedChecks(); }
+
+TEST(Replace, ALoadedObjectCanReplaceTheRootOfARealLoad) {
+  EXPECT_EQ(quortest::RunChild("RootReplacedDuringALoad", 30000), (DWORD)kChildPassed);
 }

@@ -122,6 +122,37 @@ TEST(Writer, MisusedChunksDiscardTheWholeOutput) {
   EXPECT_EQ(none.Status(), IO_ERROR);
 }
 
+// An object that writes more than any output can hold: the stream's offsets are 32-bit, so the
+// output cannot grow to take it. It keeps what its write answered.
+namespace {
+struct Oversized : Box {
+  static const ULONG kTooMuch = 0xFFFFFFFFu;  // the most a write can ask for; with any byte before it, past 4 GiB
+  explicit Oversized(int loading) : Box(loading) {}
+  IOResult Save(ISave* s) override {
+    s->BeginChunk(10);
+    char small = 0;  // never read: the write fails before any byte is copied
+    written = s->Write(&small, kTooMuch, nullptr);
+    s->EndChunk();
+    return written;
+  }
+  IOResult written = IO_OK;
+};
+}  // namespace
+
+TEST(Writer, AWriteTheOutputCannotGrowToTakeFailsTheWholeSave) {
+  Box* root = NewBox(1, 1);
+  Oversized* big = new Oversized(0);
+  root->ReplaceReference(0, big);
+  {
+    JSave save(root);
+    EXPECT_EQ(big->written, IO_ERROR) << "the write itself fails";
+    EXPECT_EQ(save.Status(), IO_ERROR) << "and so does the save";
+    EXPECT_EQ(save.TakeOutput(), nullptr);
+  }
+  EXPECT_EQ(SaveRefMaker(root), nullptr);
+  root->DeleteMe();
+}
+
 // An object whose own chunk holds a data chunk of 5 bytes and an empty chunk; its Load tries the
 // reader's chunk operations at the edges and logs them.
 namespace {
