@@ -44,9 +44,10 @@ const int kLineEnumChild = 790;
 constexpr Class_ID kGradID = jlib::ClassIDOf(jlib::kGradCtlDataClass);
 J_INIT_DESCRIPTOR(jlib::kGradCtlDataClass) JClassDesc<JGradCtlData, ReferenceTargetRTTI> gradDesc(0, "JGradCtlData", 0x200, kGradID, "");
 
-// A null gradient asked for its flag count: this file is built so that the compiler keeps the
-// check, and the test is out of line so that it does not warn about comparing this with null.
-__attribute__((noinline)) bool NullGradient(const void* g) { return g == nullptr; }
+// A null gradient asked for its flag count. The compiler may assume this is never null, so the
+// test is made where it cannot see the argument's origin (no inlining, no interprocedural
+// analysis); the rest of the file keeps the assumption, which the lookups profit from.
+__attribute__((noipa)) bool NullGradient(const void* g) { return g == nullptr; }
 
 const float kSentinelPos = 17.0f;
 const size_t kBitmapHeader = 12;
@@ -55,51 +56,84 @@ const size_t kRecordNames = 520;  // name (260) + device (256) + driver data siz
 
 // The eased parameter of the host's curves as piecewise polynomials (see JGradInternal.h). On
 // each piece the polynomial meets the curve at six Chebyshev-Lobatto points, the piece's ends
-// among them, so that neighbouring pieces join where the curve is; the host's curves are
-// smooth, so between those points it stays within a few float steps of them.
+// among them, so that neighbouring pieces join where the curve is. A smooth curve stays within
+// a few float steps of them in between; whether the host's curves do is measured when the
+// module loads, and a type whose table does not follow its curve is evaluated by calling the
+// curve itself (EaseOf), on paths that never reach the fast lookups.
 const int kEaseSteps = jgrad::kEaseSegments;
 const int kCoefficients = jgrad::kEaseDegree + 1;
+const int kTableSize = kCoefficients * jgrad::kEaseSegments;
 const double kPi = 3.14159265358979323846;
-struct EaseTables {
-  float v[3][kCoefficients * jgrad::kEaseSegments];  // Ease In, Ease In Out, Ease Out
-  EaseTables() {
-    float knots[6] = {0.0f, 0.0f, 0.4f, 0.6f, 1.0f, 1.0f};
-    for (int k = 0; k < 3; k++) {
-      for (int j = 0; j < jgrad::kEaseSegments; j++) {
-        double a[kCoefficients][kCoefficients + 1];  // the Vandermonde system, right side last
-        for (int m = 0; m < kCoefficients; m++) {
-          double f = m == 0 ? 0.0 : m == kCoefficients - 1 ? 1.0 : (1.0 - cos(kPi * m / (kCoefficients - 1))) / 2.0;
-          float u = (float)((j + f) / jgrad::kEaseSegments);
-          f = (double)u * jgrad::kEaseSegments - j;  // the point the curve is really asked at
-          double power = 1.0;
-          for (int c = 0; c < kCoefficients; c++, power *= f) a[m][c] = power;
-          a[m][kCoefficients] = k == 1 ? spline(u, 6, knots) : bias(k == 0 ? 0.35f : 0.65f, u);
-        }
-        Solve(a);
-        for (int c = 0; c < kCoefficients; c++) v[k][c * jgrad::kEaseSegments + j] = (float)a[c][kCoefficients];
-      }
+const float kEaseTolerance = 1e-6f;  // the largest difference from the curve a table may make
+const int kCheckPoints = 8192;       // where a fitted table is compared with its curve
+
+typedef float (*Curve)(float u);
+float EaseInCurve(float u) { return bias(0.35f, u); }
+float EaseInOutCurve(float u) {
+  float knots[6] = {0.0f, 0.0f, 0.4f, 0.6f, 1.0f, 1.0f};
+  return spline(u, 6, knots);
+}
+float EaseOutCurve(float u) { return bias(0.65f, u); }
+const Curve kHostCurves[3] = {EaseInCurve, EaseInOutCurve, EaseOutCurve};  // by type - 1
+
+// Gaussian elimination with partial pivoting; the solution replaces the right side.
+void Solve(double (&a)[kCoefficients][kCoefficients + 1]) {
+  for (int c = 0; c < kCoefficients; c++) {
+    int best = c;
+    for (int r = c + 1; r < kCoefficients; r++)
+      if (fabs(a[r][c]) > fabs(a[best][c])) best = r;
+    for (int k = 0; k <= kCoefficients; k++) std::swap(a[c][k], a[best][k]);
+    for (int r = 0; r < kCoefficients; r++) {
+      if (r == c) continue;
+      double f = a[r][c] / a[c][c];
+      for (int k = c; k <= kCoefficients; k++) a[r][k] -= f * a[c][k];
     }
   }
-  // Gaussian elimination with partial pivoting; the solution replaces the right side.
-  static void Solve(double (&a)[kCoefficients][kCoefficients + 1]) {
-    for (int c = 0; c < kCoefficients; c++) {
-      int best = c;
-      for (int r = c + 1; r < kCoefficients; r++)
-        if (fabs(a[r][c]) > fabs(a[best][c])) best = r;
-      for (int k = 0; k <= kCoefficients; k++) std::swap(a[c][k], a[best][k]);
-      for (int r = 0; r < kCoefficients; r++) {
-        if (r == c) continue;
-        double f = a[r][c] / a[c][c];
-        for (int k = c; k <= kCoefficients; k++) a[r][k] -= f * a[c][k];
-      }
+  for (int c = 0; c < kCoefficients; c++) a[c][kCoefficients] /= a[c][c];
+}
+
+float Clamp01(float v) { return v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f; }  // NaN gives 0
+
+// Fits table to curve and answers whether the table follows it, within kEaseTolerance at
+// kCheckPoints + 1 even steps of u, the pieces' joins among them.
+bool FitCurve(Curve curve, float* table) {
+  for (int j = 0; j < jgrad::kEaseSegments; j++) {
+    double a[kCoefficients][kCoefficients + 1];  // the Vandermonde system, right side last
+    for (int m = 0; m < kCoefficients; m++) {
+      double f = m == 0 ? 0.0 : m == kCoefficients - 1 ? 1.0 : (1.0 - cos(kPi * m / (kCoefficients - 1))) / 2.0;
+      float u = (float)((j + f) / jgrad::kEaseSegments);
+      f = (double)u * jgrad::kEaseSegments - j;  // the point the curve is really asked at
+      double power = 1.0;
+      for (int c = 0; c < kCoefficients; c++, power *= f) a[m][c] = power;
+      a[m][kCoefficients] = curve(u);
     }
-    for (int c = 0; c < kCoefficients; c++) a[c][kCoefficients] /= a[c][c];
+    Solve(a);
+    for (int c = 0; c < kCoefficients; c++) table[c * jgrad::kEaseSegments + j] = (float)a[c][kCoefficients];
+  }
+  for (int i = 0; i <= kCheckPoints; i++) {
+    float u = (float)i / (float)kCheckPoints;
+    float want = Clamp01(curve(u)), got = jgrad::EaseAt(table, u * (float)jgrad::kEaseSegments);
+    if (!(fabsf(got - want) <= kEaseTolerance)) return false;
+  }
+  return true;
+}
+
+struct EaseTables {
+  float v[3][kTableSize];  // Ease In, Ease In Out, Ease Out
+  bool follows[3];         // whether each table follows the host's curve
+  EaseTables() {
+    for (int k = 0; k < 3; k++) follows[k] = FitCurve(kHostCurves[k], v[k]);
   }
 };
 
 // Built when the module initialises (the host's curves are there by then), so that lookups need
 // no guard.
 const EaseTables theEases;
+// For the tests: every eased type is evaluated by the host's curves (caches built afterwards).
+int hostCurvesAlways = 0;
+
+// The type (1 to 3) of an eased table.
+int TypeOfTable(const float* table) { return (int)((table - theEases.v[0]) / kTableSize) + 1; }
 
 // The largest scale not above want that keeps (pos - lo) * scale at most steps for every pos
 // below hi: float rounding only moves that product up to (hi - lo) * scale, never past it.
@@ -136,6 +170,7 @@ void BuildSpans(Cache& c) {
     Span& s = c.spans[i + 1];
     MakeSpan(s, r.pos, rec[i + 1].pos < 1.0f ? rec[i + 1].pos : 1.0f, r.color, rec[i + 1].color, r.interp, r.invSpan);
     if (r.tex || rec[i + 1].tex) s.shading = 2;
+    if (s.ease && !jgrad::EaseFollowsHost(s.ease)) c.direct = 1;
   }
   for (int b = 0, i = 0; b < jgrad::kBuckets; b++) {
     float p = (float)b / (float)jgrad::kBuckets;
@@ -181,7 +216,7 @@ Cache* NewCache(int n, std::vector<Cache*>& spares) {
 
 // Two caches of the same flags answer alike (the pointers inside differ, what they hold not).
 bool SameCache(const Cache* a, const Cache* b) {
-  return a && b && a->n == b->n && a->mode == b->mode && a->textured == b->textured &&
+  return a && b && a->n == b->n && a->mode == b->mode && a->textured == b->textured && a->direct == b->direct &&
          memcmp(a->buckets, b->buckets, sizeof a->buckets) == 0 &&
          memcmp(a->rec, b->rec, CacheBytes(a->n) - RecordsAt()) == 0;
 }
@@ -235,6 +270,24 @@ struct Reader {
 }  // namespace
 
 const float* jgrad::EaseTable(int type) { return type >= kEaseIn && type <= kEaseOut ? theEases.v[type - 1] : nullptr; }
+
+bool jgrad::EaseFollowsHost(const float* table) { return !hostCurvesAlways && theEases.follows[TypeOfTable(table) - 1]; }
+
+float jgrad::EaseOf(const float* table, float x) {
+  if (EaseFollowsHost(table)) return EaseAt(table, x);
+  return Clamp01(kHostCurves[TypeOfTable(table) - 1](x * (1.0f / (float)kEaseSegments)));
+}
+
+int JGradUseHostCurves(int on) {
+  int was = hostCurvesAlways;
+  hostCurvesAlways = on ? 1 : 0;
+  return was;
+}
+
+int JGradEaseFits(float (*curve)(float u)) {
+  float table[kTableSize];
+  return curve && FitCurve(curve, table) ? 1 : 0;
+}
 
 // What the library keeps of a gradient beyond its children. Lookups on any thread read the
 // published cache and bitmap without the lock; everything that changes them takes it.
@@ -291,7 +344,7 @@ struct JGradCtlData::State {
     // The thread's place is kept for flag-mode caches only, so that the fast paths below never
     // answer a bitmap mode with flag colours.
     void Moved(const Span* s) {
-      if (pin && c->mode == kFlagMode) pin->hint = s;
+      if (pin && c->mode == kFlagMode && !c->direct) pin->hint = s;
     }
   };
   bool Current(const Cache* c) const {
@@ -609,6 +662,12 @@ inline const Span* FlagColor(const Cache& c, const Span* start, float pos, Point
   return s;
 }
 
+// The same for a direct cache (some easing by the host's curves), out of the lookups' way.
+__attribute__((noinline)) void DirectColor(const Cache& c, const Span* start, float pos, Point3& out) {
+  const Span* s = jgrad::Walk(c, start, pos);
+  jgrad::SpanColor(*s, jgrad::XOf(*s, pos), out);
+}
+
 // The flag colour at a shading point from record i of a cache, x the parameter of pos in its
 // span. Without textures nothing is called, so that version keeps no registers across calls.
 template <bool kTextured>
@@ -621,7 +680,7 @@ inline void ShadedColor(const Cache& c, int i, float x, float pos, float width, 
   out = c0;
   if (r.interp != jgrad::kSolid) {
     const float* ease = jgrad::EaseTable(r.interp);
-    float v = ease ? jgrad::EaseAt(ease, x) : x;
+    float v = ease ? jgrad::EaseOf(ease, x) : x;
     if (v == 0.0f) return;
     out = c0 + (colorOf(next) - c0) * v;
     return;
@@ -647,7 +706,8 @@ int JGradCtlData::GetFlagColor(Point3& c, float pos, int t) {
   if (!v.rec) {
     JLock l(state->lock);  // no thread record: nothing may be freed meanwhile
     const Cache* k = state->cache.load(std::memory_order_acquire);
-    if (k && k->n > 0) FlagColor(*k, k->spans + k->n / 2 + 1, pos, c);
+    if (k && k->n > 0 && k->direct) DirectColor(*k, k->spans + k->n / 2 + 1, pos, c);
+    else if (k && k->n > 0) FlagColor(*k, k->spans + k->n / 2 + 1, pos, c);
     else c = Point3(0, 0, 0);
     return 1;
   }
@@ -655,7 +715,10 @@ int JGradCtlData::GetFlagColor(Point3& c, float pos, int t) {
     c = Point3(0, 0, 0);  // no flags: black
     return 1;
   }
-  v.Moved(FlagColor(*v.c, v.start, pos, c));
+  if (__builtin_expect(v.c->direct, 0))
+    DirectColor(*v.c, v.start, pos, c);
+  else
+    v.Moved(FlagColor(*v.c, v.start, pos, c));
   return 1;
 }
 
@@ -677,7 +740,12 @@ int JGradCtlData::State::PlainColor(JGradCtlData* g, Point3& c, float pos, int t
   int mode = v.c ? v.c->mode : g->GetMode();
   if (mode != kFlagMode) return g->GetBitmapColor(c, pos, t);
   if (!v.rec) return g->GetFlagColor(c, pos, t);
-  if (v.c && v.c->n > 0) v.Moved(FlagColor(*v.c, v.start, pos, c));
+  if (v.c && v.c->n > 0) {
+    if (__builtin_expect(v.c->direct, 0))
+      DirectColor(*v.c, v.start, pos, c);
+    else
+      v.Moved(FlagColor(*v.c, v.start, pos, c));
+  }
   return 1;
 }
 
@@ -694,7 +762,7 @@ int JGradCtlData::GetFlagColor(Point3& c, float pos, float width, ShadeContext& 
     float p = pos;  // the walk clamps its position; a Solid step's extent takes pos as it came
     const Span* s = jgrad::Walk(k, v.start, p);
     v.Moved(s);
-    if (s->shading == 0 || (s->shading == 1 && width == 0.0f)) {
+    if (!k.direct && (s->shading == 0 || (s->shading == 1 && width == 0.0f))) {
       jgrad::ColorAtX(*s, jgrad::XOf(*s, p), c);
       return 1;
     }
@@ -750,8 +818,9 @@ int JGradCtlData::GetColors(Point3* out, const float* pos, int n, int t) {
   State::View v;
   state->Look(t, v);
   int mode = v.c ? v.c->mode : GetMode();
-  if (mode != kFlagMode || !v.rec || !v.c || v.c->n == 0) {
-    // The bitmap modes, a gradient without flags, or a thread without a record: one by one.
+  if (mode != kFlagMode || !v.rec || !v.c || v.c->n == 0 || v.c->direct) {
+    // The bitmap modes, a gradient without flags, a thread without a record, or easing by the
+    // host's curves: one by one.
     for (int i = 0; i < n; i++) {
       if (!GetColor(out[i], pos[i], t)) {
         for (int k = 0; k < n; k++) out[k] = Point3(0, 0, 0);
@@ -820,7 +889,7 @@ int JGradCtlData::RenderFlag(BMM_Color_24* buf, int t, int width, int height, fl
     for (int x = x0; x < end; x++, u += du) {
       float at = u * steps;
       Point3 c;
-      jgrad::ColorAtX(s, at < steps ? at : steps, c);
+      jgrad::SpanColor(s, at < steps ? at : steps, c);
       WritePixel(buf + x, c, mono);
     }
   };

@@ -36,6 +36,10 @@ static_assert(sizeof(void*) != 4 || sizeof(CacheEntry) == 44, "44-byte cache rec
 enum { kEaseSegments = 8, kEaseDegree = 5 };  // EaseAt and the row evaluators spell out degree 5
 // The table of an eased type, null for Linear, Solid and any other number.
 const float* EaseTable(int type);
+// Whether an eased table follows its host curve closely (measured when the module loads). A
+// cache with a span whose table does not is marked direct: its colours come from EaseOf, and
+// the fast lookups and the row evaluators never see it.
+bool EaseFollowsHost(const float* table);
 
 // One span of the cache, as the evaluators read it. Span 0 lies below the first flag (its
 // colour, no change); span i + 1 starts at record i.
@@ -60,6 +64,7 @@ struct Cache {
   int n;
   int mode;      // the gradient's mode when the cache was built
   int textured;  // some flag has a texture
+  int direct;    // some span's easing is computed by calling the host's curve (EaseFollowsHost)
   CacheEntry* rec;
   Span* spans;
   int32_t buckets[kBuckets];
@@ -119,6 +124,18 @@ inline void ColorAtX(const Span& s, float x, Point3& c) {
 
 inline float XOf(const Span& s, float pos) { return (pos - s.lo) * s.scale; }
 
+// The eased parameter at x of an eased table's type: EaseAt when the table follows the host's
+// curve, otherwise the host's curve itself at u = x / kEaseSegments.
+float EaseOf(const float* table, float x);
+
+// ColorAtX for any cache, direct ones too (the paths other than the fast ones).
+inline void SpanColor(const Span& s, float x, Point3& c) {
+  float v = s.ease ? EaseOf(s.ease, x) : x;
+  c.x = s.color[0] + v * s.dColor[0];
+  c.y = s.color[1] + v * s.dColor[1];
+  c.z = s.color[2] + v * s.dColor[2];
+}
+
 // Colours of n positions from a flag-mode cache with flags, walking from hint and leaving in
 // it the span of the last position; one function per instruction set.
 typedef void (*RowFn)(const Cache& c, const Span*& hint, const float* pos, int n, Point3* out);
@@ -134,6 +151,11 @@ RowFn BestRow();
 // processor cannot run it. Not for concurrent use with GetColors.
 enum { kRowBest = -1, kRowSse2 = 0, kRowAvx2 = 1 };
 QUORAPI int JGradUseRowEvaluator(int which);
+// For the library's own tests: with on, every eased type is evaluated by calling the host's
+// curve, as a type whose curve the tables cannot follow is (caches built afterwards); answers the
+// previous setting. Whether the tables would follow curve: 1 or 0.
+QUORAPI int JGradUseHostCurves(int on);
+QUORAPI int JGradEaseFits(float (*curve)(float u));
 
 namespace jgrad {
 

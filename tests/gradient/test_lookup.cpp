@@ -95,10 +95,12 @@ std::vector<std::vector<Point3>> RowsOfEachEvaluator(JGradCtlData* g, const std:
 
 }  // namespace
 
+namespace {
+
 // Every way of asking for a plain colour agrees with the model, whatever the flags, ties,
 // spans, interpolation types and the order of the positions asked; a row asked at once gives
 // the same bits as its positions asked one by one.
-TEST(Lookup, AgreesWithTheModelForEveryFlagLayout) {
+void ExpectModelColorsForRandomLayouts(int layouts) {
   Grad g;
   Random rnd(0x9E3779B9);
   ShadeContext sc;
@@ -107,7 +109,7 @@ TEST(Lookup, AgreesWithTheModelForEveryFlagLayout) {
   std::vector<std::vector<Flag>> fixed = {{{0.0f, red, 4}, {1.0f, blue, 4}},
                                           {{0.0f, red, 3}, {0.5f, blue, 4}, {1.0f, red, 0}},
                                           {{0.3f, blue, 1}}};
-  for (int layout = 0; layout < 60; layout++) {
+  for (int layout = 0; layout < layouts; layout++) {
     std::vector<Flag> flags(1 + rnd.Below(9));
     for (Flag& f : flags)
       f = {FlagPosition(rnd), Point3(rnd.Uniform(), rnd.Uniform(), rnd.Uniform()), (float)rnd.Below(5)};
@@ -135,6 +137,72 @@ TEST(Lookup, AgreesWithTheModelForEveryFlagLayout) {
       }
     }
     EXPECT_EQ(wrong, 0) << "layout " << layout;
+  }
+}
+
+// Every eased type evaluated by calling the host's curves while it lives.
+struct HostCurvesAlways {
+  HostCurvesAlways() { JGradUseHostCurves(1); }
+  ~HostCurvesAlways() { JGradUseHostCurves(0); }
+};
+
+float PowerCurve(float u) { return powf(u, 0.62f); }
+float KinkedCurve(float u) { return u < 0.3f ? u * 0.5f : 0.15f + (u - 0.3f) * (0.85f / 0.7f); }
+float SmoothStep(float u) { return u * u * (3.0f - 2.0f * u); }
+float HostEaseInOut(float u) {
+  float knots[6] = {0.0f, 0.0f, 0.4f, 0.6f, 1.0f, 1.0f};
+  return spline(u, 6, knots);
+}
+
+}  // namespace
+
+TEST(Lookup, AgreesWithTheModelForEveryFlagLayout) { ExpectModelColorsForRandomLayouts(60); }
+
+// Whether the library's tables can stand for an easing curve is measured: smooth curves, the
+// host's among them, are tabled; a curve steep at its start or with a kink is not.
+TEST(Lookup, OnlyCurvesTheTablesFollowAreTabled) {
+  EXPECT_EQ(JGradEaseFits([](float u) { return bias(0.35f, u); }), 1);
+  EXPECT_EQ(JGradEaseFits([](float u) { return bias(0.65f, u); }), 1);
+  EXPECT_EQ(JGradEaseFits(HostEaseInOut), 1);
+  EXPECT_EQ(JGradEaseFits(SmoothStep), 1);
+  EXPECT_EQ(JGradEaseFits(PowerCurve), 0) << "an infinite slope at 0";
+  EXPECT_EQ(JGradEaseFits(KinkedCurve), 0) << "a kink inside a piece";
+  EXPECT_EQ(JGradEaseFits(nullptr), 0);
+}
+
+// A curve the tables cannot follow is called on every path instead: the plain, flag,
+// shading-point and row lookups still agree with the model, the colours are the curve's own
+// (not the tables'), and the drawing follows the curve.
+TEST(Lookup, CurvesTheTablesCannotFollowAreCalledOnEveryPath) {
+  std::vector<float> sweep;
+  for (int i = 0; i <= 4000; i++) sweep.push_back((float)i / 4000.0f);
+  const std::vector<Flag> easedIn = {{0.0f, Point3(0, 0, 0), 0}, {1.0f, Point3(1, 1, 1), 0}};
+  Grad tabled;
+  Apply(tabled.g, easedIn, 0);
+  {
+    HostCurvesAlways always;
+    ExpectModelColorsForRandomLayouts(20);
+    Grad called;
+    Apply(called.g, easedIn, 0);
+    int differ = 0;
+    std::vector<Point3> row(sweep.size());
+    ASSERT_EQ(called->GetColors(row.data(), sweep.data(), (int)sweep.size(), 0), 1);
+    for (size_t i = 0; i < sweep.size(); i++) {
+      Point3 a, b;
+      called->GetColor(a, sweep[i], 0);
+      tabled->GetColor(b, sweep[i], 0);
+      differ += a.x != b.x;
+      EXPECT_EQ(memcmp(&a, &row[i], sizeof a), 0) << sweep[i];
+    }
+    EXPECT_GT(differ, 0) << "the host's curve itself, not the table";
+    // Drawing: each pixel is the curve at its step, truncated to a byte.
+    const int kWidth = 200;
+    std::vector<BMM_Color_24> px(kWidth);
+    ASSERT_EQ(called->Render(px.data(), 0, kWidth, 1, 1.0f, 0), 1);
+    for (int x = 0; x < kWidth; x++) {
+      int want = (int)(bias(0.35f, (float)x / kWidth) * 255.0f);
+      EXPECT_NEAR(px[x].r, want, 1) << x;
+    }
   }
 }
 
