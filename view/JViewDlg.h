@@ -15,10 +15,12 @@ class JViewCtl;
 class JDataBase;
 
 // A dialog object; the dialog window's user data points at it. Not copyable: one object per window.
+// Its four operations take the table's first slots and a derived dialog's operations follow them
+// directly, so the destructor is not virtual here but protected (a dialog object ends through
+// DeleteThis); a derived class declares its virtual destructor after its own operations.
 class QUORAPI JDlgProc {
  public:
   JDlgProc();
-  virtual ~JDlgProc();
   JDlgProc(const JDlgProc&) = delete;
   JDlgProc& operator=(const JDlgProc&) = delete;
   virtual INT_PTR DlgProc(UINT msg, WPARAM wParam, LPARAM lParam) = 0;
@@ -28,6 +30,7 @@ class QUORAPI JDlgProc {
   HWND GetHwnd() { return hwnd; }
 
  protected:
+  ~JDlgProc();
   HWND hwnd;  // null until the dialog is initialised
   friend struct JRegistryAccess;  // the routing attaches the handle
 };
@@ -42,7 +45,6 @@ class QUORAPI JDlgProc {
 class QUORAPI JViewDlgBase : public JDlgProc {
  public:
   JViewDlgBase();
-  ~JViewDlgBase() override;
 
   // ---- What a plug-in calls ----
   // The first control, in list order, that owns dialog control id; null if none.
@@ -109,6 +111,11 @@ class QUORAPI JViewDlgBase : public JDlgProc {
   // is open. Default: nothing.
   virtual void RegisterCB(int on);
 
+ public:
+  // After every operation above, which keep their places in the table.
+  virtual ~JViewDlgBase();
+
+ protected:
   JExtTable extensions;     // per-dialog extensions; the icon among them
   Tab<JViewCtl*> controls;  // in the order they were added
   JPropertyList properties;
