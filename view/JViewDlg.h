@@ -40,6 +40,9 @@ class QUORAPI JDlgProc {
 // its window is created and how Destroy() ends it. Every live object counts in the open-dialog
 // counter (AdjustDialogCount: 1 minus the number of live dialogs). The whole handling of every
 // message is guarded: an access fault in it is reported in a message box and closes the dialog.
+// The message loops run inside the handling (the host's message pump, the rename box) are not:
+// the messages they dispatch belong to other windows. Nor are faults inside the system's own
+// modules, which handle them themselves (IsBadReadPtr answers TRUE as usual).
 // Not copyable, as a dialog object. The dialog owns its controls: they are destroyed when it
 // closes (a modeless dialog deleted without closing destroys them when it is deleted).
 class QUORAPI JViewDlgBase : public JDlgProc {
