@@ -14,7 +14,6 @@ class QUORAPI JMemBlock {
   JMemBlock();
   JMemBlock(const char* src, unsigned int n);  // empty, then Copy(src, n)
   JMemBlock(const JMemBlock& other);            // empty, then Copy(other's bytes)
-  virtual ~JMemBlock();  // virtual: DeleteThis destroys lists through the base
   JMemBlock& operator=(const JMemBlock& other);  // Copy(other's bytes); an empty other empties
 
   // The length that makes Copy take the text src with its NUL (0xFFFFFFFF).
@@ -41,6 +40,9 @@ class QUORAPI JMemBlock {
 
   // 1 when both hold the same bytes (two empty blocks are equal).
   virtual int operator==(JMemBlock& other);
+  // Virtual, so that DeleteThis destroys lists through the base; declared after operator== so
+  // that the comparison keeps the table's first slot.
+  virtual ~JMemBlock();
 
  protected:
   char* data;

@@ -76,7 +76,6 @@ class QUORAPI JFlagCtl : public JViewCtl, public JWinProc {
   // Posts kMsgUpdView: the marker moves when the message queue is served.
   void UpdateView(int t, ReferenceTarget* changed) override;
   using JViewCtl::UpdateView;
-  LRESULT WinProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
   // Takes the focus and switches an open properties dialog to this flag.
   void Activate();
@@ -92,6 +91,8 @@ class QUORAPI JFlagCtl : public JViewCtl, public JWinProc {
   void OnPaint(HDC hdc);
 
  protected:
+  // The marker window's messages: mouse, keys, focus, the menu's commands, painting, the posted move.
+  LRESULT WinProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
   JFlagCtl(int id, unsigned int style, int width, int height, const RECT& drag, JFlagCtlNotify* notify, HWND dlg,
            Texmap* tex, IMtlParams* mtlParams);
   ~JFlagCtl() override;

@@ -17,7 +17,6 @@ class QUORAPI JProgressDlg : public JDlgProc {
   static const int kIdCancel = IDCANCEL;
 
   JProgressDlg();  // no window; every flag cleared
-  ~JProgressDlg() override;  // destroys the window when there is one
 
   // Opens the dialog over the top-level window of parent (null: no owner). Answers 1, or 0 when
   // the dialog cannot be created (the owner is left enabled).
@@ -40,6 +39,8 @@ class QUORAPI JProgressDlg : public JDlgProc {
   void DeleteThis() override;                  // destroys the window and frees the object
   HINSTANCE GetInstanceHandle() override;      // the library's module
   int IdDlg() override;                        // 104
+  // After the dialog object's operations; destroys the window when there is one.
+  virtual ~JProgressDlg();
 
  protected:
   HWND owner;         // the dialog's owner window, or null

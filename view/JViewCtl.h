@@ -19,7 +19,6 @@ class ICustButton;
 class QUORAPI JViewCtl {
  public:
   JViewCtl();
-  virtual ~JViewCtl();
   JViewCtl(const JViewCtl&) = delete;
   JViewCtl& operator=(const JViewCtl&) = delete;
 
@@ -48,6 +47,9 @@ class QUORAPI JViewCtl {
   virtual void Activate(int on);  // default: nothing
   // Sets up the bypass control.
   virtual void InitBypassCtl();
+  // After the operations above, which keep their places in the table; a derived class's own
+  // operations follow it.
+  virtual ~JViewCtl();
 
   // ---- Parent and data ----
   JViewDlgBase* Parent() { return parent; }

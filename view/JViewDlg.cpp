@@ -80,6 +80,7 @@ void ReportFault(HWND dialog, DWORD code) {
   snprintf(text, sizeof text, GetResString(kFaultString), (unsigned int)code);
   MessageBeep(MB_ICONHAND);
   UINT_PTR timer = SetTimer(dialog, kFlashTimerId, kFlashPeriodMs, FlashTick);
+  JFaultPause pause;  // an enclosing dialog's guard stays out of the box's message loop
   MessageBoxA(dialog, text, nullptr, MB_ICONHAND);
   if (timer) KillTimer(dialog, kFlashTimerId);
 }
@@ -257,8 +258,12 @@ void JViewDlgBase::DlgTitleMenu(unsigned int id, const char* text) {
 int JViewDlgBase::DlgTitleMessage() {
   char buffer[kTitleBufferSize];
   lstrcpynA(buffer, GetDlgTitle(), sizeof buffer);
-  INT_PTR answer = DialogBoxParamA(GetLibInstance(), MAKEINTRESOURCEA(kRenameDialog), hwnd, RenameDlgProc,
-                                   reinterpret_cast<LPARAM>(buffer));
+  INT_PTR answer;
+  {
+    JFaultPause pause;  // the modal loop dispatches other windows' messages too
+    answer = DialogBoxParamA(GetLibInstance(), MAKEINTRESOURCEA(kRenameDialog), hwnd, RenameDlgProc,
+                             reinterpret_cast<LPARAM>(buffer));
+  }
   if (answer != IDOK) return 0;
   SetDlgTitle(buffer);
   return 1;
@@ -355,6 +360,8 @@ void JViewDlgAccess::ShowIcon(JViewDlgBase* d) {
 }
 
 void JViewDlgAccess::Initialise(JViewDlgBase* d) {
+  // A dialog whose Destroy keeps the object may be opened again: its next close runs in full.
+  d->extensions.AddExtProperty(kClosingKey, 0);
   HWND w = d->hwnd;
   ShowIcon(d);
   if (d->titleMenuId != kNoTitleMenu) {

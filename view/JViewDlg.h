@@ -15,10 +15,12 @@ class JViewCtl;
 class JDataBase;
 
 // A dialog object; the dialog window's user data points at it. Not copyable: one object per window.
+// Its four operations take the table's first slots and a derived dialog's operations follow them
+// directly, so the destructor is not virtual here but protected (a dialog object ends through
+// DeleteThis); a derived class declares its virtual destructor after its own operations.
 class QUORAPI JDlgProc {
  public:
   JDlgProc();
-  virtual ~JDlgProc();
   JDlgProc(const JDlgProc&) = delete;
   JDlgProc& operator=(const JDlgProc&) = delete;
   virtual INT_PTR DlgProc(UINT msg, WPARAM wParam, LPARAM lParam) = 0;
@@ -28,6 +30,7 @@ class QUORAPI JDlgProc {
   HWND GetHwnd() { return hwnd; }
 
  protected:
+  ~JDlgProc();
   HWND hwnd;  // null until the dialog is initialised
   friend struct JRegistryAccess;  // the routing attaches the handle
 };
@@ -37,12 +40,14 @@ class QUORAPI JDlgProc {
 // its window is created and how Destroy() ends it. Every live object counts in the open-dialog
 // counter (AdjustDialogCount: 1 minus the number of live dialogs). The whole handling of every
 // message is guarded: an access fault in it is reported in a message box and closes the dialog.
+// The message loops run inside the handling (the host's message pump, the rename box) are not:
+// the messages they dispatch belong to other windows. Nor are faults inside the system's own
+// modules, which handle them themselves (IsBadReadPtr answers TRUE as usual).
 // Not copyable, as a dialog object. The dialog owns its controls: they are destroyed when it
 // closes (a modeless dialog deleted without closing destroys them when it is deleted).
 class QUORAPI JViewDlgBase : public JDlgProc {
  public:
   JViewDlgBase();
-  ~JViewDlgBase() override;
 
   // ---- What a plug-in calls ----
   // The first control, in list order, that owns dialog control id; null if none.
@@ -109,6 +114,11 @@ class QUORAPI JViewDlgBase : public JDlgProc {
   // is open. Default: nothing.
   virtual void RegisterCB(int on);
 
+ public:
+  // After every operation above, which keep their places in the table.
+  virtual ~JViewDlgBase();
+
+ protected:
   JExtTable extensions;     // per-dialog extensions; the icon among them
   Tab<JViewCtl*> controls;  // in the order they were added
   JPropertyList properties;

@@ -2,6 +2,7 @@
 // procedures, and the small Win32 helpers of the view layer.
 #include "JBitBltRows.h"
 #include "JClassDesc.h"
+#include "JFault.h"
 #include "JInternal.h"
 #include "JModule.h"
 #include "JViewDlg.h"
@@ -199,9 +200,15 @@ INT_PTR CALLBACK UniDlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 int GetTime() { return GetCOREInterface()->GetTime(); }
 
-int JPumpMessages() { return GetCOREInterface()->ProcessMessages(); }
+// The pumps dispatch other windows' messages: a guarded call that pumps (a dialog's handling of
+// its message) must not take their faults for its own.
+int JPumpMessages() {
+  JFaultPause pause;
+  return GetCOREInterface()->ProcessMessages();
+}
 
 int JPumpPaintMessages() {
+  JFaultPause pause;
   MSG msg;
   while (PeekMessageA(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) {
     TranslateMessage(&msg);

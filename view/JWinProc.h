@@ -29,12 +29,12 @@ class QUORAPI JWinProc {
   static unsigned short Register();
 
   JWinProc();  // registers the class; no window yet
-  virtual ~JWinProc();  // leaves the window alone
   JWinProc(const JWinProc&) = delete;
   JWinProc& operator=(const JWinProc&) = delete;
 
-  // Every message the window gets while the object is attached.
+  // Every message the window gets while the object is attached; the table's first slot.
   virtual LRESULT WinProc(UINT msg, WPARAM wParam, LPARAM lParam) = 0;
+  virtual ~JWinProc();  // leaves the window alone
 
   HWND GetHwnd() { return hwnd; }
 

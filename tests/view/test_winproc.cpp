@@ -84,6 +84,7 @@ class RecordingDialog : public JDlgProc, public MessageLog {
   void DeleteThis() override { delete this; }
   HINSTANCE GetInstanceHandle() override { return Self(); }
   int IdDlg() override { return 0; }
+  virtual ~RecordingDialog() = default;  // after the dialog object's operations
   HWND handleAtInit = nullptr;
 };
 
