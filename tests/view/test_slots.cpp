@@ -97,3 +97,15 @@ TEST(VirtualSlots, BlockComparisonIsFirstAndCacheEntriesStartWithTheDestructor) 
   EXPECT_EQ(SlotOf(&JCacheEntry::Matches), kDestructorSlots + 3);
   EXPECT_EQ(SlotOf(&JCache::NewEntry), 0);
 }
+
+TEST(VirtualSlots, DataObjectsStartWithTheirDescriptorThenTheStatedOperations) {
+  EXPECT_EQ(SlotOf(&JDataBase::GetCD), 0);
+  EXPECT_EQ(SlotOf(&JDataBase::JNotifyDependents), 1);
+  EXPECT_EQ(SlotOf(&JDataBase::SetName), 2);
+  EXPECT_EQ(SlotOf(&JDataBase::GetName), 3);
+  EXPECT_EQ(SlotOf(&JDataBase::GetValue), 4);
+  EXPECT_EQ(SlotOf(&JDataBase::SetValue), 5);
+  EXPECT_EQ(SlotOf(&JDataBase::IsAnimated), 6);
+  EXPECT_EQ(SlotOf(&JDataBase::LoadResource), 7);
+  EXPECT_EQ(SlotOf(&JDataBase::SetupResource), 8);
+}
