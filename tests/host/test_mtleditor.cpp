@@ -20,6 +20,7 @@ constexpr int kBrowserList = 1602, kBrowserPrompt = 1601;  // the browser's list
 constexpr int kCheckerSlots = 2;
 constexpr DWORD kPumpMs = 5000;     // a posted request is served within this
 constexpr DWORD kNoDialogMs = 600;  // a refused request opens no browser within this
+constexpr UINT kSecondRequestMs = 2000;  // a request refused at once is answered within this
 const char kRecorderClass[] = "MtlEditorTestPanel";
 
 HMODULE TestMaps() {
@@ -195,17 +196,28 @@ TEST_F(MtlEditor, CancelLeavesTheSlotAndTheBrowserShowsItsClass) {
   Watch(checker, 1);
   int samples = Samples();
   std::string selected;
+  LRESULT second = -1;
+  BOOL ownedEnabled = TRUE;
   ModalDriver d(IDCANCEL);
   d.Before([&](HWND dlg) {
     HWND list = GetDlgItem(dlg, kBrowserList);
     char text[128] = "";
     SendMessageA(list, LB_GETTEXT, (WPARAM)SendMessageA(list, LB_GETCURSEL, 0, 0), reinterpret_cast<LPARAM>(text));
     selected = text;
+    // While the browser is open the panel's dialogs are disabled and a second request is refused.
+    ownedEnabled = IsWindowEnabled(ownedDialog.hwnd);
+    // (With a time-out: a second browser would keep the request waiting.)
+    DWORD_PTR answer = 0;
+    if (SendMessageTimeoutA(editor, MTLEDIT_PICK_SUBTEX, 0, (LPARAM)checker, SMTO_NORMAL, kSecondRequestMs, &answer))
+      second = (LRESULT)answer;
     SendMessageA(list, LB_SETCURSEL, 0, 0);  // None chosen, then cancelled
   });
   EXPECT_EQ(Pick(1, checker), 0);
   ASSERT_TRUE(d.Wait());
   EXPECT_EQ(selected, "Solid Color");
+  EXPECT_FALSE(ownedEnabled);
+  EXPECT_EQ(second, 0);
+  EXPECT_TRUE(IsWindowEnabled(ownedDialog.hwnd));
   EXPECT_EQ(checker->GetSubTexmap(1), solid);
   EXPECT_TRUE(panel.refreshes.empty());
   EXPECT_EQ(Samples(), samples);
@@ -225,6 +237,19 @@ TEST_F(MtlEditor, NoneClearsTheSlotAndReleasesItsMap) {
   EXPECT_EQ(panel.refreshes[0].slotMap, nullptr);
   theHold.ClearHistory();
   EXPECT_EQ(GetLiveRefTargetCount(), live - 1) << "nothing else held the solid map";
+}
+
+TEST_F(MtlEditor, ADoubleClickInTheListChoosesAsOKDoes) {
+  ModalDriver d(IDOK);
+  d.Before([](HWND dlg) {
+    HWND list = GetDlgItem(dlg, kBrowserList);
+    SendMessageA(list, LB_SETCURSEL, (WPARAM)SendMessageA(list, LB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM) "Checker"), 0);
+    SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(kBrowserList, LBN_DBLCLK), (LPARAM)list);
+  });
+  EXPECT_EQ(Pick(1, checker), 1);
+  d.Wait();  // the browser closed before the driver could press OK
+  EXPECT_EQ(ClassNameOf(checker->GetSubTexmap(1)), "Checker");
+  EXPECT_EQ(panel.refreshes.size(), 1u);
 }
 
 TEST_F(MtlEditor, ASubTextureOfTheEditedMapIsServedToo) {
