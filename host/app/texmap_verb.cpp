@@ -1,5 +1,5 @@
 // vantor.exe's texmap verb: loads a plug-in module, makes one of its texture maps and opens the
-// map's parameter editor, as the material editor does, until the user closes it.
+// map's parameter editor in the host's material editor, until the user closes it.
 #include "texmap_verb.h"
 
 #include "app_util.h"
@@ -106,21 +106,19 @@ int TexmapVerb(int argc, char** argv) {
   if (!cd) return Fail("%s: %s", a.module, why.c_str());
   Texmap* map = dynamic_cast<Texmap*>(static_cast<Animatable*>(CreateInstance(TEXMAP_CLASS_ID, cd->ClassID())));
   if (!map) return Fail("the texture map %s could not be made", a.cls);
-  // The material editor holds the maps it edits; this holder stands in for it.
-  struct Holder : ReferenceMaker {
-    Texmap* map = nullptr;
-    int NumRefs() override { return 1; }
-    RefTargetHandle GetReference(int) override { return map; }
-    void SetReference(int, RefTargetHandle r) override { map = dynamic_cast<Texmap*>(r); }
-  };
-  Holder* holder = new Holder;
-  holder->MakeRefByID(FOREVER, 0, map);
+  // The material editor holds the map; the map's panel finds it as its owner, and through it
+  // the editor's IMtlParams and its map browser for sub-textures.
+  HWND mtlEditor = CreateMtlEditor(map);
+  if (!mtlEditor) {
+    map->DeleteMe();
+    return Fail("%s", "the material editor could not be opened");
+  }
 
   INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES | ICC_TAB_CLASSES};
   InitCommonControlsEx(&icc);
-  editor = map->CreateParamDlg(nullptr);
+  editor = OpenMtlEditorPanel(mtlEditor);
   if (!editor) {
-    holder->DeleteMe();
+    DestroyWindow(mtlEditor);
     return Fail("the texture map %s has no parameter editor", a.cls);
   }
   if (a.page >= 0 && !ShowPage(editor, a.page)) fprintf(stderr, "vantor: the editor has no tab page %d\n", a.page);
@@ -141,7 +139,7 @@ int TexmapVerb(int argc, char** argv) {
     if (!ip->ProcessMessages()) break;
   }
   bool closed = !IsWindow(editor);
-  holder->DeleteMe();
+  DestroyWindow(mtlEditor);  // releases the map
   printf("texmap: %s\n", closed ? "editor closed" : "quit");
   return closed ? 0 : 1;
 }

@@ -52,3 +52,8 @@
 #define IDC_BMMINPUT_RESIZE 1521
 #define IDC_BMMINPUT_WIDTH 1522
 #define IDC_BMMINPUT_HEIGHT 1523
+
+// The material editor's map browser.
+#define IDD_MTL_BROWSER 600
+#define IDC_MTLBROWSE_PROMPT 1601
+#define IDC_MTLBROWSE_LIST 1602

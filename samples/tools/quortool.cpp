@@ -13,12 +13,14 @@
 //   quortool preview-setup                            the filter toolbar's preview setup dialog
 //                                                     over a settings object; prints what it
 //                                                     stored and how it was ended
-//   quortool flag-demo [--dialog [--no-editor]] [--close ms]
+//   quortool flag-demo [--dialog [--no-editor] [--pick]] [--close ms]
 //                                                     gradient strips with flag markers in both
 //                                                     looks; with --dialog the flag properties
 //                                                     dialog of a marker (its window hidden), as
-//                                                     for a texture map in the material editor
-//                                                     unless --no-editor
+//                                                     for a gradient texture map in the host's
+//                                                     material editor unless --no-editor; with
+//                                                     --pick its texture button pressed, which
+//                                                     opens the editor's map browser
 //   quortool gradient-demo [--close ms]               two gradient windows with their flag markers
 //                                                     and labels: in colour with a composite
 //                                                     choice, and in grey
@@ -30,6 +32,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <string>
 #include <vector>
 
 namespace {
@@ -316,15 +319,71 @@ int PreviewSetup() {
 
 // The owner of the demo's markers: the second flag is the active one.
 struct DemoOwner : JFlagCtlNotify {
+  explicit DemoOwner(JGradCtlData* grad) : grad(grad) {}
   int Delete(JFlagCtlData*) override { return 0; }
   JFlagCtl* Next(JFlagCtlData*) override { return nullptr; }
   JFlagCtl* Prev(JFlagCtlData*) override { return nullptr; }
   void Active(JFlagCtlData* f) override { active = f; }
   int IsActive(JFlagCtlData* f) override { return f == active; }
   int MayDelete(JFlagCtlData*) override { return 1; }
-  int GetIndex(JFlagCtlData*) override { return 1; }
+  int GetIndex(JFlagCtlData* f) override {
+    for (int i = 0; i < grad->GetFlagCount(); i++)
+      if (grad->GetFlag(i) == f) return i;
+    return -1;
+  }
+  JGradCtlData* grad;
   JFlagCtlData* active = nullptr;
 };
+
+// A gradient texture map as a plug-in builds one: the gradient along u, and sub-texture i is the
+// texture of flag i. The demo keeps the gradient alive for longer than the map.
+class DemoGradientMap : public Texmap {
+ public:
+  explicit DemoGradientMap(JGradCtlData* grad) : grad(grad) {}
+  Class_ID ClassID() override { return Class_ID(0x51544C47, 1); }
+  void GetClassName(CStr& s) override { s = "Gradient"; }
+  AColor EvalColor(ShadeContext& sc) override {
+    Point3 c;
+    grad->GetColor(c, sc.UVW(1).x, 0.0f, sc, sc.CurTime());
+    return AColor(c.x, c.y, c.z);
+  }
+  int NumSubTexmaps() override { return grad->GetFlagCount(); }
+  Texmap* GetSubTexmap(int i) override {
+    Texmap* m = nullptr;
+    if (JFlagCtlData* f = SlotFlag(i)) f->GetSubtex(m);
+    return m;
+  }
+  void SetSubTexmap(int i, Texmap* m) override {
+    if (JFlagCtlData* f = SlotFlag(i)) f->SetSubtex(m);
+  }
+  CStr GetSubTexmapSlotName(int i) override {
+    JFlagCtlData* f = SlotFlag(i);
+    return CStr(f ? f->GetName() : "");
+  }
+
+ private:
+  JFlagCtlData* SlotFlag(int i) {
+    JFlagCtlData* f = i >= 0 && i < grad->GetFlagCount() ? grad->GetFlag(i) : nullptr;
+    return f && f->GetSubtexData() ? f : nullptr;
+  }
+  JGradCtlData* grad;
+};
+
+// The texture-map plug-ins beside the tool, so that the map browser offers their maps too.
+void LoadPluginsBeside() {
+  char path[MAX_PATH];
+  DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  if (!n || n >= MAX_PATH) return;
+  std::string folder(path);
+  folder.erase(folder.find_last_of("\\/") + 1);
+  WIN32_FIND_DATAA fd;
+  HANDLE find = FindFirstFileA((folder + "*.dlt").c_str(), &fd);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    LoadPluginModule((folder + fd.cFileName).c_str());
+  } while (FindNextFileA(find, &fd));
+  FindClose(find);
+}
 
 struct FlagStrip {
   int x, y, width, height;
@@ -344,21 +403,30 @@ LRESULT CALLBACK FlagDemoProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 int FlagDemo(int argc, char** argv) {
-  bool showDialog = false, editor = true;
+  bool showDialog = false, editor = true, pick = false;
   int closeMs = 0;
   for (int i = 0; i < argc; i++) {
     if (strcmp(argv[i], "--dialog") == 0) showDialog = true;
     if (strcmp(argv[i], "--no-editor") == 0) editor = false;
+    if (strcmp(argv[i], "--pick") == 0) pick = true;
     if (strcmp(argv[i], "--close") == 0 && i + 1 < argc) closeMs = atoi(argv[++i]);
   }
   HWND main = DemoWindow("QuortoolFlagDemo", FlagDemoProc, "Flag markers", 340, 170);
   PlainDialog* dlg = new PlainDialog(main);
   JGradCtlData* grad = DemoGradient();
   if (!grad) return 1;
-  // The texture map the markers belong to when the material editor shows it; its window stands
-  // in for the editor's.
-  Texmap* map = editor ? NewCheckerMap(Color(0, 0, 0), Color(1, 1, 1), 2) : nullptr;
-  DemoOwner owner;
+  // The gradient map the markers belong to, open in the host's material editor with the demo
+  // window as its panel: the texture button picks a flag's texture through the editor.
+  Texmap* map = nullptr;
+  HWND mtlEditor = nullptr;
+  if (editor) {
+    LoadPluginsBeside();
+    map = new DemoGradientMap(grad);
+    mtlEditor = CreateMtlEditor(map);
+    if (!mtlEditor) return 1;
+    SetMtlEditorPanel(mtlEditor, main);
+  }
+  DemoOwner owner(grad);
   owner.active = grad->GetFlag(2);
   // Two strips: the markers of the gradient window (activity colouring), then markers painted in
   // their flags' colours.
@@ -372,8 +440,8 @@ int FlagDemo(int argc, char** argv) {
     RECT drag = {s.x, s.y + s.height - 5, s.x + s.width - 1, s.y + s.height - 5};
     for (int i = 0; i < grad->GetFlagCount(); i++) {
       int style = styles[row] | (i < 2 ? (int)JFlagCtl::kStyleFixed : 0);
-      JFlagCtl* m = JFlagCtl::Create(grad->GetFlag(i), -1, style, kMarkerW, kMarkerH, drag, &owner,
-                                     map ? main : nullptr, map, nullptr);
+      JFlagCtl* m = JFlagCtl::Create(grad->GetFlag(i), -1, style, kMarkerW, kMarkerH, drag, &owner, mtlEditor, map,
+                                     GetMtlParams(mtlEditor));
       if (!m) return 1;
       *dlg += m;
       m->Init(0);
@@ -382,18 +450,23 @@ int FlagDemo(int argc, char** argv) {
   }
   ShowWindow(main, SW_SHOW);
   UpdateWindow(main);
+  JFlagCtlDlg* props = nullptr;
   if (showDialog) {
     SendMessageA(markers[2]->GetHwnd(), WM_COMMAND, JFlagCtl::kCmdProperties, 0);
     // A window owned by a shown window is not drawn under the screenshot's X server.
     ShowWindow(main, SW_HIDE);
-    if (JFlagCtlDlg* d = JFlagCtlDlg::Open()) SetWindowPos(d->GetHwnd(), nullptr, 60, 60, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    props = JFlagCtlDlg::Open();
+    if (props) SetWindowPos(props->GetHwnd(), nullptr, 60, 60, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   }
-  printf("ready: %d markers%s\n", (int)markers.size(), JFlagCtlDlg::Open() ? ", properties dialog open" : "");
+  printf("ready: %d markers%s\n", (int)markers.size(), props ? ", properties dialog open" : "");
   fflush(stdout);
+  // The press reaches the dialog as a click does, once the loop runs; the editor's browser opens.
+  const int kTextureButton = 1034;
+  if (props && pick) PostMessageA(props->GetHwnd(), WM_COMMAND, MAKEWPARAM(kTextureButton, BN_CLICKED), 0);
   RunDemo(main, closeMs);
   DestroyControls(dlg);
+  if (mtlEditor) DestroyWindow(mtlEditor);  // releases the map before the gradient it shows goes
   grad->DeleteMe();
-  if (map) map->DeleteMe();
   dlg->DeleteThis();
   printf("ok\n");
   return 0;
@@ -467,7 +540,7 @@ int main(int argc, char** argv) {
                   "       quortool view-demo [--close ms]\n"
                   "       quortool select-image [file [gamma|fields]]\n"
                   "       quortool preview-setup\n"
-                  "       quortool flag-demo [--dialog] [--close ms]\n"
+                  "       quortool flag-demo [--dialog [--no-editor] [--pick]] [--close ms]\n"
                   "       quortool gradient-demo [--close ms]\n");
   return 2;
 }

@@ -83,6 +83,24 @@ struct MtlParams : IMtlParams {
   int changes = 0;
 };
 
+// A gradient texture map as a plug-in builds one: sub-texture i is the texture of flag i.
+class GradientMap : public Texmap {
+ public:
+  explicit GradientMap(JGradCtlData* grad) : grad(grad) {}
+  Class_ID ClassID() override { return Class_ID(0x7E57C10A, 1); }
+  AColor EvalColor(ShadeContext&) override { return AColor(); }
+  int NumSubTexmaps() override { return grad->GetFlagCount(); }
+  Texmap* GetSubTexmap(int i) override {
+    Texmap* m = nullptr;
+    if (i >= 0 && i < NumSubTexmaps()) grad->GetFlag(i)->GetSubtex(m);
+    return m;
+  }
+  void SetSubTexmap(int i, Texmap* m) override {
+    if (i >= 0 && i < NumSubTexmaps()) grad->GetFlag(i)->SetSubtex(m);
+  }
+  JGradCtlData* grad;
+};
+
 // Runs f while the marker's menu is tracked, then closes the menu.
 struct MenuProbe {
   static MenuProbe* current;
@@ -567,6 +585,51 @@ TEST_F(FlagMarkers, PropertiesDialogWithAMaterialEditor) {
   EXPECT_TRUE(IsWindowEnabled(GetDlgItem(w, kIdInterp))) << "each flag's own interpolation";
   SendMessageA(w, WM_CLOSE, 0, 0);
   EXPECT_EQ(JFlagCtlDlg::Open(), nullptr);
+}
+
+TEST_F(FlagMarkers, TheTextureButtonPicksTheFlagsTextureThroughTheHostsMaterialEditor) {
+  const int kBrowserList = 1602;  // the host's map browser: its list of map classes
+  // The gradient's map open in the host's material editor; the markers' dialog is its panel.
+  Texmap* map = new GradientMap(grad.g);
+  HWND editor = CreateMtlEditor(map);
+  ASSERT_NE(editor, nullptr);
+  ASSERT_TRUE(SetMtlEditorPanel(editor, driver.Parent()));
+  owner.index = 1;
+  RECT drag = {kLeft, kLine, kRight, kLine};
+  JFlagCtl* m = JFlagCtl::Create(flags[1], -1, 0, kWidth, kHeight, drag, &owner, editor, map, GetMtlParams(editor));
+  ASSERT_NE(m, nullptr);
+  *dlg += m;
+  ASSERT_EQ(m->Init(0), 1);
+  SendMessageA(m->GetHwnd(), WM_COMMAND, JFlagCtl::kCmdProperties, 0);
+  ASSERT_NE(JFlagCtlDlg::Open(), nullptr);
+  HWND w = JFlagCtlDlg::Open()->GetHwnd();
+  HWND button = GetDlgItem(w, kIdTexture);
+  EXPECT_EQ(quortest::WindowText(button), "None");
+
+  // A click on the button; the user picks the host's solid colour map in the editor's browser.
+  quortest::ModalDriver browser(IDOK);
+  browser.Before([](HWND b) {
+    HWND list = GetDlgItem(b, kBrowserList);
+    LRESULT at = SendMessageA(list, LB_FINDSTRINGEXACT, (WPARAM)-1, reinterpret_cast<LPARAM>("Solid Color"));
+    SendMessageA(list, LB_SETCURSEL, (WPARAM)at, 0);
+  });
+  SendMessageA(w, WM_COMMAND, MAKEWPARAM(kIdTexture, BN_CLICKED), (LPARAM)button);
+  EXPECT_TRUE(ControlDriver::PumpUntil([&] { return quortest::WindowText(button) == "Solid Color"; }, kPatienceMs));
+  EXPECT_TRUE(browser.Wait());
+  Texmap* tex = nullptr;
+  flags[1]->GetSubtex(tex);
+  ASSERT_NE(tex, nullptr);
+  EXPECT_EQ(tex->ClassID(), SOLIDMAP_CLASS_ID);
+  EXPECT_EQ(map->GetSubTexmap(0), nullptr) << "only the flag asked for";
+
+  SendMessageA(w, WM_CLOSE, 0, 0);
+  *dlg -= m;
+  m->Destroy();
+  DestroyWindow(editor);  // releases the map; the flag keeps its texture
+  flags[1]->GetSubtex(tex);
+  EXPECT_NE(tex, nullptr);
+  EXPECT_STREQ(theHold.UndoName(), "Assign Map");
+  theHold.ClearHistory();  // its records hold the maps they would restore
 }
 
 }  // namespace
