@@ -197,18 +197,6 @@ class DialogScript {
     reinterpret_cast<std::set<HWND>*>(set)->insert(w);
     return TRUE;
   }
-  struct Search {
-    std::set<HWND>* seen;
-    HWND found;
-  };
-  static BOOL CALLBACK Find(HWND w, LPARAM p) {
-    Search* s = reinterpret_cast<Search*>(p);
-    char cls[16];
-    if (s->seen->count(w) || !IsWindowVisible(w) || !GetClassNameA(w, cls, sizeof cls) || strcmp(cls, "#32770") != 0)
-      return TRUE;
-    s->found = w;
-    return FALSE;
-  }
   static unsigned __stdcall Run(void* self) {
     static_cast<DialogScript*>(self)->Drive();
     return 0;
@@ -218,9 +206,8 @@ class DialogScript {
     for (Step& step : steps) {
       HWND dlg = nullptr;
       for (DWORD start = GetTickCount(); !dlg && GetTickCount() - start < kScriptMs;) {
-        Search s{&seen, nullptr};
-        EnumThreadWindows(guiThread, Find, reinterpret_cast<LPARAM>(&s));
-        if (!(dlg = s.found)) Sleep(kPollMs);
+        dlg = quortest::FindDialogOf(guiThread, [this](HWND w) { return seen.count(w) == 0; });
+        if (!dlg) Sleep(kPollMs);
       }
       if (!dlg) return;
       seen.insert(dlg);

@@ -55,28 +55,11 @@ const float kRatio = 4.0f;
 char kTitle[] = " Select Image";
 
 // A visible dialog of the given caption on the thread, waited for.
-struct CaptionSearch {
-  const char* caption;
-  HWND found;
-};
-
-BOOL CALLBACK FindByCaption(HWND hwnd, LPARAM lp) {
-  CaptionSearch* s = reinterpret_cast<CaptionSearch*>(lp);
-  char cls[16];
-  if (IsWindowVisible(hwnd) && GetClassNameA(hwnd, cls, sizeof cls) && strcmp(cls, "#32770") == 0 &&
-      WindowText(hwnd) == s->caption) {
-    s->found = hwnd;
-    return FALSE;
-  }
-  return TRUE;
-}
-
 HWND WaitForDialog(HWND sibling, const char* caption) {
   DWORD thread = GetWindowThreadProcessId(sibling, nullptr);
   for (DWORD start = GetTickCount(); GetTickCount() - start < kPatienceMs; Sleep(20)) {
-    CaptionSearch s{caption, nullptr};
-    EnumThreadWindows(thread, FindByCaption, reinterpret_cast<LPARAM>(&s));
-    if (s.found) return s.found;
+    if (HWND found = quortest::FindDialogOf(thread, [caption](HWND w) { return WindowText(w) == caption; }))
+      return found;
   }
   return nullptr;
 }

@@ -7,6 +7,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <algorithm>
 #include <map>
 
 namespace quortest {
@@ -99,18 +100,26 @@ bool IsDialog(HWND hwnd) {
 }
 
 struct DialogSearch {
-  const std::vector<HWND>* exclude;
+  const std::function<bool(HWND)>* accept;
   HWND found;
 };
 
 BOOL CALLBACK FindDialog(HWND hwnd, LPARAM lp) {
   DialogSearch* s = reinterpret_cast<DialogSearch*>(lp);
-  if (!IsDialog(hwnd)) return TRUE;
-  for (HWND old : *s->exclude)
-    if (old == hwnd) return TRUE;
+  if (!IsDialog(hwnd) || !(*s->accept)(hwnd)) return TRUE;
   s->found = hwnd;
   return FALSE;
 }
+
+}  // namespace
+
+HWND FindDialogOf(DWORD thread, const std::function<bool(HWND)>& accept) {
+  DialogSearch s{&accept, nullptr};
+  EnumThreadWindows(thread, FindDialog, reinterpret_cast<LPARAM>(&s));
+  return s.found;
+}
+
+namespace {
 
 BOOL CALLBACK ListDialogs(HWND hwnd, LPARAM lp) {
   if (IsDialog(hwnd)) reinterpret_cast<std::vector<HWND>*>(lp)->push_back(hwnd);
@@ -149,9 +158,9 @@ void ModalDriver::Drive() {
   DWORD start = GetTickCount();
   HWND dlg = nullptr;
   while (!dlg && GetTickCount() - start < timeout) {
-    DialogSearch s{&existing, nullptr};
-    EnumThreadWindows(guiThread, FindDialog, reinterpret_cast<LPARAM>(&s));
-    dlg = s.found;
+    dlg = FindDialogOf(guiThread, [this](HWND w) {
+      return std::find(existing.begin(), existing.end(), w) == existing.end();
+    });
     if (!dlg) Sleep(20);
   }
   if (!dlg) return;

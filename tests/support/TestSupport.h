@@ -83,6 +83,9 @@ int RunChildIfAsked(int argc, char** argv, int* exitCode);
 // The text of a window.
 std::string WindowText(HWND hwnd);
 
+// The first visible dialog window (class "#32770") of thread that accept takes; null if none.
+HWND FindDialogOf(DWORD thread, const std::function<bool(HWND)>& accept);
+
 // The threads of this process (-1 when they cannot be counted).
 int ThreadsInProcess();
 
