@@ -181,7 +181,8 @@ HOSTAPI BOOL GetSaveRequiredFlag();
 HOSTAPI BOOL HostExit();
 
 // ---- Windows -----------------------------------------------------------------------------------
-// Centres a window on another (on the screen's work area when parent is null).
+// Centres a window on another (on the screen's work area when parent is null or has no area),
+// keeping it on the work area.
 HOSTAPI void CenterWindow(HWND hwnd, HWND parent);
 
 // Rollup windows (class ROLLUPWINDOWCLASS): a column of panels, each a child window, counted from

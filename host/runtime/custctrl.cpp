@@ -7,6 +7,7 @@
 #include <math.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <atomic>
 #include <vector>
 
@@ -88,12 +89,18 @@ int GetLiveCustomControlCount() {
 
 void CenterWindow(HWND hwnd, HWND parent) {
   if (!hwnd) return;
-  RECT area, self;
-  if (!parent || !GetWindowRect(parent, &area)) SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+  RECT work, area, self;
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  // A parent without an area (the material editor's window behind its panels has none) gives no
+  // place to centre on: the work area does.
+  if (!parent || !GetWindowRect(parent, &area) || IsRectEmpty(&area)) area = work;
   GetWindowRect(hwnd, &self);
   int w = self.right - self.left, h = self.bottom - self.top;
   int x = area.left + (area.right - area.left - w) / 2;
   int y = area.top + (area.bottom - area.top - h) / 2;
+  // Near the screen's edge the window is moved onto the work area, its title bar first.
+  x = std::max((int)work.left, std::min(x, (int)work.right - w));
+  y = std::max((int)work.top, std::min(y, (int)work.bottom - h));
   SetWindowPos(hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
