@@ -8,6 +8,8 @@
 
 #include <math.h>
 
+#include <initializer_list>
+
 namespace {
 
 HINSTANCE module;
@@ -94,8 +96,8 @@ class RampMap : public Texmap {
     axis = (int)data->Value(RampData::kAxis, t);
     int r = (int)data->Value(RampData::kRepeat, t);
     repeat = r < 1 ? 1 : r > kMaxRepeat ? kMaxRepeat : r;
-    if (data->Child(RampData::kAxis)->IsAnimated() || data->Child(RampData::kRepeat)->IsAnimated())
-      valid &= Interval(t, t);
+    for (int id : {RampData::kAxis, RampData::kRepeat})
+      if (JData* leaf = data->Child(id); leaf && leaf->IsAnimated()) valid &= Interval(t, t);
     if (JGradCtlData* g = data->Gradient()) g->Update(t, valid);
     for (int i = 0; i < NumSubTexmaps(); i++)
       if (Texmap* tex = GetSubTexmap(i)) tex->Update(t, valid);

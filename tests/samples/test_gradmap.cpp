@@ -115,6 +115,24 @@ TEST_F(RampSample, EachFlagsTextureIsTheSubTextureOfTheSameNumber) {
   ExpectColour(At(kThirdFlagPos, 0.5f), Point3(0, 1, 0), "at the textured flag");
   ExpectColour(At(kFirstFlagPos, 0.5f), kFirstColour, "a span without the texture");
 
+  // Saved and loaded as the host keeps a scene: the flags and the texture come back with the map.
+  JMemBlock* saved = SaveRefMaker(map);
+  ASSERT_NE(saved, nullptr);
+  Texmap* copy = dynamic_cast<Texmap*>(LoadRefMaker(saved));
+  saved->DeleteThis();
+  ASSERT_NE(copy, nullptr);
+  quortest::Recorder* keep = new quortest::Recorder(1);
+  keep->Hold(copy);
+  ASSERT_EQ(copy->NumSubTexmaps(), kFlags);
+  EXPECT_NE(copy->GetSubTexmap(kThird), nullptr);
+  EXPECT_NE(copy->GetSubTexmap(kThird), green) << "a texture of its own";
+  Interval valid = FOREVER;
+  copy->Update(0, valid);
+  ShadeContext sc;
+  sc.uvw = Point3(kThirdFlagPos, 0.5f, 0);
+  ExpectColour(copy->EvalColor(sc), Point3(0, 1, 0), "the loaded copy at the textured flag");
+  keep->DeleteMe();
+
   Texmap* other = NewSolidColorMap(Color(1, 0, 0));
   map->SetSubTexmap(kFlags, other);  // no such flag: nothing is assigned
   EXPECT_EQ(map->GetSubTexmap(kFlags), nullptr);
