@@ -37,7 +37,7 @@ T* ReloadScene(const char* name) {
 
 }  // namespace
 
-TEST(Node, AddKeepsNamesAndTheCountPropertyAndHidesUnnamedChildrenForGood) {
+TEST(Node, AddKeepsNamesAndTheCountPropertyHidesUnnamedChildrenForGoodAndArgumentErrorsAssert) {
   Tree t;
   TestBlock* b = t.block;
   EXPECT_EQ(b->NumRefs(), 5);
@@ -59,6 +59,30 @@ TEST(Node, AddKeepsNamesAndTheCountPropertyAndHidesUnnamedChildrenForGood) {
   EXPECT_EQ(b->NumRefs(), 5);
   EXPECT_EQ(b->Properties().Value(JProp_DataBase_NumRefs()), 6u);
   EXPECT_STREQ(b->GetName(0), "Tint") << "former slot 1 is slot 0 with its name";
+
+  // Argument errors assert with their lines.
+  quortest::AssertRecorder rec;
+  // A null child leaves an empty, named slot.
+  EXPECT_EQ(b->Add(nullptr, "Empty"), 0);
+  EXPECT_TRUE(rec.Saw("JDATA", 559));
+  EXPECT_EQ(b->NumRefs(), 6);
+  EXPECT_EQ(b->GetReference(5), nullptr);
+  EXPECT_STREQ(b->GetName(5), "Empty");
+  quortest::Recorder* notData = new quortest::Recorder(0);
+  b->SetReference(1, notData);
+  EXPECT_TRUE(rec.Saw("JDATA", 537));
+  EXPECT_NE(b->GetReference(1), notData);
+  notData->DeleteMe();
+  b->SetReference(7, nullptr);
+  EXPECT_TRUE(rec.Saw("JDATA", 529));
+  // A node has no value.
+  float v = 3;
+  Interval valid = FOREVER;
+  b->GetValue(&v, 0, valid, CTRL_ABSOLUTE);
+  b->SetValue(&v, 0, valid, CTRL_ABSOLUTE);
+  EXPECT_TRUE(rec.Saw("JDATA", 461));
+  EXPECT_TRUE(rec.Saw("JDATA", 467));
+  EXPECT_EQ(v, 3);
 }
 
 namespace {
@@ -160,33 +184,7 @@ TEST(Node, LoadCloneAndAddressingSetTheCountThroughTheClientsOverride) {
   EXPECT_EQ(b.d->counts, (std::vector<int>{1, 2})) << "addressing grows the node for the completed slot";
 }
 
-TEST(Node, ArgumentErrorsAssertWithTheirLines) {
-  quortest::AssertRecorder rec;
-  Tree t;
-  // A null child leaves an empty, named slot.
-  EXPECT_EQ(t.block->Add(nullptr, "Empty"), 0);
-  EXPECT_TRUE(rec.Saw("JDATA", 559));
-  EXPECT_EQ(t.block->NumRefs(), 6);
-  EXPECT_EQ(t.block->GetReference(5), nullptr);
-  EXPECT_STREQ(t.block->GetName(5), "Empty");
-  quortest::Recorder* notData = new quortest::Recorder(0);
-  t.block->SetReference(1, notData);
-  EXPECT_TRUE(rec.Saw("JDATA", 537));
-  EXPECT_NE(t.block->GetReference(1), notData);
-  notData->DeleteMe();
-  t.block->SetReference(7, nullptr);
-  EXPECT_TRUE(rec.Saw("JDATA", 529));
-  // A node has no value.
-  float v = 3;
-  Interval valid = FOREVER;
-  t.block->GetValue(&v, 0, valid, CTRL_ABSOLUTE);
-  t.block->SetValue(&v, 0, valid, CTRL_ABSOLUTE);
-  EXPECT_TRUE(rec.Saw("JDATA", 461));
-  EXPECT_TRUE(rec.Saw("JDATA", 467));
-  EXPECT_EQ(v, 3);
-}
-
-TEST(Addressing, PathsWalkNodes) {
+TEST(Addressing, PathsWalkNodesAndAMissingChildIsCompletedFromADefaultInstance) {
   quortest::AssertRecorder rec;
   Tree t;
   JData* amount = (*t.block)(TestBlock::kSub, 0, -1);
@@ -203,10 +201,8 @@ TEST(Addressing, PathsWalkNodes) {
   EXPECT_TRUE(rec.Saw("JDATA", 427));
   EXPECT_EQ((*t.block)(static_cast<int*>(nullptr)), nullptr);
   EXPECT_TRUE(rec.Saw("JDATA", 417));
-}
 
-TEST(Addressing, AMissingChildIsCompletedFromADefaultInstance) {
-  Tree t;
+  // A missing child is completed from a default instance.
   TestBlock* b = t.block;
   b->Del(TestBlock::kGain);  // now slots: Tint, Sub, payload, Map
   b->SetNumRefs(5);
@@ -427,10 +423,7 @@ TEST(Interfaces, DataObjectsAnswerTheirInterfaceIdsAndFollowTheDialogCounter) {
 
 TEST(Cloning, ANodeClonesItsWholeTree) {
   Tree t;
-  JFloatData* gain = static_cast<JFloatData*>((*t.block)(TestBlock::kGain));
-  AnimateOn();
-  gain->SetValue(160, 9.0f);
-  AnimateOff();
+  JFloatData* gain = SetKeys(static_cast<JFloatData*>((*t.block)(TestBlock::kGain)), {{160, 9.0f}});
   t.block->SetBypassThis(1);
   quortest::Held<TestBlock> held(static_cast<TestBlock*>(t.block->Clone(NoRemap())));
   TestBlock* copy = held.d;
@@ -504,11 +497,7 @@ TEST(SceneFile, TheWholeTreeRoundTripsAndAnOlderTreeIsCompletedWhenAddressed) {
   INode* node = CreateSceneNode("filter");
   TestBlock* b = NewTestBlock();
   node->SetObjectRef(b);
-  JFloatData* gain = static_cast<JFloatData*>((*b)(TestBlock::kGain));
-  AnimateOn();
-  gain->SetValue(0, 2.0f);
-  gain->SetValue(320, 6.0f);
-  AnimateOff();
+  SetKeys(static_cast<JFloatData*>((*b)(TestBlock::kGain)), {{0, 2.0f}, {320, 6.0f}});
   Point3 tint(0.1f, 0.2f, 0.3f);
   static_cast<JColor3Data*>((*b)(TestBlock::kTint))->SetValue(0, tint);
   JMemBlock bytes("payload", 0xFFFFFFFF);
