@@ -101,13 +101,6 @@ struct Pacer {
   // Workers held so far. The test reads it after Overlay has waited for every worker to end,
   // which orders the workers' increments before the read.
   std::atomic<long> held{0};
-  void Reset() {
-    base = nullptr;
-    bytes = 0;
-    gate.clear();
-    release = nullptr;
-    held.store(0, std::memory_order_relaxed);
-  }
 };
 Pacer pacer;
 
@@ -230,7 +223,6 @@ class OverlayProgress : public testing::Test {
     RemoveVectoredExceptionHandler(handler);
     SetEvent(pacer.release);
     CloseHandle(pacer.release);
-    pacer.Reset();
     VirtualFree(pixels, 0, MEM_RELEASE);
   }
   // Holds every worker when it begins band row `stop` (it has then counted `stop` rows).
