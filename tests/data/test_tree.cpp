@@ -147,11 +147,18 @@ TEST(Node, SetNumRefsGrowsWithEmptyNamesAndShrinksDroppingReferences) {
 }
 
 namespace {
-// A block that keeps a side table in step with its slot count, as a client does by overriding
-// SetNumRefs: the library must call the override wherever it sets the count.
-class CountingBlock : public JDataNode {
+// A block as a client writes one. It keeps a side table in step with its slot count by overriding
+// SetNumRefs: the library must call the override wherever it sets the count. And it runs code
+// once a load is complete: its children must be there by then.
+class ClientBlock : public JDataNode {
  public:
-  explicit CountingBlock(int loading) {
+  struct Hook : JData_PostLoad {
+    explicit Hook(ClientBlock* b) : block(b) {}
+    void proc(ILoad*) override { childAtRun = (*block)(0) != nullptr && block->GetReference(0) != nullptr; runs++; }
+    ClientBlock* block;
+  };
+  explicit ClientBlock(int loading) {
+    RegisterPostLoadCallback(new Hook(this));
     if (loading) return;
     Add(Create_JFloatData(), "A");
     Add(Create_JFloatData(), "B");
@@ -162,22 +169,26 @@ class CountingBlock : public JDataNode {
     return JDataNode::SetNumRefs(n);
   }
   std::vector<int> counts;
+  static int runs;
+  static bool childAtRun;
 };
-const Class_ID kCountingBlockID(0x7E57B10C, 4);
-JClassDesc<CountingBlock, ReferenceTargetRTTI> countingDesc(0, "CountingBlock", REF_TARGET_CLASS_ID, kCountingBlockID, "");
-JClassDescBase* CountingBlock::GetCD() { return &countingDesc; }
+int ClientBlock::runs = 0;
+bool ClientBlock::childAtRun = false;
+const Class_ID kClientBlockID(0x7E57B10C, 4);
+JClassDesc<ClientBlock, ReferenceTargetRTTI> clientDesc(0, "ClientBlock", REF_TARGET_CLASS_ID, kClientBlockID, "");
+JClassDescBase* ClientBlock::GetCD() { return &clientDesc; }
 }  // namespace
 
 TEST(Node, LoadCloneAndAddressingSetTheCountThroughTheClientsOverride) {
-  quortest::Held<CountingBlock> b(JCreateRegistered<CountingBlock>(REF_TARGET_CLASS_ID, kCountingBlockID));
+  quortest::Held<ClientBlock> b(JCreateRegistered<ClientBlock>(REF_TARGET_CLASS_ID, kClientBlockID));
   ASSERT_NE(b.d, nullptr);
   JMemBlock* saved = SaveRefMaker(b.d);
   ASSERT_NE(saved, nullptr);
-  quortest::Held<CountingBlock> loaded(dynamic_cast<CountingBlock*>(LoadRefMaker(saved)));
+  quortest::Held<ClientBlock> loaded(dynamic_cast<ClientBlock*>(LoadRefMaker(saved)));
   saved->DeleteThis();
   ASSERT_NE(loaded.d, nullptr);
   EXPECT_EQ(loaded.d->counts, std::vector<int>{2}) << "Load";
-  quortest::Held<CountingBlock> clone(static_cast<CountingBlock*>(b.d->Clone(NoRemap())));
+  quortest::Held<ClientBlock> clone(static_cast<ClientBlock*>(b.d->Clone(NoRemap())));
   EXPECT_EQ(clone.d->counts, std::vector<int>{2}) << "Clone";
   b.d->SetNumRefs(1);
   ASSERT_NE((*b.d)(1), nullptr);
@@ -539,36 +550,13 @@ TEST(SceneFile, TheWholeTreeRoundTripsAndAnOlderTreeIsCompletedWhenAddressed) {
   ResetScene();
 }
 
-namespace {
-// A block that wants to run code once a load is complete: its children must be there by then.
-class HookedBlock : public JDataNode {
- public:
-  struct Hook : JData_PostLoad {
-    explicit Hook(HookedBlock* b) : block(b) {}
-    void proc(ILoad*) override { childAtRun = (*block)(0) != nullptr && block->GetReference(0) != nullptr; runs++; }
-    HookedBlock* block;
-  };
-  explicit HookedBlock(int loading) {
-    RegisterPostLoadCallback(new Hook(this));
-    if (!loading) Add(Create_JFloatData(), "Value");
-  }
-  JClassDescBase* GetCD() override;
-  static int runs;
-  static bool childAtRun;
-};
-int HookedBlock::runs = 0;
-bool HookedBlock::childAtRun = false;
-JClassDesc<HookedBlock, ReferenceTargetRTTI> hookedDesc(0, "HookedBlock", 0x200, Class_ID(0x7E57B10C, 3), "");
-JClassDescBase* HookedBlock::GetCD() { return &hookedDesc; }
-}  // namespace
-
 TEST(SceneFile, PostLoadCallbacksRunOnceTheReferencesAreSet) {
-  CreateSceneNode("hooked")->SetObjectRef(JCreateRegistered<HookedBlock>(0x200, Class_ID(0x7E57B10C, 3)));
-  HookedBlock::runs = 0;
-  HookedBlock::childAtRun = false;
-  EXPECT_NE(ReloadScene<HookedBlock>("hooked"), nullptr);
-  EXPECT_EQ(HookedBlock::runs, 1);
-  EXPECT_TRUE(HookedBlock::childAtRun);
+  CreateSceneNode("hooked")->SetObjectRef(JCreateRegistered<ClientBlock>(REF_TARGET_CLASS_ID, kClientBlockID));
+  ClientBlock::runs = 0;
+  ClientBlock::childAtRun = false;
+  EXPECT_NE(ReloadScene<ClientBlock>("hooked"), nullptr);
+  EXPECT_EQ(ClientBlock::runs, 1);
+  EXPECT_TRUE(ClientBlock::childAtRun);
   ResetScene();
 }
 
