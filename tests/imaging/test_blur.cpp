@@ -108,7 +108,7 @@ TEST(JBlur, AgreesWithTheDefinitionAcrossSizesAndRadiiAlsoInPlace) {
       }
 }
 
-TEST(JBlur, WorkedRowsAtRadiusOne) {
+TEST(JBlur, WorkedRowsAndColumnsAtRadiusOne) {
   // Neighbours weigh a quarter and the value itself a half; at the edges the first and last
   // values continue; results are clamped to [0, 1] after blurring (1.75 and -0.75 in the middle).
   const std::vector<float> rows[][2] = {{{0.0f, 0.8f, 0.2f, 0.4f, 1.0f, 0.0f}, {0.2f, 0.45f, 0.4f, 0.5f, 0.6f, 0.25f}},
@@ -118,9 +118,8 @@ TEST(JBlur, WorkedRowsAtRadiusOne) {
     ASSERT_EQ(JBlur(out.data(), in.data(), (unsigned)in.size(), 1, 1.0f, 0.0f), 1);
     for (size_t i = 0; i < in.size(); i++) EXPECT_NEAR(out[i], r[1][i], 1e-7) << in.size() << " values, at " << i;
   }
-}
 
-TEST(JBlur, TheColumnPassReadsTheDestinationEvenWithoutARowPass) {
+  // The column pass reads the destination, even without a row pass.
   const int w = 3, h = 5;
   std::vector<float> src(w * h, 1.0f), dst(w * h, 0.0f);
   dst[2 * w + 1] = 1.0f;  // a single dot in the middle of column 1
