@@ -230,6 +230,7 @@ TEST(Mutation, ALengthReachingPastItsEnclosingChunkOrTheDataFails) {
   MutBlock* tree = BuildTree(2);
   std::vector<unsigned char> bytes = SavedBytes(tree);
   tree->DeleteMe();
+  ASSERT_FALSE(bytes.empty());
   quortest::GuardPageBuffer fence(bytes.size());
   quortest::AssertRecorder asserts;
   long live = GetLiveRefTargetCount();
