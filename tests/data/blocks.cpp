@@ -36,3 +36,10 @@ TestBlock::TestBlock(int loading) {
 JClassDescBase* TestBlock::GetCD() { return &blockDesc; }
 
 TestBlock* NewTestBlock() { return JCreateRegistered<TestBlock>(0x200, kTestBlockID); }
+
+JFloatData* SetKeys(JFloatData* f, std::initializer_list<std::pair<TimeValue, float>> keys) {
+  AnimateOn();
+  for (auto& k : keys) f->SetValue(k.first, k.second);
+  AnimateOff();
+  return f;
+}

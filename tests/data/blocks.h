@@ -3,6 +3,9 @@
 
 #include "Quorlib.h"
 
+#include <initializer_list>
+#include <utility>
+
 // A nested node with two leaves.
 class SubBlock : public JDataNode {
  public:
@@ -27,3 +30,6 @@ extern const Class_ID kSubBlockID;
 
 // Leaves and nodes through the host, as a client creates them.
 TestBlock* NewTestBlock();
+
+// Sets keys {time, value} on a leaf with animation on, as a user sets them; answers the leaf.
+JFloatData* SetKeys(JFloatData* f, std::initializer_list<std::pair<TimeValue, float>> keys);

@@ -44,7 +44,7 @@ IOResult LoadInto(JBinaryData* b, const std::vector<unsigned char>& bytes) {
 
 }  // namespace
 
-TEST(Binary, IsBypassedAndHiddenForGood) {
+TEST(Binary, IsBypassedAndHiddenForGoodAndCopiesItsPayloadInAndOut) {
   Held<JBinaryData> b(Create_JBinaryData());
   EXPECT_EQ(b->GetBypassThis(), 1);
   EXPECT_EQ(b->GetBypassThisMask(), 1);
@@ -56,10 +56,8 @@ TEST(Binary, IsBypassedAndHiddenForGood) {
   EXPECT_EQ(b->GetBypassThis(), 0) << "cleared although locked";
   EXPECT_EQ(b->NumSubs(), 0);
   EXPECT_EQ(b->NumRefs(), 0);
-}
 
-TEST(Binary, PayloadCopiesInAndOut) {
-  Held<JBinaryData> b(Create_JBinaryData());
+  // The payload is copied in and out, whatever the time and method.
   JMemBlock in("\x01\x02\x00\x03", 4), out;
   Interval valid = FOREVER;
   b->SetValue(&in, 99, valid, CTRL_RELATIVE);
@@ -69,7 +67,7 @@ TEST(Binary, PayloadCopiesInAndOut) {
   EXPECT_EQ(memcmp(out.Data(), "\x01\x02\x00\x03", 4), 0);
 }
 
-TEST(Binary, SaveWritesThePropertyChunkThenThePayload) {
+TEST(Binary, SaveWritesThePropertyChunkThenThePayloadWhichRoundTripsAndClones) {
   Held<JBinaryData> b(Create_JBinaryData());
   std::vector<unsigned char> bytes = Saved(b.d);
   // Chunk 7 holds chunk 1 (holding chunk 1 with four 12-byte records) and an empty chunk 2.
@@ -87,10 +85,8 @@ TEST(Binary, SaveWritesThePropertyChunkThenThePayload) {
   EXPECT_EQ(LoadInto(other.d, bytes), IO_OK);
   EXPECT_EQ(other->Payload().Size(), 0u);
   EXPECT_EQ(other->GetBypassThis(), 1) << "properties loaded";
-}
 
-TEST(Binary, PayloadRoundTripsAndClones) {
-  Held<JBinaryData> b(Create_JBinaryData());
+  // A payload round-trips and clones.
   b->Payload().Copy("C:\\maps\\wood.png", JMemBlock::kText);
   b->SetName("Path");
   Held<JBinaryData> l(Create_JBinaryData());

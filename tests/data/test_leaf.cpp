@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <initializer_list>
-#include <utility>
 #include <vector>
 
 using quortest::Held;
@@ -57,23 +55,6 @@ TEST(LeafClasses, RegistryOrderIdsDimensionsAndControllers) {
   EXPECT_EQ(libClassDesc(15)->SuperClassID(), 0x9008u);
 }
 
-// A data object's name: none at first, an empty text is a name, null takes it away.
-TEST(Leaf, NamesAreCopiedAndNullEmptiesThem) {
-  JFloatData* f = Create_JFloatData();
-  ASSERT_NE(f, nullptr);
-  EXPECT_EQ(f->GetName(), nullptr);
-  char text[] = "gain";
-  f->SetName(text);
-  text[0] = 'r';
-  EXPECT_STREQ(f->GetName(), "gain") << "the name is a copy";
-  f->SetName("");
-  ASSERT_NE(f->GetName(), nullptr);
-  EXPECT_STREQ(f->GetName(), "");
-  f->SetName(nullptr);
-  EXPECT_EQ(f->GetName(), nullptr);
-  f->DeleteMe();
-}
-
 TEST(Leaf, LoadingLeavesHaveNoControllerAndKeepTheirValue) {
   quortest::AssertRecorder rec;
   Held<JFloatData> proto(Create_JFloatData());
@@ -103,7 +84,7 @@ TEST(Leaf, LoadingLeavesHaveNoControllerAndKeepTheirValue) {
   EXPECT_TRUE(rec.Saw("JDATA", 744));
 }
 
-TEST(Leaf, ValueFormsGoThroughTheController) {
+TEST(Leaf, ValueFormsAndSetValueGoThroughTheController) {
   Held<JFloatData> f(Create_JFloatData());
   f->SetValue(0, 1.9f);
   EXPECT_EQ(f->GetIValue(12345), 1);
@@ -126,6 +107,20 @@ TEST(Leaf, ValueFormsGoThroughTheController) {
   Held<JBoolData> b(Create_JBoolData());
   b->SetValue(0, 5.0f);
   EXPECT_EQ(b->GetFValue(0), 1.0f) << "a flag";
+
+  // SetValue reads back what the controller holds.
+  Held<JFloat3Data> leaf3(Create_JFloat3Data());
+  AnimateOn();
+  Point3 low(1, 1, 1), high(3, 3, 3);
+  leaf3->SetValue(0, low);
+  leaf3->SetValue(100, high);
+  AnimateOff();
+  Point3 mid(10, 10, 10);
+  leaf3->SetValue(50, mid);  // not animating: every key moves by the change at 50
+  EXPECT_TRUE(mid == Point3(10, 10, 10));
+  Point3 at0;
+  leaf3->GetValue(0, at0);
+  EXPECT_TRUE(at0 == Point3(9, 9, 9));
 }
 
 namespace {
@@ -162,13 +157,7 @@ class Staircase : public Control {
 };
 
 // A leaf animated with the default controller through the given keys.
-JFloatData* Keyed(std::initializer_list<std::pair<TimeValue, float>> keys) {
-  JFloatData* f = Create_JFloatData();
-  AnimateOn();
-  for (auto& k : keys) f->SetValue(k.first, k.second);
-  AnimateOff();
-  return f;
-}
+JFloatData* Keyed(std::initializer_list<std::pair<TimeValue, float>> keys) { return SetKeys(Create_JFloatData(), keys); }
 }  // namespace
 
 // The peak is what one validity interval, narrowed by every evaluation, lets the walk from time
@@ -230,24 +219,15 @@ TEST(Leaf, ValueMaxSamplesOncePerStretchOfValidity) {
   EXPECT_EQ(replacing->asked, walk);
 }
 
-TEST(Leaf, SetValueReadsBackWhatTheControllerHolds) {
-  Held<JFloat3Data> leaf(Create_JFloat3Data());
-  AnimateOn();
-  Point3 a(1, 1, 1), b(3, 3, 3);
-  leaf->SetValue(0, a);
-  leaf->SetValue(100, b);
-  AnimateOff();
-  Point3 mid(10, 10, 10);
-  leaf->SetValue(50, mid);  // not animating: every key moves by the change at 50
-  EXPECT_TRUE(mid == Point3(10, 10, 10));
-  Point3 at0;
-  leaf->GetValue(0, at0);
-  EXPECT_TRUE(at0 == Point3(9, 9, 9));
-}
-
-TEST(Leaf, StructureAndBypass) {
+// A data object's name: none at first, a copy once set, an empty text is a name, null takes it
+// away; the name is its sub-anim's name whatever the index.
+TEST(Leaf, NamesStructureAndBypass) {
   Held<JFloatData> f(Create_JFloatData());
-  f->SetName("Gain");
+  EXPECT_EQ(f->GetName(), nullptr);
+  char text[] = "Gain";
+  f->SetName(text);
+  text[0] = 'r';
+  EXPECT_STREQ(f->GetName(), "Gain") << "the name is a copy";
   EXPECT_EQ(f->GetReference(0), f->GetController());
   EXPECT_EQ(f->GetReference(1), nullptr);
   EXPECT_EQ(f->NumSubs(), 1);
@@ -257,14 +237,15 @@ TEST(Leaf, StructureAndBypass) {
   f->SetBypassTree(1, nullptr);
   EXPECT_EQ(f->NumSubs(), 0);
   EXPECT_EQ(f->SubAnim(0), nullptr);
+  f->SetName("");
+  ASSERT_NE(f->GetName(), nullptr);
+  EXPECT_STREQ(f->GetName(), "");
+  f->SetName(nullptr);
+  EXPECT_EQ(f->GetName(), nullptr);
 }
 
 TEST(Leaf, KeyOperationsForwardToTheController) {
-  Held<JFloatData> f(Create_JFloatData());
-  AnimateOn();
-  f->SetValue(0, 1.0f);
-  f->SetValue(160, 2.0f);
-  AnimateOff();
+  Held<JFloatData> f(Keyed({{0, 1.0f}, {160, 2.0f}}));
   EXPECT_EQ(f->NumKeys(), 2);
   EXPECT_EQ(f->GetKeyTime(1), 160);
   EXPECT_EQ(f->GetKeyIndex(160), 1);

@@ -37,7 +37,7 @@ T* ReloadScene(const char* name) {
 
 }  // namespace
 
-TEST(Node, AddKeepsNamesAndTheCountPropertyAndHidesUnnamedChildrenForGood) {
+TEST(Node, AddKeepsNamesAndTheCountPropertyHidesUnnamedChildrenForGoodAndArgumentErrorsAssert) {
   Tree t;
   TestBlock* b = t.block;
   EXPECT_EQ(b->NumRefs(), 5);
@@ -59,6 +59,30 @@ TEST(Node, AddKeepsNamesAndTheCountPropertyAndHidesUnnamedChildrenForGood) {
   EXPECT_EQ(b->NumRefs(), 5);
   EXPECT_EQ(b->Properties().Value(JProp_DataBase_NumRefs()), 6u);
   EXPECT_STREQ(b->GetName(0), "Tint") << "former slot 1 is slot 0 with its name";
+
+  // Argument errors assert with their lines.
+  quortest::AssertRecorder rec;
+  // A null child leaves an empty, named slot.
+  EXPECT_EQ(b->Add(nullptr, "Empty"), 0);
+  EXPECT_TRUE(rec.Saw("JDATA", 559));
+  EXPECT_EQ(b->NumRefs(), 6);
+  EXPECT_EQ(b->GetReference(5), nullptr);
+  EXPECT_STREQ(b->GetName(5), "Empty");
+  quortest::Recorder* notData = new quortest::Recorder(0);
+  b->SetReference(1, notData);
+  EXPECT_TRUE(rec.Saw("JDATA", 537));
+  EXPECT_NE(b->GetReference(1), notData);
+  notData->DeleteMe();
+  b->SetReference(7, nullptr);
+  EXPECT_TRUE(rec.Saw("JDATA", 529));
+  // A node has no value.
+  float v = 3;
+  Interval valid = FOREVER;
+  b->GetValue(&v, 0, valid, CTRL_ABSOLUTE);
+  b->SetValue(&v, 0, valid, CTRL_ABSOLUTE);
+  EXPECT_TRUE(rec.Saw("JDATA", 461));
+  EXPECT_TRUE(rec.Saw("JDATA", 467));
+  EXPECT_EQ(v, 3);
 }
 
 namespace {
@@ -123,11 +147,18 @@ TEST(Node, SetNumRefsGrowsWithEmptyNamesAndShrinksDroppingReferences) {
 }
 
 namespace {
-// A block that keeps a side table in step with its slot count, as a client does by overriding
-// SetNumRefs: the library must call the override wherever it sets the count.
-class CountingBlock : public JDataNode {
+// A block as a client writes one. It keeps a side table in step with its slot count by overriding
+// SetNumRefs: the library must call the override wherever it sets the count. And it runs code
+// once a load is complete: its children must be there by then.
+class ClientBlock : public JDataNode {
  public:
-  explicit CountingBlock(int loading) {
+  struct Hook : JData_PostLoad {
+    explicit Hook(ClientBlock* b) : block(b) {}
+    void proc(ILoad*) override { childAtRun = (*block)(0) != nullptr && block->GetReference(0) != nullptr; runs++; }
+    ClientBlock* block;
+  };
+  explicit ClientBlock(int loading) {
+    RegisterPostLoadCallback(new Hook(this));
     if (loading) return;
     Add(Create_JFloatData(), "A");
     Add(Create_JFloatData(), "B");
@@ -138,55 +169,33 @@ class CountingBlock : public JDataNode {
     return JDataNode::SetNumRefs(n);
   }
   std::vector<int> counts;
+  static int runs;
+  static bool childAtRun;
 };
-const Class_ID kCountingBlockID(0x7E57B10C, 4);
-JClassDesc<CountingBlock, ReferenceTargetRTTI> countingDesc(0, "CountingBlock", REF_TARGET_CLASS_ID, kCountingBlockID, "");
-JClassDescBase* CountingBlock::GetCD() { return &countingDesc; }
+int ClientBlock::runs = 0;
+bool ClientBlock::childAtRun = false;
+const Class_ID kClientBlockID(0x7E57B10C, 4);
+JClassDesc<ClientBlock, ReferenceTargetRTTI> clientDesc(0, "ClientBlock", REF_TARGET_CLASS_ID, kClientBlockID, "");
+JClassDescBase* ClientBlock::GetCD() { return &clientDesc; }
 }  // namespace
 
 TEST(Node, LoadCloneAndAddressingSetTheCountThroughTheClientsOverride) {
-  quortest::Held<CountingBlock> b(JCreateRegistered<CountingBlock>(REF_TARGET_CLASS_ID, kCountingBlockID));
+  quortest::Held<ClientBlock> b(JCreateRegistered<ClientBlock>(REF_TARGET_CLASS_ID, kClientBlockID));
   ASSERT_NE(b.d, nullptr);
   JMemBlock* saved = SaveRefMaker(b.d);
   ASSERT_NE(saved, nullptr);
-  quortest::Held<CountingBlock> loaded(dynamic_cast<CountingBlock*>(LoadRefMaker(saved)));
+  quortest::Held<ClientBlock> loaded(dynamic_cast<ClientBlock*>(LoadRefMaker(saved)));
   saved->DeleteThis();
   ASSERT_NE(loaded.d, nullptr);
   EXPECT_EQ(loaded.d->counts, std::vector<int>{2}) << "Load";
-  quortest::Held<CountingBlock> clone(static_cast<CountingBlock*>(b.d->Clone(NoRemap())));
+  quortest::Held<ClientBlock> clone(static_cast<ClientBlock*>(b.d->Clone(NoRemap())));
   EXPECT_EQ(clone.d->counts, std::vector<int>{2}) << "Clone";
   b.d->SetNumRefs(1);
   ASSERT_NE((*b.d)(1), nullptr);
   EXPECT_EQ(b.d->counts, (std::vector<int>{1, 2})) << "addressing grows the node for the completed slot";
 }
 
-TEST(Node, ArgumentErrorsAssertWithTheirLines) {
-  quortest::AssertRecorder rec;
-  Tree t;
-  // A null child leaves an empty, named slot.
-  EXPECT_EQ(t.block->Add(nullptr, "Empty"), 0);
-  EXPECT_TRUE(rec.Saw("JDATA", 559));
-  EXPECT_EQ(t.block->NumRefs(), 6);
-  EXPECT_EQ(t.block->GetReference(5), nullptr);
-  EXPECT_STREQ(t.block->GetName(5), "Empty");
-  quortest::Recorder* notData = new quortest::Recorder(0);
-  t.block->SetReference(1, notData);
-  EXPECT_TRUE(rec.Saw("JDATA", 537));
-  EXPECT_NE(t.block->GetReference(1), notData);
-  notData->DeleteMe();
-  t.block->SetReference(7, nullptr);
-  EXPECT_TRUE(rec.Saw("JDATA", 529));
-  // A node has no value.
-  float v = 3;
-  Interval valid = FOREVER;
-  t.block->GetValue(&v, 0, valid, CTRL_ABSOLUTE);
-  t.block->SetValue(&v, 0, valid, CTRL_ABSOLUTE);
-  EXPECT_TRUE(rec.Saw("JDATA", 461));
-  EXPECT_TRUE(rec.Saw("JDATA", 467));
-  EXPECT_EQ(v, 3);
-}
-
-TEST(Addressing, PathsWalkNodes) {
+TEST(Addressing, PathsWalkNodesAndAMissingChildIsCompletedFromADefaultInstance) {
   quortest::AssertRecorder rec;
   Tree t;
   JData* amount = (*t.block)(TestBlock::kSub, 0, -1);
@@ -203,10 +212,8 @@ TEST(Addressing, PathsWalkNodes) {
   EXPECT_TRUE(rec.Saw("JDATA", 427));
   EXPECT_EQ((*t.block)(static_cast<int*>(nullptr)), nullptr);
   EXPECT_TRUE(rec.Saw("JDATA", 417));
-}
 
-TEST(Addressing, AMissingChildIsCompletedFromADefaultInstance) {
-  Tree t;
+  // A missing child is completed from a default instance.
   TestBlock* b = t.block;
   b->Del(TestBlock::kGain);  // now slots: Tint, Sub, payload, Map
   b->SetNumRefs(5);
@@ -427,10 +434,7 @@ TEST(Interfaces, DataObjectsAnswerTheirInterfaceIdsAndFollowTheDialogCounter) {
 
 TEST(Cloning, ANodeClonesItsWholeTree) {
   Tree t;
-  JFloatData* gain = static_cast<JFloatData*>((*t.block)(TestBlock::kGain));
-  AnimateOn();
-  gain->SetValue(160, 9.0f);
-  AnimateOff();
+  JFloatData* gain = SetKeys(static_cast<JFloatData*>((*t.block)(TestBlock::kGain)), {{160, 9.0f}});
   t.block->SetBypassThis(1);
   quortest::Held<TestBlock> held(static_cast<TestBlock*>(t.block->Clone(NoRemap())));
   TestBlock* copy = held.d;
@@ -504,11 +508,7 @@ TEST(SceneFile, TheWholeTreeRoundTripsAndAnOlderTreeIsCompletedWhenAddressed) {
   INode* node = CreateSceneNode("filter");
   TestBlock* b = NewTestBlock();
   node->SetObjectRef(b);
-  JFloatData* gain = static_cast<JFloatData*>((*b)(TestBlock::kGain));
-  AnimateOn();
-  gain->SetValue(0, 2.0f);
-  gain->SetValue(320, 6.0f);
-  AnimateOff();
+  SetKeys(static_cast<JFloatData*>((*b)(TestBlock::kGain)), {{0, 2.0f}, {320, 6.0f}});
   Point3 tint(0.1f, 0.2f, 0.3f);
   static_cast<JColor3Data*>((*b)(TestBlock::kTint))->SetValue(0, tint);
   JMemBlock bytes("payload", 0xFFFFFFFF);
@@ -550,36 +550,13 @@ TEST(SceneFile, TheWholeTreeRoundTripsAndAnOlderTreeIsCompletedWhenAddressed) {
   ResetScene();
 }
 
-namespace {
-// A block that wants to run code once a load is complete: its children must be there by then.
-class HookedBlock : public JDataNode {
- public:
-  struct Hook : JData_PostLoad {
-    explicit Hook(HookedBlock* b) : block(b) {}
-    void proc(ILoad*) override { childAtRun = (*block)(0) != nullptr && block->GetReference(0) != nullptr; runs++; }
-    HookedBlock* block;
-  };
-  explicit HookedBlock(int loading) {
-    RegisterPostLoadCallback(new Hook(this));
-    if (!loading) Add(Create_JFloatData(), "Value");
-  }
-  JClassDescBase* GetCD() override;
-  static int runs;
-  static bool childAtRun;
-};
-int HookedBlock::runs = 0;
-bool HookedBlock::childAtRun = false;
-JClassDesc<HookedBlock, ReferenceTargetRTTI> hookedDesc(0, "HookedBlock", 0x200, Class_ID(0x7E57B10C, 3), "");
-JClassDescBase* HookedBlock::GetCD() { return &hookedDesc; }
-}  // namespace
-
 TEST(SceneFile, PostLoadCallbacksRunOnceTheReferencesAreSet) {
-  CreateSceneNode("hooked")->SetObjectRef(JCreateRegistered<HookedBlock>(0x200, Class_ID(0x7E57B10C, 3)));
-  HookedBlock::runs = 0;
-  HookedBlock::childAtRun = false;
-  EXPECT_NE(ReloadScene<HookedBlock>("hooked"), nullptr);
-  EXPECT_EQ(HookedBlock::runs, 1);
-  EXPECT_TRUE(HookedBlock::childAtRun);
+  CreateSceneNode("hooked")->SetObjectRef(JCreateRegistered<ClientBlock>(REF_TARGET_CLASS_ID, kClientBlockID));
+  ClientBlock::runs = 0;
+  ClientBlock::childAtRun = false;
+  EXPECT_NE(ReloadScene<ClientBlock>("hooked"), nullptr);
+  EXPECT_EQ(ClientBlock::runs, 1);
+  EXPECT_TRUE(ClientBlock::childAtRun);
   ResetScene();
 }
 

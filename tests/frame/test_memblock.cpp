@@ -19,7 +19,8 @@ static_assert(kRefuses<JExtTable> && kRefuses<JDataBase> && kRefuses<JData> && k
                   kRefuses<JSave> && kRefuses<JLoad> && kRefuses<MRefPostLoadCallback> && kRefuses<JCache>,
               "owners of records, registrations, windows and streams refuse copying");
 
-TEST(MemBlock, CopyKeepsATextsTerminatorAndCopyOfNothingEmpties) {
+
+TEST(MemBlock, CopyKeepsATextsTerminatorCopyOfNothingEmptiesAndItsOwnBytesAreSafe) {
   JMemBlock b;
   EXPECT_EQ(b.Copy("abc", JMemBlock::kText), 4u);
   ASSERT_EQ(b.Size(), 4u);
@@ -35,10 +36,9 @@ TEST(MemBlock, CopyKeepsATextsTerminatorAndCopyOfNothingEmpties) {
   EXPECT_EQ(b.Copy(nullptr, 5), 0u);
   EXPECT_EQ(b.Data(), nullptr);
   EXPECT_EQ(b.Copy(nullptr, JMemBlock::kText), 0u);
-}
 
-TEST(MemBlock, CopyFromItsOwnBytesIsSafe) {
-  JMemBlock b("hello world", JMemBlock::kText);
+  // From its own bytes, and assigned to itself.
+  b.Copy("hello world", JMemBlock::kText);
   EXPECT_EQ(b.Copy(b.Data() + 6, JMemBlock::kText), 6u);
   EXPECT_STREQ(b.Data(), "world");
   b = b;
@@ -57,23 +57,15 @@ TEST(MemBlock, AllocResizesKeepingThePrefix) {
   EXPECT_EQ(b.Size(), 0u);
 }
 
-TEST(MemBlock, EqualityComparesSizeAndBytesAndAssignmentCopies) {
-  JMemBlock a, b, empty;
-  EXPECT_EQ(a == b, 1) << "two empty blocks are equal";
-  a.Copy("abcd", 4);
-  b.Copy("abce", 4);
-  EXPECT_EQ(a == b, 0) << "same size, last byte differs";
-  b.Copy("abc", 3);
-  EXPECT_EQ(a == b, 0);
-  b = a;
-  EXPECT_EQ(b == a, 1);
-  EXPECT_NE(b.Data(), a.Data());
-  b = empty;
-  EXPECT_EQ(b.Size(), 0u);
-  EXPECT_EQ(b.Data(), nullptr);
-}
+namespace {
+// A block with fields of its own, the way a client derives one.
+class TaggedBlock : public JMemBlock {
+ public:
+  int tags[64];
+};
+}  // namespace
 
-TEST(MemBlock, LibraryNewGivesAnEmptyBlockAtLeastAsLargeAsAsked) {
+TEST(MemBlock, LibraryNewGivesAnEmptyBlockAtLeastAsLargeAsAskedOrAsADerivedClassNeeds) {
   JMemBlock* b = new JMemBlock;
   ASSERT_NE(b, nullptr);
   EXPECT_EQ(b->Data(), nullptr);
@@ -93,44 +85,45 @@ TEST(MemBlock, LibraryNewGivesAnEmptyBlockAtLeastAsLargeAsAsked) {
   EXPECT_EQ(static_cast<JMemBlock*>(raw)->Data(), nullptr);
   EXPECT_GE(_msize(raw), 4096u);
   JMemBlock::operator delete(raw);
-}
 
-namespace {
-// A block with fields of its own, the way a client derives one.
-class TaggedBlock : public JMemBlock {
- public:
-  int tags[64];
-};
-}  // namespace
-
-TEST(MemBlock, ADerivedClassGetsStorageForItsOwnFields) {
   TaggedBlock* t = new TaggedBlock;
   ASSERT_NE(t, nullptr);
   ASSERT_GE(_msize(t), sizeof(TaggedBlock));
   for (int i = 0; i < 64; i++) t->tags[i] = i * 7;
   t->Copy("payload", 0xFFFFFFFF);
   EXPECT_STREQ(t->Data(), "payload");
-  for (int i = 0; i < 64; i++) EXPECT_EQ(t->tags[i], i * 7) << i;
+  for (int i = 0; i < 64; i++) EXPECT_EQ(t->tags[i], i * 7) << "the derived fields survive Copy, at " << i;
   t->DeleteThis();
 }
 
-TEST(MemBlock, CopiesOwnTheirOwnBuffers) {
-  JMemBlock a("first", 0xFFFFFFFF);
-  {
-    JMemBlock b = a;
-    EXPECT_NE(b.Data(), a.Data());
-    EXPECT_EQ(b == a, 1);
-    b.Copy("second", 0xFFFFFFFF);
-    EXPECT_STREQ(a.Data(), "first");
-    const JMemBlock& constant = b;
-    a = constant;
-    EXPECT_NE(a.Data(), b.Data());
-  }
-  EXPECT_STREQ(a.Data(), "second") << "the copy's buffer went with the copy";
-  JMemBlock empty;
+TEST(MemBlock, EqualityComparesSizeAndBytesAndCopiesOwnTheirOwnBuffers) {
+  JMemBlock a, b, empty;
+  EXPECT_EQ(a == b, 1) << "two empty blocks are equal";
+  a.Copy("abcd", 4);
+  b.Copy("abce", 4);
+  EXPECT_EQ(a == b, 0) << "same size, last byte differs";
+  b.Copy("abc", 3);
+  EXPECT_EQ(a == b, 0);
+  b = empty;
+  EXPECT_EQ(b.Size(), 0u);
+  EXPECT_EQ(b.Data(), nullptr);
   JMemBlock fromEmpty(empty);
   EXPECT_EQ(fromEmpty.Data(), nullptr);
   EXPECT_EQ(fromEmpty.Size(), 0u);
+
+  a.Copy("first", 0xFFFFFFFF);
+  {
+    JMemBlock c = a;
+    EXPECT_NE(c.Data(), a.Data());
+    EXPECT_EQ(c == a, 1);
+    c.Copy("second", 0xFFFFFFFF);
+    EXPECT_STREQ(a.Data(), "first");
+    const JMemBlock& constant = c;
+    a = constant;
+    EXPECT_NE(a.Data(), c.Data());
+    EXPECT_EQ(a == c, 1);
+  }
+  EXPECT_STREQ(a.Data(), "second") << "the copy's buffer went with the copy";
 
   // A packed list copies as a block.
   JSZList list;

@@ -86,7 +86,7 @@ TEST(PropertyList, SavesOneTwelveByteChunkPerRecordLittleEndian) {
   EXPECT_EQ(empty.Bytes().size(), 8u) << "an empty list writes nothing";
 }
 
-TEST(PropertyList, LoadMergesStoredRecordsAndSkipsOtherChunks) {
+TEST(PropertyList, LoadMergesStoredRecordsSkipsOtherChunksAndFailsOnAShortRecordOrABrokenStream) {
   JPropertyList l;
   l.Add(B, 99);
   l.Add(C, 30);
@@ -106,19 +106,17 @@ TEST(PropertyList, LoadMergesStoredRecordsAndSkipsOtherChunks) {
   EXPECT_EQ(l.Count(), 3);
   EXPECT_EQ(LoadFrom(l, [](quortest::MemSave&) {}), IO_OK);
   EXPECT_EQ(l.Count(), 3) << "an empty chunk changes nothing";
-}
 
-TEST(PropertyList, LoadFailsOnAShortRecordOrABrokenStream) {
-  JPropertyList l;
-  EXPECT_EQ(LoadFrom(l, [](quortest::MemSave& s) {
+  JPropertyList fresh;
+  EXPECT_EQ(LoadFrom(fresh, [](quortest::MemSave& s) {
               s.BeginChunk(1);
               s.Write("short", 5, nullptr);
               s.EndChunk();
             }),
             IO_ERROR);
-  EXPECT_EQ(l.Count(), 0);
+  EXPECT_EQ(fresh.Count(), 0);
   // A data chunk cannot hold records: opening a chunk inside it fails.
-  EXPECT_EQ(LoadFrom(l, [](quortest::MemSave& s) { s.Write("123456789", 9, nullptr); }), IO_ERROR);
+  EXPECT_EQ(LoadFrom(fresh, [](quortest::MemSave& s) { s.Write("123456789", 9, nullptr); }), IO_ERROR);
 }
 
 TEST(PropertyIds, AreStableReferencesWithTheirValues) {

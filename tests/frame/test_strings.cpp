@@ -37,7 +37,7 @@ TEST(SZList, TwoStringsArePackedWithAFinalNulAndIteratedToIt) {
   }
 }
 
-TEST(SZList, EmptyAndSingleStringLists) {
+TEST(SZList, EmptySingleAndCutShortLists) {
   JSZList l;
   EXPECT_EQ(l.IsEmpty(), 1);
   EXPECT_EQ(l.IsMultiple(), 0);
@@ -51,10 +51,8 @@ TEST(SZList, EmptyAndSingleStringLists) {
   EXPECT_EQ(l.IsMultiple(), 0);
   l.Clear();
   EXPECT_EQ(l.IsEmpty(), 1);
-}
 
-TEST(SZList, AnEmptyStringEndsTheListEarly) {
-  JSZList l;
+  // An empty string ends the list early.
   for (const char* s : {"a", "", "b"}) l.Append(s);
   EXPECT_EQ(l.Count(), 1);
   EXPECT_EQ(Strings(l), std::vector<std::string>{"a"});
@@ -114,10 +112,7 @@ TEST(SZTab, CopiesHoldCopiesOfEveryEntry) {
   }
   EXPECT_STREQ(t.GetString(2), "three") << "the copy's strings went with the copy";
   JSZTab assigned;
-  assigned.Append("old");
-  assigned.Append("older");
-  assigned.Append("oldest");
-  assigned.Append("gone");
+  for (const char* s : {"old", "older", "oldest", "gone"}) assigned.Append(s);
   assigned = t;
   ASSERT_EQ(assigned.Count(), 3);
   EXPECT_STREQ(assigned.GetString(0), "one");

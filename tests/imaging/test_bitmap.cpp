@@ -131,51 +131,37 @@ TEST(JCopyFitArray, EveryElementSizeFollowsTheRuleWithoutTouchingMemoryOutside) 
 
 // ---- Bitmap to 24-bit buffer -----------------------------------------------------------------
 
-TEST(JCopyFitBuffer, StretchesTheHighBytesByTheRule) {
+TEST(BitmapToBuffer, FitStretchesTheHighBytesByTheRuleAndCopyCentresThemOnBlack) {
   Random rnd(11);
-  const int shapes[][4] = {{5, 4, 11, 9}, {11, 9, 5, 4}, {6, 6, 1, 1}, {1, 7, 3, 7}, {8, 3, 8, 3}};
-  for (auto& s : shapes) {
-    ScratchBitmap bm(s[0], s[1]);
-    FillRandom(bm.get(), rnd);
-    const int w = s[2], h = s[3];
-    std::vector<BMM_Color_24> buf((size_t)w * h, BMM_Color_24{1, 2, 3});
-    ASSERT_EQ(JCopyFit(buf.data(), w, h, bm.get()), 1);
-    for (int y = 0; y < h; y++)
-      for (int x = 0; x < w; x++)
-        ASSERT_TRUE(SamePixel(buf[(size_t)y * w + x],
-                              High(PixelAt(bm.get(), RuleIndex(x, w, s[0]), RuleIndex(y, h, s[1])))))
-            << s[0] << "x" << s[1] << " -> " << w << "x" << h << " at " << x << "," << y;
-  }
+  // Buffer w, h, then bitmap w, h. Centred, 9 x 9 in 10 x 10 sits at the top left (offsets 0),
+  // 13 wide in 10 shows bitmap columns 1 to 10 (offset -1), 12 high in 9 rows 1 to 9.
+  const int shapes[][4] = {{11, 9, 5, 4},  {5, 4, 11, 9}, {1, 1, 6, 6}, {3, 7, 1, 7}, {8, 3, 8, 3},
+                           {10, 10, 9, 9}, {10, 4, 13, 4}, {6, 9, 3, 12}, {7, 5, 2, 1}};
+  for (bool fit : {true, false})
+    for (auto& s : shapes) {
+      const int w = s[0], h = s[1], bw = s[2], bh = s[3];
+      ScratchBitmap bm(bw, bh);
+      FillRandom(bm.get(), rnd);
+      std::vector<BMM_Color_24> buf((size_t)w * h, BMM_Color_24{7, 7, 7});
+      ASSERT_EQ(fit ? JCopyFit(buf.data(), w, h, bm.get()) : JCopy(buf.data(), w, h, bm.get()), 1);
+      const int offX = (w - bw) / 2, offY = (h - bh) / 2;
+      for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++) {
+          const int sx = fit ? RuleIndex(x, w, bw) : x - offX, sy = fit ? RuleIndex(y, h, bh) : y - offY;
+          BMM_Color_24 want = sx >= 0 && sx < bw && sy >= 0 && sy < bh ? High(PixelAt(bm.get(), sx, sy)) : BMM_Color_24{};
+          ASSERT_TRUE(SamePixel(buf[(size_t)y * w + x], want))
+              << (fit ? "fit " : "centred ") << bw << "x" << bh << " in " << w << "x" << h << " at " << x << "," << y;
+        }
+    }
   ScratchBitmap bm(2, 2);
   BMM_Color_24 px = {};
   EXPECT_EQ(JCopyFit(&px, 0, 1, bm.get()), 0);
   EXPECT_EQ(JCopyFit(&px, 1, 0, bm.get()), 0);
 }
 
-TEST(JCopy, CentresTheBitmapAndLeavesTheRestBlack) {
-  Random rnd(5);
-  // Buffer w, h, then bitmap w, h: 9 x 9 in 10 x 10 sits at the top left (offsets 0), 13 wide in
-  // 10 shows bitmap columns 1 to 10 (offset -1), 12 high in 9 rows 1 to 9.
-  const int shapes[][4] = {{10, 10, 9, 9}, {10, 4, 13, 4}, {6, 9, 3, 12}, {4, 4, 4, 4}, {7, 5, 2, 1}};
-  for (auto& s : shapes) {
-    const int w = s[0], h = s[1], bw = s[2], bh = s[3];
-    ScratchBitmap bm(bw, bh);
-    FillRandom(bm.get(), rnd);
-    std::vector<BMM_Color_24> buf((size_t)w * h, BMM_Color_24{7, 7, 7});
-    ASSERT_EQ(JCopy(buf.data(), w, h, bm.get()), 1);
-    const int offX = (w - bw) / 2, offY = (h - bh) / 2;
-    for (int y = 0; y < h; y++)
-      for (int x = 0; x < w; x++) {
-        const int sx = x - offX, sy = y - offY;
-        BMM_Color_24 want = sx >= 0 && sx < bw && sy >= 0 && sy < bh ? High(PixelAt(bm.get(), sx, sy)) : BMM_Color_24{};
-        ASSERT_TRUE(SamePixel(buf[(size_t)y * w + x], want)) << w << "x" << h << " from " << bw << "x" << bh;
-      }
-  }
-}
-
 // ---- Default background ----------------------------------------------------------------------
 
-TEST(JFillDefault, BuffersAndBitmapsFollowTheFormulasAtEverySize) {
+TEST(JFillDefault, BuffersAndBitmapsFollowTheFormulasAtEverySizeWithARamp) {
   // Bars above row 2h/3 (a buffer keeps at least one row of them), the grey ramp below; a
   // bitmap gets 16-bit values with full alpha, and a buffer needs two rows.
   for (int w = 2; w <= 40; w++)
@@ -197,9 +183,7 @@ TEST(JFillDefault, BuffersAndBitmapsFollowTheFormulasAtEverySize) {
           ASSERT_TRUE(SamePixel(PixelAt(bm.get(), x, y), want)) << w << "x" << h << " bitmap at " << x << "," << y;
         }
     }
-}
-
-TEST(JFillDefault, RefusesSizesWithoutARamp) {
+  // Sizes without a ramp (one column, or one row for a buffer) are refused and nothing is written.
   BMM_Color_24 buf[4] = {{9, 9, 9}, {9, 9, 9}, {9, 9, 9}, {9, 9, 9}};
   EXPECT_EQ(JFillDefault(buf, 1, 4), 0);
   EXPECT_EQ(JFillDefault(buf, 4, 1), 0);
@@ -270,7 +254,7 @@ TEST(JCopyBitmap, NullBitmapsAndAFaultingSourceFail) {
   VirtualFree(page, 0, MEM_RELEASE);
 }
 
-TEST(JCopyFitBitmap, ResizesTheImageByTheHostAndEachChannelByTheRule) {
+TEST(JCopyFitBitmap, ResizesTheImageByTheHostAndEachChannelByTheRuleUnlessTheDestinationHoldsOthers) {
   Random rnd(9);
   ScratchBitmap src(7, 5), dst(3, 11), hostCopy(3, 11);
   FillEverything(src.get(), rnd);
@@ -286,14 +270,13 @@ TEST(JCopyFitBitmap, ResizesTheImageByTheHostAndEachChannelByTheRule) {
         FitByRule(static_cast<unsigned char*>(src->Storage()->GetChannel(c.bit)), 7, 5, 3, 11, c.bytes);
     EXPECT_EQ(memcmp(dst->Storage()->GetChannel(c.bit), want.data(), want.size()), 0) << c.bit;
   }
-}
 
-TEST(JCopyFitBitmap, FailsWhenTheDestinationHoldsOtherChannels) {
-  ScratchBitmap src(4, 4), dst(2, 2);
-  src->Storage()->CreateChannels(BMM_CHAN_Z);
-  dst->Storage()->CreateChannels(BMM_CHAN_COVERAGE);
-  EXPECT_EQ(JCopyFit(dst.get(), src.get(), BMM_CHAN_Z), 0);
-  EXPECT_EQ(JCopyFit(dst.get(), src.get(), 0), 1) << "a copy without channels is still fine";
+  // It fails when the destination holds other channels; a copy without channels is still fine.
+  ScratchBitmap zSrc(4, 4), other(2, 2);
+  zSrc->Storage()->CreateChannels(BMM_CHAN_Z);
+  other->Storage()->CreateChannels(BMM_CHAN_COVERAGE);
+  EXPECT_EQ(JCopyFit(other.get(), zSrc.get(), BMM_CHAN_Z), 0);
+  EXPECT_EQ(JCopyFit(other.get(), zSrc.get(), 0), 1);
 }
 
 TEST(JCopyFitBitmap, ANullSourceIsReportedThroughTheLibraryAssertion) {

@@ -101,13 +101,6 @@ struct Pacer {
   // Workers held so far. The test reads it after Overlay has waited for every worker to end,
   // which orders the workers' increments before the read.
   std::atomic<long> held{0};
-  void Reset() {
-    base = nullptr;
-    bytes = 0;
-    gate.clear();
-    release = nullptr;
-    held.store(0, std::memory_order_relaxed);
-  }
 };
 Pacer pacer;
 
@@ -139,28 +132,35 @@ std::vector<int> BandStarts(int rows, int n) {
 
 // ---- Pixels ----------------------------------------------------------------------------------
 
-TEST(Overlay, WorkedPixelsOfTheOverOperator) {
-  // A uniform 4 x 4 source over a uniform 6 x 6 destination at (at, at). At an integral place
-  // source pixel (i + 1, j + 1) lands on destination (at + 1 + i, at + 1 + j): 2 x 2 pixels change;
-  // at (0.5, 0.5) it is 3 x 3. Pixel (2, 2) is covered each time.
+TEST(Overlay, WorkedPixelsOfTheOverOperatorAndPlacementsThatDrawNothing) {
+  // A uniform 4 x 4 source over a uniform 6 x 6 destination at (x, y). At an integral place
+  // source pixel (i + 1, j + 1) lands on destination (x + 1 + i, y + 1 + j): 2 x 2 pixels change;
+  // at (0.5, 0.5) it is 3 x 3. Pixel (2, 2) is covered each time. At or beyond the edges nothing is drawn.
   const BMM_Color_64 white = {65535, 65535, 65535, 65535}, odd = {65535, 40000, 5, 1234};
+  const BMM_Color_64 opaque = {1, 2, 3, 65535}, nines = {9, 9, 9, 9};
   const int kept = (int)(65535 * (32767 * (1.0f / 65535.0f)));  // the single-precision factor of A = 32768
   struct Case {
     BMM_Color_64 src, dst;
-    float at;
+    float x, y;
     BMM_Color_64 want;
     int changed;
     const char* what;
   } cases[] = {
-      {{1003, 0, 65535, 65535}, {9, 9, 9, 9}, 0.5f, {1000, 0, 65532, 65532}, 9, "four quarters, each truncated"},
-      {{100, 200, 300, 65535}, odd, 1.0f, {100, 200, 300, 65535}, 4, "an opaque neighbourhood replaces"},
-      {{0, 0, 0, 0}, odd, 1.0f, odd, 0, "a clear one keeps even a pixel that is not premultiplied"},
-      {{1000, 20000, 32768, 32768}, white, 0.0f,
+      {{1003, 0, 65535, 65535}, nines, 0.5f, 0.5f, {1000, 0, 65532, 65532}, 9, "four quarters, each truncated"},
+      {{100, 200, 300, 65535}, odd, 1.0f, 1.0f, {100, 200, 300, 65535}, 4, "an opaque neighbourhood replaces"},
+      {{0, 0, 0, 0}, odd, 1.0f, 1.0f, odd, 0, "a clear one keeps even a pixel that is not premultiplied"},
+      {{1000, 20000, 32768, 32768}, white, 0.0f, 0.0f,
        {(WORD)(kept + 1000), (WORD)(kept + 20000), (WORD)(kept + 32768), (WORD)(kept + 32768)}, 4, "half alpha"},
+      {opaque, nines, 6.0f, 0.0f, nines, 0, "at the right edge"},
+      {opaque, nines, 0.0f, -4.0f, nines, 0, "at the top edge"},
+      {opaque, nines, 6.5f, 1.0f, nines, 0, "beyond the right edge"},
+      {opaque, nines, -4.5f, 1.0f, nines, 0, "beyond the left edge"},
+      {opaque, nines, 1.0f, 6.01f, nines, 0, "beyond the bottom edge"},
+      {opaque, nines, NAN, 0.0f, nines, 0, "not a number"},
   };
   for (const Case& c : cases) {
     Image src(4 * 4, c.src), dst(6 * 6, c.dst);
-    ASSERT_EQ(Overlay(dst.data(), 6, 6, src.data(), 4, 4, c.at, c.at, nullptr, 0, 0), 1);
+    ASSERT_EQ(Overlay(dst.data(), 6, 6, src.data(), 4, 4, c.x, c.y, nullptr, 0, 0), 1) << c.what;
     const BMM_Color_64& d = dst[2 * 6 + 2];
     EXPECT_TRUE(SamePixel(d, c.want)) << c.what << ": " << d.r << " " << d.g << " " << d.b << " " << d.a;
     int changed = 0;
@@ -183,17 +183,6 @@ TEST(Overlay, EveryPlacementMatchesTheDefinition) {
       OverlayByDefinition(want, dw, dh, src.data(), sw, sh, p[0], p[1]);
       ASSERT_TRUE(SameImage(dst, want)) << sw << "x" << sh << " at " << p[0] << ", " << p[1];
     }
-}
-
-TEST(Overlay, PlacementsAtOrBeyondTheEdgesDrawNothing) {
-  Image src(4 * 4, BMM_Color_64{1, 2, 3, 65535});
-  const Image original(6 * 6, BMM_Color_64{9, 9, 9, 9});
-  const float places[][2] = {{6.0f, 0.0f}, {0.0f, -4.0f}, {6.5f, 1.0f}, {-4.5f, 1.0f}, {1.0f, 6.01f}, {NAN, 0.0f}};
-  for (auto& p : places) {
-    Image dst = original;
-    EXPECT_EQ(Overlay(dst.data(), 6, 6, src.data(), 4, 4, p[0], p[1], nullptr, 0, 0), 1);
-    EXPECT_TRUE(SameImage(dst, original)) << p[0] << ", " << p[1];
-  }
 }
 
 // ---- Threads and progress --------------------------------------------------------------------
@@ -230,7 +219,6 @@ class OverlayProgress : public testing::Test {
     RemoveVectoredExceptionHandler(handler);
     SetEvent(pacer.release);
     CloseHandle(pacer.release);
-    pacer.Reset();
     VirtualFree(pixels, 0, MEM_RELEASE);
   }
   // Holds every worker when it begins band row `stop` (it has then counted `stop` rows).

@@ -1,5 +1,7 @@
 #include "boxes.h"
 
+#include "TestSupport.h"
+
 #include <stdio.h>
 
 const Class_ID Box::kID(0x7E57B0C5, 1);
@@ -27,6 +29,24 @@ Box* NewBox(int n, int value) {
   b->Slots(n);
   b->value = value;
   return b;
+}
+
+std::vector<unsigned char> SavedBytes(ReferenceMaker* rm) {
+  JMemBlock* block = SaveRefMaker(rm);
+  if (!block) return {};
+  std::vector<unsigned char> bytes(block->Data(), block->Data() + block->Size());
+  block->DeleteThis();
+  return bytes;
+}
+
+bool BreakLastBox(std::vector<unsigned char>& bytes) {
+  size_t record = 0;  // a class record: class id, super class id, then the number of references
+  for (size_t at = 0; at + 12 <= bytes.size(); at++)
+    if (quortest::U32(bytes, at) == Box::kID.PartA() && quortest::U32(bytes, at + 4) == Box::kID.PartB() &&
+        quortest::U32(bytes, at + 8) == REF_TARGET_CLASS_ID)
+      record = at;
+  if (record) bytes[record + 12] = 5;
+  return record != 0;
 }
 
 IOResult Box::Save(ISave* isave) {

@@ -34,3 +34,10 @@ class Box : public ReferenceTargetRTTI {
 
 // Makes a new box (through the host, as a loader would) with n slots.
 Box* NewBox(int n, int value = 0);
+
+// The bytes SaveRefMaker writes for rm (none when it fails).
+std::vector<unsigned char> SavedBytes(ReferenceMaker* rm);
+
+// Makes the last box of a stream claim references its entry does not hold, so that a load fails
+// once that box has been made; false when the stream holds no box.
+bool BreakLastBox(std::vector<unsigned char>& bytes);

@@ -9,6 +9,7 @@
 #include "GuardPage.h"
 #include "Random.h"
 #include "TestSupport.h"
+#include "boxes.h"
 
 #include "Quorlib.h"
 
@@ -65,13 +66,6 @@ MutBlock* BuildTree(int variant) {
   if (variant > 0) inner->Add(Create_JSubtex(), "Map");
   root->SetBypassThis(variant & 1);
   return root;
-}
-
-std::vector<unsigned char> Stream(ReferenceMaker* rm) {
-  JMemBlock* b = SaveRefMaker(rm);
-  std::vector<unsigned char> v(b->Data(), b->Data() + b->Size());
-  b->DeleteThis();
-  return v;
 }
 
 // Refuses to open message boxes while the test runs, counting them: the reader's "Load Error"
@@ -135,7 +129,7 @@ TEST(Mutation, DamagedStreamsLoadOrFailCleanly) {
   std::vector<std::vector<unsigned char>> streams;
   for (int v = 0; v < 3; v++) {
     MutBlock* tree = BuildTree(v);
-    streams.push_back(Stream(tree));
+    streams.push_back(SavedBytes(tree));
     tree->DeleteMe();
   }
   // The valid streams themselves load.
@@ -234,8 +228,9 @@ TEST(Mutation, DamagedStreamsLoadOrFailCleanly) {
 
 TEST(Mutation, ALengthReachingPastItsEnclosingChunkOrTheDataFails) {
   MutBlock* tree = BuildTree(2);
-  std::vector<unsigned char> bytes = Stream(tree);
+  std::vector<unsigned char> bytes = SavedBytes(tree);
   tree->DeleteMe();
+  ASSERT_FALSE(bytes.empty());
   quortest::GuardPageBuffer fence(bytes.size());
   quortest::AssertRecorder asserts;
   long live = GetLiveRefTargetCount();
