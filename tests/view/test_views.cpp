@@ -1,6 +1,7 @@
 // View binding: registration with data objects, freeze, and the two protocols end to end.
 #include "PlainDialog.h"
 #include "Recorder.h"
+#include "RecordingView.h"
 #include "TestSupport.h"
 
 #include "Quorlib.h"
@@ -12,24 +13,6 @@
 namespace {
 
 using TestDialog = PlainDialog;
-
-// A leaf view that records what it is shown and can write as a control would.
-class RecordingView : public JViewLeaf {
- public:
-  static RecordingView* Create(JDataBase* d, int idBypass = -1) {
-    RecordingView* v = new RecordingView;
-    v->Setup(d, idBypass);
-    return v;
-  }
-  void DeleteThis() override { delete this; }
-  void UpdateData(int t, int, unsigned int, UINT_PTR) override {
-    float v = 42.0f;
-    SetValue(t, &v);
-  }
-  void UpdateView(int t, ReferenceTarget* changed) override { shown.push_back({t, changed}); }
-  using JViewLeaf::UpdateView;
-  std::vector<std::pair<int, ReferenceTarget*>> shown;
-};
 
 struct Fixture : testing::Test {
   void SetUp() override {
@@ -132,7 +115,7 @@ TEST_F(Fixture, AValueChangeReachesEveryUnfrozenViewOnceAtItsDialogsTime) {
 
   // A view's own write does not come back into it, but reaches the others.
   a->UpdateData(dlg->GetTime(), 0, 0x111, 0);
-  EXPECT_EQ(gain->GetFValue(0), 42.0f);
+  EXPECT_EQ(gain->GetFValue(0), RecordingView::kWritten);
   EXPECT_EQ(a->shown.size(), 1u);
   EXPECT_EQ(b->shown.size(), 2u);
   EXPECT_EQ(a->IsFreezed(), 0) << "the freeze around the write is undone";
