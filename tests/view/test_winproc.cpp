@@ -18,7 +18,7 @@ using quortest::TopDown32;
 namespace {
 
 const char kClass[] = "JUniversalWindow";
-const UINT kMsgAnswered = kMsgAnswered;  // a recording window answers it with kAnswer
+const UINT kMsgAnswered = WM_USER + 5;  // a recording window answers it with kAnswer
 const LRESULT kAnswer = 0x5A5A;
 const UINT kMsgDialogAnswered = WM_USER + 9;  // a recording dialog answers it with kDialogAnswer
 const INT_PTR kDialogAnswer = 0x77;
