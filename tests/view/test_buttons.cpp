@@ -377,24 +377,49 @@ TEST_F(Buttons, CustomCheckButtonStoresCheckAndFlyOffInOneNumber) {
   EXPECT_EQ(cust->Data2View(kDialogTime), 0);
 }
 
-TEST_F(Buttons, CustomPushButtonWritesNothing) {
-  JCustButton* cust = JCustButton::Create(leaf[0], -1, IDC_CUST, Heard<JCustButton, 1>, &log, CBT_PUSH, 0xFFFFFFFF);
+TEST_F(Buttons, CustomPushButtonWritesNothingAndTheSettersReachTheHostButton) {
+  const COLORREF kHighlight = RGB(1, 2, 3), kOtherHighlight = RGB(9, 8, 7);
+  JCustButton* cust = JCustButton::Create(leaf[0], -1, IDC_CUST, Heard<JCustButton, 1>, &log, CBT_PUSH, kHighlight);
   *dlg += cust;
   leaf[0]->SetValue(kDialogTime, 3.0f);
   Open();
   ICustButton* b = cust->ICB();
   ASSERT_NE(b, nullptr);
   EXPECT_EQ(b->GetType(), CBT_PUSH);
+  EXPECT_EQ(b->GetHighlightColor(), kHighlight);
   EXPECT_FALSE(b->IsChecked()) << "a push button shows no value";
-  driver.Click(dlg->Item(IDC_CUST), 2, 2);
+  HWND w = dlg->Item(IDC_CUST);
+  driver.Click(w, 2, 2);
   EXPECT_EQ(leaf[0]->GetFValue(kDialogTime), 3.0f);
   EXPECT_EQ(log.Messages(), (std::vector<unsigned>{kMsgInit, kMsgRefresh, kMsgCommand}));
   EXPECT_EQ(cust->Valid(kDialogTime), 0);
+  cust->SetHighlightColor(kOtherHighlight);
+  EXPECT_EQ(b->GetHighlightColor(), kOtherHighlight);
 
   // Made a check button later, it writes.
   cust->SetType(CBT_CHECK);
-  driver.Click(dlg->Item(IDC_CUST), 2, 2);
+  EXPECT_EQ(b->GetType(), CBT_CHECK);
+  driver.Click(w, 2, 2);
   EXPECT_EQ(leaf[0]->GetFValue(kDialogTime), 1.0f);
+
+  // The tooltip is the button's own copy; a null text removes it.
+  char text[] = "Blend mode";
+  cust->SetTooltip(text);
+  text[0] = 'X';
+  EXPECT_EQ(quortest::TooltipOf(dlg->GetHwnd(), w), "Blend mode");
+  cust->SetTooltip(nullptr);
+  EXPECT_EQ(quortest::TooltipOf(dlg->GetHwnd(), w), "(none)");
+
+  // An image strip: the button draws the out-enabled image in its face, the in image when checked.
+  b->SetCheck(FALSE);
+  const int kOut = 5, kIn = 6, kOutDisabled = 7, kInDisabled = 8;
+  ASSERT_EQ(cust->SetImage(GetModuleHandleA(nullptr), IDB_TEST_STRIP, kStripCells, kOut, kIn, kOutDisabled,
+                           kInDisabled),
+            1);
+  POINT at;
+  EXPECT_TRUE(quortest::PrintClient(w).Find(CellMarker(kOut), at));
+  b->SetCheck(TRUE);
+  EXPECT_TRUE(quortest::PrintClient(w).Find(CellMarker(kIn), at));
 }
 
 TEST_F(Buttons, CustomButtonWithoutAHostButtonIsReportedAndInert) {
@@ -481,35 +506,4 @@ TEST_F(Buttons, ImageButtonDrawsThePressedImageOnePixelLower) {
   POINT both = origin(kDisabledPressed);
   EXPECT_EQ(both.x, normal.x + 1);
   EXPECT_EQ(both.y, normal.y + 1);
-}
-
-TEST_F(Buttons, CustomButtonSettersReachTheHostButton) {
-  JCustButton* cust = JCustButton::Create(leaf[0], -1, IDC_CUST, nullptr, nullptr, CBT_CHECK, RGB(1, 2, 3));
-  *dlg += cust;
-  Open();
-  ICustButton* b = cust->ICB();
-  ASSERT_NE(b, nullptr);
-  EXPECT_EQ(b->GetHighlightColor(), RGB(1, 2, 3));
-  cust->SetHighlightColor(RGB(9, 8, 7));
-  EXPECT_EQ(b->GetHighlightColor(), RGB(9, 8, 7));
-  cust->SetType(CBT_PUSH);
-  EXPECT_EQ(b->GetType(), CBT_PUSH);
-
-  // The tooltip is the button's own copy; a null text removes it.
-  HWND w = dlg->Item(IDC_CUST);
-  char text[] = "Blend mode";
-  cust->SetTooltip(text);
-  text[0] = 'X';
-  EXPECT_EQ(quortest::TooltipOf(dlg->GetHwnd(), w), "Blend mode");
-  cust->SetTooltip(nullptr);
-  EXPECT_EQ(quortest::TooltipOf(dlg->GetHwnd(), w), "(none)");
-
-  // An image strip: the button draws the out-enabled image, in its face.
-  ASSERT_EQ(cust->SetImage(GetModuleHandleA(nullptr), IDB_TEST_STRIP, kStripCells, 5, 6, 7, 8), 1);
-  POINT at;
-  EXPECT_TRUE(quortest::PrintClient(w).Find(CellMarker(5), at));
-  // A checked button shows the in image.
-  cust->SetType(CBT_CHECK);
-  b->SetCheck(TRUE);
-  EXPECT_TRUE(quortest::PrintClient(w).Find(CellMarker(6), at));
 }

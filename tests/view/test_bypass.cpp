@@ -3,6 +3,7 @@
 #include "ControlDriver.h"
 #include "PlainDialog.h"
 #include "Recorder.h"
+#include "RecordingView.h"
 #include "TestSupport.h"
 
 #include "Quorlib.h"
@@ -23,27 +24,6 @@ constexpr int kCustId = 301, kCheckId = 302, kOtherCustId = 303;
 // A dialog object over the driver's window, at time 0.
 using WindowDialog = PlainDialog;
 
-// A leaf view that only counts what it is shown; the bypass control is the point here.
-class PlainView : public JViewLeaf {
- public:
-  static PlainView* Create(JDataBase* d, int idBypass) {
-    PlainView* v = new PlainView;
-    v->Setup(d, idBypass);
-    return v;
-  }
-  void DeleteThis() override { delete this; }
-  void UpdateData(int, int, unsigned int, UINT_PTR) override {}
-  void UpdateView(int, ReferenceTarget*) override { shown++; }
-  using JViewLeaf::UpdateView;
-  void UpdateBypassTreeView(int bypass) override {
-    told.push_back(bypass);
-    JViewLeaf::UpdateBypassTreeView(bypass);
-  }
-  using JViewLeaf::UpdateBypassTreeView;
-  int shown = 0;
-  std::vector<int> told;  // the states the data object told this view of
-};
-
 struct Bypass : testing::Test {
   void SetUp() override {
     liveControls = GetLiveCustomControlCount();
@@ -62,8 +42,8 @@ struct Bypass : testing::Test {
     owner->DeleteMe();
   }
   // A view of gain with bypass control id, set up as its dialog sets it up.
-  PlainView* Bound(int id) {
-    PlainView* v = PlainView::Create(gain, id);
+  RecordingView* Bound(int id) {
+    RecordingView* v = RecordingView::Create(gain, id);
     *dlg += v;
     v->InitBypassCtl();
     v->SetFreeze(0);
@@ -71,7 +51,7 @@ struct Bypass : testing::Test {
     return v;
   }
   // The dialog's part: a WM_COMMAND from the bypass control goes to the view.
-  void Deliver(PlainView* v) {
+  void Deliver(RecordingView* v) {
     for (const quortest::ParentMessage& m : driver.Log())
       if (m.message == WM_COMMAND && LOWORD(m.wParam) == v->IdBypass()) v->UpdateBypassTreeData();
     driver.Clear();
@@ -87,7 +67,7 @@ struct Bypass : testing::Test {
 }  // namespace
 
 TEST_F(Bypass, CustomButtonBecomesACheckButtonThatTogglesTheFlag) {
-  PlainView* v = Bound(kCustId);
+  RecordingView* v = Bound(kCustId);
   ICustButton* b = GetICustButton(cust);
   ASSERT_NE(b, nullptr);
   EXPECT_EQ(b->GetType(), CBT_CHECK);
@@ -112,39 +92,31 @@ TEST_F(Bypass, CustomButtonBecomesACheckButtonThatTogglesTheFlag) {
   EXPECT_EQ(GetLiveCustomControlCount(), liveControls) << "the view releases its button interface";
 }
 
-TEST_F(Bypass, PlainCheckBoxTogglesTheFlagAndHearsFromOtherViews) {
-  PlainView* v = Bound(kCheckId);
-  PlainView* peer = Bound(kCustId);
+// A plain check box writes the flag; the data object tells every registered view but the one that
+// made the change, and hands all its views over to another object (the views then show that one).
+TEST_F(Bypass, PlainCheckBoxWritesTheFlagAndTheDataTellsEveryViewButTheChangingOne) {
+  RecordingView* v = Bound(kCheckId);
+  RecordingView* peer = Bound(kCustId);
   EXPECT_EQ(SendMessageA(check, BM_GETCHECK, 0, 0), BST_CHECKED);
   driver.Click(check, 4, 4);
   EXPECT_EQ(SendMessageA(check, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  v->told.clear();
+  peer->told.clear();
   Deliver(v);
   EXPECT_EQ(gain->GetBypassTree(), 1);
+  EXPECT_TRUE(v->told.empty()) << "the view that made the change is not told";
+  EXPECT_EQ(peer->told, std::vector<int>{1});
   ICustButton* b = GetICustButton(cust);
-  EXPECT_FALSE(b->IsChecked()) << "the other view of the data is told";
+  EXPECT_FALSE(b->IsChecked()) << "the other view of the data shows it";
   ReleaseICustButton(b);
-  int shown = v->shown;
+  size_t shown = v->shown.size();
 
   // The peer's button writes back; the check box follows.
   driver.Click(cust, 5, 5);
   Deliver(peer);
   EXPECT_EQ(gain->GetBypassTree(), 0);
   EXPECT_EQ(SendMessageA(check, BM_GETCHECK, 0, 0), BST_CHECKED);
-  EXPECT_EQ(v->shown, shown) << "a bypass change is not a value change";
-  v->Destroy();
-  peer->Destroy();
-}
-
-// The data object tells every registered view but the one that made the change, and hands all
-// its views over to another object (the views then show that one).
-TEST_F(Bypass, TheDataTellsEveryViewButTheChangingOneAndHandsItsViewsOver) {
-  PlainView* v = Bound(kCheckId);
-  PlainView* peer = Bound(kCustId);
-  v->told.clear();
-  peer->told.clear();
-  gain->SetBypassTree(1, v);
-  EXPECT_TRUE(v->told.empty()) << "the view that made the change is not told";
-  EXPECT_EQ(peer->told, std::vector<int>{1});
+  EXPECT_EQ(v->shown.size(), shown) << "a bypass change is not a value change";
 
   JFloatData* other = Create_JFloatData();
   ASSERT_NE(other, nullptr);
@@ -167,11 +139,11 @@ TEST_F(Bypass, TheDataTellsEveryViewButTheChangingOneAndHandsItsViewsOver) {
 }
 
 TEST_F(Bypass, EnableAndDisableAnswerThePreviousState) {
-  PlainView* withButton = Bound(kCustId);
-  PlainView* withCheck = Bound(kCheckId);
-  PlainView* none = Bound(-1);
-  PlainView* zero = Bound(0);
-  for (PlainView* v : {withButton, withCheck}) {
+  RecordingView* withButton = Bound(kCustId);
+  RecordingView* withCheck = Bound(kCheckId);
+  RecordingView* none = Bound(-1);
+  RecordingView* zero = Bound(0);
+  for (RecordingView* v : {withButton, withCheck}) {
     HWND ctl = GetDlgItem(driver.Parent(), v->IdBypass());
     EXPECT_EQ(v->EnableBypassCtl(0), 1) << v->IdBypass();
     EXPECT_FALSE(IsWindowEnabled(ctl));
@@ -188,24 +160,24 @@ TEST_F(Bypass, EnableAndDisableAnswerThePreviousState) {
     EXPECT_EQ(v->EnableBypassCtl(1), 1);
   }
   // Without a bypass control there is nothing to enable or write.
-  for (PlainView* v : {none, zero}) {
+  for (RecordingView* v : {none, zero}) {
     EXPECT_EQ(v->EnableBypassCtl(1), 0);
     BypassTree(gain, 1);
     v->UpdateBypassTreeData();
     EXPECT_EQ(gain->GetBypassTree(), 1);
     BypassTree(gain, 0);
   }
-  for (PlainView* v : {withButton, withCheck, none, zero}) v->Destroy();
+  for (RecordingView* v : {withButton, withCheck, none, zero}) v->Destroy();
 }
 
 TEST_F(Bypass, ButtonTooltipIsTheLibrarysString) {
-  PlainView* v = Bound(kCustId);
+  RecordingView* v = Bound(kCustId);
   EXPECT_EQ(TooltipOf(driver.Parent(), cust), "Show/Hide in the Tavrel");
   // Another resource string loaded meanwhile does not change the text a later button gets.
   std::string title = GetResString(1);
   ASSERT_FALSE(title.empty());
   HWND second = driver.Create(GetLibInstance(), CUSTBUTTONWINDOWCLASS, kOtherCustId, 30, 30, 13, 13);
-  PlainView* w = Bound(kOtherCustId);
+  RecordingView* w = Bound(kOtherCustId);
   EXPECT_EQ(TooltipOf(driver.Parent(), second), "Show/Hide in the Tavrel");
   EXPECT_EQ(TooltipOf(driver.Parent(), check), "(none)") << "a plain check box gets no tooltip";
   v->Destroy();

@@ -327,30 +327,25 @@ TEST_F(DialogTest, PreInitOrPostInitRefusingClosesTheDialog) {
 TEST_F(DialogTest, IconIsTheLibrarysByDefaultNoneWithMinusOneOrTheOneSet) {
   HICON library = LoadIconA(GetLibInstance(), MAKEINTRESOURCEA(kLibraryIcon));
   ASSERT_NE(library, nullptr);
-
-  TestDlg* d = new TestDlg;
-  EXPECT_EQ(d->GetIcon(), nullptr);
-  ASSERT_EQ(Open(d), d);
-  EXPECT_EQ(journal.iconKinds, (std::vector<WPARAM>{ICON_SMALL, ICON_BIG}));
-  EXPECT_EQ(journal.icons, (std::vector<HICON>{library, library}));
-  EXPECT_EQ((HICON)SendMessageA(d->GetHwnd(), WM_GETICON, ICON_BIG, 0), library);
-  Click(d->GetHwnd(), IDCANCEL);
-
-  journal = Journal();
-  TestDlg* none = new TestDlg;
-  none->SetIcon((HICON)(INT_PTR)-1);
-  EXPECT_EQ(none->GetIcon(), (HICON)(INT_PTR)-1);
-  ASSERT_EQ(Open(none), none);
-  EXPECT_TRUE(journal.iconKinds.empty()) << "no icon is set";
-  Click(none->GetHwnd(), IDCANCEL);
-
-  journal = Journal();
+  const HICON kNoIcon = (HICON)(INT_PTR)-1;
   HICON own = LoadIconA(nullptr, MAKEINTRESOURCEA(32516));  // IDI_INFORMATION
-  TestDlg* mine = new TestDlg;
-  mine->SetIcon(own);
-  ASSERT_EQ(Open(mine), mine);
-  EXPECT_EQ(journal.icons, (std::vector<HICON>{own, own}));
-  Click(mine->GetHwnd(), IDCANCEL);
+  const std::vector<WPARAM> kSmallThenBig = {ICON_SMALL, ICON_BIG}, kNoKinds;
+  const struct {
+    const char* name;
+    HICON set;
+    std::vector<HICON> sent;  // WM_SETICON's icons, small then big
+  } cases[] = {{"default", nullptr, {library, library}}, {"none", kNoIcon, {}}, {"own", own, {own, own}}};
+  for (const auto& c : cases) {
+    journal = Journal();
+    TestDlg* d = new TestDlg;
+    if (c.set) d->SetIcon(c.set);
+    EXPECT_EQ(d->GetIcon(), c.set) << c.name;
+    ASSERT_EQ(Open(d), d) << c.name;
+    EXPECT_EQ(journal.icons, c.sent) << c.name;
+    EXPECT_EQ(journal.iconKinds, c.sent.empty() ? kNoKinds : kSmallThenBig) << c.name;
+    EXPECT_EQ((HICON)SendMessageA(d->GetHwnd(), WM_GETICON, ICON_BIG, 0), library) << c.name << ": always asked for";
+    Click(d->GetHwnd(), IDCANCEL);
+  }
 }
 
 // ---- Closing -----------------------------------------------------------------------------------
@@ -601,6 +596,13 @@ testing::AssertionResult ClickAndAnswerFaultReport(HWND dlg, int id) {
   if (report.Text().rfind(kFaultText, 0) != 0) return testing::AssertionFailure() << "report: " << report.Text();
   return testing::AssertionSuccess();
 }
+// Clicks a button and watches for a fault report that must not come.
+testing::AssertionResult ClickWithoutReport(HWND dlg, int id) {
+  ModalDriver report(IDOK, kNoReportWaitMs);
+  Click(dlg, id);
+  if (report.Wait()) return testing::AssertionFailure() << "reported: " << report.Text();
+  return testing::AssertionSuccess();
+}
 }  // namespace
 
 TEST_F(DialogTest, AFaultingControlClosesItsDialogAfterTheReport) {
@@ -748,9 +750,7 @@ TEST_F(DialogTest, SystemCallsThatProbeMemoryAnswerForThemselvesInsideTheGuard) 
     length = lstrlenA(page.Data());
     return true;
   };
-  ModalDriver report(IDOK, kNoReportWaitMs);
-  Click(w, kActionButton);
-  EXPECT_FALSE(report.Wait()) << "reported: " << report.Text();
+  EXPECT_TRUE(ClickWithoutReport(w, kActionButton));
   EXPECT_TRUE(badRead);
   EXPECT_TRUE(badWrite);
   EXPECT_EQ(length, 0);
@@ -777,11 +777,7 @@ TEST_F(DialogTest, AnotherWindowsFaultWhileTheDialogPumpsIsNotTheDialogs) {
     return true;
   };
   neighbour.PostTouch();
-  {
-    ModalDriver report(IDOK, kNoReportWaitMs);
-    Click(w, kActionButton);
-    EXPECT_FALSE(report.Wait()) << "reported: " << report.Text();
-  }
+  EXPECT_TRUE(ClickWithoutReport(w, kActionButton));
   EXPECT_EQ(page.opened, 1);
   EXPECT_EQ(neighbour.touches, 1) << "the neighbour's read went on";
   ASSERT_TRUE(IsWindow(w)) << "the dialog stays open";
@@ -789,11 +785,7 @@ TEST_F(DialogTest, AnotherWindowsFaultWhileTheDialogPumpsIsNotTheDialogs) {
   // The close sequence pumps too, with the controls still there.
   page.Close();
   neighbour.PostTouch();
-  {
-    ModalDriver report(IDOK, kNoReportWaitMs);
-    Click(w, IDOK);
-    EXPECT_FALSE(report.Wait()) << "reported: " << report.Text();
-  }
+  EXPECT_TRUE(ClickWithoutReport(w, IDOK));
   EXPECT_EQ(page.opened, 2);
   EXPECT_EQ(neighbour.touches, 2);
   EXPECT_FALSE(IsWindow(w));

@@ -118,63 +118,48 @@ TEST_F(HitByNameButton, LabelShowsNoneOneOrTheFirstOfSeveral) {
   EXPECT_EQ(Label(), "Objects: Sphere01");
 }
 
-TEST_F(HitByNameButton, PicksSeveralThroughTheHostDialog) {
-  Store({"Sphere01"});
-  Open(JHitByNameButton::kMultiple);
-  ListState before;
-  std::string okText;
-  ModalDriver modal(IDOK);
-  modal.Before([&](HWND d) {
-    before = ReadList(d);
-    okText = WindowText(GetDlgItem(d, IDOK));
-    Choose(d, {"Teapot01", "Box01"});
-  });
-  ClickPick();
-  ASSERT_TRUE(modal.Wait());
-  EXPECT_EQ(modal.Caption(), "Select Objects");
-  EXPECT_EQ(okText, "OK");
-  EXPECT_EQ(before.items, (Names{"Box01", "Sphere01", "Teapot01"})) << "every node may be chosen";
-  EXPECT_EQ(before.selected, (Names{"Sphere01"})) << "the stored names start selected";
-  EXPECT_EQ(Stored(), (Names{"Box01", "Teapot01"})) << "the chosen nodes in the dialog's order";
-  EXPECT_EQ(Label(), "Objects: Box01...");
-}
-
-TEST_F(HitByNameButton, PicksOneWithItsOwnTitle) {
-  Store({"Box01"});
-  Open(0, "Pick the target");
-  ListState before;
-  ModalDriver modal(IDOK);
-  modal.Before([&](HWND d) {
-    before = ReadList(d);
-    Choose(d, {"Teapot01"});
-  });
-  ClickPick();
-  ASSERT_TRUE(modal.Wait());
-  EXPECT_EQ(modal.Caption(), "Pick the target");
-  EXPECT_EQ(before.selected, (Names{"Box01"}));
-  EXPECT_EQ(Stored(), (Names{"Teapot01"}));
-  EXPECT_EQ(Label(), "Objects: Teapot01");
-}
-
-TEST_F(HitByNameButton, SingleModeHasTheSingularDefaultTitle) {
-  Open(0);
-  ModalDriver modal(IDOK);
-  modal.Before([&](HWND d) { Choose(d, {"Sphere01"}); });
-  ClickPick();
-  ASSERT_TRUE(modal.Wait());
-  EXPECT_EQ(modal.Caption(), "Select Object");
-  EXPECT_EQ(Stored(), (Names{"Sphere01"}));
-}
-
-TEST_F(HitByNameButton, ACancelledPickChangesNothing) {
-  Store({"Box01", "Sphere01"});
-  Open(JHitByNameButton::kMultiple);
-  ModalDriver modal(IDCANCEL);
-  modal.Before([&](HWND d) { Choose(d, {"Teapot01"}); });
-  ClickPick();
-  ASSERT_TRUE(modal.Wait());
-  EXPECT_EQ(Stored(), (Names{"Box01", "Sphere01"}));
-  EXPECT_EQ(Label(), "Objects: Box01...");
+// Picks through the host's dialog: what it shows, and what the button stores and shows after.
+TEST_F(HitByNameButton, PicksThroughTheHostDialog) {
+  const struct {
+    const char* name;
+    int mode;
+    const char* title;
+    Names stored;
+    Names choose;
+    int button;
+    const char* caption;
+    Names after;
+    const char* label;
+  } cases[] = {
+      {"several", JHitByNameButton::kMultiple, nullptr, {"Sphere01"}, {"Teapot01", "Box01"}, IDOK, "Select Objects",
+       {"Box01", "Teapot01"}, "Objects: Box01..."},
+      {"one, own title", 0, "Pick the target", {"Box01"}, {"Teapot01"}, IDOK, "Pick the target", {"Teapot01"},
+       "Objects: Teapot01"},
+      {"one, default title", 0, nullptr, {}, {"Sphere01"}, IDOK, "Select Object", {"Sphere01"}, "Objects: Sphere01"},
+      {"cancelled", JHitByNameButton::kMultiple, nullptr, {"Box01", "Sphere01"}, {"Teapot01"}, IDCANCEL,
+       "Select Objects", {"Box01", "Sphere01"}, "Objects: Box01..."},
+  };
+  for (const auto& c : cases) {
+    Store(c.stored);
+    Open(c.mode, c.title);
+    ListState before;
+    std::string okText;
+    ModalDriver modal(c.button);
+    modal.Before([&](HWND d) {
+      before = ReadList(d);
+      okText = WindowText(GetDlgItem(d, IDOK));
+      Choose(d, c.choose);
+    });
+    ClickPick();
+    ASSERT_TRUE(modal.Wait()) << c.name;
+    EXPECT_EQ(modal.Caption(), c.caption) << c.name;
+    EXPECT_EQ(okText, "OK") << c.name;
+    EXPECT_EQ(before.items, (Names{"Box01", "Sphere01", "Teapot01"})) << c.name << ": every node may be chosen";
+    EXPECT_EQ(before.selected, c.stored) << c.name << ": the stored names start selected";
+    EXPECT_EQ(Stored(), c.after) << c.name << ": the chosen nodes in the dialog's order";
+    EXPECT_EQ(Label(), c.label) << c.name;
+    dlg->Close();
+  }
 }
 
 TEST_F(HitByNameButton, HighlightComparesWholeNamesWithCase) {

@@ -79,7 +79,7 @@ struct SystemColour {
   COLORREF old;
 };
 
-TEST_F(ImageListView, ShowsTheImageTheParameterChooses) {
+TEST_F(ImageListView, ShowsTheImageTheParameterChoosesAndNothingOutsideTheStrip) {
   // The two border colours differ, so that the background shows which one is drawn.
   SystemColour border(COLOR_ACTIVEBORDER, RGB(12, 34, 56));
   ASSERT_NE(GetSysColor(COLOR_ACTIVEBORDER), GetSysColor(COLOR_INACTIVEBORDER));
@@ -90,12 +90,17 @@ TEST_F(ImageListView, ShowsTheImageTheParameterChooses) {
   const int w = client.right, h = client.bottom;
   ASSERT_GT(w, 2 * kCells);
 
-  for (float value : {3.0f, 7.9f, 0.0f, 9.0f}) {
+  for (float value : {3.0f, 7.9f, 0.0f, 9.0f, (float)kCells, -1.0f, 250.0f}) {
     choice->SetValue(0, value);
-    EXPECT_EQ(v->Valid(0), 1) << "the change was painted at once";
+    EXPECT_EQ(v->Valid(0), 1) << value << ": the change was painted at once, the index remembered even when "
+                                 "nothing is drawn";
     Canvas canvas(w, h, kSentinel);
     PaintInto(v, canvas, 0);
     int k = (int)value;
+    if (k < 0 || k >= kCells) {
+      EXPECT_EQ(canvas.At(w / 2, h / 2), kSentinel & 0xFFFFFF) << value << " is outside the strip";
+      continue;
+    }
     // The image fills the window, stretched; its cell colour lies away from the corners.
     EXPECT_EQ(canvas.At(w / 3, h / 3), CellColour(k)) << value;
     EXPECT_EQ(canvas.At(w / 2, h / 2), CellColour(k)) << value;
@@ -104,17 +109,6 @@ TEST_F(ImageListView, ShowsTheImageTheParameterChooses) {
     const uint32_t background = Rgb(GetSysColor(COLOR_ACTIVEBORDER));
     EXPECT_EQ(canvas.At(w - 1, h / 2), background) << value;
     EXPECT_EQ(canvas.At(w / 2, h - 1), background) << value;
-  }
-}
-
-TEST_F(ImageListView, AnIndexOutsideTheStripDrawsNothing) {
-  Probe* v = Open();
-  for (float value : {(float)kCells, -1.0f, 250.0f}) {
-    choice->SetValue(0, value);
-    Canvas canvas(client.right, client.bottom, kSentinel);
-    PaintInto(v, canvas, 0);
-    EXPECT_EQ(canvas.At(client.right / 2, client.bottom / 2), kSentinel & 0xFFFFFF) << value;
-    EXPECT_EQ(v->Valid(0), 1) << "the index is remembered even when nothing is drawn";
   }
 }
 
@@ -140,8 +134,21 @@ TEST_F(ImageListView, PaintMessagesAskTheMappingAtTheDialogsTime) {
   ReleaseDC(window, dc);
 }
 
-TEST_F(ImageListView, DestroyDetachesAndAMissingWindowFailsInit) {
-  Probe* v = Open();
+TEST_F(ImageListView, ACreatedViewFollowsItsParameterAndDestroyDetaches) {
+  JImageListView* v = JImageListView::Create(choice, -1, IDC_IMAGE, GetModuleHandleA(nullptr), kStripBitmap,
+                                             kCells, nullptr);
+  ASSERT_NE(v, nullptr);
+  EXPECT_EQ(v->IdCtl(), IDC_IMAGE);
+  EXPECT_EQ(v->Own(IDC_IMAGE), 0) << "the window takes no commands";
+  choice->SetValue(0, 4.0f);
+  *dlg += v;
+  ASSERT_TRUE(dlg->Open(IDD_SMALL));
+  window = GetDlgItem(dlg->GetHwnd(), IDC_IMAGE);
+  EXPECT_EQ(v->Valid(0), 1);
+  choice->SetValue(0, 6.0f);
+  EXPECT_EQ(v->Valid(0), 1);
+
+  // A view whose window is missing fails its Init.
   Probe* lost = new Probe;
   lost->Setup(choice, -1, kNoSuchControl, GetModuleHandleA(nullptr), kStripBitmap, kCells, nullptr);
   *dlg += lost;
@@ -154,18 +161,4 @@ TEST_F(ImageListView, DestroyDetachesAndAMissingWindowFailsInit) {
   EXPECT_EQ(GetWinProc(window), nullptr);
   EXPECT_EQ(choice->NumViews(), 0);
   EXPECT_EQ(SendMessageA(window, WM_ERASEBKGND, 0, 0), 0) << "the window is back to default processing";
-}
-
-TEST_F(ImageListView, ACreatedViewFollowsItsParameter) {
-  JImageListView* v = JImageListView::Create(choice, -1, IDC_IMAGE, GetModuleHandleA(nullptr), kStripBitmap,
-                                             kCells, nullptr);
-  ASSERT_NE(v, nullptr);
-  EXPECT_EQ(v->IdCtl(), IDC_IMAGE);
-  EXPECT_EQ(v->Own(IDC_IMAGE), 0) << "the window takes no commands";
-  choice->SetValue(0, 4.0f);
-  *dlg += v;
-  ASSERT_TRUE(dlg->Open(IDD_SMALL));
-  EXPECT_EQ(v->Valid(0), 1);
-  choice->SetValue(0, 6.0f);
-  EXPECT_EQ(v->Valid(0), 1);
 }

@@ -132,13 +132,9 @@ TEST_F(Lock, WritesAtTheDialogsTime) {
 }
 
 TEST_F(Lock, SetMovesEveryBinding) {
-  JFloatData* c = Create_JFloatData();
-  JFloatData* d = Create_JFloatData();
-  JBoolData* lock2 = Create_JBoolData();
-  quortest::Recorder* holder = new quortest::Recorder(3);
-  holder->Hold(c, 0);
-  holder->Hold(d, 1);
-  holder->Hold(lock2, 2);
+  JFloatData* c = Hold(Create_JFloatData());
+  JFloatData* d = Hold(Create_JFloatData());
+  JBoolData* lock2 = Hold(Create_JBoolData());
   lock2->SetValue(0, 1.0f);
   c->SetValue(0, 3.0f);
 
@@ -151,8 +147,6 @@ TEST_F(Lock, SetMovesEveryBinding) {
   EXPECT_EQ(lock2->NumViews(), 1);
   EXPECT_TRUE(BoxChecked()) << "the new lock parameter is shown";
   EXPECT_FLOAT_EQ(d->GetFValue(0), 5.0f) << "and the relation applied to the new pair";
-  dlg->Close();
-  holder->DeleteMe();
 }
 
 TEST_F(Lock, BothParametersAreRequired) {

@@ -17,6 +17,7 @@ using quortest::WindowText;
 
 constexpr int kChildId = 310;
 constexpr int kMissingTemplate = 9999;
+constexpr int kUnset = 7;  // an answer the dialog never gives
 
 struct Progress : testing::Test {
   void SetUp() override {
@@ -29,6 +30,12 @@ struct Progress : testing::Test {
   }
   HWND Item(int id) { return GetDlgItem(dlg->GetHwnd(), id); }
   void PressCancel() { driver.Click(Item(JProgressDlg::kIdCancel), 5, 5); }
+  // What the dialog answers to JWM_QUERYABORT (kUnset when it does not answer).
+  int QueryAbort() {
+    int answer = kUnset;
+    SendMessageA(dlg->GetHwnd(), JWM_QUERYABORT, 0, (LPARAM)&answer);
+    return answer;
+  }
   int attached = 0;
   ControlDriver driver;
   JProgressDlg* dlg = nullptr;
@@ -64,42 +71,45 @@ TEST_F(Progress, OpensOverItsOwnerWithTheLibrarysTemplate) {
   EXPECT_TRUE(IsWindowEnabled(driver.Parent()));
 }
 
-TEST_F(Progress, CancelIsReadOnceAndStaysCanceled) {
-  ASSERT_EQ(dlg->Create(driver.Parent()), 1);
-  PressCancel();
-  EXPECT_TRUE(IsWindow(dlg->GetHwnd())) << "Cancel only raises the flags; the operation closes the dialog";
-  EXPECT_EQ(dlg->CheckCancelButton(), 1);
-  EXPECT_EQ(dlg->CheckCancelButton(), 0);
-  EXPECT_EQ(dlg->IsCanceled(), 1);
-  EXPECT_EQ(dlg->IsCanceled(), 1);
-
-  // Opening it again starts without either flag.
-  dlg->Destroy();
-  ASSERT_EQ(dlg->Create(driver.Parent()), 1);
-  EXPECT_EQ(dlg->IsCanceled(), 0);
-  EXPECT_EQ(dlg->CheckCancelButton(), 0);
-}
-
-TEST_F(Progress, AnOwnerDisabledBeforehandStaysDisabled) {
-  EnableWindow(driver.Parent(), FALSE);
-  ASSERT_EQ(dlg->Create(driver.Parent()), 1);
+// The dialog enables its owner again only when it disabled it itself, and only once.
+TEST_F(Progress, TheOwnerIsEnabledAgainOnlyByTheDialogThatDisabledIt) {
+  HWND owner = driver.Parent();
+  // Disabled beforehand: neither an early re-enable nor the close enables it.
+  EnableWindow(owner, FALSE);
+  ASSERT_EQ(dlg->Create(owner), 1);
   dlg->ReEnableParent();
-  EXPECT_FALSE(IsWindowEnabled(driver.Parent())) << "the dialog did not disable it, so it does not enable it";
+  EXPECT_FALSE(IsWindowEnabled(owner)) << "disabled beforehand, early re-enable";
   dlg->Destroy();
-  EXPECT_FALSE(IsWindowEnabled(driver.Parent()));
-}
+  EXPECT_FALSE(IsWindowEnabled(owner)) << "disabled beforehand, closed";
+  EnableWindow(owner, TRUE);
 
-TEST_F(Progress, ReEnablingTheOwnerEarlyHappensOnce) {
-  ASSERT_EQ(dlg->Create(driver.Parent()), 1);
+  // Re-enabled early, then disabled by someone else: the close leaves it as it is.
+  ASSERT_EQ(dlg->Create(owner), 1);
   dlg->ReEnableParent();
-  EXPECT_TRUE(IsWindowEnabled(driver.Parent()));
-  // Someone else disables the owner meanwhile; closing the dialog leaves it as it is.
-  EnableWindow(driver.Parent(), FALSE);
+  EXPECT_TRUE(IsWindowEnabled(owner)) << "early re-enable";
+  EnableWindow(owner, FALSE);
   dlg->Destroy();
-  EXPECT_FALSE(IsWindowEnabled(driver.Parent()));
+  EXPECT_FALSE(IsWindowEnabled(owner)) << "re-enabled early, closed";
+  EnableWindow(owner, TRUE);
+
+  // Deleting an open dialog closes it and enables the owner.
+  ASSERT_EQ(dlg->Create(owner), 1);
+  HWND w = dlg->GetHwnd();
+  EXPECT_FALSE(IsWindowEnabled(owner));
+  dlg->DeleteThis();
+  dlg = nullptr;
+  EXPECT_FALSE(IsWindow(w));
+  EXPECT_TRUE(IsWindowEnabled(owner)) << "deleted while open";
+
+  // A dialog that cannot be created leaves the owner enabled.
+  NoTemplate* bad = new NoTemplate;
+  EXPECT_EQ(bad->Create(owner), 0);
+  EXPECT_EQ(bad->GetHwnd(), nullptr);
+  EXPECT_TRUE(IsWindowEnabled(owner)) << "no template";
+  delete bad;
 }
 
-TEST_F(Progress, TheMessagesDriveIt) {
+TEST_F(Progress, TheMessagesAndCancelDriveIt) {
   const int kDone = 30, kTotal = 120;
   ASSERT_EQ(dlg->Create(driver.Parent()), 1);
   HWND w = dlg->GetHwnd();
@@ -115,17 +125,17 @@ TEST_F(Progress, TheMessagesDriveIt) {
   SendMessageA(w, JWM_SETSTATUS, 0, (LPARAM) "Frame 12 of 40");
   EXPECT_EQ(WindowText(Item(JProgressDlg::kIdStatus)), "Frame 12 of 40");
 
-  const int kUnset = 7;
-  int answer = kUnset;
-  SendMessageA(w, JWM_QUERYABORT, 0, (LPARAM)&answer);
-  EXPECT_EQ(answer, 0);
+  EXPECT_EQ(QueryAbort(), 0);
+  // Cancel only raises the flags; the operation closes the dialog. The pressed flag is read once,
+  // by CheckCancelButton or by the query, the cancelled one stays.
   PressCancel();
-  answer = kUnset;
-  SendMessageA(w, JWM_QUERYABORT, 0, (LPARAM)&answer);
-  EXPECT_EQ(answer, -1);
-  answer = kUnset;
-  SendMessageA(w, JWM_QUERYABORT, 0, (LPARAM)&answer);
-  EXPECT_EQ(answer, 0) << "the query reads the pressed flag like CheckCancelButton";
+  EXPECT_TRUE(IsWindow(w));
+  EXPECT_EQ(dlg->CheckCancelButton(), 1);
+  EXPECT_EQ(dlg->CheckCancelButton(), 0);
+  PressCancel();
+  EXPECT_EQ(QueryAbort(), -1);
+  EXPECT_EQ(QueryAbort(), 0);
+  EXPECT_EQ(dlg->IsCanceled(), 1);
   EXPECT_EQ(dlg->IsCanceled(), 1);
 
   // The direct calls do what the messages do, with a range of the caller's choice.
@@ -134,21 +144,10 @@ TEST_F(Progress, TheMessagesDriveIt) {
   EXPECT_EQ(range.iLow, 2);
   EXPECT_EQ(range.iHigh, 9);
   EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), 5);
-}
 
-TEST_F(Progress, DeletingAnOpenDialogClosesItAndFreesTheOwner) {
+  // Opening it again starts without either flag.
+  dlg->Destroy();
   ASSERT_EQ(dlg->Create(driver.Parent()), 1);
-  HWND w = dlg->GetHwnd();
-  dlg->DeleteThis();
-  dlg = nullptr;
-  EXPECT_FALSE(IsWindow(w));
-  EXPECT_TRUE(IsWindowEnabled(driver.Parent()));
-}
-
-TEST_F(Progress, ADialogThatCannotBeCreatedLeavesTheOwnerEnabled) {
-  NoTemplate* bad = new NoTemplate;
-  EXPECT_EQ(bad->Create(driver.Parent()), 0);
-  EXPECT_EQ(bad->GetHwnd(), nullptr);
-  EXPECT_TRUE(IsWindowEnabled(driver.Parent()));
-  delete bad;
+  EXPECT_EQ(dlg->IsCanceled(), 0);
+  EXPECT_EQ(dlg->CheckCancelButton(), 0);
 }

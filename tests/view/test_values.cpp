@@ -132,7 +132,6 @@ struct Values : testing::Test {
   }
   // The holder records every notification it hears; long runs drop the record.
   void ForgetNotifications() { std::vector<quortest::Recorder::Heard>().swap(owner->heard); }
-  float FloatAt(JDataLeafBase* leaf, int t) { return leaf->GetFValue(t); }
   Point3 PointAt(JDataLeafBase* leaf, int t) {
     Point3 p;
     leaf->GetValue(t, p);
@@ -159,8 +158,8 @@ TEST_F(Values, FloatSpinnerShowsDegreesAndADragWritesRadians) {
   DragSpinner(driver, dlg->Item(IDC_V_FSPIN), kPixels);
   float shown = kStartDegrees + kPixels * kScale;
   EXPECT_FLOAT_EQ(s->ISC()->GetFVal(), shown);
-  EXPECT_FLOAT_EQ(FloatAt(angle, 0), stdAngleDim->UnConvert(shown)) << "stored in radians";
-  EXPECT_NEAR(FloatAt(angle, 0), shown * kPi / 180.0f, 1e-6);
+  EXPECT_FLOAT_EQ(angle->GetFValue(0), stdAngleDim->UnConvert(shown)) << "stored in radians";
+  EXPECT_NEAR(angle->GetFValue(0), shown * kPi / 180.0f, 1e-6);
   EXPECT_EQ(theHold.NumUndo(), 1) << "the drag is one undo step";
   EXPECT_TRUE(s->Valid(0)) << "the leaf holds exactly what the spinner shows, unconverted";
 
@@ -171,7 +170,7 @@ TEST_F(Values, FloatSpinnerShowsDegreesAndADragWritesRadians) {
 
   // Typing a number into the linked edit writes it too.
   TypeInto(driver, dlg->Item(IDC_V_FEDIT), "-45");
-  EXPECT_NEAR(FloatAt(angle, 0), -kPi / 4, 1e-6);
+  EXPECT_NEAR(angle->GetFValue(0), -kPi / 4, 1e-6);
 }
 
 TEST_F(Values, ResetValueIsTheValueOfTheRangeNearestZero) {
@@ -188,7 +187,7 @@ TEST_F(Values, ResetValueIsTheValueOfTheRangeNearestZero) {
     EXPECT_FLOAT_EQ(s->ISC()->GetFVal(), c.high) << "shown clamped to the limits";
     RightClick(driver, dlg->Item(IDC_V_FSPIN));
     EXPECT_FLOAT_EQ(s->ISC()->GetFVal(), c.reset) << c.low << ".." << c.high;
-    EXPECT_FLOAT_EQ(FloatAt(gain, 0), c.reset) << "the right click's change is written";
+    EXPECT_FLOAT_EQ(gain->GetFValue(0), c.reset) << "the right click's change is written";
     dlg->Close();
     dlg = nullptr;
   }
@@ -199,7 +198,7 @@ TEST_F(Values, ResetValueIsTheValueOfTheRangeNearestZero) {
   dlg = ValueDialog::Open({s});
   EXPECT_EQ(quortest::WindowText(dlg->Item(IDC_V_IEDIT)), "6");
   RightClick(driver, dlg->Item(IDC_V_ISPIN));
-  EXPECT_FLOAT_EQ(FloatAt(count, 0), 2.0f);
+  EXPECT_FLOAT_EQ(count->GetFValue(0), 2.0f);
 }
 
 TEST_F(Values, WhileAnimatingOnlyASpinnerWithABypassControlMakesKeys) {
@@ -214,14 +213,14 @@ TEST_F(Values, WhileAnimatingOnlyASpinnerWithABypassControlMakesKeys) {
   DragSpinner(driver, dlg->Item(IDC_V_FSPIN), 5);
   EXPECT_TRUE(Animating()) << "animate mode is back on after the write";
   EXPECT_EQ(plain->NumKeys(), 0);
-  EXPECT_FLOAT_EQ(FloatAt(plain, 0), 5.0f) << "the value holds at every time";
+  EXPECT_FLOAT_EQ(plain->GetFValue(0), 5.0f) << "the value holds at every time";
   EXPECT_FALSE(noBypass->ISC()->IsKeyBrackets());
 
   DragSpinner(driver, dlg->Item(IDC_V_ISPIN), 7);
   EXPECT_TRUE(Animating());
   ASSERT_EQ(keyed->NumKeys(), 1);
   EXPECT_EQ(keyed->GetKeyTime(0), kTime);
-  EXPECT_FLOAT_EQ(FloatAt(keyed, kTime), 7.0f);
+  EXPECT_FLOAT_EQ(keyed->GetFValue(kTime), 7.0f);
   EXPECT_TRUE(withBypass->ISC()->IsKeyBrackets());
 
   // The brackets follow the dialog's time on and off the key.

@@ -1,6 +1,7 @@
 // View binding: registration with data objects, freeze, and the two protocols end to end.
 #include "PlainDialog.h"
 #include "Recorder.h"
+#include "RecordingView.h"
 #include "TestSupport.h"
 
 #include "Quorlib.h"
@@ -12,24 +13,6 @@
 namespace {
 
 using TestDialog = PlainDialog;
-
-// A leaf view that records what it is shown and can write as a control would.
-class RecordingView : public JViewLeaf {
- public:
-  static RecordingView* Create(JDataBase* d, int idBypass = -1) {
-    RecordingView* v = new RecordingView;
-    v->Setup(d, idBypass);
-    return v;
-  }
-  void DeleteThis() override { delete this; }
-  void UpdateData(int t, int, unsigned int, UINT_PTR) override {
-    float v = 42.0f;
-    SetValue(t, &v);
-  }
-  void UpdateView(int t, ReferenceTarget* changed) override { shown.push_back({t, changed}); }
-  using JViewLeaf::UpdateView;
-  std::vector<std::pair<int, ReferenceTarget*>> shown;
-};
 
 struct Fixture : testing::Test {
   void SetUp() override {
@@ -83,7 +66,7 @@ TEST_F(Fixture, DataTableEntriesAndRegistration) {
   v->Destroy();
 }
 
-TEST_F(Fixture, SetOnAnEmptyViewAppendsAndShows) {
+TEST_F(Fixture, SetOnAnEmptyViewAppendsAndShowsAndTheViewReadsAndWritesThroughItsLeaf) {
   RecordingView* v = new RecordingView;
   v->Set(gain, 320);
   EXPECT_EQ(v->GetDataCount(), 1);
@@ -91,11 +74,22 @@ TEST_F(Fixture, SetOnAnEmptyViewAppendsAndShows) {
   ASSERT_EQ(v->shown.size(), 1u);
   EXPECT_EQ(v->shown[0].first, 320);
   EXPECT_EQ(v->shown[0].second, nullptr);
+  float x = 6.5f, y = 0;
+  v->SetValue(0, &x);
+  v->GetValue(0, &y);
+  EXPECT_EQ(y, 6.5f);
+  EXPECT_EQ(gain->GetFValue(0), 6.5f);
+  EXPECT_EQ(v->IsFreezed(), 1) << "the previous freeze state comes back";
   v->Set(other, 0);
   EXPECT_EQ(gain->NumViews(), 0);
   EXPECT_EQ(other->NumViews(), 1);
   v->Destroy();
   EXPECT_EQ(other->NumViews(), 0);
+  RecordingView* none = RecordingView::Create(nullptr);
+  EXPECT_EQ(none->Dim(), defaultDim);
+  none->SetValue(0, &x);  // nothing bound: nothing happens
+  none->GetValue(0, &y);
+  none->Destroy();
 }
 
 TEST_F(Fixture, AValueChangeReachesEveryUnfrozenViewOnceAtItsDialogsTime) {
@@ -121,7 +115,7 @@ TEST_F(Fixture, AValueChangeReachesEveryUnfrozenViewOnceAtItsDialogsTime) {
 
   // A view's own write does not come back into it, but reaches the others.
   a->UpdateData(dlg->GetTime(), 0, 0x111, 0);
-  EXPECT_EQ(gain->GetFValue(0), 42.0f);
+  EXPECT_EQ(gain->GetFValue(0), RecordingView::kWritten);
   EXPECT_EQ(a->shown.size(), 1u);
   EXPECT_EQ(b->shown.size(), 2u);
   EXPECT_EQ(a->IsFreezed(), 0) << "the freeze around the write is undone";
@@ -187,49 +181,4 @@ TEST_F(Fixture, ViewFuncCallsBackUnlessFrozen) {
   EXPECT_EQ(calls.back(), -5);
   f->Destroy();
   dlg->DeleteThis();
-}
-
-TEST_F(Fixture, LeafViewReadsAndWritesThroughTheLeaf) {
-  RecordingView* v = RecordingView::Create(gain);
-  float x = 6.5f;
-  v->SetValue(0, &x);
-  float y = 0;
-  v->GetValue(0, &y);
-  EXPECT_EQ(y, 6.5f);
-  EXPECT_EQ(v->IsFreezed(), 1) << "the previous freeze state comes back";
-  v->Destroy();
-  RecordingView* none = RecordingView::Create(nullptr);
-  EXPECT_EQ(none->Dim(), defaultDim);
-  none->SetValue(0, &x);  // nothing bound: nothing happens
-  none->GetValue(0, &y);
-  none->Destroy();
-}
-
-TEST_F(Fixture, BypassControlShowsAndWritesTheSubtreeFlag) {
-  HWND dlgWnd = CreateWindowA("#32770", "", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
-  HWND check = CreateWindowA("BUTTON", "", WS_CHILD | BS_AUTOCHECKBOX, 0, 0, 10, 10, dlgWnd, (HMENU)(INT_PTR)301, nullptr, nullptr);
-  ASSERT_TRUE(check);
-  TestDialog* dlg = new TestDialog(dlgWnd);
-  RecordingView* v = RecordingView::Create(gain, 301);
-  RecordingView* peer = RecordingView::Create(gain, -1);
-  *dlg += v;
-  *dlg += peer;
-  v->UpdateBypassTreeView();
-  EXPECT_EQ(IsDlgButtonChecked(dlgWnd, 301), BST_CHECKED) << "checked: not bypassed";
-  CheckDlgButton(dlgWnd, 301, BST_UNCHECKED);
-  v->UpdateBypassTreeData();
-  EXPECT_EQ(gain->GetBypassTree(), 1);
-  gain->SetBypassTree(0, peer);
-  EXPECT_EQ(IsDlgButtonChecked(dlgWnd, 301), BST_CHECKED) << "told by the data";
-  EXPECT_EQ(v->EnableBypassCtl(0), 1);
-  EXPECT_FALSE(IsWindowEnabled(check));
-  EXPECT_EQ(v->EnableBypassCtl(1), 0);
-  // A view without bypass control does nothing with one.
-  EXPECT_EQ(peer->EnableBypassCtl(1), 0);
-  peer->UpdateBypassTreeData();
-  EXPECT_EQ(gain->GetBypassTree(), 0);
-  v->Destroy();
-  peer->Destroy();
-  dlg->DeleteThis();
-  DestroyWindow(dlgWnd);
 }

@@ -3,6 +3,7 @@
 #include "Canvas.h"
 #include "Random.h"
 #include "TestSupport.h"
+#include "testres.h"
 
 #include "Quorlib.h"
 
@@ -17,6 +18,11 @@ using quortest::TopDown32;
 namespace {
 
 const char kClass[] = "JUniversalWindow";
+const UINT kMsgAnswered = WM_USER + 5;  // a recording window answers it with kAnswer
+const LRESULT kAnswer = 0x5A5A;
+const UINT kMsgDialogAnswered = WM_USER + 9;  // a recording dialog answers it with kDialogAnswer
+const INT_PTR kDialogAnswer = 0x77;
+const int kTemplateControl = 1200;
 
 HINSTANCE Self() { return GetModuleHandleA(nullptr); }
 
@@ -54,7 +60,7 @@ class RecordingWindow : public FirstBase, public JWinProc, public MessageLog {
       EndPaint(GetHwnd(), &ps);
       return 0;
     }
-    if (msg == WM_USER + 5) return 0x5A5A;
+    if (msg == kMsgAnswered) return kAnswer;
     if (msg == WM_DESTROY && deleteOnDestroy) {
       delete this;
       return 0;
@@ -78,7 +84,7 @@ class RecordingDialog : public JDlgProc, public MessageLog {
   INT_PTR DlgProc(UINT msg, WPARAM, LPARAM) override {
     messages.push_back(msg);
     if (msg == WM_INITDIALOG) handleAtInit = GetHwnd();
-    if (msg == WM_USER + 9) return 0x77;
+    if (msg == kMsgDialogAnswered) return kDialogAnswer;
     return msg == WM_INITDIALOG;
   }
   void DeleteThis() override { delete this; }
@@ -191,7 +197,7 @@ TEST(WindowRouting, ObjectSeesCreateThroughDestroyOnly) {
   EXPECT_FALSE(rec->Saw(WM_NCCALCSIZE));
   EXPECT_EQ(JAttachedCount(), attached + 1);
 
-  EXPECT_EQ(SendMessageA(w, WM_USER + 5, 0, 0), 0x5A5A) << "the object's result comes back";
+  EXPECT_EQ(SendMessageA(w, kMsgAnswered, 0, 0), kAnswer) << "the object's result comes back";
   DestroyWindow(w);
   EXPECT_FALSE(IsWindow(w));
   EXPECT_EQ(rec->messages.back(), (UINT)WM_DESTROY) << "nothing after WM_DESTROY";
@@ -218,48 +224,6 @@ TEST(WindowRouting, ChildAndParentDetachedWhenDestroyed) {
   EXPECT_EQ(JAttachedCount(), attached);
   delete parent;
   delete child;
-}
-
-TEST(WindowRouting, DetachedOrRefusingObjectGetsNothingAttached) {
-  int attached = JAttachedCount();
-  RecordingWindow* rec = new RecordingWindow;
-  HWND w = rec->Create();
-  ASSERT_NE(w, nullptr);
-  SetWinProc(w, nullptr);
-  EXPECT_EQ(GetWinProc(w), nullptr);
-  EXPECT_EQ(JAttachedCount(), attached);
-  size_t before = rec->messages.size();
-  EXPECT_EQ(SendMessageA(w, WM_USER + 5, 0, 0), 0);
-  DestroyWindow(w);
-  EXPECT_EQ(rec->messages.size(), before);
-  // Refused creation leaves nothing attached either.
-  rec->refuseCreate = true;
-  EXPECT_EQ(rec->Create(), nullptr);
-  EXPECT_EQ(JAttachedCount(), attached);
-  delete rec;
-}
-
-TEST(WindowRouting, WithoutObjectDefaultProcessingUntilAttached) {
-  int attached = JAttachedCount();
-  HWND w = CreateWindowExA(0, MAKEINTATOM(JWinProc::Register()), "", WS_OVERLAPPED, 0, 0, 50, 50, nullptr, nullptr,
-                           Self(), nullptr);
-  ASSERT_NE(w, nullptr);
-  EXPECT_EQ(GetWinProc(w), nullptr);
-  EXPECT_EQ(JAttachedCount(), attached);
-  EXPECT_TRUE(SetWindowTextA(w, "plain"));
-  EXPECT_EQ(quortest::WindowText(w), "plain") << "default processing keeps the text";
-  EXPECT_EQ(SendMessageA(w, WM_USER + 5, 0, 0), 0);
-
-  RecordingWindow* rec = new RecordingWindow;
-  SetWinProc(w, rec);
-  EXPECT_EQ(GetWinProc(w), static_cast<JWinProc*>(rec));
-  EXPECT_EQ(JAttachedCount(), attached + 1);
-  EXPECT_EQ(SendMessageA(w, WM_USER + 5, 0, 0), 0x5A5A);
-  EXPECT_EQ(rec->GetHwnd(), nullptr) << "attaching by SetWinProc leaves the handle to the object";
-  DestroyWindow(w);
-  EXPECT_TRUE(rec->Saw(WM_DESTROY));
-  EXPECT_EQ(JAttachedCount(), attached);
-  delete rec;
 }
 
 TEST(WindowRouting, TenThousandWindowsComeAndGo) {
@@ -299,8 +263,8 @@ TEST(DialogRouting, ObjectSeesInitDialogThroughDestroyOnly) {
   EXPECT_EQ(dlg->messages.front(), (UINT)WM_INITDIALOG) << "WM_SETFONT came before and was not routed";
   EXPECT_FALSE(dlg->Saw(WM_SETFONT));
   EXPECT_EQ(JAttachedCount(), attached + 1);
-  SendMessageA(d, WM_USER + 9, 0, 0);
-  EXPECT_TRUE(dlg->Saw(WM_USER + 9));
+  SendMessageA(d, kMsgDialogAnswered, 0, 0);
+  EXPECT_TRUE(dlg->Saw(kMsgDialogAnswered));
   DestroyWindow(d);
   EXPECT_EQ(dlg->messages.back(), (UINT)WM_DESTROY);
   EXPECT_FALSE(dlg->Saw(WM_NCDESTROY));
@@ -308,22 +272,45 @@ TEST(DialogRouting, ObjectSeesInitDialogThroughDestroyOnly) {
   dlg->DeleteThis();
 }
 
-TEST(DialogRouting, TemplateControlOfTheClassAttachedByTheControl) {
+// A window of the class that no object came with (here placed by a dialog template of another
+// module) gets default processing until an object is attached, and again once it is detached.
+TEST(DialogRouting, TemplateControlOfTheClassWithoutObjectUntilAttached) {
+  int attached = JAttachedCount();
   DialogTemplate t;
-  t.Control(kClass, 1200, 0);
+  t.Control(kClass, kTemplateControl, 0);
   RecordingDialog* dlg = new RecordingDialog;
   HWND d = t.Open(dlg);
   ASSERT_NE(d, nullptr);
-  HWND item = GetDlgItem(d, 1200);
+  HWND item = GetDlgItem(d, kTemplateControl);
   ASSERT_NE(item, nullptr) << "a dialog template of another module places the class";
   EXPECT_EQ(GetWinProc(item), nullptr);
+  EXPECT_EQ(JAttachedCount(), attached + 1) << "the dialog only";
+  EXPECT_TRUE(SetWindowTextA(item, "plain"));
+  EXPECT_EQ(quortest::WindowText(item), "plain") << "default processing keeps the text";
+  EXPECT_EQ(SendMessageA(item, kMsgAnswered, 0, 0), 0);
+
   RecordingWindow* rec = new RecordingWindow;
   SetWinProc(item, rec);
-  EXPECT_EQ(SendMessageA(item, WM_USER + 5, 0, 0), 0x5A5A);
+  EXPECT_EQ(GetWinProc(item), static_cast<JWinProc*>(rec));
+  EXPECT_EQ(JAttachedCount(), attached + 2);
+  EXPECT_EQ(SendMessageA(item, kMsgAnswered, 0, 0), kAnswer);
+  EXPECT_EQ(rec->GetHwnd(), nullptr) << "attaching by SetWinProc leaves the handle to the object";
   SetWinProc(item, nullptr);
-  EXPECT_EQ(SendMessageA(item, WM_USER + 5, 0, 0), 0);
+  EXPECT_EQ(GetWinProc(item), nullptr);
+  EXPECT_EQ(JAttachedCount(), attached + 1);
+  size_t heard = rec->messages.size();
+  EXPECT_EQ(SendMessageA(item, kMsgAnswered, 0, 0), 0);
+  EXPECT_EQ(rec->messages.size(), heard) << "a detached object hears nothing";
+  // Attached again, the object sees its window go, and the slot lets it go.
+  SetWinProc(item, rec);
   DestroyWindow(d);
-  EXPECT_FALSE(rec->Saw(WM_DESTROY));
+  EXPECT_EQ(rec->messages.back(), (UINT)WM_DESTROY);
+  EXPECT_EQ(JAttachedCount(), attached);
+
+  // Refused creation leaves nothing attached either.
+  rec->refuseCreate = true;
+  EXPECT_EQ(rec->Create(), nullptr);
+  EXPECT_EQ(JAttachedCount(), attached);
   delete rec;
   dlg->DeleteThis();
 }
@@ -416,9 +403,15 @@ TEST(CheckHelpers, ByIdAndByWindow) {
 
 namespace {
 
-// The colour strip.bmp holds at (x, y), as 0xRRGGBB (see draw_test_images.py).
+// strip.bmp (draw_test_images.py): ten 9 x 9 cells, as a bitmap resource and under the custom type
+// "BMP"; beside them a "BMP" too short for a bitmap and one whose pixels end early.
+const int kStripBitmap = IDB_TEST_STRIP, kStripBmp = 701, kTooShortBmp = 702, kCutBmp = 703;
+const int kNoSuchBitmap = 799;
+const int kStripCells = 10, kCell = 9;
+
+// The colour strip.bmp holds at (x, y), as 0xRRGGBB.
 uint32_t StripPixel(int x, int y) {
-  int k = x / 9, cx = x % 9;
+  int k = x / kCell, cx = x % kCell;
   uint32_t r = 20 * k + 5, g = 250 - 20 * k, b = 7 * k + 30;
   if (cx == 0 && y == 0) return 0xC0C0C0;
   if (cx == 8 && y == 0) return 0xF0F0F0;
@@ -446,58 +439,39 @@ std::vector<uint32_t> Pixels(HBITMAP bitmap, int& w, int& h) {
 }  // namespace
 
 TEST(MappedBitmaps, BitmapAndBmpResourcesGiveTheFilesColours) {
-  for (int id : {700, 701}) {  // a bitmap resource; the same file under the custom type "BMP"
+  for (int id : {kStripBitmap, kStripBmp}) {
     HBITMAP bitmap = JCreateMappedBitmap(Self(), id);
     ASSERT_NE(bitmap, nullptr) << "id " << id;
     int w = 0, h = 0;
     std::vector<uint32_t> px = Pixels(bitmap, w, h);
-    ASSERT_EQ(w, 90);
-    ASSERT_EQ(h, 9);
-    ASSERT_EQ(px.size(), 810u);
+    ASSERT_EQ(w, kStripCells * kCell);
+    ASSERT_EQ(h, kCell);
+    ASSERT_EQ(px.size(), (size_t)w * h);
     for (int y = 0; y < h; y++)
       for (int x = 0; x < w; x++) ASSERT_EQ(px[(size_t)y * w + x], StripPixel(x, y)) << "id " << id << " at " << x << "," << y;
     DeleteObject(bitmap);
   }
-  EXPECT_EQ(JCreateMappedBitmap(Self(), 799), nullptr) << "no such resource";
-  EXPECT_EQ(JCreateMappedBitmap(Self(), 702), nullptr) << "a BMP resource too short for a bitmap";
-  EXPECT_EQ(JCreateMappedBitmap(Self(), 703), nullptr) << "a BMP resource whose pixels end early";
+  EXPECT_EQ(JCreateMappedBitmap(Self(), kNoSuchBitmap), nullptr) << "no such resource";
+  EXPECT_EQ(JCreateMappedBitmap(Self(), kTooShortBmp), nullptr) << "a BMP resource too short for a bitmap";
+  EXPECT_EQ(JCreateMappedBitmap(Self(), kCutBmp), nullptr) << "a BMP resource whose pixels end early";
 }
 
-TEST(ImageLists, CountOrWidthFromTheStrip) {
-  for (int id : {700, 701}) {
-    int count = 0, cx = 9, cy = 0;
-    HIMAGELIST list = JCreateImageList(Self(), id, count, cx, cy);
-    ASSERT_NE(list, nullptr) << "id " << id;
-    EXPECT_EQ(count, 10);
-    EXPECT_EQ(cx, 9);
-    EXPECT_EQ(cy, 9);
-    EXPECT_EQ(ImageList_GetImageCount(list), 10);
-    ImageList_Destroy(list);
-
-    count = 3, cx = 0, cy = 0;
-    list = JCreateImageList(Self(), id, count, cx, cy);
-    ASSERT_NE(list, nullptr);
-    EXPECT_EQ(cx, 30);
-    EXPECT_EQ(count, 3);
-    EXPECT_EQ(ImageList_GetImageCount(list), 3);
-    int w = 0, h = 0;
-    EXPECT_TRUE(ImageList_GetIconSize(list, &w, &h));
-    EXPECT_EQ(w, 30);
-    EXPECT_EQ(h, 9);
-    ImageList_Destroy(list);
-  }
-  int count = 0, cx = 9, cy = 0;
-  EXPECT_EQ(JCreateImageList(Self(), 799, count, cx, cy), nullptr);
-  EXPECT_EQ(count, 0) << "nothing changed on failure";
-}
-
-TEST(ImageLists, LibraryBitmapsHaveTheirSizesAndStrips) {
+// Strips of the test program and of the library: the bitmap's size, and the image list a cell width
+// makes of it.
+TEST(ImageLists, CountFromTheWidthOrWidthFromTheCount) {
   struct {
+    HINSTANCE module;
     int id, width, height, cx, count;
-  } const strips[] = {{105, 96, 15, 16, 6}, {106, 128, 15, 16, 8}, {107, 128, 15, 16, 8},
-                      {117, 27, 9, 9, 3},   {118, 32, 15, 16, 2},  {119, 32, 15, 16, 2}};
+  } const strips[] = {{Self(), kStripBitmap, kStripCells * kCell, kCell, kCell, kStripCells},
+                      {Self(), kStripBmp, kStripCells * kCell, kCell, kCell, kStripCells},
+                      {GetLibInstance(), 105, 96, 15, 16, 6},
+                      {GetLibInstance(), 106, 128, 15, 16, 8},
+                      {GetLibInstance(), 107, 128, 15, 16, 8},
+                      {GetLibInstance(), 117, 27, 9, 9, 3},
+                      {GetLibInstance(), 118, 32, 15, 16, 2},
+                      {GetLibInstance(), 119, 32, 15, 16, 2}};
   for (const auto& s : strips) {
-    HBITMAP bitmap = JCreateMappedBitmap(GetLibInstance(), s.id);
+    HBITMAP bitmap = JCreateMappedBitmap(s.module, s.id);
     ASSERT_NE(bitmap, nullptr) << "bitmap " << s.id;
     BITMAP bm = {};
     GetObjectA(bitmap, sizeof bm, &bm);
@@ -505,13 +479,32 @@ TEST(ImageLists, LibraryBitmapsHaveTheirSizesAndStrips) {
     EXPECT_EQ(bm.bmHeight, s.height) << "bitmap " << s.id;
     DeleteObject(bitmap);
     int count = 0, cx = s.cx, cy = 0;
-    HIMAGELIST list = JCreateImageList(GetLibInstance(), s.id, count, cx, cy);
+    HIMAGELIST list = JCreateImageList(s.module, s.id, count, cx, cy);
     ASSERT_NE(list, nullptr) << "bitmap " << s.id;
     EXPECT_EQ(count, s.count) << "bitmap " << s.id;
+    EXPECT_EQ(cx, s.cx) << "bitmap " << s.id;
     EXPECT_EQ(cy, s.height) << "bitmap " << s.id;
     EXPECT_EQ(ImageList_GetImageCount(list), s.count) << "bitmap " << s.id;
     ImageList_Destroy(list);
   }
+  // A count given instead of a width: the width follows from it.
+  const int kThirds = 3;
+  for (int id : {kStripBitmap, kStripBmp}) {
+    int count = kThirds, cx = 0, cy = 0;
+    HIMAGELIST list = JCreateImageList(Self(), id, count, cx, cy);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(cx, kStripCells * kCell / kThirds);
+    EXPECT_EQ(count, kThirds);
+    EXPECT_EQ(ImageList_GetImageCount(list), kThirds);
+    int w = 0, h = 0;
+    EXPECT_TRUE(ImageList_GetIconSize(list, &w, &h));
+    EXPECT_EQ(w, cx);
+    EXPECT_EQ(h, kCell);
+    ImageList_Destroy(list);
+  }
+  int count = 0, cx = kCell, cy = 0;
+  EXPECT_EQ(JCreateImageList(Self(), kNoSuchBitmap, count, cx, cy), nullptr);
+  EXPECT_EQ(count, 0) << "nothing changed on failure";
   EXPECT_NE(LoadCursorA(GetLibInstance(), MAKEINTRESOURCEA(115)), nullptr);
   EXPECT_NE(LoadIconA(GetLibInstance(), MAKEINTRESOURCEA(135)), nullptr);
 }
@@ -521,21 +514,21 @@ TEST(ImageLists, ButtonFacePixelsAreTransparent) {
   // the background through, every other pixel is drawn.
   COLORREF face = GetColorManager()->GetColor(COLOR_BTNFACE);
   uint32_t faceRgb = (uint32_t)GetRValue(face) << 16 | (uint32_t)GetGValue(face) << 8 | GetBValue(face);
-  const int corners[][2] = {{0, 0}, {8, 0}, {0, 8}};
+  const int corners[][2] = {{0, 0}, {kCell - 1, 0}, {0, kCell - 1}};
   int faceCorners = 0;
   for (const auto& c : corners) faceCorners += StripPixel(c[0], c[1]) == faceRgb;
   if (faceCorners == 0) GTEST_SKIP() << "the button face is none of the strip's greys";
 
-  int count = 0, cx = 9, cy = 0;
-  HIMAGELIST list = JCreateImageList(Self(), 700, count, cx, cy);
+  int count = 0, cx = kCell, cy = 0;
+  HIMAGELIST list = JCreateImageList(Self(), kStripBitmap, count, cx, cy);
   ASSERT_NE(list, nullptr);
   const uint32_t sentinel = 0x00FF00FF;
-  for (int i : {0, 4, 9}) {
-    Canvas canvas(9, 9, sentinel);
+  for (int i : {0, kStripCells / 2, kStripCells - 1}) {
+    Canvas canvas(kCell, kCell, sentinel);
     ASSERT_TRUE(ImageList_Draw(list, i, canvas.dc, 0, 0, ILD_TRANSPARENT));
-    for (int y = 0; y < 9; y++)
-      for (int x = 0; x < 9; x++) {
-        uint32_t pixel = StripPixel(i * 9 + x, y);
+    for (int y = 0; y < kCell; y++)
+      for (int x = 0; x < kCell; x++) {
+        uint32_t pixel = StripPixel(i * kCell + x, y);
         ASSERT_EQ(canvas.At(x, y), pixel == faceRgb ? sentinel : pixel) << "image " << i << " at " << x << "," << y;
       }
   }
@@ -581,14 +574,14 @@ TEST(MessagePumps, PaintPumpLeavesInputQueued) {
   while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
   rec->messages.clear();
   InvalidateRect(w, nullptr, FALSE);
-  PostMessageA(w, WM_USER + 5, 0, 0);
+  PostMessageA(w, kMsgAnswered, 0, 0);
   EXPECT_EQ(JPumpPaintMessages(), 1);
   EXPECT_TRUE(rec->Saw(WM_PAINT));
-  EXPECT_FALSE(rec->Saw(WM_USER + 5)) << "input stays queued";
-  EXPECT_TRUE(PeekMessageA(&m, w, WM_USER + 5, WM_USER + 5, PM_NOREMOVE));
+  EXPECT_FALSE(rec->Saw(kMsgAnswered)) << "input stays queued";
+  EXPECT_TRUE(PeekMessageA(&m, w, kMsgAnswered, kMsgAnswered, PM_NOREMOVE));
 
   EXPECT_EQ(JPumpMessages(), 1) << "the host's pump answers 1 while running";
-  EXPECT_TRUE(rec->Saw(WM_USER + 5)) << "the host pump dispatched the queued message";
+  EXPECT_TRUE(rec->Saw(kMsgAnswered)) << "the host pump dispatched the queued message";
   DestroyWindow(w);
   delete rec;
 }
