@@ -119,18 +119,12 @@ HWND FindDialogOf(DWORD thread, const std::function<bool(HWND)>& accept) {
   return s.found;
 }
 
-namespace {
-
-BOOL CALLBACK ListDialogs(HWND hwnd, LPARAM lp) {
-  if (IsDialog(hwnd)) reinterpret_cast<std::vector<HWND>*>(lp)->push_back(hwnd);
-  return TRUE;
-}
-
-}  // namespace
-
 ModalDriver::ModalDriver(int buttonId, DWORD timeoutMs)
     : guiThread(GetCurrentThreadId()), button(buttonId), timeout(timeoutMs) {
-  EnumThreadWindows(guiThread, ListDialogs, reinterpret_cast<LPARAM>(&existing));
+  FindDialogOf(guiThread, [this](HWND w) {
+    existing.push_back(w);
+    return false;
+  });
   thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, Run, this, 0, nullptr));
 }
 
