@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string.h>
+
 #include <string>
 #include <vector>
 
@@ -105,12 +107,14 @@ class MtlEditor : public testing::Test {
   LRESULT Pick(int slot, Texmap* map) { return SendMessageA(editor, MTLEDIT_PICK_SUBTEX, (WPARAM)slot, (LPARAM)map); }
   int Samples() { return GetMtlEditorSample(editor, nullptr); }
 
-  // Selects the list entry named name before the driver presses its button.
-  static void Choose(ModalDriver& d, const std::string& name) {
-    d.Before([name](HWND dlg) {
+  // Selects the list entry named name before the driver presses its button; with doubleClick the
+  // entry is double-clicked, which closes the browser before the driver can press.
+  static void Choose(ModalDriver& d, const std::string& name, bool doubleClick = false) {
+    d.Before([name, doubleClick](HWND dlg) {
       HWND list = GetDlgItem(dlg, kBrowserList);
       LRESULT at = SendMessageA(list, LB_FINDSTRINGEXACT, (WPARAM)-1, reinterpret_cast<LPARAM>(name.c_str()));
       SendMessageA(list, LB_SETCURSEL, (WPARAM)at, 0);
+      if (doubleClick) SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(kBrowserList, LBN_DBLCLK), (LPARAM)list);
     });
   }
   std::string ClassNameOf(Texmap* m) {
@@ -224,44 +228,38 @@ TEST_F(MtlEditor, CancelLeavesTheSlotAndTheBrowserShowsItsClass) {
   EXPECT_EQ(theHold.NumUndo(), 0);
 }
 
-TEST_F(MtlEditor, NoneClearsTheSlotAndReleasesItsMap) {
-  checker->SetSubTexmap(1, NewSolidColorMap(kLight));
-  Watch(checker, 1);
-  long live = GetLiveRefTargetCount();
-  ModalDriver d(IDOK);
-  Choose(d, "None");
-  EXPECT_EQ(Pick(1, checker), 1);
-  ASSERT_TRUE(d.Wait());
-  EXPECT_EQ(checker->GetSubTexmap(1), nullptr);
-  ASSERT_EQ(panel.refreshes.size(), 1u);
-  EXPECT_EQ(panel.refreshes[0].slotMap, nullptr);
-  theHold.ClearHistory();
-  EXPECT_EQ(GetLiveRefTargetCount(), live - 1) << "nothing else held the solid map";
-}
-
-TEST_F(MtlEditor, ADoubleClickInTheListChoosesAsOKDoes) {
-  ModalDriver d(IDOK);
-  d.Before([](HWND dlg) {
-    HWND list = GetDlgItem(dlg, kBrowserList);
-    SendMessageA(list, LB_SETCURSEL, (WPARAM)SendMessageA(list, LB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM) "Checker"), 0);
-    SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(kBrowserList, LBN_DBLCLK), (LPARAM)list);
-  });
-  EXPECT_EQ(Pick(1, checker), 1);
-  d.Wait();  // the browser closed before the driver could press OK
-  EXPECT_EQ(ClassNameOf(checker->GetSubTexmap(1)), "Checker");
-  EXPECT_EQ(panel.refreshes.size(), 1u);
-}
-
-TEST_F(MtlEditor, ASubTextureOfTheEditedMapIsServedToo) {
+// None empties a slot and lets its map go, a double click in the list chooses as OK does, and a
+// sub-texture of a map inside the edited one is served too; each tells the panel once.
+TEST_F(MtlEditor, NoneADoubleClickAndANestedMapAreServedLikeAPick) {
+  const int kSlot = 1;
   Texmap* inner = NewCheckerMap(kLight, kDark, 2);
   checker->SetSubTexmap(0, inner);
-  Watch(inner, 1);
-  ModalDriver d(IDOK);
-  Choose(d, "Solid Color");
-  EXPECT_EQ(Pick(1, inner), 1);
-  ASSERT_TRUE(d.Wait());
-  EXPECT_EQ(ClassNameOf(inner->GetSubTexmap(1)), "Solid Color");
-  EXPECT_EQ(panel.refreshes.size(), 1u);
+  checker->SetSubTexmap(kSlot, NewSolidColorMap(kLight));
+  const struct {
+    const char* what;
+    Texmap* map;
+    const char* choice;
+    bool doubleClick;
+    int liveChange;  // the solid map goes; a chosen map comes
+  } cases[] = {{"None", checker, "None", false, -1},
+               {"a double click", checker, "Checker", true, 1},
+               {"a nested map", inner, "Solid Color", false, 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Watch(c.map, kSlot);
+    panel.refreshes.clear();
+    long live = GetLiveRefTargetCount();
+    ModalDriver d(IDOK);
+    Choose(d, c.choice, c.doubleClick);
+    EXPECT_EQ(Pick(kSlot, c.map), 1);
+    EXPECT_TRUE(d.Wait() || c.doubleClick);
+    Texmap* now = c.map->GetSubTexmap(kSlot);
+    EXPECT_EQ(ClassNameOf(now), strcmp(c.choice, "None") ? c.choice : "(none)");
+    ASSERT_EQ(panel.refreshes.size(), 1u);
+    EXPECT_EQ(panel.refreshes[0].slotMap, now);
+    theHold.ClearHistory();
+    EXPECT_EQ(GetLiveRefTargetCount(), live + c.liveChange);
+  }
 }
 
 TEST_F(MtlEditor, RequestsItCannotServeAreRefusedWithoutABrowser) {
