@@ -324,7 +324,6 @@ TEST(Animatable, NamesComeFromTheClassDirectoryAndSubAnimationsAnimateTheParent)
 // Swapping one object for a fresh one everywhere it is held: what a reset button does to a
 // parameter. Every slot of every holder moves, except one that would close a cycle.
 TEST(References, TransferMovesEverySlotOfEveryHolderAndUndoesAsOneStep) {
-  long live = GetLiveRefTargetCount();
   theHold.ClearHistory();
   Thing* old = new Thing;
   Thing* fresh = new Thing(1);
@@ -369,7 +368,7 @@ TEST(References, TransferMovesEverySlotOfEveryHolderAndUndoesAsOneStep) {
   EXPECT_EQ(single->GetReference(0), kept);
   EXPECT_EQ(kept->NumDependents(), 1);
 
-  // The keeper holds fresh, fresh holds single, single holds kept: they go with it.
+  // The keeper holds fresh, fresh holds single, single holds kept: they go with it (the count of
+  // live targets at the end of every test shows what stays).
   for (Thing* t : {twice, loop, keeper}) t->DeleteMe();
-  EXPECT_EQ(GetLiveRefTargetCount(), live);
 }

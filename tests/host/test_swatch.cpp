@@ -38,7 +38,6 @@ class Swatch : public testing::Test {
  protected:
   void SetUp() override {
     ASSERT_NE(ControlModule(), nullptr);
-    live = GetLiveCustomControlCount();
     sw = d.Create(ControlModule(), COLORSWATCHWINDOWCLASS, kSwatchId, 10, 10, kSwatchW, kSwatchH);
     ASSERT_NE(sw, nullptr);
     is = GetIColorSwatch(sw, kStart, "Diffuse");
@@ -48,7 +47,6 @@ class Swatch : public testing::Test {
   void TearDown() override {
     if (HWND p = FindPicker()) DestroyWindow(p);
     ReleaseIColorSwatch(is);
-    EXPECT_EQ(GetLiveCustomControlCount(), live) << "the picker's spinners are released with it";
   }
   HWND Item(int id) { return GetDlgItem(picker, id); }
   // Types text into the picker's edit id and presses Enter.
@@ -74,7 +72,6 @@ class Swatch : public testing::Test {
   Expected Change(int done, COLORREF c) { return {CC_COLOR_CHANGE, W(kSwatchId, done), (LPARAM)sw, (double)c}; }
   Expected Up(int accept, COLORREF c) { return {CC_COLOR_BUTTONUP, W(kSwatchId, accept), (LPARAM)sw, (double)c}; }
   ControlDriver d;
-  int live = 0;
   HWND sw = nullptr;
   IColorSwatch* is = nullptr;
   HWND picker = nullptr;
@@ -209,12 +206,10 @@ TEST_F(Swatch, AnOpenPickerMovesToTheSwatchThatTakesItOver) {
 TEST(ColorSwatch, InterfaceOnlyForSwatches) {
   ControlDriver d;
   HWND edit = d.Create(ControlModule(), CUSTEDITWINDOWCLASS, 101, 10, 10, 60, 20);
-  int live = GetLiveCustomControlCount();
   EXPECT_EQ(GetIColorSwatch(edit, 0, "x"), nullptr);
   EXPECT_EQ(GetIColorSwatch(d.Parent(), 0, "x"), nullptr);
   EXPECT_EQ(GetIColorSwatch(nullptr, 0, "x"), nullptr);
   ReleaseIColorSwatch(nullptr);
-  EXPECT_EQ(GetLiveCustomControlCount(), live);
 }
 
 // Hidden windows: showing them costs Wine as much again and tests nothing more. Every 500th cycle
@@ -222,7 +217,6 @@ TEST(ColorSwatch, InterfaceOnlyForSwatches) {
 TEST(ColorSwatch, TenThousandCyclesLeaveNothingAlive) {
   ControlDriver d;
   HINSTANCE inst = ControlModule();
-  int live = GetLiveCustomControlCount();
   int topLevel = CountThreadWindows();
   for (int i = 0; i < 10000; i++) {
     HWND s = d.Create(inst, COLORSWATCHWINDOWCLASS, kSwatchId, 0, 0, kSwatchW, kSwatchH, "", false);
@@ -239,7 +233,6 @@ TEST(ColorSwatch, TenThousandCyclesLeaveNothingAlive) {
     DestroyWindow(s);
     if (i % 2 == 0) ReleaseIColorSwatch(is);
   }
-  EXPECT_EQ(GetLiveCustomControlCount(), live);
   EXPECT_EQ(CountChildren(d.Parent()), 0);
   EXPECT_EQ(CountThreadWindows(), topLevel) << "no picker window is left behind";
 }
