@@ -122,17 +122,7 @@ struct OwnWords : Chooser {
   int filter(INode* n) override { return strcmp(n->GetName(), "hidden") != 0; }
 };
 
-std::vector<std::string> ListItems(HWND dlg) {
-  HWND list = GetDlgItem(dlg, HITBYNAME_LIST);
-  std::vector<std::string> items;
-  int n = (int)SendMessageA(list, LB_GETCOUNT, 0, 0);
-  for (int i = 0; i < n; i++) {
-    char text[256];
-    SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
-    items.push_back(text);
-  }
-  return items;
-}
+std::vector<std::string> ListItems(HWND dlg) { return quortest::ListBoxItems(GetDlgItem(dlg, HITBYNAME_LIST)); }
 
 std::vector<std::string> Selected(HWND dlg) {
   HWND list = GetDlgItem(dlg, HITBYNAME_LIST);

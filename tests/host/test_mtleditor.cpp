@@ -136,11 +136,7 @@ TEST_F(MtlEditor, TheBrowserListsNoneTheHostMapsAndThePluginsPublicMaps) {
   ModalDriver d(IDCANCEL);
   d.Before([&](HWND dlg) {
     HWND list = GetDlgItem(dlg, kBrowserList);
-    for (int i = 0; i < (int)SendMessageA(list, LB_GETCOUNT, 0, 0); i++) {
-      char text[128] = "";
-      SendMessageA(list, LB_GETTEXT, (WPARAM)i, reinterpret_cast<LPARAM>(text));
-      items.push_back(text);
-    }
+    items = quortest::ListBoxItems(list);
     selected = (int)SendMessageA(list, LB_GETCURSEL, 0, 0);
     prompt = WindowText(GetDlgItem(dlg, kBrowserPrompt));
   });

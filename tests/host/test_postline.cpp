@@ -489,12 +489,7 @@ TEST_F(Postline, TheAddEventDialogListsTheFiltersAndSetupRunsTheFilters) {
   quortest::ModalDriver driver(IDOK);
   driver.Before([&](HWND dlg) {
     HWND list = FindWindowExA(dlg, nullptr, "ListBox", nullptr);
-    int n = (int)SendMessageA(list, LB_GETCOUNT, 0, 0);
-    for (int i = 0; i < n; i++) {
-      char text[128] = "";
-      SendMessageA(list, LB_GETTEXT, (WPARAM)i, (LPARAM)text);
-      listed.push_back(text);
-    }
+    listed = quortest::ListBoxItems(list);
     LRESULT at = SendMessageA(list, LB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM) "Test Offset");
     SendMessageA(list, LB_SETCURSEL, (WPARAM)at, 0);
     HWND setup = ChildByText(dlg, "Button", "Setup...");

@@ -92,6 +92,17 @@ std::string WindowText(HWND hwnd) {
   return std::string(buf, n > 0 ? n : 0);
 }
 
+std::vector<std::string> ListBoxItems(HWND list) {
+  std::vector<std::string> items;
+  int n = (int)SendMessageA(list, LB_GETCOUNT, 0, 0);
+  for (int i = 0; i < n; i++) {
+    char text[256] = "";
+    SendMessageA(list, LB_GETTEXT, (WPARAM)i, reinterpret_cast<LPARAM>(text));
+    items.push_back(text);
+  }
+  return items;
+}
+
 namespace {
 
 bool IsDialog(HWND hwnd) {
