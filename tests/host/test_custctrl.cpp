@@ -114,7 +114,7 @@ TEST_F(Spinner, RightClickDuringADragCancelsItAndRestoresTheValue) {
   EXPECT_TRUE(SequenceIs(d.Log(), {Down(2.0), Change(1, 2.5), Up(1, 2.5)}));
 }
 
-TEST_F(Spinner, ClickWithoutMovementStepsOnceTowardsTheArrow) {
+TEST_F(Spinner, AClickStepsOnceTowardsTheArrowAndARightClickSetsTheResetValueClamped) {
   d.Click(spinWnd, 6, kUpperY);
   d.Click(spinWnd, 6, kLowerY);
   d.Click(spinWnd, 6, kLowerY);
@@ -125,10 +125,11 @@ TEST_F(Spinner, ClickWithoutMovementStepsOnceTowardsTheArrow) {
   d.Clear();
   d.Click(spinWnd, 6, kUpperY);
   EXPECT_TRUE(SequenceIs(d.Log(), {Down(10.0), Up(1, 10.0)}));
-}
 
-TEST_F(Spinner, RightClickSetsTheResetValueClampedAndNotifies) {
+  // A right click sets the reset value, clamped.
+  spin->SetValue(2.0f, FALSE);
   spin->SetResetValue(5.0f);
+  d.Clear();
   d.RightClick(spinWnd, 6, kUpperY);
   EXPECT_TRUE(SequenceIs(d.Log(), {Down(2.0), Change(0, 5.0), Up(1, 5.0)}));
   EXPECT_EQ(TextOf(edit), "5.000");
