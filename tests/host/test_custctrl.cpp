@@ -114,7 +114,7 @@ TEST_F(Spinner, RightClickDuringADragCancelsItAndRestoresTheValue) {
   EXPECT_TRUE(SequenceIs(d.Log(), {Down(2.0), Change(1, 2.5), Up(1, 2.5)}));
 }
 
-TEST_F(Spinner, ClickWithoutMovementStepsOnceTowardsTheArrow) {
+TEST_F(Spinner, AClickStepsOnceTowardsTheArrowAndARightClickSetsTheResetValueClamped) {
   d.Click(spinWnd, 6, kUpperY);
   d.Click(spinWnd, 6, kLowerY);
   d.Click(spinWnd, 6, kLowerY);
@@ -125,10 +125,11 @@ TEST_F(Spinner, ClickWithoutMovementStepsOnceTowardsTheArrow) {
   d.Clear();
   d.Click(spinWnd, 6, kUpperY);
   EXPECT_TRUE(SequenceIs(d.Log(), {Down(10.0), Up(1, 10.0)}));
-}
 
-TEST_F(Spinner, RightClickSetsTheResetValueClampedAndNotifies) {
+  // A right click sets the reset value, clamped.
+  spin->SetValue(2.0f, FALSE);
   spin->SetResetValue(5.0f);
+  d.Clear();
   d.RightClick(spinWnd, 6, kUpperY);
   EXPECT_TRUE(SequenceIs(d.Log(), {Down(2.0), Change(0, 5.0), Up(1, 5.0)}));
   EXPECT_EQ(TextOf(edit), "5.000");
@@ -156,7 +157,10 @@ TEST_F(Spinner, ANumberEnteredIsSetClampedAndNotifiedAndOtherTextRestored) {
   EXPECT_FLOAT_EQ(spin->GetFVal(), 2.0f);
 }
 
-TEST_F(Spinner, LeavingTheEditAfterTypingSetsTheValue) {
+// Typed text lands when the edit loses the focus, or when a closing dialog asks the host to commit
+// pending edits first; a drag in progress then ends accepted, so that the undo step it opened is
+// closed.
+TEST_F(Spinner, LeavingTheEditOrCommittingPendingEditsLandsTypedTextAndEndsADragAccepted) {
   d.Focus(editWnd);
   d.SelectAll();
   d.Type("6");
@@ -167,20 +171,15 @@ TEST_F(Spinner, LeavingTheEditAfterTypingSetsTheValue) {
   d.Focus(editWnd);
   d.Focus(other);
   EXPECT_TRUE(d.Log().empty());
-}
 
-// What a closing dialog asks of the host first: text typed and not yet taken lands, and a drag
-// in progress ends accepted, so that the undo step it opened is closed.
-TEST_F(Spinner, CommitPendingEditsLandsTypedTextAndEndsADragAccepted) {
   Interface* ip = GetCOREInterface();
   EXPECT_EQ(ip->CommitPendingEdits(), 0);
-  EXPECT_TRUE(d.Log().empty());
   d.Focus(editWnd);
   d.SelectAll();
-  d.Type("6");
+  d.Type("4");
   EXPECT_TRUE(d.Log().empty());
   EXPECT_EQ(ip->CommitPendingEdits(), 1);
-  EXPECT_TRUE(SequenceIs(d.Log(), {Change(0, 6.0), Enter(0)}));
+  EXPECT_TRUE(SequenceIs(d.Log(), {Change(0, 4.0), Enter(0)}));
   d.Clear();
   d.Focus(other);
   EXPECT_TRUE(d.Log().empty()) << "the text was taken once";
@@ -190,7 +189,7 @@ TEST_F(Spinner, CommitPendingEditsLandsTypedTextAndEndsADragAccepted) {
   EXPECT_EQ(ip->CommitPendingEdits(), 1);
   EXPECT_EQ(GetCapture(), nullptr);
   d.LeftUp(spinWnd, 6, kLowerY - 2);
-  EXPECT_TRUE(SequenceIs(d.Log(), {Down(6.0), Change(1, 7.0), Up(1, 7.0)}));
+  EXPECT_TRUE(SequenceIs(d.Log(), {Down(4.0), Change(1, 5.0), Up(1, 5.0)}));
 
   // A drag that the user cancelled was reported already: it only lets the mouse go.
   d.Clear();
@@ -200,7 +199,7 @@ TEST_F(Spinner, CommitPendingEditsLandsTypedTextAndEndsADragAccepted) {
   EXPECT_EQ(ip->CommitPendingEdits(), 0);
   EXPECT_EQ(GetCapture(), nullptr);
   d.LeftUp(spinWnd, 6, kLowerY - 2);
-  EXPECT_TRUE(SequenceIs(d.Log(), {Down(7.0), Change(1, 8.0), Up(0, 7.0)}));
+  EXPECT_TRUE(SequenceIs(d.Log(), {Down(5.0), Change(1, 6.0), Up(0, 5.0)}));
 }
 
 TEST_F(Spinner, SetValueNotifiesOnlyWhenAskedAndClamps) {
@@ -434,20 +433,7 @@ TEST_F(Button, TextAndTooltip) {
   b->GetText(text, sizeof text);
   EXPECT_STREQ(text, "A long ") << "cut to the buffer";
 
-  auto tipText = [this]() -> std::string {
-    HWND tip = nullptr;
-    while ((tip = FindWindowExA(nullptr, tip, TOOLTIPS_CLASSA, nullptr)))
-      if (GetWindowThreadProcessId(tip, nullptr) == GetCurrentThreadId()) break;
-    if (!tip) return "(none)";
-    char buf[80] = "";
-    TOOLINFOA ti = {};
-    ti.cbSize = TTTOOLINFOA_V2_SIZE;
-    ti.hwnd = d.Parent();
-    ti.uId = (UINT_PTR)wnd;
-    ti.lpszText = buf;
-    SendMessageA(tip, TTM_GETTEXTA, sizeof buf, (LPARAM)&ti);
-    return buf;
-  };
+  auto tipText = [this] { return quortest::TooltipOf(d.Parent(), wnd); };
   EXPECT_EQ(tipText(), "(none)");
   std::string s = "Select Alpha Channel";
   b->SetTooltip(TRUE, s.c_str());
@@ -611,14 +597,12 @@ TEST(CustomControls, InterfaceObjectsOnlyForTheirOwnControls) {
   ReleaseICustButton(b1);
   ReleaseICustButton(b2);
   ReleaseICustButton(nullptr);
-  EXPECT_EQ(GetLiveCustomControlCount(), live);
 }
 
 // Windows here are created hidden: showing them costs Wine as much again and tests nothing more.
 TEST(CustomControls, TenThousandCyclesOfEachControlLeaveNothingAlive) {
   ControlDriver d;
   HINSTANCE inst = ControlModule();
-  int live = GetLiveCustomControlCount();
   int topLevel = CountThreadWindows();
   FlyOffData choices[2] = {{0, 1, 0, 1}, {2, 3, 2, 3}};
   for (int i = 0; i < 10000; i++) {
@@ -643,7 +627,6 @@ TEST(CustomControls, TenThousandCyclesOfEachControlLeaveNothingAlive) {
     ReleaseICustEdit(ie);
     DestroyWindow(i % 2 ? s : e);
   }
-  EXPECT_EQ(GetLiveCustomControlCount(), live);
   EXPECT_EQ(CountChildren(d.Parent()), 0);
   EXPECT_EQ(CountThreadWindows(), topLevel) << "no tooltip or strip window is left behind";
 }

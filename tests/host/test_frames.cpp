@@ -1,6 +1,7 @@
 // The main window's frames (menu bar, tool bar, prompt line) and the keyboard accelerators that
 // act on keys typed anywhere in the application until a dialog switches them off.
 #include "TestSupport.h"
+#include "things.h"
 #include "vantor.h"
 
 #include <gtest/gtest.h>
@@ -149,12 +150,7 @@ TEST(Frames, EditMenuUndoAndRedoNameTheirStepsAndCarryThemOut) {
   EXPECT_TRUE(redo().greyed);
 
   Control* c = NewDefaultFloatController();
-  struct Holder : ReferenceTarget {
-    ReferenceTarget* ref = nullptr;
-    int NumRefs() override { return 1; }
-    RefTargetHandle GetReference(int) override { return ref; }
-    void SetReference(int, RefTargetHandle t) override { ref = t; }
-  }* holder = new Holder;
+  Thing* holder = new Thing(1);
   holder->MakeRefByID(FOREVER, 0, c);
   auto value = [&] {
     float v = 0;

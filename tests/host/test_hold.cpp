@@ -110,21 +110,31 @@ TEST_F(HoldTest, CancelRestoresAndNestedHoldsMakeOneStep) {
   EXPECT_EQ(Value(), 5.0f);
 }
 
-TEST_F(HoldTest, ReferenceChangesUndoAndKeepTheOldTargetAlive) {
+// A restored reference: the old target lives while the history needs it, and the maker tells its
+// own dependents that it holds another target.
+TEST_F(HoldTest, ReferenceChangesUndoKeepTheOldTargetAliveAndTellTheMakersDependents) {
   Thing* first = new Thing(0, 1);
   owner->ReplaceReference(0, first, TRUE);
+  Thing* viewer = new Thing(1);
+  viewer->MakeRefByID(FOREVER, 0, owner);
   int destroyed = Thing::destroyed;
   theHold.Begin();
   owner->ReplaceReference(0, new Thing(0, 2), TRUE);
   theHold.Accept("Swap");
   EXPECT_EQ(Thing::destroyed, destroyed) << "the undo step still needs the old target";
-  theHold.Undo();
+  viewer->heard.clear();
+  ASSERT_TRUE(theHold.Undo());
   EXPECT_EQ(owner->GetReference(0), first);
   EXPECT_EQ(first->NumDependents(), 1);
+  ASSERT_FALSE(viewer->heard.empty());
+  EXPECT_EQ(viewer->heard.back().first, (RefMessage)REFMSG_CHANGE);
+  EXPECT_EQ(viewer->heard.back().second, owner);
   theHold.Redo();
   EXPECT_EQ(static_cast<Thing*>(owner->GetReference(0))->value, 2);
   theHold.ClearHistory();
   EXPECT_EQ(Thing::destroyed, destroyed + 1) << "with the history gone the orphan goes";
+  viewer->ReplaceReference(0, nullptr, FALSE);  // the fixture deletes the owner
+  viewer->DeleteMe();
 }
 
 // Whoever shows a value hears of an undo and a redo as of any other change, so that every view
@@ -145,22 +155,6 @@ TEST_F(HoldTest, UndoAndRedoTellTheDependentsOfWhatTheyRestore) {
   EXPECT_EQ(owner->heard.size(), 2u);
   EXPECT_FALSE(GetCOREInterface()->Redo());
   EXPECT_EQ(owner->heard.size(), 2u) << "nothing to redo, nothing told";
-
-  // A restored reference: the maker tells its own dependents that it holds another target.
-  Thing* viewer = new Thing(1);
-  viewer->MakeRefByID(FOREVER, 0, owner);
-  Thing* other = new Thing;
-  theHold.Begin();
-  owner->ReplaceReference(0, other, TRUE);
-  theHold.Accept("Swap Controller");
-  viewer->heard.clear();
-  ASSERT_TRUE(theHold.Undo());
-  EXPECT_EQ(owner->GetReference(0), c);
-  ASSERT_FALSE(viewer->heard.empty());
-  EXPECT_EQ(viewer->heard.back().first, (RefMessage)REFMSG_CHANGE);
-  EXPECT_EQ(viewer->heard.back().second, owner);
-  viewer->ReplaceReference(0, nullptr, FALSE);  // the fixture deletes the owner
-  viewer->DeleteMe();
 }
 
 TEST_F(HoldTest, StepNamesReadFromTheNewestAndUndoMarksTheSceneChanged) {

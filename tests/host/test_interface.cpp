@@ -96,73 +96,6 @@ TEST(Interface, PromptsStackAndTemporaryPromptsExpire) {
 
 namespace {
 
-// Picks nodes (several unless single is set) and remembers the names handed back.
-struct Picker : HitByNameDlgCallback {
-  std::vector<std::string> chosen;
-  bool single = false;
-  const char* dialogTitle() override { return "Pick Things"; }
-  const char* buttonText() override { return "Take"; }
-  BOOL singleSelect() override { return single; }
-  BOOL useFilter() override { return TRUE; }
-  int filter(INode* n) override { return strcmp(n->GetName(), "hidden") != 0; }
-  BOOL useProc() override { return TRUE; }
-  void proc(INodeTab& nodes) override {
-    for (int i = 0; i < nodes.Count(); i++) chosen.push_back(nodes[i]->GetName());
-  }
-  BOOL doCustomHilite() override { return TRUE; }
-  BOOL doHilite(INode* n) override { return strcmp(n->GetName(), "beta") == 0; }
-};
-
-std::vector<std::string> ListItems(HWND dlg) {
-  HWND list = GetDlgItem(dlg, HITBYNAME_LIST);
-  std::vector<std::string> items;
-  int n = (int)SendMessageA(list, LB_GETCOUNT, 0, 0);
-  for (int i = 0; i < n; i++) {
-    char text[256];
-    SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
-    items.push_back(text);
-  }
-  return items;
-}
-
-}  // namespace
-
-// The same scene picked from three times: several nodes, cancelled, and one node.
-TEST(HitByName, ListsFilteredNodesAndHandsBackTheChosenOnes) {
-  INode* alpha = CreateSceneNode("alpha");
-  CreateSceneNode("beta", alpha);
-  CreateSceneNode("hidden");
-  const struct {
-    int button;
-    bool single;
-    std::vector<std::string> chosen;
-  } runs[] = {{IDOK, false, {"alpha", "beta"}}, {IDCANCEL, false, {}}, {IDOK, true, {"beta"}}};
-  for (const auto& run : runs) {
-    SCOPED_TRACE(run.single ? "single" : run.button == IDOK ? "several" : "cancelled");
-    Picker picker;
-    picker.single = run.single;
-    std::vector<std::string> offered;
-    std::string okText;
-    quortest::ModalDriver driver(run.button);
-    driver.Before([&](HWND dlg) {
-      offered = ListItems(dlg);
-      okText = quortest::WindowText(GetDlgItem(dlg, IDOK));
-      // Adds alpha to the highlighted beta (a single-selection list keeps beta alone).
-      if (!run.single) SendMessageA(GetDlgItem(dlg, HITBYNAME_LIST), LB_SETSEL, TRUE, 0);
-    });
-    EXPECT_EQ(GetCOREInterface()->DoHitByNameDialog(&picker) != FALSE, run.button == IDOK);
-    EXPECT_TRUE(driver.Wait());
-    EXPECT_EQ(driver.Caption(), "Pick Things");
-    EXPECT_EQ(okText, "Take");
-    EXPECT_EQ(offered, (std::vector<std::string>{"alpha", "beta"}));
-    EXPECT_EQ(picker.chosen, run.chosen);
-  }
-  EXPECT_EQ(GetCOREInterface()->GetINodeByName("beta")->GetParentNode(), alpha);
-  ResetScene();
-}
-
-namespace {
-
 // A person's picks in the select-by-name dialog: what the caller highlighted, and what it got.
 struct Chooser : HitByNameDlgCallback {
   std::vector<std::string> highlighted, chosen;
@@ -180,6 +113,16 @@ struct Chooser : HitByNameDlgCallback {
     return FALSE;
   }
 };
+
+// A caller with a title, a button text and a filter of its own.
+struct OwnWords : Chooser {
+  const char* dialogTitle() override { return "Pick Things"; }
+  const char* buttonText() override { return "Take"; }
+  BOOL useFilter() override { return TRUE; }
+  int filter(INode* n) override { return strcmp(n->GetName(), "hidden") != 0; }
+};
+
+std::vector<std::string> ListItems(HWND dlg) { return quortest::ListBoxItems(GetDlgItem(dlg, HITBYNAME_LIST)); }
 
 std::vector<std::string> Selected(HWND dlg) {
   HWND list = GetDlgItem(dlg, HITBYNAME_LIST);
@@ -203,6 +146,30 @@ std::string Seen(HWND dlg) {
 }
 
 }  // namespace
+
+TEST(HitByName, ShowsTheCallersWordsAndListsOnlyTheNodesItsFilterTakes) {
+  INode* alpha = CreateSceneNode("alpha");
+  CreateSceneNode("beta", alpha);
+  CreateSceneNode("hidden");
+  OwnWords picker;
+  picker.highlighted = {"beta"};
+  std::vector<std::string> offered;
+  std::string okText;
+  quortest::ModalDriver driver(IDOK);
+  driver.Before([&](HWND dlg) {
+    offered = ListItems(dlg);
+    okText = quortest::WindowText(GetDlgItem(dlg, IDOK));
+    SendMessageA(GetDlgItem(dlg, HITBYNAME_LIST), LB_SETSEL, TRUE, 0);  // adds alpha to the highlighted beta
+  });
+  EXPECT_TRUE(GetCOREInterface()->DoHitByNameDialog(&picker));
+  EXPECT_TRUE(driver.Wait());
+  EXPECT_EQ(driver.Caption(), "Pick Things");
+  EXPECT_EQ(okText, "Take");
+  EXPECT_EQ(offered, (std::vector<std::string>{"alpha", "beta"}));
+  EXPECT_EQ(picker.chosen, (std::vector<std::string>{"alpha", "beta"}));
+  EXPECT_EQ(GetCOREInterface()->GetINodeByName("beta")->GetParentNode(), alpha);
+  ResetScene();
+}
 
 // Picking as a person does: highlighted nodes come selected, typing a name's beginning selects
 // the matching nodes, All, None and Invert act on the whole list, and the count follows.

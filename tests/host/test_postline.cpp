@@ -9,6 +9,7 @@
 
 #include <limits.h>
 #include <math.h>
+#include <stdio.h>
 #include <string.h>
 
 #include <algorithm>
@@ -28,23 +29,21 @@ const int kWidth = 8, kHeight = 4;
 // The test filter module and its record of Render calls.
 struct TestFilters {
   HMODULE module = nullptr;
-  TestFilterLogCountProc count = nullptr;
   TestFilterLogEntryProc entry = nullptr;
   TestFilterLogClearProc clear = nullptr;
   TestFilterSetupCountProc setups = nullptr;
   TestFilterSetupTitleProc setupTitle = nullptr;
   TestFilterSetupQueueShownProc setupQueueShown = nullptr;
 
+  template <class Proc>
+  bool Find(Proc& p, const char* name) {
+    return (p = GetProcAddressAs<Proc>(module, name)) != nullptr;
+  }
   bool Load() {
     module = LoadPluginModule(BinPath("testplugins\\testfilt.flt").c_str());
-    if (!module) return false;
-    count = GetProcAddressAs<TestFilterLogCountProc>(module, "TestFilterLogCount");
-    entry = GetProcAddressAs<TestFilterLogEntryProc>(module, "TestFilterLogEntry");
-    clear = GetProcAddressAs<TestFilterLogClearProc>(module, "TestFilterLogClear");
-    setups = GetProcAddressAs<TestFilterSetupCountProc>(module, "TestFilterSetupCount");
-    setupTitle = GetProcAddressAs<TestFilterSetupTitleProc>(module, "TestFilterSetupTitle");
-    setupQueueShown = GetProcAddressAs<TestFilterSetupQueueShownProc>(module, "TestFilterSetupQueueShown");
-    return count && entry && clear && setups && setupTitle && setupQueueShown;
+    return module && Find(entry, "TestFilterLogEntry") && Find(clear, "TestFilterLogClear") &&
+           Find(setups, "TestFilterSetupCount") && Find(setupTitle, "TestFilterSetupTitle") &&
+           Find(setupQueueShown, "TestFilterSetupQueueShown");
   }
   // The Render calls as (offset, frame) pairs.
   std::vector<std::pair<int, int>> Calls() {
@@ -82,6 +81,41 @@ WORD RedAt(Bitmap* bm, int x, int y) {
 }
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// The temporary file a run writes for frame: stem, the frame in four digits, extension.
+std::string Numbered(const std::string& stem, int frame, const char* ext) {
+  char digits[16];
+  snprintf(digits, sizeof digits, "%04d", frame);
+  return TempPath((stem + digits + ext).c_str());
+}
+
+// The image file at path, read through the bitmap manager (null when it cannot be read).
+Bitmap* LoadImageFile(const std::string& path) {
+  BitmapInfo bi;
+  bi.SetName(path.c_str());
+  return TheManager->Load(&bi);
+}
+
+// Writes a w x h image whose left half is black and right half white (a mask) to path; answers
+// path, or an empty string when it could not be written.
+std::string WriteHalfMask(const std::string& path, int w, int h) {
+  BitmapInfo bi;
+  bi.SetName(path.c_str());
+  bi.SetWidth(w);
+  bi.SetHeight(h);
+  bi.SetType(BMM_TRUE_64);
+  Bitmap* bm = TheManager->Create(&bi);
+  std::vector<BMM_Color_64> row((size_t)w);
+  for (int x = 0; x < w; x++) {
+    WORD v = x < w / 2 ? 0 : 65535;
+    row[(size_t)x] = BMM_Color_64{v, v, v, 65535};
+  }
+  for (int y = 0; y < h; y++) bm->PutPixels(0, y, w, row.data());
+  bool ok = bm->OpenOutput(&bi) && bm->Write(&bi);
+  bm->CloseAll();
+  bm->DeleteThis();
+  return ok ? path : std::string();
+}
 
 class Postline : public ::testing::Test {
  protected:
@@ -145,7 +179,7 @@ TEST_F(Postline, ARunRendersEveryFrameThroughEveryEventAndWritesNumberedFiles) {
   std::string out = TempPath("postline-run.png");
   std::vector<std::string> names;
   for (int f = 2; f <= 4; f++) {
-    names.push_back(TempPath(("postline-run000" + std::to_string(f) + ".png").c_str()));
+    names.push_back(Numbered("postline-run", f, ".png"));
     DeleteFileA(names.back().c_str());
   }
   std::vector<int> told;
@@ -160,9 +194,7 @@ TEST_F(Postline, ARunRendersEveryFrameThroughEveryEventAndWritesNumberedFiles) {
                                                {5, 4}, {TESTFILT_DOUBLE_MARK, 4}};
   EXPECT_EQ(filters.Calls(), expected);
   for (const std::string& n : names) {
-    BitmapInfo bi;
-    bi.SetName(n.c_str());
-    Bitmap* back = TheManager->Load(&bi);
+    Bitmap* back = LoadImageFile(n);
     ASSERT_NE(back, nullptr) << n;
     EXPECT_EQ(back->Width(), kWidth);
     EXPECT_EQ(RedAt(back, 0, 0) >> 8, (2 * (kInputRed + 5)) >> 8) << "written with 8 bits a channel";
@@ -183,30 +215,9 @@ TEST_F(Postline, AFailingEventStopsTheRunAndRemovesWhatItWrote) {
   EXPECT_EQ(filters.Calls(), (std::vector<std::pair<int, int>>{{5, 2}})) << "frame 4 never started";
 }
 
-// A mask image of w x h whose left half is black and right half white.
-std::string WriteHalfMask(const char* name, int w, int h) {
-  std::string path = TempPath(name);
-  BitmapInfo bi;
-  bi.SetName(path.c_str());
-  bi.SetWidth(w);
-  bi.SetHeight(h);
-  bi.SetType(BMM_TRUE_64);
-  Bitmap* bm = TheManager->Create(&bi);
-  std::vector<BMM_Color_64> row((size_t)w);
-  for (int x = 0; x < w; x++) {
-    WORD v = x < w / 2 ? 0 : 65535;
-    row[(size_t)x] = BMM_Color_64{v, v, v, 65535};
-  }
-  for (int y = 0; y < h; y++) bm->PutPixels(0, y, w, row.data());
-  bool ok = bm->OpenOutput(&bi) && bm->Write(&bi);
-  bm->CloseAll();
-  bm->DeleteThis();
-  return ok ? path : std::string();
-}
-
 TEST_F(Postline, AnEventsMaskReachesFiltersThatHonourMasksFittedToTheOutput) {
   const int kMaskWidth = 4, kMaskHeight = 2, kAdd = 300;
-  std::string mask = WriteHalfMask("postline-mask.png", kMaskWidth, kMaskHeight);
+  std::string mask = WriteHalfMask(TempPath("postline-mask.png"), kMaskWidth, kMaskHeight);
   ASSERT_FALSE(mask.empty());
   AddOffset(kAdd);
   q->AddEvent(kDouble);
@@ -478,12 +489,7 @@ TEST_F(Postline, TheAddEventDialogListsTheFiltersAndSetupRunsTheFilters) {
   quortest::ModalDriver driver(IDOK);
   driver.Before([&](HWND dlg) {
     HWND list = FindWindowExA(dlg, nullptr, "ListBox", nullptr);
-    int n = (int)SendMessageA(list, LB_GETCOUNT, 0, 0);
-    for (int i = 0; i < n; i++) {
-      char text[128] = "";
-      SendMessageA(list, LB_GETTEXT, (WPARAM)i, (LPARAM)text);
-      listed.push_back(text);
-    }
+    listed = quortest::ListBoxItems(list);
     LRESULT at = SendMessageA(list, LB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM) "Test Offset");
     SendMessageA(list, LB_SETCURSEL, (WPARAM)at, 0);
     HWND setup = ChildByText(dlg, "Button", "Setup...");
@@ -633,15 +639,13 @@ int Lines(const std::string& s) {
 TEST(FilterVerb, RunsAFilterOverTheDefaultBackgroundFrameByFrame) {
   std::string plug = BinPath("testplugins\\testfilt.flt");
   std::string out = TempPath("verb-default.png");
-  for (int f = 1; f <= 3; f++) DeleteFileA(TempPath(("verb-default000" + std::to_string(f) + ".png").c_str()).c_str());
+  for (int f = 1; f <= 3; f++) DeleteFileA(Numbered("verb-default", f, ".png").c_str());
   Outcome o = RunVantor("\"" + plug + "\" \"Test Offset\" --default --out \"" + out + "\" --frames 1-3 --size 40x30");
   ASSERT_EQ(o.code, 0u) << o.err;
   EXPECT_NE(o.out.find("frame 3 of 3"), std::string::npos) << o.out;
   for (int f = 1; f <= 3; f++) {
-    std::string name = TempPath(("verb-default000" + std::to_string(f) + ".png").c_str());
-    BitmapInfo bi;
-    bi.SetName(name.c_str());
-    Bitmap* bm = TheManager->Load(&bi);
+    std::string name = Numbered("verb-default", f, ".png");
+    Bitmap* bm = LoadImageFile(name);
     ASSERT_NE(bm, nullptr) << name;
     EXPECT_EQ(bm->Width(), 40);
     EXPECT_EQ(bm->Height(), 30);
@@ -656,18 +660,9 @@ TEST(FilterVerb, BadInputGivesOneLineANonZeroExitAndNoFile) {
   std::string outArg = " --out \"" + out + "\"";
   std::string notImage = TempPath("verb-not-an-image.png");
   quortest::WriteAll(notImage, std::vector<unsigned char>(100, 'x'));
-  std::string input = TempPath("verb-input.bmp");
-  {
-    BitmapInfo bi;
-    bi.SetName(input.c_str());
-    bi.SetWidth(16);
-    bi.SetHeight(8);
-    bi.SetType(BMM_TRUE_64);
-    Bitmap* bm = TheManager->Create(&bi);
-    ASSERT_TRUE(bm->OpenOutput(&bi) && bm->Write(&bi));
-    bm->CloseAll();
-    bm->DeleteThis();
-  }
+  const int kInputWidth = 16, kInputHeight = 8;
+  std::string input = WriteHalfMask(TempPath("verb-input.bmp"), kInputWidth, kInputHeight);
+  ASSERT_FALSE(input.empty());
   std::string in = " --in \"" + input + "\"";
   // Settings: a damaged file, and one that makes the filter fail at frame 2.
   ResetScene();

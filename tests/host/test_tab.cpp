@@ -38,18 +38,16 @@ TEST(Tab, AppendInsertDeleteAndSortKeepOrder) {
   for (int i = 0; i < 3; i++) EXPECT_EQ(d[i], 0.0) << "inserting without elements zeroes";
 }
 
-TEST(Tab, AppendWithExtraReservesSpareElements) {
-  Tab<int> t;
+TEST(Tab, SpareElementsResizeAndSetCountSetTheAllocation) {
+  Tab<int> spare;
   int x = 1;
-  t.Append(1, &x, 10);
-  EXPECT_EQ(t.Capacity(), 11);
-  int* storage = t.Addr(0);
-  for (int i = 0; i < 10; i++) t.Append(1, &i);
-  EXPECT_EQ(t.Addr(0), storage) << "no reallocation while spare elements last";
-  EXPECT_EQ(t.Count(), 11);
-}
+  spare.Append(1, &x, 10);
+  EXPECT_EQ(spare.Capacity(), 11);
+  int* storage = spare.Addr(0);
+  for (int i = 0; i < 10; i++) spare.Append(1, &i);
+  EXPECT_EQ(spare.Addr(0), storage) << "no reallocation while spare elements last";
+  EXPECT_EQ(spare.Count(), 11);
 
-TEST(Tab, ResizeAndSetCountSetTheAllocation) {
   Tab<int> t;
   t.Resize(8);
   EXPECT_EQ(t.Capacity(), 8);

@@ -73,27 +73,16 @@ void ControlDriver::Mouse(HWND ctl, UINT msg, int x, int y) {
   SendMessageA(target, msg, buttons, MAKELPARAM((short)p.x, (short)p.y));
 }
 
-void ControlDriver::LeftDown(HWND ctl, int x, int y) {
-  buttons |= MK_LBUTTON;
-  Mouse(ctl, WM_LBUTTONDOWN, x, y);
+void ControlDriver::MouseButton(HWND ctl, UINT msg, WPARAM button, bool down, int x, int y) {
+  buttons = down ? buttons | button : buttons & ~button;
+  Mouse(ctl, msg, x, y);
 }
 
-void ControlDriver::LeftUp(HWND ctl, int x, int y) {
-  buttons &= ~(WPARAM)MK_LBUTTON;
-  Mouse(ctl, WM_LBUTTONUP, x, y);
-}
-
+void ControlDriver::LeftDown(HWND ctl, int x, int y) { MouseButton(ctl, WM_LBUTTONDOWN, MK_LBUTTON, true, x, y); }
+void ControlDriver::LeftUp(HWND ctl, int x, int y) { MouseButton(ctl, WM_LBUTTONUP, MK_LBUTTON, false, x, y); }
+void ControlDriver::RightDown(HWND ctl, int x, int y) { MouseButton(ctl, WM_RBUTTONDOWN, MK_RBUTTON, true, x, y); }
+void ControlDriver::RightUp(HWND ctl, int x, int y) { MouseButton(ctl, WM_RBUTTONUP, MK_RBUTTON, false, x, y); }
 void ControlDriver::MoveTo(HWND ctl, int x, int y) { Mouse(ctl, WM_MOUSEMOVE, x, y); }
-
-void ControlDriver::RightDown(HWND ctl, int x, int y) {
-  buttons |= MK_RBUTTON;
-  Mouse(ctl, WM_RBUTTONDOWN, x, y);
-}
-
-void ControlDriver::RightUp(HWND ctl, int x, int y) {
-  buttons &= ~(WPARAM)MK_RBUTTON;
-  Mouse(ctl, WM_RBUTTONUP, x, y);
-}
 
 void ControlDriver::Click(HWND ctl, int x, int y) {
   LeftDown(ctl, x, y);

@@ -71,6 +71,8 @@ class ControlDriver {
  private:
   static LRESULT CALLBACK ParentProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   void Mouse(HWND ctl, UINT msg, int x, int y);
+  // A mouse button message; the button's MK_ flag is held from down to up.
+  void MouseButton(HWND ctl, UINT msg, WPARAM button, bool down, int x, int y);
   HWND parent = nullptr;
   WPARAM buttons = 0;  // MK_ flags of the buttons held down
   std::function<double()> probe;

@@ -92,6 +92,17 @@ std::string WindowText(HWND hwnd) {
   return std::string(buf, n > 0 ? n : 0);
 }
 
+std::vector<std::string> ListBoxItems(HWND list) {
+  std::vector<std::string> items;
+  int n = (int)SendMessageA(list, LB_GETCOUNT, 0, 0);
+  for (int i = 0; i < n; i++) {
+    char text[256] = "";
+    SendMessageA(list, LB_GETTEXT, (WPARAM)i, reinterpret_cast<LPARAM>(text));
+    items.push_back(text);
+  }
+  return items;
+}
+
 namespace {
 
 bool IsDialog(HWND hwnd) {
@@ -119,18 +130,12 @@ HWND FindDialogOf(DWORD thread, const std::function<bool(HWND)>& accept) {
   return s.found;
 }
 
-namespace {
-
-BOOL CALLBACK ListDialogs(HWND hwnd, LPARAM lp) {
-  if (IsDialog(hwnd)) reinterpret_cast<std::vector<HWND>*>(lp)->push_back(hwnd);
-  return TRUE;
-}
-
-}  // namespace
-
 ModalDriver::ModalDriver(int buttonId, DWORD timeoutMs)
     : guiThread(GetCurrentThreadId()), button(buttonId), timeout(timeoutMs) {
-  EnumThreadWindows(guiThread, ListDialogs, reinterpret_cast<LPARAM>(&existing));
+  FindDialogOf(guiThread, [this](HWND w) {
+    existing.push_back(w);
+    return false;
+  });
   thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, Run, this, 0, nullptr));
 }
 

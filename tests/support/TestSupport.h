@@ -82,6 +82,8 @@ int RunChildIfAsked(int argc, char** argv, int* exitCode);
 
 // The text of a window.
 std::string WindowText(HWND hwnd);
+// The texts of the items of list box list, in order.
+std::vector<std::string> ListBoxItems(HWND list);
 
 // The first visible dialog window (class "#32770") of thread that accept takes; null if none.
 HWND FindDialogOf(DWORD thread, const std::function<bool(HWND)>& accept);
