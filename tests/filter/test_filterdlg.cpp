@@ -138,19 +138,27 @@ TEST(FilterEvent, OnlyTheExactTitleOfTheNewEventDialogCounts) {
   }
 }
 
-TEST(FilterEvent, PrepHidesTheHostsWindowsAndTheEndShowsThemAgain) {
+// The main window is the filter dialog's parent and must take input; one that was disabled before
+// is disabled again afterwards.
+TEST(FilterEvent, PrepHidesTheHostsWindowsAndEnablesTheMainOneAndTheEndRestoresThem) {
   HostWindows w(kNewEventTitle);
-  LONG_PTR queueProc = GetWindowLongPtrA(w.queue, GWLP_WNDPROC);
-  HWND main = JPrepFilterDlg(w.event);
-  EXPECT_EQ(main, GetCOREInterface()->GetMainHWnd());
-  EXPECT_TRUE(IsWindowEnabled(main));
-  EXPECT_FALSE(IsWindowVisible(w.event));
-  EXPECT_FALSE(IsWindowVisible(w.queue));
-  EXPECT_NE(GetWindowLongPtrA(w.queue, GWLP_WNDPROC), queueProc) << "the queue window is guarded";
-  EndWithoutDialog();
-  EXPECT_TRUE(IsWindowVisible(w.queue));
-  EXPECT_TRUE(IsWindowVisible(w.event));
-  EXPECT_EQ(GetWindowLongPtrA(w.queue, GWLP_WNDPROC), queueProc) << "the queue's own procedure is back";
+  const LONG_PTR queueProc = GetWindowLongPtrA(w.queue, GWLP_WNDPROC);
+  HWND main = GetCOREInterface()->GetMainHWnd();
+  for (BOOL enabledBefore : {TRUE, FALSE}) {
+    SCOPED_TRACE(enabledBefore ? "an enabled main window" : "a disabled main window");
+    EnableWindow(main, enabledBefore);
+    EXPECT_EQ(JPrepFilterDlg(w.event), main);
+    EXPECT_TRUE(IsWindowEnabled(main));
+    EXPECT_FALSE(IsWindowVisible(w.event));
+    EXPECT_FALSE(IsWindowVisible(w.queue));
+    EXPECT_NE(GetWindowLongPtrA(w.queue, GWLP_WNDPROC), queueProc) << "the queue window is guarded";
+    EndWithoutDialog();
+    EXPECT_EQ(IsWindowEnabled(main) != 0, enabledBefore != 0);
+    EXPECT_TRUE(IsWindowVisible(w.queue));
+    EXPECT_TRUE(IsWindowVisible(w.event));
+    EXPECT_EQ(GetWindowLongPtrA(w.queue, GWLP_WNDPROC), queueProc) << "the queue's own procedure is back";
+  }
+  EnableWindow(main, TRUE);
 }
 
 TEST(FilterDialog, WhileOpenTheQueueCannotComeBackAndTheMenusAreGreyed) {
@@ -200,21 +208,6 @@ TEST(FilterDialog, WhileOpenTheQueueCannotComeBackAndTheMenusAreGreyed) {
   EXPECT_FALSE(after.itemsGreyed[1]);
   EXPECT_TRUE(IsWindowVisible(w.queue));
   EXPECT_TRUE(IsWindowVisible(w.event));
-}
-
-TEST(FilterDialog, AMainWindowDisabledBeforeIsDisabledAgainAfterwards) {
-  HostWindows w(kNewEventTitle);
-  HWND main = GetCOREInterface()->GetMainHWnd();
-  EnableWindow(main, FALSE);
-  JPrepFilterDlg(w.event);
-  EXPECT_TRUE(IsWindowEnabled(main)) << "the filter dialog's parent must take input";
-  EndWithoutDialog();
-  EXPECT_FALSE(IsWindowEnabled(main));
-  EnableWindow(main, TRUE);
-
-  JPrepFilterDlg(w.event);
-  EndWithoutDialog();
-  EXPECT_TRUE(IsWindowEnabled(main)) << "an enabled main window stays enabled";
 }
 
 // The host quits while the filter dialog is open: its exit closes the dialog, and the wait
