@@ -180,6 +180,15 @@ const WORD kGrey = 20000;        // a dark grey that stays under the threshold
 const float kThreshold = 0.5f;
 const int kEightBitSlack = 2;
 
+// A 64-bit bitmap of the host's manager.
+Bitmap* NewBitmap(int width, int height) {
+  BitmapInfo bi;
+  bi.SetWidth(width);
+  bi.SetHeight(height);
+  bi.SetType(BMM_TRUE_64);
+  return TheManager->Create(&bi);
+}
+
 BMM_Color_64 Pixel(Bitmap* bm, int x, int y) {
   BMM_Color_64 p = {};
   bm->GetLinearPixels(x, y, 1, &p);
@@ -195,11 +204,7 @@ void RedTable(glow::Settings& s) {
 }  // namespace
 
 TEST(GlowCore, ABrightPixelLightsExactlyItsBlurBoxAndTheAddSaturates) {
-  BitmapInfo bi;
-  bi.SetWidth(kSide);
-  bi.SetHeight(kSide);
-  bi.SetType(BMM_TRUE_64);
-  Bitmap* bm = TheManager->Create(&bi);
+  Bitmap* bm = NewBitmap(kSide, kSide);
   ASSERT_NE(bm, nullptr);
   bm->Fill(kGrey, kGrey, kGrey, 65535);
   const int c = kSide / 2;
@@ -238,11 +243,7 @@ TEST(GlowCore, ThePreviewPathMatchesTheBitmapPathAtEightBits) {
   const int w = 64, h = 36;
   std::vector<BMM_Color_24> buf((size_t)w * h);
   ASSERT_TRUE(JFillDefault(buf.data(), w, h));
-  BitmapInfo bi;
-  bi.SetWidth(w);
-  bi.SetHeight(h);
-  bi.SetType(BMM_TRUE_64);
-  Bitmap* bm = TheManager->Create(&bi);
+  Bitmap* bm = NewBitmap(w, h);
   ASSERT_NE(bm, nullptr);
   for (int i = 0; i < w * h; i++) {
     BMM_Color_64 p = {(WORD)(buf[i].r * 257), (WORD)(buf[i].g * 257), (WORD)(buf[i].b * 257), 65535};

