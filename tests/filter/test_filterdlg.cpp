@@ -8,16 +8,15 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
+using filtertest::Script;
 using filtertest::TestFilter;
 
 namespace {
 
 const char kNewEventTitle[] = "Add Image Filter Event";
-const UINT kTick = 50;            // milliseconds between the steps a test runs inside the wait
 const DWORD kPumpTimeout = 2000;  // longest wait for a posted message
 
 // The host's menu bar items a filter dialog greys: top-level item 0, items 3 and 4 of menu 1.
@@ -73,25 +72,6 @@ class SettingsDlg : public JOneModelessBase {
  private:
   JOneModelessBase** slot;
 };
-
-// Runs step() from a thread timer, that is from inside the wait of JDoFilterDlg.
-struct InsideWait {
-  explicit InsideWait(std::function<void()> f) {
-    step = std::move(f);
-    timer = SetTimer(nullptr, 0, kTick, Tick);
-  }
-  ~InsideWait() {
-    if (timer) KillTimer(nullptr, timer);
-  }
-  static void CALLBACK Tick(HWND, UINT, UINT_PTR id, DWORD) {
-    KillTimer(nullptr, id);
-    if (step) step();
-    step = nullptr;
-  }
-  static std::function<void()> step;
-  UINT_PTR timer;
-};
-std::function<void()> InsideWait::step;
 
 struct MenuState {
   bool topGreyed;
@@ -176,7 +156,8 @@ TEST(FilterDialog, WhileOpenTheQueueCannotComeBackAndTheMenusAreGreyed) {
     HWND active = nullptr;
     MenuState menu = {};
   } seen;
-  InsideWait step([&] {
+  // From inside the wait of JDoFilterDlg:
+  Script step({[&] {
     HMENU system = GetSystemMenu(dlgWnd, FALSE);
     seen.sizeGreyed = Greyed(system, SC_SIZE);
     seen.maximizeGreyed = Greyed(system, SC_MAXIMIZE);
@@ -188,7 +169,8 @@ TEST(FilterDialog, WhileOpenTheQueueCannotComeBackAndTheMenusAreGreyed) {
     seen.dialogIconic = IsIconic(dlgWnd) != 0;
     seen.active = GetActiveWindow();
     PostMessageA(dlgWnd, WM_COMMAND, IDCANCEL, 0);
-  });
+    return true;
+  }});
   EXPECT_EQ(JDoFilterDlg(&dlg, nullptr), 0);
   EXPECT_EQ(dlg, nullptr);
 
@@ -219,10 +201,11 @@ QUORTEST_CHILD(FilterDialogQuit) {
   dlg = JOneModelessBase::CreateDlg(main, new SettingsDlg(&dlg));
   if (!dlg) return 2;
   HWND dlgWnd = dlg->GetHwnd();
-  InsideWait step([dlgWnd] {
+  Script step({[dlgWnd] {
     PostQuitMessage(0);
     PostMessageA(dlgWnd, WM_COMMAND, IDCANCEL, 0);
-  });
+    return true;
+  }});
   return JDoFilterDlg(&dlg, nullptr) == 1 && dlg == nullptr ? 0 : 1;
 }
 

@@ -1,6 +1,7 @@
 // The glow sample as the host uses it: its settings dialog opened from the Postline's "Add Image
 // Filter Event" dialog, a spinner dragged, the preview following, Cancel; and its pixel work.
 #include "ControlDriver.h"
+#include "FilterTest.h"
 #include "GlowCore.h"
 #include "Quorlib.h"
 #include "TestSupport.h"
@@ -9,8 +10,9 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
+
+using filtertest::Script;
 
 namespace {
 
@@ -19,9 +21,7 @@ const char kGlowTitle[] = "Glow";
 const int kEventFilters = 1201;  // the host's event dialog: the list of filter classes
 const int kEventSetup = 1202;    // and its Setup button
 const Class_ID kPreviewCountID(0x474C4F57, 0x50524556);  // the glow's count of preview renders
-const UINT kTick = 50;
 const DWORD kSettle = 1000;       // long enough for the preview's coalescing waits to end
-const DWORD kTestTimeout = 30000;
 const int kDragSteps = 12;
 const DWORD kCoalesceWait = 200;  // the preview's wait for further changes
 const int kPixelsPerStep = 4;
@@ -32,37 +32,6 @@ int PreviewCount(JDataBase* tree) {
   tree->Extensions().FindExtProperty(kPreviewCountID, &n);
   return n;
 }
-
-// Runs the steps of a test from a thread timer, that is from inside whatever modal loop or wait
-// the test's thread is in; a step answers true when it is done and the next may run.
-struct Script {
-  explicit Script(std::vector<std::function<bool()>> s) {
-    steps = std::move(s);
-    next = 0;
-    started = GetTickCount();
-    timer = SetTimer(nullptr, 0, kTick, Tick);
-  }
-  ~Script() { KillTimer(nullptr, timer); }
-  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-    static bool busy = false;  // a step may pump messages itself
-    if (busy) return;
-    busy = true;
-    if (next < steps.size() && steps[next]()) next++;
-    if (GetTickCount() - started > kTestTimeout) {
-      // Something did not appear: cancel whatever dialog is in front so that the test ends.
-      HWND front = GetActiveWindow();
-      if (front) PostMessageA(front, WM_COMMAND, IDCANCEL, 0);
-    }
-    busy = false;
-  }
-  static std::vector<std::function<bool()>> steps;
-  static size_t next;
-  static DWORD started;
-  UINT_PTR timer;
-};
-std::vector<std::function<bool()>> Script::steps;
-size_t Script::next;
-DWORD Script::started;
 
 }  // namespace
 

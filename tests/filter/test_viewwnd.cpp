@@ -1,6 +1,7 @@
 // The image view on the interface thread: attaching, the resolution setting and its menu, the
 // computed sizes, replication and the panel, colour conversion, the result codes, installing
 // with the display gamma, painting and the progress line.
+#include "FilterTest.h"
 #include "ViewWndTest.h"
 
 #include "vbmm.h"
@@ -156,32 +157,22 @@ TEST(ViewWndResolution, MenuCommandsStoreThroughTheOverrideAndRecomputeAtTheDial
 }
 
 namespace {
-// Inside the menu's modal loop: the check marks it shows, then the menu is closed.
+// What a right click on the bench's view window showed: whether a menu came and the check marks of
+// v's menu, read inside the menu's modal loop before it is closed.
 struct MenuPeek {
-  static MenuPeek* current;
-  HMENU menu = nullptr;
-  int checks[4] = {-1, -1, -1, -1};
   bool tracked = false;
-  static void CALLBACK Tick(HWND, UINT, UINT_PTR id, DWORD) {
-    KillTimer(nullptr, id);
-    MenuPeek* p = current;
-    p->tracked = true;
-    const int ids[4] = {1300, 1301, 1302, 1303};
-    for (int i = 0; i < 4; i++) p->checks[i] = MenuCheck(p->menu, ids[i]);
-    EndMenu();
-  }
+  std::vector<int> checks;
 };
-MenuPeek* MenuPeek::current = nullptr;
-const UINT kPeekDelayMs = 50;
-
-// Right-clicks the bench's view window and peeks at the menu of v (when one is shown).
 MenuPeek RightClickPeek(Bench& b, JViewWnd* v) {
   MenuPeek peek;
-  peek.menu = MenuOf(v);
-  MenuPeek::current = &peek;
-  UINT_PTR timer = SetTimer(nullptr, 0, kPeekDelayMs, MenuPeek::Tick);
+  HMENU menu = MenuOf(v);
+  filtertest::Script inside({[&] {
+    peek.tracked = true;
+    for (int id : {1300, 1301, 1302, 1303}) peek.checks.push_back(MenuCheck(menu, id));
+    EndMenu();
+    return true;
+  }});
   b.driver.RightClick(b.window, 3, 3);
-  KillTimer(nullptr, timer);
   return peek;
 }
 }  // namespace
@@ -193,7 +184,7 @@ TEST(ViewWndResolution, RightClickShowsTheMenuCheckedFromTheCurrentSetting) {
   v->SetResolution(b.data, 2, 1);
   const MenuPeek peek = RightClickPeek(b, v);
   ASSERT_TRUE(peek.tracked) << "the menu was shown";
-  EXPECT_EQ(std::vector<int>(peek.checks, peek.checks + 4), (std::vector<int>{0, 0, 1, 0}))
+  EXPECT_EQ(peek.checks, (std::vector<int>{0, 0, 1, 0}))
       << "1:4 checked; no-fit: Fit to Window unchecked";
   v->Destroy();
 
