@@ -146,6 +146,7 @@ namespace {
 const int kSide = 41;            // an odd square image with one bright pixel in its centre
 const float kRadius = 4.0f;      // the blur box is 2 x 4 + 1 = 9 pixels wide
 const WORD kGrey = 20000;        // a dark grey that stays under the threshold
+const float kSmallRadius = 2.0f;  // for the preview comparison
 const float kThreshold = 0.5f;
 const int kEightBitSlack = 2;
 
@@ -164,10 +165,15 @@ BMM_Color_64 Pixel(Bitmap* bm, int x, int y) {
   return p;
 }
 
-// A table that adds the same colour at every level above 0, in proportion to the level.
-void RedTable(glow::Settings& s) {
+// Settings of the given radius and the test threshold whose table adds the same colour at every
+// level above 0, in proportion to the level. (Static: the tables are large.)
+glow::Settings& RedGlow(float radius) {
+  static glow::Settings s;
+  s.radius = radius;
+  s.threshold = kThreshold;
   std::vector<Point3> red(glow::kLevels, Point3(1, 0, 0));
   glow::FillTable(s, red.data(), 1.0f);
+  return s;
 }
 
 }  // namespace
@@ -180,10 +186,7 @@ TEST(GlowCore, ABrightPixelLightsExactlyItsBlurBoxAndTheAddSaturates) {
   const BMM_Color_64 white = {65535, 65535, 65535, 65535};
   bm->PutPixels(c, c, 1, &white);
 
-  static glow::Settings s;
-  s.radius = kRadius;
-  s.threshold = kThreshold;
-  RedTable(s);
+  const glow::Settings& s = RedGlow(kRadius);
   EXPECT_EQ(s.add[0][0], 0) << "level 0 adds nothing";
   EXPECT_EQ(s.add[glow::kLevels - 1][0], 65535);
   EXPECT_EQ(s.add[glow::kLevels - 1][1], 0);
@@ -219,10 +222,7 @@ TEST(GlowCore, ThePreviewPathMatchesTheBitmapPathAtEightBits) {
     bm->PutPixels(i % w, i / w, 1, &p);
   }
   const std::vector<BMM_Color_24> original = buf;
-  static glow::Settings s;
-  s.radius = 2.0f;
-  s.threshold = kThreshold;
-  RedTable(s);
+  const glow::Settings& s = RedGlow(kSmallRadius);
   glow::Worker worker;
   ASSERT_EQ(worker.GlowPixels(buf.data(), w, h, s), 1);
   ASSERT_EQ(worker.GlowBitmap(bm, s), 1);
