@@ -91,10 +91,11 @@ struct ToolBarTest : testing::Test {
     EXPECT_NE(JOneModelessBase::CreateDlg(nullptr, dlg), nullptr);
     return bar;
   }
-  // Runs command id of the dialog while a driver presses button of the file dialog it opens,
-  // after typing name (when given). Answers whether a dialog came.
-  bool WithFileDialog(int id, int button, const std::string& name, std::string* caption = nullptr,
-                      DWORD timeoutMs = 10000) {
+  // Runs command id of the dialog while a driver presses button of the modal dialog it opens
+  // (a file dialog or the preview setup), after typing name (when given). Answers whether a
+  // dialog came.
+  bool WithDialog(int id, int button, const std::string& name, std::string* caption = nullptr,
+                  DWORD timeoutMs = 10000) {
     quortest::ModalDriver driver(button, timeoutMs);
     if (!name.empty()) driver.Type(kNameBox, name);
     dlg->Command(id);
@@ -207,19 +208,20 @@ TEST_F(ToolBarTest, TooltipsComeFromTheStringTable) {
 TEST_F(ToolBarTest, SaveAsksForANameUntilTheFileExists) {
   Open();
   std::string caption;
-  EXPECT_TRUE(WithFileDialog(JFilterToolBar::kSave, IDCANCEL, "", &caption)) << "no name yet: the dialog opens";
+  EXPECT_TRUE(WithDialog(JFilterToolBar::kSave, IDCANCEL, "", &caption)) << "no name yet: the dialog opens";
   EXPECT_EQ(caption, kSaveTitle);
   EXPECT_FALSE(quortest::ReadAll(file).size()) << "cancelled: nothing written";
 
-  EXPECT_TRUE(WithFileDialog(JFilterToolBar::kSaveAs, IDOK, file));
+  EXPECT_TRUE(WithDialog(JFilterToolBar::kSaveAs, IDOK, file));
   EXPECT_EQ(GainIn(file), Params::kDefaultGain);
 
   filter.P()->SetGain(kEditedGain);
-  EXPECT_FALSE(WithFileDialog(JFilterToolBar::kSave, IDCANCEL, "", nullptr, kNoDialogMs)) << "an existing file is written without asking";
+  EXPECT_FALSE(WithDialog(JFilterToolBar::kSave, IDCANCEL, "", nullptr, kNoDialogMs))
+      << "an existing file is written without asking";
   EXPECT_EQ(GainIn(file), kEditedGain);
 
   remove(file.c_str());
-  EXPECT_TRUE(WithFileDialog(JFilterToolBar::kSave, IDCANCEL, "")) << "the named file is gone: the dialog again";
+  EXPECT_TRUE(WithDialog(JFilterToolBar::kSave, IDCANCEL, "")) << "the named file is gone: the dialog again";
 }
 
 TEST_F(ToolBarTest, LoadAndResetReplaceTheDataAndTheDialogFollows) {
@@ -231,7 +233,7 @@ TEST_F(ToolBarTest, LoadAndResetReplaceTheDataAndTheDialogFollows) {
   JData* before = filter.Data();
 
   std::string caption;
-  EXPECT_TRUE(WithFileDialog(JFilterToolBar::kLoad, IDOK, file, &caption));
+  EXPECT_TRUE(WithDialog(JFilterToolBar::kLoad, IDOK, file, &caption));
   EXPECT_EQ(caption, kLoadTitle);
   ASSERT_NE(filter.Data(), before);
   EXPECT_EQ(filter.P()->Gain(), kEditedGain);
@@ -241,8 +243,8 @@ TEST_F(ToolBarTest, LoadAndResetReplaceTheDataAndTheDialogFollows) {
   // A corrupt file and a cancelled dialog change nothing.
   JData* loaded = filter.Data();
   quortest::WriteAll(file, {'n', 'o', 't', ' ', 'a', ' ', 't', 'r', 'e', 'e'});
-  EXPECT_TRUE(WithFileDialog(JFilterToolBar::kLoad, IDOK, file));
-  EXPECT_TRUE(WithFileDialog(JFilterToolBar::kLoad, IDCANCEL, ""));
+  EXPECT_TRUE(WithDialog(JFilterToolBar::kLoad, IDOK, file));
+  EXPECT_TRUE(WithDialog(JFilterToolBar::kLoad, IDCANCEL, ""));
   EXPECT_EQ(filter.Data(), loaded);
   EXPECT_EQ(dlg->switches, 1);
 
@@ -284,19 +286,12 @@ TEST_F(ToolBarTest, MakePreviewShowsTheHostsImageWithTheStoredSettings) {
   EXPECT_EQ(FindWindowA(IMAGEWINDOWCLASS, "Test Filter Preview"), nullptr) << "a failed preview shows nothing";
 
   // Setup first: only "Preview" goes on to make one.
-  {
-    quortest::ModalDriver driver(IDCANCEL);
-    dlg->Command(JFilterToolBar::kSetupPreview);
-    ASSERT_TRUE(driver.Wait());
-    EXPECT_EQ(driver.Caption(), " Preview Setup");
-  }
+  std::string caption;
+  ASSERT_TRUE(WithDialog(JFilterToolBar::kSetupPreview, IDCANCEL, "", &caption));
+  EXPECT_EQ(caption, " Preview Setup");
   EXPECT_EQ(filter.previews.size(), 2u);
   filter.failPreview = false;
-  {
-    quortest::ModalDriver driver(IDOK);
-    dlg->Command(JFilterToolBar::kSetupPreview);
-    ASSERT_TRUE(driver.Wait());
-  }
+  ASSERT_TRUE(WithDialog(JFilterToolBar::kSetupPreview, IDOK, ""));
   EXPECT_EQ(filter.previews.size(), 3u);
   shown = FindWindowA(IMAGEWINDOWCLASS, "Test Filter Preview");
   ASSERT_NE(shown, nullptr);
@@ -423,7 +418,7 @@ TEST_F(ToolBarTest, ButtonsWithOneHolderShareTheFileAndShowItInTheCaption) {
 
   filter.P()->SetGain(kEditedGain);
   std::string caption;
-  EXPECT_TRUE(WithFileDialog(IDC_TEST_SAVE, IDOK, file, &caption));
+  EXPECT_TRUE(WithDialog(IDC_TEST_SAVE, IDOK, file, &caption));
   EXPECT_EQ(caption, kSaveTitle);
   EXPECT_EQ(GainIn(file), kEditedGain);
   EXPECT_STREQ(paths.PathName(), file.c_str()) << "the holder keeps the chosen file";
@@ -451,7 +446,7 @@ TEST_F(ToolBarTest, ButtonsWithOneHolderShareTheFileAndShowItInTheCaption) {
   // A cancelled load leaves data and caption.
   dlg->SetDlgTitle("Untitled");
   JData* loaded = filter.Data();
-  EXPECT_TRUE(WithFileDialog(IDC_TEST_LOAD, IDCANCEL, ""));
+  EXPECT_TRUE(WithDialog(IDC_TEST_LOAD, IDCANCEL, ""));
   EXPECT_EQ(filter.Data(), loaded);
   EXPECT_EQ(Text(dlg->GetHwnd()), "Untitled");
 }
@@ -478,13 +473,13 @@ TEST_F(ToolBarTest, ButtonsWithAFolderRememberItInTheirData) {
   *dlg += load;
   ASSERT_NE(JOneModelessBase::CreateDlg(nullptr, dlg), nullptr);
 
-  EXPECT_TRUE(WithFileDialog(IDC_TEST_SAVE2, IDOK, file));
+  EXPECT_TRUE(WithDialog(IDC_TEST_SAVE2, IDOK, file));
   const std::string dir = file.substr(0, file.find_last_of('\\'));
   EXPECT_EQ(save->GetLastPath(), dir);
   EXPECT_STREQ(folder->Payload().Data(), dir.c_str());
 
   folder->SetValue(&preset, 0, valid, CTRL_ABSOLUTE);
-  EXPECT_TRUE(WithFileDialog(IDC_TEST_LOAD2, IDOK, file));
+  EXPECT_TRUE(WithDialog(IDC_TEST_LOAD2, IDOK, file));
   EXPECT_EQ(load->GetLastPath(), dir);
   EXPECT_STREQ(folder->Payload().Data(), dir.c_str()) << "a load remembers the folder as well";
   EXPECT_EQ(dlg->switches, 1);
