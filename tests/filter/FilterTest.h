@@ -72,7 +72,7 @@ class TestFilter : public JFilterBase {
 // Runs the steps of a test from a thread timer, that is from inside whatever modal loop or wait
 // the test's thread is in; a step answers true when it is done and the next may run.
 struct Script {
-  static const UINT kTick = 50;               // milliseconds between two tries of a step
+  static const UINT kTick = 50;  // milliseconds between two tries of a step
   static const DWORD kTestTimeout = 30000;
   explicit Script(std::vector<std::function<bool()>> s) {
     steps = std::move(s);
