@@ -1,10 +1,12 @@
 // A filter as a client writes one, for the filter tests: its parameters are a node with a gain and
-// an enabled switch; how its settings dialog behaves is up to each test.
+// an enabled switch; how its settings dialog behaves is up to each test. And the steps a test runs
+// from inside a modal loop.
 #pragma once
 
 #include "Quorlib.h"
 
 #include <functional>
+#include <vector>
 
 namespace filtertest {
 
@@ -65,6 +67,36 @@ class TestFilter : public JFilterBase {
   INT_PTR aboutResult = TRUE;
   HWND renderedFor = nullptr;
   BOOL renderResult = TRUE;
+};
+
+// Runs the steps of a test from a thread timer, that is from inside whatever modal loop or wait
+// the test's thread is in; a step answers true when it is done and the next may run.
+struct Script {
+  static const UINT kTick = 50;  // milliseconds between two tries of a step
+  static const DWORD kTestTimeout = 30000;
+  explicit Script(std::vector<std::function<bool()>> s) {
+    steps = std::move(s);
+    next = 0;
+    started = GetTickCount();
+    timer = SetTimer(nullptr, 0, kTick, Tick);
+  }
+  ~Script() { KillTimer(nullptr, timer); }
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+    static bool busy = false;  // a step may pump messages itself
+    if (busy) return;
+    busy = true;
+    if (next < steps.size() && steps[next]()) next++;
+    if (GetTickCount() - started > kTestTimeout) {
+      // Something did not appear: cancel whatever dialog is in front so that the test ends.
+      HWND front = GetActiveWindow();
+      if (front) PostMessageA(front, WM_COMMAND, IDCANCEL, 0);
+    }
+    busy = false;
+  }
+  static inline std::vector<std::function<bool()>> steps;
+  static inline size_t next = 0;
+  static inline DWORD started = 0;
+  UINT_PTR timer;
 };
 
 }  // namespace filtertest

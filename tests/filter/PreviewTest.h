@@ -1,10 +1,9 @@
 // What the preview and toolbar tests share: a filter that records what the host's preview and its
 // own rendering are asked, a modeless filter dialog from the test program's template that
-// follows a switch of its data, and a look at a view's image and result codes.
+// follows a switch of its data.
 #pragma once
 
 #include "FilterTest.h"
-#include "JViewWndInternal.h"
 #include "testres.h"
 
 #include <atomic>
@@ -96,24 +95,6 @@ class FilterDialog : public JOneModelessBase {
 
   JDataBase* bound;
   int switches = 0;
-};
-
-// The image and the computation of any view, reached through the view's protected members.
-struct ViewAccess : JViewWnd {
-  static std::vector<BMM_Color_24> Image(JViewWnd* v) {
-    State* JViewWnd::*state = &ViewAccess::state;
-    RECT JViewWnd::*rect = &ViewAccess::imageRect;
-    State* s = v->*state;
-    const RECT& r = v->*rect;
-    JLock hold(s->bufferLock);
-    if (!s->pixels) return {};
-    return std::vector<BMM_Color_24>(s->pixels, s->pixels + (size_t)(r.right - r.left) * (r.bottom - r.top));
-  }
-  // Computes one image on the calling thread and answers the view's result code.
-  static unsigned long Compute(JViewWnd* v) {
-    unsigned long (JViewWnd::*compute)() = &ViewAccess::UpdateView_Thread;
-    return (v->*compute)();
-  }
 };
 
 // The last host event dialog the filter dialog saw was titled title (JNewFilterEvent follows

@@ -21,6 +21,25 @@ const int kFrame = 1;
 // A dialog that shows its views at a time of its own.
 using TimeDialog = PlainDialog;
 
+// The image and the computation of any view, reached through the view's protected members.
+struct ViewAccess : JViewWnd {
+  // A copy of the shown image (empty without one).
+  static std::vector<BMM_Color_24> Image(JViewWnd* v) {
+    State* JViewWnd::*state = &ViewAccess::state;
+    RECT JViewWnd::*rect = &ViewAccess::imageRect;
+    State* s = v->*state;
+    const RECT& r = v->*rect;
+    JLock hold(s->bufferLock);
+    if (!s->pixels) return {};
+    return std::vector<BMM_Color_24>(s->pixels, s->pixels + (size_t)(r.right - r.left) * (r.bottom - r.top));
+  }
+  // Computes one image on the calling thread and answers the view's result code.
+  static unsigned long Compute(JViewWnd* v) {
+    unsigned long (JViewWnd::*compute)() = &ViewAccess::UpdateView_Thread;
+    return (v->*compute)();
+  }
+};
+
 // A view whose image, codes and abort value a test can reach, and which counts the calls of its
 // resolution setter (a derived class's override must run from the menu).
 class ProbeView : public JViewWnd {
@@ -36,7 +55,7 @@ class ProbeView : public JViewWnd {
     colorFunc = f;
     colorUser = user;
   }
-  unsigned long Compute() { return UpdateView_Thread(); }
+  unsigned long Compute() { return ViewAccess::Compute(this); }
   void RaiseAbort() { state->abortValue.store(-1); }
   void ClearAbort() { state->abortValue.store(0); }
   int Abort() { return AbortValue(); }
@@ -48,13 +67,7 @@ class ProbeView : public JViewWnd {
     GetExitCodeThread(state->ending, &code);
     return code;
   }
-  // A copy of the shown image (empty without one).
-  std::vector<BMM_Color_24> Image() {
-    JLock hold(state->bufferLock);
-    const RECT r = ImageRect();
-    if (!state->pixels) return {};
-    return std::vector<BMM_Color_24>(state->pixels, state->pixels + (size_t)(r.right - r.left) * (r.bottom - r.top));
-  }
+  std::vector<BMM_Color_24> Image() { return ViewAccess::Image(this); }
   const BMM_Color_24* Raw() { return state->pixels; }
   RECT ImageRect() { return imageRect; }
   void SetResolution(JDataBase* d, int resolution, int noFit) override {

@@ -47,8 +47,9 @@ TEST(FilterData, FirstUseGivesTheFilterANodeWithTheTreeBehindADummy) {
   EXPECT_STREQ(node->GetName(0), "");
   EXPECT_EQ(node->GetClassID(0), filtertest::kParamsID);
   EXPECT_EQ(d->GetBypassThis(), 1) << "the tree itself is not listed in the track editor";
+  ASSERT_EQ(node->AddController(NewDefaultFloatController(), "Extra", Class_ID(1, 2), -1), 1);
   EXPECT_EQ(f.Data(), d) << "a valid tree is kept";
-  EXPECT_EQ(node->NumItems(), 1);
+  EXPECT_EQ(node->NumItems(), 2) << "and so are the node's other items";
 }
 
 TEST(FilterData, ABrokenItemZeroIsReplacedByAFreshTreeAndTheOtherItemsGo) {
@@ -90,29 +91,16 @@ TEST(FilterData, ABrokenItemZeroIsReplacedByAFreshTreeAndTheOtherItemsGo) {
   }
 }
 
-TEST(FilterData, AValidTreeKeepsTheNodesOtherItems) {
-  TestFilter f;
-  JData* d = f.Data();
-  ASSERT_EQ(f.Node()->AddController(NewDefaultFloatController(), "Extra", Class_ID(1, 2), -1), 1);
-  EXPECT_EQ(f.Data(), d);
-  EXPECT_EQ(f.Node()->NumItems(), 2);
-}
-
-TEST(FilterSetData, TheCurrentTreeAnswersZeroAndChangesNothing) {
-  TestFilter f;
-  Params* d = f.P();
-  d->SetGain(kEditedGain);
-  int alive = Params::alive;
-  EXPECT_EQ(f.SetData(d, 1), nullptr);
-  EXPECT_EQ(f.Data(), d);
-  EXPECT_EQ(Params::alive, alive);
-  EXPECT_FLOAT_EQ(d->Gain(), kEditedGain) << "the tree was not deleted";
-}
-
-TEST(FilterSetData, TheOldTreeGoesToTheCallerOrIsDeleted) {
+TEST(FilterSetData, TheOldTreeGoesToTheCallerOrIsDeletedAndTheCurrentOneStays) {
   TestFilter f;
   Params* first = f.P();
   first->SetGain(kEditedGain);
+  const int aliveFirst = Params::alive;
+  EXPECT_EQ(f.SetData(first, 1), nullptr) << "the current tree answers no old one";
+  EXPECT_EQ(f.Data(), first);
+  EXPECT_EQ(Params::alive, aliveFirst);
+  EXPECT_FLOAT_EQ(first->Gain(), kEditedGain) << "the current tree was not deleted";
+
   Params* second = NewParams();
   EXPECT_EQ(f.SetData(second, 0), first) << "deleteOld 0 hands the old tree back";
   EXPECT_EQ(f.Data(), second);

@@ -8,16 +8,15 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
+using filtertest::Script;
 using filtertest::TestFilter;
 
 namespace {
 
 const char kNewEventTitle[] = "Add Image Filter Event";
-const UINT kTick = 50;            // milliseconds between the steps a test runs inside the wait
 const DWORD kPumpTimeout = 2000;  // longest wait for a posted message
 
 // The host's menu bar items a filter dialog greys: top-level item 0, items 3 and 4 of menu 1.
@@ -74,25 +73,6 @@ class SettingsDlg : public JOneModelessBase {
   JOneModelessBase** slot;
 };
 
-// Runs step() from a thread timer, that is from inside the wait of JDoFilterDlg.
-struct InsideWait {
-  explicit InsideWait(std::function<void()> f) {
-    step = std::move(f);
-    timer = SetTimer(nullptr, 0, kTick, Tick);
-  }
-  ~InsideWait() {
-    if (timer) KillTimer(nullptr, timer);
-  }
-  static void CALLBACK Tick(HWND, UINT, UINT_PTR id, DWORD) {
-    KillTimer(nullptr, id);
-    if (step) step();
-    step = nullptr;
-  }
-  static std::function<void()> step;
-  UINT_PTR timer;
-};
-std::function<void()> InsideWait::step;
-
 struct MenuState {
   bool topGreyed;
   bool itemsGreyed[2];
@@ -138,19 +118,27 @@ TEST(FilterEvent, OnlyTheExactTitleOfTheNewEventDialogCounts) {
   }
 }
 
-TEST(FilterEvent, PrepHidesTheHostsWindowsAndTheEndShowsThemAgain) {
+// The main window is the filter dialog's parent and must take input; one that was disabled before
+// is disabled again afterwards.
+TEST(FilterEvent, PrepHidesTheHostsWindowsAndEnablesTheMainOneAndTheEndRestoresThem) {
   HostWindows w(kNewEventTitle);
-  LONG_PTR queueProc = GetWindowLongPtrA(w.queue, GWLP_WNDPROC);
-  HWND main = JPrepFilterDlg(w.event);
-  EXPECT_EQ(main, GetCOREInterface()->GetMainHWnd());
-  EXPECT_TRUE(IsWindowEnabled(main));
-  EXPECT_FALSE(IsWindowVisible(w.event));
-  EXPECT_FALSE(IsWindowVisible(w.queue));
-  EXPECT_NE(GetWindowLongPtrA(w.queue, GWLP_WNDPROC), queueProc) << "the queue window is guarded";
-  EndWithoutDialog();
-  EXPECT_TRUE(IsWindowVisible(w.queue));
-  EXPECT_TRUE(IsWindowVisible(w.event));
-  EXPECT_EQ(GetWindowLongPtrA(w.queue, GWLP_WNDPROC), queueProc) << "the queue's own procedure is back";
+  const LONG_PTR queueProc = GetWindowLongPtrA(w.queue, GWLP_WNDPROC);
+  HWND main = GetCOREInterface()->GetMainHWnd();
+  for (BOOL enabledBefore : {TRUE, FALSE}) {
+    SCOPED_TRACE(enabledBefore ? "an enabled main window" : "a disabled main window");
+    EnableWindow(main, enabledBefore);
+    EXPECT_EQ(JPrepFilterDlg(w.event), main);
+    EXPECT_TRUE(IsWindowEnabled(main));
+    EXPECT_FALSE(IsWindowVisible(w.event));
+    EXPECT_FALSE(IsWindowVisible(w.queue));
+    EXPECT_NE(GetWindowLongPtrA(w.queue, GWLP_WNDPROC), queueProc) << "the queue window is guarded";
+    EndWithoutDialog();
+    EXPECT_EQ(IsWindowEnabled(main) != 0, enabledBefore != 0);
+    EXPECT_TRUE(IsWindowVisible(w.queue));
+    EXPECT_TRUE(IsWindowVisible(w.event));
+    EXPECT_EQ(GetWindowLongPtrA(w.queue, GWLP_WNDPROC), queueProc) << "the queue's own procedure is back";
+  }
+  EnableWindow(main, TRUE);
 }
 
 TEST(FilterDialog, WhileOpenTheQueueCannotComeBackAndTheMenusAreGreyed) {
@@ -168,7 +156,8 @@ TEST(FilterDialog, WhileOpenTheQueueCannotComeBackAndTheMenusAreGreyed) {
     HWND active = nullptr;
     MenuState menu = {};
   } seen;
-  InsideWait step([&] {
+  // From inside the wait of JDoFilterDlg:
+  Script step({[&] {
     HMENU system = GetSystemMenu(dlgWnd, FALSE);
     seen.sizeGreyed = Greyed(system, SC_SIZE);
     seen.maximizeGreyed = Greyed(system, SC_MAXIMIZE);
@@ -180,7 +169,8 @@ TEST(FilterDialog, WhileOpenTheQueueCannotComeBackAndTheMenusAreGreyed) {
     seen.dialogIconic = IsIconic(dlgWnd) != 0;
     seen.active = GetActiveWindow();
     PostMessageA(dlgWnd, WM_COMMAND, IDCANCEL, 0);
-  });
+    return true;
+  }});
   EXPECT_EQ(JDoFilterDlg(&dlg, nullptr), 0);
   EXPECT_EQ(dlg, nullptr);
 
@@ -202,21 +192,6 @@ TEST(FilterDialog, WhileOpenTheQueueCannotComeBackAndTheMenusAreGreyed) {
   EXPECT_TRUE(IsWindowVisible(w.event));
 }
 
-TEST(FilterDialog, AMainWindowDisabledBeforeIsDisabledAgainAfterwards) {
-  HostWindows w(kNewEventTitle);
-  HWND main = GetCOREInterface()->GetMainHWnd();
-  EnableWindow(main, FALSE);
-  JPrepFilterDlg(w.event);
-  EXPECT_TRUE(IsWindowEnabled(main)) << "the filter dialog's parent must take input";
-  EndWithoutDialog();
-  EXPECT_FALSE(IsWindowEnabled(main));
-  EnableWindow(main, TRUE);
-
-  JPrepFilterDlg(w.event);
-  EndWithoutDialog();
-  EXPECT_TRUE(IsWindowEnabled(main)) << "an enabled main window stays enabled";
-}
-
 // The host quits while the filter dialog is open: its exit closes the dialog, and the wait
 // reports the end of the application.
 QUORTEST_CHILD(FilterDialogQuit) {
@@ -226,10 +201,11 @@ QUORTEST_CHILD(FilterDialogQuit) {
   dlg = JOneModelessBase::CreateDlg(main, new SettingsDlg(&dlg));
   if (!dlg) return 2;
   HWND dlgWnd = dlg->GetHwnd();
-  InsideWait step([dlgWnd] {
+  Script step({[dlgWnd] {
     PostQuitMessage(0);
     PostMessageA(dlgWnd, WM_COMMAND, IDCANCEL, 0);
-  });
+    return true;
+  }});
   return JDoFilterDlg(&dlg, nullptr) == 1 && dlg == nullptr ? 0 : 1;
 }
 

@@ -1,6 +1,7 @@
 // The glow sample as the host uses it: its settings dialog opened from the Postline's "Add Image
 // Filter Event" dialog, a spinner dragged, the preview following, Cancel; and its pixel work.
 #include "ControlDriver.h"
+#include "FilterTest.h"
 #include "GlowCore.h"
 #include "Quorlib.h"
 #include "TestSupport.h"
@@ -9,8 +10,9 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
+
+using filtertest::Script;
 
 namespace {
 
@@ -19,9 +21,7 @@ const char kGlowTitle[] = "Glow";
 const int kEventFilters = 1201;  // the host's event dialog: the list of filter classes
 const int kEventSetup = 1202;    // and its Setup button
 const Class_ID kPreviewCountID(0x474C4F57, 0x50524556);  // the glow's count of preview renders
-const UINT kTick = 50;
 const DWORD kSettle = 1000;       // long enough for the preview's coalescing waits to end
-const DWORD kTestTimeout = 30000;
 const int kDragSteps = 12;
 const DWORD kCoalesceWait = 200;  // the preview's wait for further changes
 const int kPixelsPerStep = 4;
@@ -32,37 +32,6 @@ int PreviewCount(JDataBase* tree) {
   tree->Extensions().FindExtProperty(kPreviewCountID, &n);
   return n;
 }
-
-// Runs the steps of a test from a thread timer, that is from inside whatever modal loop or wait
-// the test's thread is in; a step answers true when it is done and the next may run.
-struct Script {
-  explicit Script(std::vector<std::function<bool()>> s) {
-    steps = std::move(s);
-    next = 0;
-    started = GetTickCount();
-    timer = SetTimer(nullptr, 0, kTick, Tick);
-  }
-  ~Script() { KillTimer(nullptr, timer); }
-  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-    static bool busy = false;  // a step may pump messages itself
-    if (busy) return;
-    busy = true;
-    if (next < steps.size() && steps[next]()) next++;
-    if (GetTickCount() - started > kTestTimeout) {
-      // Something did not appear: cancel whatever dialog is in front so that the test ends.
-      HWND front = GetActiveWindow();
-      if (front) PostMessageA(front, WM_COMMAND, IDCANCEL, 0);
-    }
-    busy = false;
-  }
-  static std::vector<std::function<bool()>> steps;
-  static size_t next;
-  static DWORD started;
-  UINT_PTR timer;
-};
-std::vector<std::function<bool()>> Script::steps;
-size_t Script::next;
-DWORD Script::started;
 
 }  // namespace
 
@@ -177,8 +146,18 @@ namespace {
 const int kSide = 41;            // an odd square image with one bright pixel in its centre
 const float kRadius = 4.0f;      // the blur box is 2 x 4 + 1 = 9 pixels wide
 const WORD kGrey = 20000;        // a dark grey that stays under the threshold
+const float kSmallRadius = 2.0f;  // for the preview comparison
 const float kThreshold = 0.5f;
 const int kEightBitSlack = 2;
+
+// A 64-bit bitmap of the host's manager.
+Bitmap* NewBitmap(int width, int height) {
+  BitmapInfo bi;
+  bi.SetWidth(width);
+  bi.SetHeight(height);
+  bi.SetType(BMM_TRUE_64);
+  return TheManager->Create(&bi);
+}
 
 BMM_Color_64 Pixel(Bitmap* bm, int x, int y) {
   BMM_Color_64 p = {};
@@ -186,30 +165,28 @@ BMM_Color_64 Pixel(Bitmap* bm, int x, int y) {
   return p;
 }
 
-// A table that adds the same colour at every level above 0, in proportion to the level.
-void RedTable(glow::Settings& s) {
+// Settings of the given radius and the test threshold whose table adds the same colour at every
+// level above 0, in proportion to the level. (Static: the tables are large.)
+glow::Settings& RedGlow(float radius) {
+  static glow::Settings s;
+  s.radius = radius;
+  s.threshold = kThreshold;
   std::vector<Point3> red(glow::kLevels, Point3(1, 0, 0));
   glow::FillTable(s, red.data(), 1.0f);
+  return s;
 }
 
 }  // namespace
 
 TEST(GlowCore, ABrightPixelLightsExactlyItsBlurBoxAndTheAddSaturates) {
-  BitmapInfo bi;
-  bi.SetWidth(kSide);
-  bi.SetHeight(kSide);
-  bi.SetType(BMM_TRUE_64);
-  Bitmap* bm = TheManager->Create(&bi);
+  Bitmap* bm = NewBitmap(kSide, kSide);
   ASSERT_NE(bm, nullptr);
   bm->Fill(kGrey, kGrey, kGrey, 65535);
   const int c = kSide / 2;
   const BMM_Color_64 white = {65535, 65535, 65535, 65535};
   bm->PutPixels(c, c, 1, &white);
 
-  static glow::Settings s;
-  s.radius = kRadius;
-  s.threshold = kThreshold;
-  RedTable(s);
+  const glow::Settings& s = RedGlow(kRadius);
   EXPECT_EQ(s.add[0][0], 0) << "level 0 adds nothing";
   EXPECT_EQ(s.add[glow::kLevels - 1][0], 65535);
   EXPECT_EQ(s.add[glow::kLevels - 1][1], 0);
@@ -238,21 +215,14 @@ TEST(GlowCore, ThePreviewPathMatchesTheBitmapPathAtEightBits) {
   const int w = 64, h = 36;
   std::vector<BMM_Color_24> buf((size_t)w * h);
   ASSERT_TRUE(JFillDefault(buf.data(), w, h));
-  BitmapInfo bi;
-  bi.SetWidth(w);
-  bi.SetHeight(h);
-  bi.SetType(BMM_TRUE_64);
-  Bitmap* bm = TheManager->Create(&bi);
+  Bitmap* bm = NewBitmap(w, h);
   ASSERT_NE(bm, nullptr);
   for (int i = 0; i < w * h; i++) {
     BMM_Color_64 p = {(WORD)(buf[i].r * 257), (WORD)(buf[i].g * 257), (WORD)(buf[i].b * 257), 65535};
     bm->PutPixels(i % w, i / w, 1, &p);
   }
   const std::vector<BMM_Color_24> original = buf;
-  static glow::Settings s;
-  s.radius = 2.0f;
-  s.threshold = kThreshold;
-  RedTable(s);
+  const glow::Settings& s = RedGlow(kSmallRadius);
   glow::Worker worker;
   ASSERT_EQ(worker.GlowPixels(buf.data(), w, h, s), 1);
   ASSERT_EQ(worker.GlowBitmap(bm, s), 1);

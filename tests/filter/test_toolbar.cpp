@@ -41,6 +41,26 @@ unsigned long AspectBits(float f) {
   return bits;
 }
 
+// Preview settings other than the defaults: 100 x 50 pixels of aspect 2, the whole queue (a
+// picture ratio of 4).
+const int kStoredWidth = 100, kStoredHeight = 50, kWholeQueueType = 3;
+const float kStoredAspect = 2.0f;
+void StorePreviewSettings(JPropertyList& props) {
+  props.Add(JProp_FltDlg_PreviewWidth(), kStoredWidth);
+  props.Add(JProp_FltDlg_PreviewHeight(), kStoredHeight);
+  props.Add(JProp_FltDlg_PreviewAspect(), AspectBits(kStoredAspect));
+  props.Add(JProp_FltDlg_PreviewType(), kWholeQueueType);
+}
+
+// Where a dialog's item stands in the dialog's client area.
+POINT ItemAt(HWND dlg, int id) {
+  RECT r;
+  GetWindowRect(GetDlgItem(dlg, id), &r);
+  POINT at = {r.left, r.top};
+  ScreenToClient(dlg, &at);
+  return at;
+}
+
 float GainIn(const std::string& path) {
   ReferenceMaker* rm = LoadRefMakerFromFile(path.c_str());
   Params* p = dynamic_cast<Params*>(rm);
@@ -71,10 +91,11 @@ struct ToolBarTest : testing::Test {
     EXPECT_NE(JOneModelessBase::CreateDlg(nullptr, dlg), nullptr);
     return bar;
   }
-  // Runs command id of the dialog while a driver presses button of the file dialog it opens,
-  // after typing name (when given). Answers whether a dialog came.
-  bool WithFileDialog(int id, int button, const std::string& name, std::string* caption = nullptr,
-                      DWORD timeoutMs = 10000) {
+  // Runs command id of the dialog while a driver presses button of the modal dialog it opens
+  // (a file dialog or the preview setup), after typing name (when given). Answers whether a
+  // dialog came.
+  bool WithDialog(int id, int button, const std::string& name, std::string* caption = nullptr,
+                  DWORD timeoutMs = 10000) {
     quortest::ModalDriver driver(button, timeoutMs);
     if (!name.empty()) driver.Type(kNameBox, name);
     dlg->Command(id);
@@ -119,10 +140,7 @@ TEST_F(ToolBarTest, InitTakesABandAtTheTopForTwelveEntries) {
   Open(false);
   RECT plain;
   GetWindowRect(dlg->GetHwnd(), &plain);
-  RECT ok;
-  GetWindowRect(dlg->Item(IDOK), &ok);
-  POINT okAt = {ok.left, ok.top};
-  ScreenToClient(dlg->GetHwnd(), &okAt);
+  const POINT okAt = ItemAt(dlg->GetHwnd(), IDOK);
   dlg->Close();
 
   JFilterToolBar* bar = Open();
@@ -131,9 +149,7 @@ TEST_F(ToolBarTest, InitTakesABandAtTheTopForTwelveEntries) {
   GetWindowRect(dlg->GetHwnd(), &grown);
   EXPECT_EQ(grown.bottom - grown.top, plain.bottom - plain.top + JFilterToolBar::kBandHeight);
   EXPECT_EQ(grown.right - grown.left, plain.right - plain.left);
-  GetWindowRect(dlg->Item(IDOK), &ok);
-  POINT moved = {ok.left, ok.top};
-  ScreenToClient(dlg->GetHwnd(), &moved);
+  const POINT moved = ItemAt(dlg->GetHwnd(), IDOK);
   EXPECT_EQ(moved.x, okAt.x);
   EXPECT_EQ(moved.y, okAt.y + JFilterToolBar::kBandHeight) << "every child moves down by the band";
 
@@ -192,19 +208,20 @@ TEST_F(ToolBarTest, TooltipsComeFromTheStringTable) {
 TEST_F(ToolBarTest, SaveAsksForANameUntilTheFileExists) {
   Open();
   std::string caption;
-  EXPECT_TRUE(WithFileDialog(JFilterToolBar::kSave, IDCANCEL, "", &caption)) << "no name yet: the dialog opens";
+  EXPECT_TRUE(WithDialog(JFilterToolBar::kSave, IDCANCEL, "", &caption)) << "no name yet: the dialog opens";
   EXPECT_EQ(caption, kSaveTitle);
   EXPECT_FALSE(quortest::ReadAll(file).size()) << "cancelled: nothing written";
 
-  EXPECT_TRUE(WithFileDialog(JFilterToolBar::kSaveAs, IDOK, file));
+  EXPECT_TRUE(WithDialog(JFilterToolBar::kSaveAs, IDOK, file));
   EXPECT_EQ(GainIn(file), Params::kDefaultGain);
 
   filter.P()->SetGain(kEditedGain);
-  EXPECT_FALSE(WithFileDialog(JFilterToolBar::kSave, IDCANCEL, "", nullptr, kNoDialogMs)) << "an existing file is written without asking";
+  EXPECT_FALSE(WithDialog(JFilterToolBar::kSave, IDCANCEL, "", nullptr, kNoDialogMs))
+      << "an existing file is written without asking";
   EXPECT_EQ(GainIn(file), kEditedGain);
 
   remove(file.c_str());
-  EXPECT_TRUE(WithFileDialog(JFilterToolBar::kSave, IDCANCEL, "")) << "the named file is gone: the dialog again";
+  EXPECT_TRUE(WithDialog(JFilterToolBar::kSave, IDCANCEL, "")) << "the named file is gone: the dialog again";
 }
 
 TEST_F(ToolBarTest, LoadAndResetReplaceTheDataAndTheDialogFollows) {
@@ -216,7 +233,7 @@ TEST_F(ToolBarTest, LoadAndResetReplaceTheDataAndTheDialogFollows) {
   JData* before = filter.Data();
 
   std::string caption;
-  EXPECT_TRUE(WithFileDialog(JFilterToolBar::kLoad, IDOK, file, &caption));
+  EXPECT_TRUE(WithDialog(JFilterToolBar::kLoad, IDOK, file, &caption));
   EXPECT_EQ(caption, kLoadTitle);
   ASSERT_NE(filter.Data(), before);
   EXPECT_EQ(filter.P()->Gain(), kEditedGain);
@@ -226,8 +243,8 @@ TEST_F(ToolBarTest, LoadAndResetReplaceTheDataAndTheDialogFollows) {
   // A corrupt file and a cancelled dialog change nothing.
   JData* loaded = filter.Data();
   quortest::WriteAll(file, {'n', 'o', 't', ' ', 'a', ' ', 't', 'r', 'e', 'e'});
-  EXPECT_TRUE(WithFileDialog(JFilterToolBar::kLoad, IDOK, file));
-  EXPECT_TRUE(WithFileDialog(JFilterToolBar::kLoad, IDCANCEL, ""));
+  EXPECT_TRUE(WithDialog(JFilterToolBar::kLoad, IDOK, file));
+  EXPECT_TRUE(WithDialog(JFilterToolBar::kLoad, IDCANCEL, ""));
   EXPECT_EQ(filter.Data(), loaded);
   EXPECT_EQ(dlg->switches, 1);
 
@@ -258,34 +275,23 @@ TEST_F(ToolBarTest, MakePreviewShowsTheHostsImageWithTheStoredSettings) {
   ASSERT_NE(shown, nullptr) << "the host's image window shows the preview";
   DestroyWindow(shown);
 
-  JPropertyList& props = filter.Data()->Properties();
-  props.Add(JProp_FltDlg_PreviewWidth(), 100);
-  props.Add(JProp_FltDlg_PreviewHeight(), 50);
-  props.Add(JProp_FltDlg_PreviewAspect(), AspectBits(2.0f));
-  props.Add(JProp_FltDlg_PreviewType(), 3);
+  StorePreviewSettings(filter.Data()->Properties());
   filter.failPreview = true;
   dlg->Command(JFilterToolBar::kPreview);
   ASSERT_EQ(filter.previews.size(), 2u);
-  EXPECT_EQ(filter.previews[1].width, 100);
-  EXPECT_EQ(filter.previews[1].height, 50);
-  EXPECT_EQ(filter.previews[1].aspect, 2.0f);
-  EXPECT_EQ(filter.previews[1].type, 3u);
+  EXPECT_EQ(filter.previews[1].width, kStoredWidth);
+  EXPECT_EQ(filter.previews[1].height, kStoredHeight);
+  EXPECT_EQ(filter.previews[1].aspect, kStoredAspect);
+  EXPECT_EQ(filter.previews[1].type, (DWORD)kWholeQueueType);
   EXPECT_EQ(FindWindowA(IMAGEWINDOWCLASS, "Test Filter Preview"), nullptr) << "a failed preview shows nothing";
 
   // Setup first: only "Preview" goes on to make one.
-  {
-    quortest::ModalDriver driver(IDCANCEL);
-    dlg->Command(JFilterToolBar::kSetupPreview);
-    ASSERT_TRUE(driver.Wait());
-    EXPECT_EQ(driver.Caption(), " Preview Setup");
-  }
+  std::string caption;
+  ASSERT_TRUE(WithDialog(JFilterToolBar::kSetupPreview, IDCANCEL, "", &caption));
+  EXPECT_EQ(caption, " Preview Setup");
   EXPECT_EQ(filter.previews.size(), 2u);
   filter.failPreview = false;
-  {
-    quortest::ModalDriver driver(IDOK);
-    dlg->Command(JFilterToolBar::kSetupPreview);
-    ASSERT_TRUE(driver.Wait());
-  }
+  ASSERT_TRUE(WithDialog(JFilterToolBar::kSetupPreview, IDOK, ""));
   EXPECT_EQ(filter.previews.size(), 3u);
   shown = FindWindowA(IMAGEWINDOWCLASS, "Test Filter Preview");
   ASSERT_NE(shown, nullptr);
@@ -368,10 +374,7 @@ TEST_F(PreviewSetup, ShowsTheDefaultsAndPreviewStoresWhatWasChosen) {
 }
 
 TEST_F(PreviewSetup, CloseKeepsTheSettingsAndCancelDropsThem) {
-  Props().Add(JProp_FltDlg_PreviewWidth(), 100);
-  Props().Add(JProp_FltDlg_PreviewHeight(), 50);
-  Props().Add(JProp_FltDlg_PreviewAspect(), AspectBits(2.0f));
-  Props().Add(JProp_FltDlg_PreviewType(), 3);
+  StorePreviewSettings(Props());
   std::string ratio;
   bool wholeQueue = false;
   {
@@ -386,7 +389,7 @@ TEST_F(PreviewSetup, CloseKeepsTheSettingsAndCancelDropsThem) {
   }
   EXPECT_EQ(ratio, "4") << "the stored settings are shown";
   EXPECT_TRUE(wholeQueue);
-  EXPECT_EQ(Props().Value(JProp_FltDlg_PreviewWidth()), 100u) << "Cancel drops the change";
+  EXPECT_EQ(Props().Value(JProp_FltDlg_PreviewWidth()), (uint32_t)kStoredWidth) << "Cancel drops the change";
   {
     quortest::ModalDriver driver(kSetupClose);
     driver.Before([&](HWND dlg) {
@@ -415,7 +418,7 @@ TEST_F(ToolBarTest, ButtonsWithOneHolderShareTheFileAndShowItInTheCaption) {
 
   filter.P()->SetGain(kEditedGain);
   std::string caption;
-  EXPECT_TRUE(WithFileDialog(IDC_TEST_SAVE, IDOK, file, &caption));
+  EXPECT_TRUE(WithDialog(IDC_TEST_SAVE, IDOK, file, &caption));
   EXPECT_EQ(caption, kSaveTitle);
   EXPECT_EQ(GainIn(file), kEditedGain);
   EXPECT_STREQ(paths.PathName(), file.c_str()) << "the holder keeps the chosen file";
@@ -443,7 +446,7 @@ TEST_F(ToolBarTest, ButtonsWithOneHolderShareTheFileAndShowItInTheCaption) {
   // A cancelled load leaves data and caption.
   dlg->SetDlgTitle("Untitled");
   JData* loaded = filter.Data();
-  EXPECT_TRUE(WithFileDialog(IDC_TEST_LOAD, IDCANCEL, ""));
+  EXPECT_TRUE(WithDialog(IDC_TEST_LOAD, IDCANCEL, ""));
   EXPECT_EQ(filter.Data(), loaded);
   EXPECT_EQ(Text(dlg->GetHwnd()), "Untitled");
 }
@@ -466,18 +469,17 @@ TEST_F(ToolBarTest, ButtonsWithAFolderRememberItInTheirData) {
   EXPECT_STREQ(save->PathName(), "C:\\preset\\*.tflt");
   EXPECT_EQ(load->GetJPath(), nullptr);
   load->SetJPath(folder);
-  EXPECT_EQ(load->GetJPath(), folder);
   *dlg += save;
   *dlg += load;
   ASSERT_NE(JOneModelessBase::CreateDlg(nullptr, dlg), nullptr);
 
-  EXPECT_TRUE(WithFileDialog(IDC_TEST_SAVE2, IDOK, file));
+  EXPECT_TRUE(WithDialog(IDC_TEST_SAVE2, IDOK, file));
   const std::string dir = file.substr(0, file.find_last_of('\\'));
   EXPECT_EQ(save->GetLastPath(), dir);
   EXPECT_STREQ(folder->Payload().Data(), dir.c_str());
 
   folder->SetValue(&preset, 0, valid, CTRL_ABSOLUTE);
-  EXPECT_TRUE(WithFileDialog(IDC_TEST_LOAD2, IDOK, file));
+  EXPECT_TRUE(WithDialog(IDC_TEST_LOAD2, IDOK, file));
   EXPECT_EQ(load->GetLastPath(), dir);
   EXPECT_STREQ(folder->Payload().Data(), dir.c_str()) << "a load remembers the folder as well";
   EXPECT_EQ(dlg->switches, 1);

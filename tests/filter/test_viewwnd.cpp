@@ -1,6 +1,7 @@
 // The image view on the interface thread: attaching, the resolution setting and its menu, the
 // computed sizes, replication and the panel, colour conversion, the result codes, installing
 // with the display gamma, painting and the progress line.
+#include "FilterTest.h"
 #include "ViewWndTest.h"
 
 #include "vbmm.h"
@@ -76,20 +77,22 @@ TEST(ViewWndAttach, ImageRectWindowAndMenuFollowTheDialogItem) {
   // A data object without a setting: full size, fitted.
   HMENU menu = MenuOf(v);
   ASSERT_NE(menu, nullptr);
-  const int ids[] = {1300, 1301, 1302, 0, 1303};
-  const char* texts[] = {"1:1", "1:2", "1:4", "", "Fit to Window"};
+  const struct {
+    int id;
+    const char* text;
+    int checked;
+  } items[] = {{1300, "1:1", 1}, {1301, "1:2", 0}, {1302, "1:4", 0}, {0, "", 0}, {1303, "Fit to Window", 1}};
   ASSERT_EQ(GetMenuItemCount(menu), 5);
   for (int i = 0; i < 5; i++) {
-    EXPECT_EQ((int)GetMenuItemID(menu, i), ids[i]);
+    EXPECT_EQ((int)GetMenuItemID(menu, i), items[i].id);
     char text[64] = "";
     GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
-    EXPECT_STREQ(text, texts[i]);
+    EXPECT_STREQ(text, items[i].text);
+    if (items[i].id) {
+      EXPECT_EQ(MenuCheck(menu, items[i].id), items[i].checked) << items[i].text;
+    }
   }
   EXPECT_EQ(GetMenuState(menu, 3, MF_BYPOSITION) & MF_SEPARATOR, (UINT)MF_SEPARATOR);
-  EXPECT_EQ(MenuCheck(menu, 1300), 1);
-  EXPECT_EQ(MenuCheck(menu, 1301), 0);
-  EXPECT_EQ(MenuCheck(menu, 1302), 0);
-  EXPECT_EQ(MenuCheck(menu, 1303), 1);
 
   v->Destroy();
   EXPECT_FALSE(IsMenu(menu)) << "the view destroys its menu";
@@ -154,23 +157,24 @@ TEST(ViewWndResolution, MenuCommandsStoreThroughTheOverrideAndRecomputeAtTheDial
 }
 
 namespace {
-// Inside the menu's modal loop: the check marks it shows, then the menu is closed.
+// What a right click on the bench's view window showed: whether a menu came and the check marks of
+// v's menu, read inside the menu's modal loop before it is closed.
 struct MenuPeek {
-  static MenuPeek* current;
-  HMENU menu = nullptr;
-  int checks[4] = {-1, -1, -1, -1};
   bool tracked = false;
-  static void CALLBACK Tick(HWND, UINT, UINT_PTR id, DWORD) {
-    KillTimer(nullptr, id);
-    MenuPeek* p = current;
-    p->tracked = true;
-    const int ids[4] = {1300, 1301, 1302, 1303};
-    for (int i = 0; i < 4; i++) p->checks[i] = MenuCheck(p->menu, ids[i]);
-    EndMenu();
-  }
+  std::vector<int> checks;
 };
-MenuPeek* MenuPeek::current = nullptr;
-const UINT kPeekDelayMs = 50;
+MenuPeek RightClickPeek(Bench& b, JViewWnd* v) {
+  MenuPeek peek;
+  HMENU menu = MenuOf(v);
+  filtertest::Script inside({[&] {
+    peek.tracked = true;
+    for (int id : {1300, 1301, 1302, 1303}) peek.checks.push_back(MenuCheck(menu, id));
+    EndMenu();
+    return true;
+  }});
+  b.driver.RightClick(b.window, 3, 3);
+  return peek;
+}
 }  // namespace
 
 TEST(ViewWndResolution, RightClickShowsTheMenuCheckedFromTheCurrentSetting) {
@@ -178,17 +182,10 @@ TEST(ViewWndResolution, RightClickShowsTheMenuCheckedFromTheCurrentSetting) {
   ProbeView* v = b.Attach(ProbeView::Make(b.data));
   // Changed behind the menu's back: the right click re-checks the items.
   v->SetResolution(b.data, 2, 1);
-  MenuPeek peek;
-  peek.menu = MenuOf(v);
-  MenuPeek::current = &peek;
-  UINT_PTR timer = SetTimer(nullptr, 0, kPeekDelayMs, MenuPeek::Tick);
-  b.driver.RightClick(b.window, 3, 3);
-  KillTimer(nullptr, timer);
+  const MenuPeek peek = RightClickPeek(b, v);
   ASSERT_TRUE(peek.tracked) << "the menu was shown";
-  EXPECT_EQ(peek.checks[0], 0);
-  EXPECT_EQ(peek.checks[1], 0);
-  EXPECT_EQ(peek.checks[2], 1);
-  EXPECT_EQ(peek.checks[3], 0) << "no-fit: Fit to Window unchecked";
+  EXPECT_EQ(peek.checks, (std::vector<int>{0, 0, 1, 0}))
+      << "1:4 checked; no-fit: Fit to Window unchecked";
   v->Destroy();
 
   // A view told to have no resolution menu ignores right clicks.
@@ -196,12 +193,7 @@ TEST(ViewWndResolution, RightClickShowsTheMenuCheckedFromTheCurrentSetting) {
   plain->Extensions().AddExtProperty(JViewWnd_resolution_off(), 1);
   b.Attach(plain);
   EXPECT_EQ(MenuOf(plain), nullptr);
-  MenuPeek none;
-  MenuPeek::current = &none;
-  timer = SetTimer(nullptr, 0, kPeekDelayMs, MenuPeek::Tick);
-  b.driver.RightClick(b.window, 3, 3);
-  KillTimer(nullptr, timer);
-  EXPECT_FALSE(none.tracked);
+  EXPECT_FALSE(RightClickPeek(b, plain).tracked);
   plain->Destroy();
 }
 
@@ -411,9 +403,9 @@ TEST(ViewWndCompute, FirstUpdateIsSynchronousAndUpdatedStaysSet) {
   v->SetFreeze(1);
   v->UpdateView(40, nullptr);
   EXPECT_EQ(log.calls.size(), 3u);
-  EXPECT_EQ(v->GetUpdatePriority(), 0);
-  EXPECT_EQ(v->SetUpdatePriority(THREAD_PRIORITY_BELOW_NORMAL), 0);
-  EXPECT_EQ(v->GetUpdatePriority(), THREAD_PRIORITY_BELOW_NORMAL);
+  // The priority setter answers the previous priority, the normal one at first.
+  EXPECT_EQ(v->SetUpdatePriority(THREAD_PRIORITY_BELOW_NORMAL), THREAD_PRIORITY_NORMAL);
+  EXPECT_EQ(v->SetUpdatePriority(THREAD_PRIORITY_NORMAL), THREAD_PRIORITY_BELOW_NORMAL);
   v->Destroy();
 }
 

@@ -9,6 +9,8 @@
 
 #include <string.h>
 
+#include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -54,14 +56,17 @@ const float kRatio = 4.0f;
 
 char kTitle[] = " Select Image";
 
+// The window find answers, asked again until it answers one or patience runs out.
+HWND Poll(std::function<HWND()> find) {
+  for (DWORD start = GetTickCount(); GetTickCount() - start < kPatienceMs; Sleep(20))
+    if (HWND found = find()) return found;
+  return nullptr;
+}
+
 // A visible dialog of the given caption on the thread, waited for.
 HWND WaitForDialog(HWND sibling, const char* caption) {
   DWORD thread = GetWindowThreadProcessId(sibling, nullptr);
-  for (DWORD start = GetTickCount(); GetTickCount() - start < kPatienceMs; Sleep(20)) {
-    if (HWND found = quortest::FindDialogOf(thread, [caption](HWND w) { return WindowText(w) == caption; }))
-      return found;
-  }
-  return nullptr;
+  return Poll([=] { return quortest::FindDialogOf(thread, [caption](HWND w) { return WindowText(w) == caption; }); });
 }
 
 void Press(HWND dlg, int id) { SendMessageA(GetDlgItem(dlg, id), BM_CLICK, 0, 0); }
@@ -109,6 +114,23 @@ std::vector<std::string> ComboItems(HWND combo) {
   return items;
 }
 
+// Runs the selection on bi while a driver, once the dialog is up, runs before and then presses
+// button; the selection must answer result.
+template <class Info>
+void Select(Info& bi, int button, int result, std::function<void(HWND)> before = nullptr) {
+  ModalDriver driver(button);
+  if (before) driver.Before(std::move(before));
+  EXPECT_EQ(JSelectFileInputEx(&bi, nullptr, kTitle, 0), result) << "the selection's result";
+  EXPECT_TRUE(driver.Wait()) << "the selection dialog was not found";
+  EXPECT_EQ(driver.Caption(), kTitle);
+}
+
+// Opens a dialog of the selection with its button and presses the given buttons in it.
+void PressIn(HWND dlg, int button, const char* caption, std::initializer_list<int> presses) {
+  if (HWND d = Open(dlg, button, caption))
+    for (int id : presses) Press(d, id);
+}
+
 class ImageSelection : public testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -145,22 +167,15 @@ TEST_F(ImageSelection, FilterListsEveryReadableFormatAndCancelKeepsTheCallersRec
   bi.SetCustomGamma(1.8f);
   std::vector<std::string> types;
   bool hidden[3] = {}, setupDisabled = false;
-  std::string folderShown, gammaAfter;
-  ModalDriver driver(IDCANCEL);
-  driver.Before([&](HWND dlg) {
+  std::string folderShown;
+  Select(bi, IDCANCEL, 0, [&](HWND dlg) {
     types = ComboItems(GetDlgItem(dlg, kTypeCombo));
     for (int i = 0; i < 3; i++) hidden[i] = !IsWindowVisible(GetDlgItem(dlg, kCustomButtons[i]));
     setupDisabled = !Enabled(dlg, kSetup);
     folderShown = Text(dlg, kFolderText);
     // Settings changed inside the dialog do not reach a caller who cancels.
-    if (HWND g = Open(dlg, kGamma, kGammaCaption)) {
-      Press(g, kGammaDefault);
-      Press(g, IDOK);
-    }
+    PressIn(dlg, kGamma, kGammaCaption, {kGammaDefault, IDOK});
   });
-  EXPECT_EQ(JSelectFileInputEx(&bi, nullptr, kTitle, 0), 0);
-  EXPECT_TRUE(driver.Wait());
-  EXPECT_EQ(driver.Caption(), kTitle);
   // The writer-only format, the device without files and the private class are left out.
   EXPECT_EQ(types, (std::vector<std::string>{" All Files (*.*)", "BMP Image File (*.bmp;*.dib)",
                                              "PNG Image File (*.png)", "JPEG File (*.jpg;*.jpe;*.jpeg)",
@@ -181,10 +196,7 @@ TEST_F(ImageSelection, ChoosingAFileGivesItsFullPathAndNoDevice) {
   bi.SetName("wide.png");
   bi.SetDevice("Old Device");
   std::string folderShown;
-  ModalDriver driver(IDOK);
-  driver.Before([&](HWND dlg) { folderShown = Text(dlg, kFolderText); });
-  EXPECT_EQ(JSelectFileInputEx(&bi, nullptr, kTitle, 0), 1);
-  EXPECT_TRUE(driver.Wait());
+  Select(bi, IDOK, 1, [&](HWND dlg) { folderShown = Text(dlg, kFolderText); });
   EXPECT_EQ(_stricmp(folderShown.c_str(), folder.c_str()), 0) << folderShown;
   EXPECT_EQ(_stricmp(bi.Name(), image.c_str()), 0) << bi.Name();
   EXPECT_STREQ(bi.Device(), "");
@@ -193,35 +205,31 @@ TEST_F(ImageSelection, ChoosingAFileGivesItsFullPathAndNoDevice) {
 TEST_F(ImageSelection, ImageButtonsFollowWhetherTheSelectedFileCanBeRead) {
   JBitmapInfo bi;
   bi.SetName(image.c_str());
-  struct State {
+  const struct {
+    const char* name;  // typed into the name box; null for the initial file
+    bool readable;
+  } picks[] = {{nullptr, true}, {"broken.png", false}, {"absent.png", false}, {"wide.png", true}};
+  const int kPicks = 4;
+  struct Seen {
     bool image[3], custom[3], visible[3];
-  } readable = {}, unreadable = {}, missing = {}, again = {};
-  auto read = [](HWND dlg, State& s) {
-    for (int i = 0; i < 3; i++) {
-      s.image[i] = Enabled(dlg, kImageButtons[i]);
-      s.custom[i] = Enabled(dlg, kCustomButtons[i]);
-      s.visible[i] = IsWindowVisible(GetDlgItem(dlg, kCustomButtons[i])) != 0;
+  } seen[kPicks] = {};
+  Select(bi, IDCANCEL, 0, [&](HWND dlg) {
+    for (int k = 0; k < kPicks; k++) {
+      if (picks[k].name) TypeName(dlg, picks[k].name);
+      for (int i = 0; i < 3; i++) {
+        seen[k].image[i] = Enabled(dlg, kImageButtons[i]);
+        seen[k].custom[i] = Enabled(dlg, kCustomButtons[i]);
+        seen[k].visible[i] = IsWindowVisible(GetDlgItem(dlg, kCustomButtons[i])) != 0;
+      }
     }
-  };
-  ModalDriver driver(IDCANCEL);
-  driver.Before([&](HWND dlg) {
-    read(dlg, readable);
-    TypeName(dlg, "broken.png");
-    read(dlg, unreadable);
-    TypeName(dlg, "absent.png");
-    read(dlg, missing);
-    TypeName(dlg, "wide.png");
-    read(dlg, again);
   });
-  EXPECT_EQ(JSelectFileInputEx(&bi, nullptr, kTitle, 0), 0);
-  EXPECT_TRUE(driver.Wait());
-  for (int i = 0; i < 3; i++) {
-    EXPECT_TRUE(readable.visible[i]) << "the extended record shows button " << kCustomButtons[i];
-    EXPECT_TRUE(readable.image[i] && readable.custom[i]) << "the initial file is readable";
-    EXPECT_FALSE(unreadable.image[i] || unreadable.custom[i]) << "a file the host cannot read";
-    EXPECT_FALSE(missing.image[i] || missing.custom[i]) << "a file that does not exist";
-    EXPECT_TRUE(again.image[i] && again.custom[i]);
-  }
+  for (int k = 0; k < kPicks; k++)
+    for (int i = 0; i < 3; i++) {
+      SCOPED_TRACE(testing::Message() << (picks[k].name ? picks[k].name : "the initial file") << ", button " << i);
+      EXPECT_TRUE(seen[k].visible[i]) << "the extended record shows the alpha, input and fields buttons";
+      EXPECT_EQ(seen[k].image[i], picks[k].readable);
+      EXPECT_EQ(seen[k].custom[i], picks[k].readable);
+    }
 }
 
 TEST_F(ImageSelection, GammaDialogSetsTheFlagBitsAndTheOverrideValue) {
@@ -239,8 +247,7 @@ TEST_F(ImageSelection, GammaDialogSetsTheFlagBitsAndTheOverrideValue) {
     bool found, defaultChecked, spinOff, spinOnAfterOverride, spinOffAfterOwn;
     float shown, reset;
   } seen = {};
-  ModalDriver driver(IDOK);
-  driver.Before([&](HWND dlg) {
+  Select(bi, IDOK, 1, [&](HWND dlg) {
     HWND g = Open(dlg, kGamma, kGammaCaption);
     if (!(seen.found = g != nullptr)) return;
     seen.defaultChecked = Checked(g, kGammaDefault);
@@ -256,8 +263,6 @@ TEST_F(ImageSelection, GammaDialogSetsTheFlagBitsAndTheOverrideValue) {
     Enter(g, kGammaEdit, "3.3");
     Press(g, IDOK);
   });
-  ASSERT_EQ(JSelectFileInputEx(&bi, nullptr, kTitle, 0), 1);
-  EXPECT_TRUE(driver.Wait());
   ASSERT_TRUE(seen.found);
   EXPECT_TRUE(seen.defaultChecked) << "neither bit 1 nor bit 16: the system default";
   EXPECT_TRUE(seen.spinOff);
@@ -272,39 +277,27 @@ TEST_F(ImageSelection, GammaDialogSetsTheFlagBitsAndTheOverrideValue) {
   // bits and keeps the value.
   bi.SetCustomFlag(BMM_CUSTOM_FILEGAMMA);
   bool ownChecked = false;
-  ModalDriver second(IDOK);
-  second.Before([&](HWND dlg) {
+  Select(bi, IDOK, 1, [&](HWND dlg) {
     HWND g = Open(dlg, kGamma, kGammaCaption);
     if (!g) return;
     ownChecked = Checked(g, kGammaOwn);
     Press(g, kGammaDefault);
     Press(g, IDOK);
   });
-  ASSERT_EQ(JSelectFileInputEx(&bi, nullptr, kTitle, 0), 1);
-  EXPECT_TRUE(second.Wait());
   EXPECT_TRUE(ownChecked);
   EXPECT_EQ(bi.GetCustomFlags(), 0u);
   EXPECT_FLOAT_EQ(bi.GetCustomGamma(), 3.3f);
 
   // "Use image's own gamma" sets bit 1 and leaves bit 16 as it was.
   bi.SetCustomFlag(BMM_CUSTOM_GAMMA);
-  ModalDriver third(IDOK);
-  third.Before([&](HWND dlg) {
-    if (HWND g = Open(dlg, kGamma, kGammaCaption)) {
-      Press(g, kGammaOwn);
-      Press(g, IDOK);
-    }
-  });
-  ASSERT_EQ(JSelectFileInputEx(&bi, nullptr, kTitle, 0), 1);
-  EXPECT_TRUE(third.Wait());
+  Select(bi, IDOK, 1, [](HWND dlg) { PressIn(dlg, kGamma, kGammaCaption, {kGammaOwn, IDOK}); });
   EXPECT_EQ(bi.GetCustomFlags(), BMM_CUSTOM_FILEGAMMA | BMM_CUSTOM_GAMMA);
 
   // A file the user picks brings its own gamma as the value the dialog starts from, and that
   // value goes back to the caller with the selection.
   ASSERT_NE(ownGamma, bi.GetCustomGamma());
   float shownAfterPick = 0;
-  ModalDriver fourth(IDOK);
-  fourth.Before([&](HWND dlg) {
+  Select(bi, IDOK, 1, [&](HWND dlg) {
     TypeName(dlg, "broken.png");
     TypeName(dlg, "wide.png");
     if (HWND g = Open(dlg, kGamma, kGammaCaption)) {
@@ -312,8 +305,6 @@ TEST_F(ImageSelection, GammaDialogSetsTheFlagBitsAndTheOverrideValue) {
       Press(g, IDCANCEL);
     }
   });
-  ASSERT_EQ(JSelectFileInputEx(&bi, nullptr, kTitle, 0), 1);
-  EXPECT_TRUE(fourth.Wait());
   EXPECT_NEAR(shownAfterPick, ownGamma, 0.001f);
   EXPECT_FLOAT_EQ(bi.GetCustomGamma(), ownGamma);
 }
@@ -329,8 +320,7 @@ TEST_F(ImageSelection, FieldsAndAspectDialogLinksItsSpinnersAndCopiesTheExtrasBa
     bool found, odd, systemOff, no, file, spinsOff, spinsOn;
     float pixel, imageAspect, imageAfterPixel, pixelAfterImage;
   } seen = {};
-  ModalDriver driver(IDOK);
-  driver.Before([&](HWND dlg) {
+  Select(bi, IDOK, 1, [&](HWND dlg) {
     HWND f = Open(dlg, kFieldsButton, kFieldsCaption);
     if (!(seen.found = f != nullptr)) return;
     seen.odd = Checked(f, kFieldsOdd);
@@ -350,8 +340,6 @@ TEST_F(ImageSelection, FieldsAndAspectDialogLinksItsSpinnersAndCopiesTheExtrasBa
     Press(f, kDeintYes);
     Press(f, IDOK);
   });
-  ASSERT_EQ(JSelectFileInputEx(&bi, nullptr, kTitle, 0), 1);
-  EXPECT_TRUE(driver.Wait());
   SetRendFieldOrder(0);
   ASSERT_TRUE(seen.found);
   EXPECT_TRUE(seen.odd && seen.systemOff && seen.no && seen.file);
@@ -369,15 +357,7 @@ TEST_F(ImageSelection, FieldsAndAspectDialogLinksItsSpinnersAndCopiesTheExtrasBa
 
   // Cancelled, the extras stay as they were.
   JBitmapInfo before = bi;
-  ModalDriver cancel(IDCANCEL);
-  cancel.Before([&](HWND dlg) {
-    if (HWND f = Open(dlg, kFieldsButton, kFieldsCaption)) {
-      Press(f, kAspectFile);
-      Press(f, IDOK);
-    }
-  });
-  EXPECT_EQ(JSelectFileInputEx(&bi, nullptr, kTitle, 0), 0);
-  EXPECT_TRUE(cancel.Wait());
+  Select(bi, IDCANCEL, 0, [](HWND dlg) { PressIn(dlg, kFieldsButton, kFieldsCaption, {kAspectFile, IDOK}); });
   EXPECT_EQ(bi.aspectOverride, before.aspectOverride);
   EXPECT_EQ(bi.pixelAspect, before.pixelAspect);
 }
@@ -386,9 +366,8 @@ TEST_F(ImageSelection, AlphaChoiceIsTwiceTheFlyOffIndex) {
   const int kChoice = 5;
   JBitmapInfo bi;
   bi.SetName(image.c_str());
-  ModalDriver driver(IDOK);
   bool opened = false;
-  driver.Before([&](HWND dlg) {
+  Select(bi, IDOK, 1, [&](HWND dlg) {
     // Press and hold until the strip opens, then let go on the sixth choice below the button.
     HWND b = GetDlgItem(dlg, kAlphaButton);
     RECT r;
@@ -397,14 +376,11 @@ TEST_F(ImageSelection, AlphaChoiceIsTwiceTheFlyOffIndex) {
     ClientToScreen(b, &at);
     SetCursorPos(at.x, at.y);
     SendMessageA(b, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(r.right / 2, r.bottom / 2));
-    for (DWORD start = GetTickCount(); !opened && GetTickCount() - start < kPatienceMs; Sleep(20))
-      opened = FindWindowA("VantorFlyOffStrip", nullptr) != nullptr;
+    opened = Poll([] { return FindWindowA("VantorFlyOffStrip", nullptr); }) != nullptr;
     int y = kChoice * r.bottom + r.bottom / 2;
     SendMessageA(b, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(r.right / 2, y));
     SendMessageA(b, WM_LBUTTONUP, 0, MAKELPARAM(r.right / 2, y));
   });
-  ASSERT_EQ(JSelectFileInputEx(&bi, nullptr, kTitle, 0), 1);
-  EXPECT_TRUE(driver.Wait());
   EXPECT_TRUE(opened);
   EXPECT_EQ(bi.alphaChoice, 2 * kChoice);
 }
@@ -433,17 +409,14 @@ TEST_F(ImageSelection, HostDialogsWorkOnTheSelectedImage) {
   bi.SetName(image.c_str());
   std::string sizeShown;
   bool windowShown = false;
-  ModalDriver driver(IDOK);
-  driver.Before([&](HWND dlg) {
+  Select(bi, IDOK, 1, [&](HWND dlg) {
     if (HWND info = Open(dlg, kInfo, kInfoCaption)) {
       sizeShown = Text(info, kInfoSize);
       Press(info, IDOK);
     }
     // View shows the image in a host image window.
     PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(kView, BN_CLICKED), 0);
-    HWND shown = nullptr;
-    for (DWORD start = GetTickCount(); !shown && GetTickCount() - start < kPatienceMs; Sleep(20))
-      shown = FindWindowA(IMAGEWINDOWCLASS, nullptr);
+    HWND shown = Poll([] { return FindWindowA(IMAGEWINDOWCLASS, nullptr); });
     windowShown = shown != nullptr;
     if (shown) SendMessageA(shown, WM_CLOSE, 0, 0);
     // The host's input options edit the settings that travel back to the caller.
@@ -454,8 +427,6 @@ TEST_F(ImageSelection, HostDialogsWorkOnTheSelectedImage) {
       Press(input, IDOK);
     }
   });
-  ASSERT_EQ(JSelectFileInputEx(&bi, nullptr, kTitle, 0), 1);
-  EXPECT_TRUE(driver.Wait());
   EXPECT_EQ(sizeShown, "64 x 16 pixels");
   EXPECT_TRUE(windowShown);
   EXPECT_TRUE(bi.GetCustomFlags() & BMM_CUSTOM_RESIZE);
