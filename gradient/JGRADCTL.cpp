@@ -92,8 +92,6 @@ void Solve(double (&a)[kCoefficients][kCoefficients + 1]) {
   for (int c = 0; c < kCoefficients; c++) a[c][kCoefficients] /= a[c][c];
 }
 
-float Clamp01(float v) { return v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f; }  // NaN gives 0
-
 // Fits table to curve and answers whether the table follows it, within kEaseTolerance at
 // kCheckPoints + 1 even steps of u, the pieces' joins among them.
 bool FitCurve(Curve curve, float* table) {
@@ -112,7 +110,7 @@ bool FitCurve(Curve curve, float* table) {
   }
   for (int i = 0; i <= kCheckPoints; i++) {
     float u = (float)i / (float)kCheckPoints;
-    float want = Clamp01(curve(u)), got = jgrad::EaseAt(table, u * (float)jgrad::kEaseSegments);
+    float want = jgrad::ClampEase(curve(u)), got = jgrad::EaseAt(table, u * (float)jgrad::kEaseSegments);
     if (!(fabsf(got - want) <= kEaseTolerance)) return false;
   }
   return true;
@@ -275,7 +273,7 @@ bool jgrad::EaseFollowsHost(const float* table) { return !hostCurvesAlways && th
 
 float jgrad::EaseOf(const float* table, float x) {
   if (EaseFollowsHost(table)) return EaseAt(table, x);
-  return Clamp01(kHostCurves[TypeOfTable(table) - 1](x * (1.0f / (float)kEaseSegments)));
+  return ClampEase(kHostCurves[TypeOfTable(table) - 1](x * (1.0f / (float)kEaseSegments)));
 }
 
 int JGradUseHostCurves(int on) {

@@ -98,6 +98,12 @@ inline const Span* Walk(const Cache& c, const Span* s, float& pos) {
   return Find(c, pos);
 }
 
+// An eased parameter kept within [0, 1]; NaN gives 0 (the row evaluators' max and min do the same).
+inline float ClampEase(float v) {
+  v = v > 0.0f ? v : 0.0f;
+  return v < 1.0f ? v : 1.0f;
+}
+
 // The eased parameter at x in [0, kEaseSegments], kept within [0, 1].
 inline float EaseAt(const float* table, float x) {
   int j = (int)x;
@@ -108,9 +114,7 @@ inline float EaseAt(const float* table, float x) {
   const int s = kEaseSegments;
   float f2 = f * f;
   float p01 = c[0] + f * c[s], p23 = c[2 * s] + f * c[3 * s], p45 = c[4 * s] + f * c[5 * s];
-  float v = p01 + f2 * (p23 + f2 * p45);
-  v = v > 0.0f ? v : 0.0f;
-  return v < 1.0f ? v : 1.0f;
+  return ClampEase(p01 + f2 * (p23 + f2 * p45));
 }
 
 // The colour of span s at x, its scaled parameter (see Span::scale). The row evaluators do
