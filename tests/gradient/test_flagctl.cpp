@@ -608,11 +608,7 @@ TEST_F(FlagMarkers, TheTextureButtonPicksTheFlagsTextureThroughTheHostsMaterialE
 
   // A click on the button; the user picks the host's solid colour map in the editor's browser.
   quortest::ModalDriver browser(IDOK);
-  browser.Before([](HWND b) {
-    HWND list = GetDlgItem(b, kBrowserList);
-    LRESULT at = SendMessageA(list, LB_FINDSTRINGEXACT, (WPARAM)-1, reinterpret_cast<LPARAM>("Solid Color"));
-    SendMessageA(list, LB_SETCURSEL, (WPARAM)at, 0);
-  });
+  browser.Before([](HWND b) { quortest::SelectListBoxItem(GetDlgItem(b, kBrowserList), "Solid Color"); });
   SendMessageA(w, WM_COMMAND, MAKEWPARAM(kIdTexture, BN_CLICKED), (LPARAM)button);
   EXPECT_TRUE(ControlDriver::PumpUntil([&] { return quortest::WindowText(button) == "Solid Color"; }, kPatienceMs));
   EXPECT_TRUE(browser.Wait());

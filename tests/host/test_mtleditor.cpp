@@ -111,8 +111,7 @@ class MtlEditor : public testing::Test {
   static void Choose(ModalDriver& d, const std::string& name, bool doubleClick = false) {
     d.Before([name, doubleClick](HWND dlg) {
       HWND list = GetDlgItem(dlg, kBrowserList);
-      LRESULT at = SendMessageA(list, LB_FINDSTRINGEXACT, (WPARAM)-1, reinterpret_cast<LPARAM>(name.c_str()));
-      SendMessageA(list, LB_SETCURSEL, (WPARAM)at, 0);
+      quortest::SelectListBoxItem(list, name);
       if (doubleClick) SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(kBrowserList, LBN_DBLCLK), (LPARAM)list);
     });
   }

@@ -490,8 +490,7 @@ TEST_F(Postline, TheAddEventDialogListsTheFiltersAndSetupRunsTheFilters) {
   driver.Before([&](HWND dlg) {
     HWND list = FindWindowExA(dlg, nullptr, "ListBox", nullptr);
     listed = quortest::ListBoxItems(list);
-    LRESULT at = SendMessageA(list, LB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM) "Test Offset");
-    SendMessageA(list, LB_SETCURSEL, (WPARAM)at, 0);
+    quortest::SelectListBoxItem(list, "Test Offset");
     HWND setup = ChildByText(dlg, "Button", "Setup...");
     SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(setup), BN_CLICKED), (LPARAM)setup);
   });
@@ -520,9 +519,7 @@ TEST_F(Postline, TheAddEventDialogListsTheFiltersAndSetupRunsTheFilters) {
   // Choosing another class in the edit dialog replaces the event's filter.
   quortest::ModalDriver change(IDOK);
   change.Before([](HWND dlg) {
-    HWND list = FindWindowExA(dlg, nullptr, "ListBox", nullptr);
-    LRESULT at = SendMessageA(list, LB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM) "Test Double");
-    SendMessageA(list, LB_SETCURSEL, (WPARAM)at, 0);
+    quortest::SelectListBoxItem(FindWindowExA(dlg, nullptr, "ListBox", nullptr), "Test Double");
   });
   EXPECT_EQ(q->DoEditEventDialog(queue, 0), 1);
   ASSERT_TRUE(change.Wait());

@@ -172,11 +172,7 @@ TEST_F(RampSample, InTheMaterialEditorAFlagsTextureButtonAssignsTheBrowsersChoic
   HWND button = GetDlgItem(props, kTextureButton);
   int samplesBefore = GetMtlEditorSample(editor, nullptr);
   quortest::ModalDriver browser(IDOK);
-  browser.Before([](HWND b) {
-    HWND list = GetDlgItem(b, kBrowserList);
-    LRESULT at = SendMessageA(list, LB_FINDSTRINGEXACT, (WPARAM)-1, reinterpret_cast<LPARAM>("Solid Color"));
-    SendMessageA(list, LB_SETCURSEL, (WPARAM)at, 0);
-  });
+  browser.Before([](HWND b) { quortest::SelectListBoxItem(GetDlgItem(b, kBrowserList), "Solid Color"); });
   SendMessageA(props, WM_COMMAND, MAKEWPARAM(kTextureButton, BN_CLICKED), (LPARAM)button);
   EXPECT_TRUE(quortest::ControlDriver::PumpUntil([&] { return quortest::WindowText(button) == "Solid Color"; }, kWait));
   EXPECT_TRUE(browser.Wait());

@@ -103,6 +103,11 @@ std::vector<std::string> ListBoxItems(HWND list) {
   return items;
 }
 
+void SelectListBoxItem(HWND list, const std::string& text) {
+  LRESULT at = SendMessageA(list, LB_FINDSTRINGEXACT, (WPARAM)-1, reinterpret_cast<LPARAM>(text.c_str()));
+  SendMessageA(list, LB_SETCURSEL, (WPARAM)at, 0);
+}
+
 namespace {
 
 bool IsDialog(HWND hwnd) {

@@ -84,6 +84,9 @@ int RunChildIfAsked(int argc, char** argv, int* exitCode);
 std::string WindowText(HWND hwnd);
 // The texts of the items of list box list, in order.
 std::vector<std::string> ListBoxItems(HWND list);
+// Selects the item of single-selection list box list whose text is text (none when there is no
+// such item), as a click on it does without the notification.
+void SelectListBoxItem(HWND list, const std::string& text);
 
 // The first visible dialog window (class "#32770") of thread that accept takes; null if none.
 HWND FindDialogOf(DWORD thread, const std::function<bool(HWND)>& accept);
