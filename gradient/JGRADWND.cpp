@@ -152,7 +152,7 @@ void JGradCtlLabel::GetText(char* text, int size) {
       BitmapInfo bi;
       g->GetBitmapInfo(&bi);
       const char* name = bi.Filename();
-      if (!name || !*name) name = bi.Device();
+      if (!name) name = bi.Device();
       add(g->GetMode() == JGradCtlData::kUVMapMode ? "UV Map=" : "Bitmap=");
       add(name);
       break;
@@ -406,7 +406,13 @@ void JGradCtl::CreateAll() {
     unsigned long markerStyle = style;
     if (i < 2) {
       markerStyle |= JFlagCtl::kStyleFixed;
-      BypassTree(flag->GetPositionData(), 1);
+      // The end flags' positions stay out of the host's tree for good: the lock stays set, so
+      // that no bypass button can put them back.
+      if (JDataBase* position = flag->GetPositionData()) {
+        position->SetBypassTreeMask(0);
+        position->SetBypassTree(1, nullptr);
+        position->SetBypassTreeMask(1);
+      }
     }
     AddMarker(flag, markerStyle, t);
   }
@@ -503,7 +509,9 @@ void JGradCtl::Reset() {
 int JGradCtl::LoadResource(HINSTANCE h, int id) {
   defaultLayout = Load_RCDATA(h, id);
   if (JGradCtlData* g = Data()) g->SetResource(defaultLayout);
-  return defaultLayout ? 1 : 0;
+  // The pointer as an int: whole on the 32-bit module, its low half (never 0 for a resource,
+  // which lies inside its module's image) on the 64-bit one.
+  return (int)(INT_PTR)defaultLayout;
 }
 
 int JGradCtl::SetupResource() {

@@ -110,8 +110,8 @@ class QUORAPI JGradCtl : public JViewWnd, public JFlagCtlNotify {
   void SetCompositeValue(int v);
   // Replaces the gradient with a new one set up from the default layout (the menu's Reset).
   void Reset();
-  // Keeps RCDATA resource id of h as the default layout and hands it to the gradient: 1 when
-  // found, 0 otherwise.
+  // Keeps RCDATA resource id of h as the default layout and hands it to the gradient. Answers
+  // the resource's address as an int (DefaultLayout() has the whole pointer), 0 when not found.
   int LoadResource(HINSTANCE h, int id);
   const void* DefaultLayout() { return defaultLayout; }
   // Rebuilds the gradient's flags from the default layout: non-zero on success.

@@ -401,7 +401,9 @@ TEST(GradientWindow, BitmapModesHideTheInnerMarkersAndIgnoreClicks) {
   {
     quortest::ModalDriver box(IDOK);
     d.DeleteWithMarker(2);
-    box.Wait();
+    ASSERT_TRUE(box.Wait());
+    EXPECT_EQ(box.Caption(), "Gradient Control");
+    EXPECT_EQ(box.Text(), "Cannot delete this flag.");
     EXPECT_EQ(d.win->Data()->GetFlagCount(), 3);
   }
 
@@ -411,6 +413,12 @@ TEST(GradientWindow, BitmapModesHideTheInnerMarkersAndIgnoreClicks) {
   for (int i = 0; i < 2; i++) EXPECT_EQ(Style(d.win->GetFlagCtl(i)) & JFlagCtl::kStyleDisabled, 0u);
   EXPECT_EQ(Style(d.win->GetFlagCtl(0)) & JFlagCtl::kStyleFixed, (unsigned)JFlagCtl::kStyleFixed);
   EXPECT_EQ(Style(d.win->GetFlagCtl(2)) & JFlagCtl::kStyleFixed, 0u);
+  // The end flags' positions are hidden from the host's tree and locked there; the others not.
+  for (int i = 0; i < 3; i++) {
+    JDataBase* position = d.Flag(i)->GetPositionData();
+    EXPECT_EQ(position->GetBypassTree(), i < 2 ? 1 : 0) << "flag " << i;
+    EXPECT_EQ(position->GetBypassTreeMask(), i < 2 ? 1 : 0) << "flag " << i;
+  }
   d.ClickAt(d.TipLeft() + 10);
   EXPECT_EQ(d.win->Data()->GetFlagCount(), 4);
 }
@@ -475,8 +483,9 @@ TEST(GradientWindow, ResetBuildsTheDefaultFlagsAgain) {
   EXPECT_EQ(d.win->GetNextFlagNumber(), 2u);
 
   // With one: its flags.
-  EXPECT_EQ(d.win->LoadResource(GetLibInstance(), kDefaultLayout), 1);
-  EXPECT_NE(d.win->DefaultLayout(), nullptr);
+  int found = d.win->LoadResource(GetLibInstance(), kDefaultLayout);
+  ASSERT_NE(d.win->DefaultLayout(), nullptr);
+  EXPECT_EQ(found, (int)(INT_PTR)d.win->DefaultLayout()) << "the resource's address";
   d.Command(kReset);
   ASSERT_EQ(d.win->Data()->GetFlagCount(), 2);
   ExpectColor(FlagColor(d.Flag(0)), 1.0f, 0.0f, 0.0f);
