@@ -550,6 +550,10 @@ IOResult JLoad::Finit() {
   while ((r = ReadEntry()) == IO_OK) {
   }
   if (r != IO_END || status == IO_ERROR) return Fail();
+  // Without a first object the load has nothing to answer: what it made would be nobody's.
+  if (!GetAddr(0))
+    for (int i = 0; i < objects.Count(); i++)
+      if (objects[i]) return Fail();
   CloseChunk();
   if (status == IO_OK) PostLoadCall();
   return status;

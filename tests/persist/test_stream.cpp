@@ -11,6 +11,7 @@
 #include <vector>
 
 using quortest::U16;
+using quortest::SetU32;
 using quortest::U32;
 
 namespace {
@@ -249,6 +250,25 @@ TEST(Reader, AClassNoPluginProvidesShowsTheLoadErrorAndLoadsNothing) {
   EXPECT_EQ(driver.Caption(), "Load Error");
   EXPECT_EQ(driver.Text(), "Cannot create an object.\nProbably a corresponding plug-in is absent.");
   EXPECT_EQ(GetLiveRefTargetCount(), live) << "the object created before it is deleted";
+}
+
+TEST(Reader, AStreamWhoseFirstObjectIsMissingLoadsNothingAndKeepsNothing) {
+  Box* root = NewBox(1, 1);
+  root->MakeRefByID(FOREVER, 0, NewBox(0, 2));
+  std::vector<unsigned char> bytes = SavedBytes(root);
+  root->DeleteMe();
+  // Entry 0 becomes an empty entry (as the writer writes for a null object); the table and the
+  // root chunk shrink with it. Entry 1, the child, still loads.
+  const size_t kRootLength = 4, kTableLength = 20, kEntry0 = 24, kHeaderSize = 8;
+  const uint32_t removed = U32(bytes, kEntry0 + 4);
+  bytes.erase(bytes.begin() + kEntry0 + kHeaderSize, bytes.begin() + kEntry0 + kHeaderSize + removed);
+  SetU32(bytes, kEntry0, 0x00010000u);  // type 0 (empty), id 1
+  SetU32(bytes, kEntry0 + 4, 0);
+  SetU32(bytes, kRootLength, U32(bytes, kRootLength) - removed);
+  SetU32(bytes, kTableLength, U32(bytes, kTableLength) - removed);
+  long live = GetLiveRefTargetCount();
+  EXPECT_EQ(Load(bytes), nullptr);
+  EXPECT_EQ(GetLiveRefTargetCount(), live) << "the child made for nobody is deleted";
 }
 
 namespace {
