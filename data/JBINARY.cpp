@@ -3,6 +3,8 @@
 #include "JDataInternal.h"
 #include "JModule.h"
 
+#include <new>
+
 namespace {
 
 const char kSource[] = "JDATA";
@@ -93,7 +95,8 @@ IOResult JBinaryData::Load(ILoad* iload) {
 }
 
 RefTargetHandle JBinaryData::Clone(RemapDir& remap) {
-  JBinaryData* n = new JBinaryData(0);
+  JBinaryData* n = new (std::nothrow) JBinaryData(0);
+  if (!n) return nullptr;
   n->SetName(JDataBase::GetName());
   n->properties = properties;
   n->payload = payload;
@@ -153,7 +156,8 @@ BOOL JSubtex::AssignController(Animatable*, int subAnim) {
 }
 
 RefTargetHandle JSubtex::Clone(RemapDir& remap) {
-  JSubtex* n = new JSubtex(0);
+  JSubtex* n = new (std::nothrow) JSubtex(0);
+  if (!n) return nullptr;
   n->SetName(JDataBase::GetName());
   n->properties = properties;
   if (texmap) n->ReplaceReference(0, remap.CloneRef(texmap), TRUE);

@@ -7,6 +7,7 @@
 #include <string.h>
 
 #include <algorithm>
+#include <new>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -41,9 +42,14 @@ class BeyondTable : public ReferenceMaker {
   void SetReference(int i, RefTargetHandle t) override {
     if (i >= 0 && i < NumRefs()) held[i] = t;
   }
+  // Without memory to hold t, t is left alone (it goes with the table, or stays where it is).
   void Keep(ReferenceTarget* t) {
     if (std::find(held.begin(), held.end(), t) != held.end()) return;
-    held.push_back(nullptr);
+    try {
+      held.push_back(nullptr);
+    } catch (const std::bad_alloc&) {
+      return;
+    }
     if (ReplaceReference(NumRefs() - 1, t, FALSE) != REF_SUCCEED) held.pop_back();
   }
   // Each goes with its last reference; one that another object still references stays.
@@ -94,7 +100,7 @@ bool jsave::DeleteAfterLoad(ILoad* iload, ReferenceTarget* target) {
 // ---- JSave -----------------------------------------------------------------------------------
 
 JSave::JSave(ReferenceMaker* root)
-    : out(new JMemBlock), position(0), status(IO_OK), depth(0), current(0), index(new ObjectIndex) {
+    : out(new JMemBlock), position(0), status(IO_OK), depth(0), current(0), index(new (std::nothrow) ObjectIndex) {
   Init(IO_OK);
   Save(root);
 }
@@ -125,9 +131,9 @@ IOResult JSave::Init(IOResult start) {
   current = 0;
   open.SetCount(0);
   objects.SetCount(0);
-  static_cast<ObjectIndex*>(index)->clear();
+  if (index) static_cast<ObjectIndex*>(index)->clear();
   if (start != IO_OK) return status;
-  if (!out) return status = IO_ERROR;
+  if (!out || !index) return status = IO_ERROR;
   // The root header: all zero, so the root's id is 0.
   char root[kHeader] = {};
   if (!out->Alloc(256)) return status = IO_ERROR;
@@ -144,12 +150,19 @@ IOResult JSave::Save(ReferenceMaker* root) {
 }
 
 int JSave::GetRefID(void* p) {
+  if (!index || status == IO_ERROR) return -1;
   ObjectIndex& idx = *static_cast<ObjectIndex*>(index);
   auto it = idx.find(p);
   if (it != idx.end()) return it->second;
   int id = objects.Count();
+  // A memory shortage fails the save as a whole, as a failed write does.
+  try {
+    idx[p] = id;
+  } catch (const std::bad_alloc&) {
+    status = IO_ERROR;
+    return -1;
+  }
   objects.Append(1, &p);
-  idx[p] = id;
   return id;
 }
 
@@ -457,7 +470,21 @@ void JLoad::DropOwnCallbacks() {
 // None of these objects ever was in the scene, so nothing of this is recorded for undo.
 void JLoad::DiscardObjects() {
   theHold.Suspend();
-  std::unordered_set<ReferenceMaker*> table(objects.Addr(0), objects.Addr(0) + objects.Count());
+  // Whether a target is one of the table's objects: looked up in a set, or, without the memory
+  // for one, along the table.
+  std::unordered_set<ReferenceMaker*> table;
+  bool indexed = true;
+  try {
+    table.insert(objects.Addr(0), objects.Addr(0) + objects.Count());
+  } catch (const std::bad_alloc&) {
+    indexed = false;
+  }
+  auto inTable = [&](ReferenceMaker* t) {
+    if (indexed) return table.count(t) != 0;
+    for (int k = 0; k < objects.Count(); k++)
+      if (objects[k] == t) return true;
+    return false;
+  };
   BeyondTable beyond;
   for (int i = 0; i < objects.Count(); i++) {
     ReferenceMaker* m = objects[i];
@@ -465,7 +492,7 @@ void JLoad::DiscardObjects() {
     for (int j = 0; j < m->NumRefs(); j++) {
       ReferenceTarget* t = m->GetReference(j);
       if (!t) continue;
-      if (!table.count(t)) beyond.Keep(t);
+      if (!inTable(t)) beyond.Keep(t);
       m->ReplaceReference(j, nullptr, FALSE);
     }
   }
