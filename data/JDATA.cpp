@@ -348,7 +348,10 @@ JData* JDataNode::operator()(int id) {
   if (!proto) return nullptr;
   JData* clone = nullptr;
   if (proto->IsValidId(id)) {
-    JData* original = (*proto)(id);
+    // The prototype's own child as addressing it would answer. A prototype without one would
+    // complete itself from another prototype of the same class, which lacks it too, without end:
+    // then there is nothing to copy.
+    JData* original = proto->children[id];
     ReferenceTarget* copy = original ? original->Clone(NoRemap()) : nullptr;
     clone = dynamic_cast<JData*>(copy);
     if (copy && !clone) copy->DeleteMe();

@@ -231,6 +231,35 @@ TEST(Addressing, PathsWalkNodesAndAMissingChildIsCompletedFromADefaultInstance) 
 }
 
 namespace {
+// A client block whose default instance leaves its second slot empty.
+class HoleBlock : public JDataNode {
+ public:
+  enum { kFull, kHole, kSlots };
+  explicit HoleBlock(int loading) {
+    constructed++;
+    if (loading) return;
+    Add(Create_JFloatData(), "Full");
+    SetNumRefs(kSlots);
+  }
+  JClassDescBase* GetCD() override;
+  static int constructed;
+};
+int HoleBlock::constructed = 0;
+const Class_ID kHoleBlockID(0x7E57B10C, 6);
+JClassDesc<HoleBlock, ReferenceTargetRTTI> holeDesc(0, "HoleBlock", REF_TARGET_CLASS_ID, kHoleBlockID, "");
+JClassDescBase* HoleBlock::GetCD() { return &holeDesc; }
+}  // namespace
+
+TEST(Addressing, ASlotTheDefaultInstanceLeavesEmptyStaysEmpty) {
+  quortest::Held<HoleBlock> b(JCreateRegistered<HoleBlock>(REF_TARGET_CLASS_ID, kHoleBlockID));
+  ASSERT_NE(b.d, nullptr);
+  int built = HoleBlock::constructed;
+  EXPECT_EQ((*b.d)(HoleBlock::kHole), nullptr);
+  EXPECT_EQ(HoleBlock::constructed, built + 1) << "one prototype, not one inside another";
+  EXPECT_NE((*b.d)(HoleBlock::kFull), nullptr);
+}
+
+namespace {
 struct Race {
   TestBlock* block;
   HANDLE go;
