@@ -92,6 +92,13 @@ void EnableHostMenu(HMENU bar, HWND frameWindow, UINT how) {
   for (UINT item : kGreyedSubItems) EnableMenuItem(sub, item, MF_BYPOSITION | how);
 }
 
+// Whether tree is of the data class dataCD describes (false when either is missing).
+bool OfDataClass(JData* tree, JClassDescBase* dataCD) {
+  if (!tree || !dataCD) return false;
+  JClassDescBase* treeCD = tree->GetCD();
+  return treeCD && treeCD->ClassID() == dataCD->ClassID();
+}
+
 // The checks of Data() on item 0 of the node: the data tree, or null when the item is not a
 // dummy controller holding a tree of the filter's data class. Faults inside count as invalid.
 JData* StoredData(ITavrelNode* node, JClassDescBase* dataCD) {
@@ -101,9 +108,7 @@ JData* StoredData(ITavrelNode* node, JClassDescBase* dataCD) {
         TVDummyControl* dummy = dynamic_cast<TVDummyControl*>(node->GetController(0));
         if (!dummy) return 0;
         JData* tree = dynamic_cast<JData*>(dummy->GetReference(0));
-        if (!tree || !dataCD) return 0;
-        JClassDescBase* treeCD = tree->GetCD();
-        if (!treeCD || !(treeCD->ClassID() == dataCD->ClassID())) return 0;
+        if (!OfDataClass(tree, dataCD)) return 0;
         found = tree;
         return 1;
       },
@@ -400,13 +405,15 @@ void WritePreviewSettings(JDataBase* data, const PreviewSettings& s) {
   p.Add(JProp_FltDlg_PreviewType(), (unsigned long)s.type);
 }
 
-// A data tree read through the open file dialog with paths' name, filter and extension; null
-// when cancelled, unreadable or not a data tree (which is deleted).
-JData* LoadedData(HWND owner, const char* title, JPathHolder* paths) {
+// A data tree for filter read through the open file dialog with paths' name, filter and
+// extension; null when cancelled, unreadable, or not a tree of the filter's data class (a file
+// saved by another filter, say), which is deleted: only a tree Data() keeps may replace it.
+JData* LoadedData(HWND owner, const char* title, JPathHolder* paths, JFilterBase* filter) {
   ReferenceMaker* loaded = LoadRefMaker(owner, title, paths->PathName(), paths->FileFilter(), paths->DefExt());
   JData* tree = dynamic_cast<JData*>(loaded);
-  if (!tree && loaded) loaded->DeleteMe();
-  return tree;
+  if (filter && OfDataClass(tree, filter->GetDataCD())) return tree;
+  if (loaded) loaded->DeleteMe();
+  return nullptr;
 }
 
 // fresh becomes the filter's data tree and the dialog's data; the previous tree is deleted.
@@ -563,7 +570,7 @@ void JFilterToolBar::UpdateData(int t, int id, unsigned int msg, UINT_PTR param)
       break;
     }
     case kLoad:
-      ExchangeData(filter, dlg, LoadedData(hwndParent(), GetResString(kStringLoadTitle), this));
+      ExchangeData(filter, dlg, LoadedData(hwndParent(), GetResString(kStringLoadTitle), this, filter));
       break;
     case kSave:
       if (data && FileExists(PathName())) {
@@ -896,10 +903,11 @@ JFilterLoadButton* JFilterLoadButton::Create(const char* prefix, JData* data, JF
 void JFilterLoadButton::Handler(JButton* button, void* filter, int, int, unsigned int msg, UINT_PTR) {
   if (msg != WM_COMMAND) return;
   JFilterLoadButton* self = static_cast<JFilterLoadButton*>(button);
-  JData* fresh = LoadedData(button->hwndParent(), self->title.Data(), self);
+  JFilterBase* owner = static_cast<JFilterBase*>(filter);
+  JData* fresh = LoadedData(button->hwndParent(), self->title.Data(), self, owner);
   if (!fresh) return;
   ShowFileInCaption(button->Parent(), self->prefix.Data(), self->PathName());
-  ExchangeData(static_cast<JFilterBase*>(filter), button->Parent(), fresh);
+  ExchangeData(owner, button->Parent(), fresh);
 }
 
 JFilterLoadButton2* JFilterLoadButton2::Create(JData* data, JFilterBase* filter, int idCtl, char* fileFilter,
@@ -934,9 +942,10 @@ JFilterLoadButton2* JFilterLoadButton2::Create(const char* prefix, JData* data, 
 void JFilterLoadButton2::Handler(JButton* button, void* filter, int, int, unsigned int msg, UINT_PTR) {
   if (msg != WM_COMMAND) return;
   JFilterLoadButton2* self = static_cast<JFilterLoadButton2*>(button);
-  JData* fresh = LoadedData(button->hwndParent(), self->title.Data(), self);
+  JFilterBase* owner = static_cast<JFilterBase*>(filter);
+  JData* fresh = LoadedData(button->hwndParent(), self->title.Data(), self, owner);
   if (!fresh) return;
   RememberFolder(*self, self->folder);
   ShowFileInCaption(button->Parent(), self->prefix.Data(), self->PathName());
-  ExchangeData(static_cast<JFilterBase*>(filter), button->Parent(), fresh);
+  ExchangeData(owner, button->Parent(), fresh);
 }

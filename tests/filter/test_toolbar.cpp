@@ -255,6 +255,50 @@ TEST_F(ToolBarTest, LoadAndResetReplaceTheDataAndTheDialogFollows) {
   EXPECT_EQ(bar->Data(), filter.Data());
 }
 
+TEST_F(ToolBarTest, SettingsOfAnotherClassLeaveTheDataAndTheDialogAsTheyWere) {
+  JPathHolder paths(kFileFilter, kDefExt);
+  dlg = new FilterDialog(filter.Data());
+  JFilterToolBar* bar = JFilterToolBar::Create(filter.Data(), &filter, &paths);
+  JFilterLoadButton* load = JFilterLoadButton::Create("Blur", filter.Data(), &filter, IDC_TEST_LOAD, &paths, nullptr);
+  ASSERT_TRUE(bar && load);
+  *dlg += bar;
+  *dlg += load;
+  ASSERT_NE(JOneModelessBase::CreateDlg(nullptr, dlg), nullptr);
+  filter.P()->SetGain(kEditedGain);
+  JData* kept = filter.Data();
+  dlg->SetDlgTitle("Untitled");
+
+  // Another filter's settings and a lone value: data trees both, neither of this filter's class.
+  JData* foreign[] = {filtertest::NewOtherParams(), Create_JFloatData()};
+  for (JData* tree : foreign) {
+    ASSERT_NE(tree, nullptr);
+    ASSERT_TRUE(SaveRefMaker(tree, file.c_str()));
+    tree->DeleteMe();
+    for (int command : {(int)JFilterToolBar::kLoad, IDC_TEST_LOAD}) {
+      const int alive = Params::alive;
+      EXPECT_TRUE(WithDialog(command, IDOK, file)) << command;
+      EXPECT_EQ(filter.Data(), kept) << command;
+      EXPECT_EQ(Params::alive, alive) << command << ": the file's tree is deleted, the filter's kept";
+    }
+  }
+  EXPECT_EQ(filter.P()->Gain(), kEditedGain);
+  EXPECT_EQ(dlg->switches, 0) << "the dialog stays on the filter's data";
+  EXPECT_EQ(bar->Data(), kept);
+  EXPECT_EQ(load->GetData(0), kept);
+  EXPECT_EQ(Text(dlg->GetHwnd()), "Untitled") << "no caption for a file that was not loaded";
+
+  // The dialog goes on working: the filter's own settings load as before.
+  Params* own = filtertest::NewParams();
+  ASSERT_NE(own, nullptr);
+  ASSERT_TRUE(SaveRefMaker(own, file.c_str()));
+  own->DeleteMe();
+  EXPECT_TRUE(WithDialog(JFilterToolBar::kLoad, IDOK, file));
+  ASSERT_NE(filter.Data(), kept);
+  EXPECT_EQ(filter.P()->Gain(), Params::kDefaultGain);
+  EXPECT_EQ(dlg->switches, 1);
+  EXPECT_EQ(bar->Data(), filter.Data());
+}
+
 TEST_F(ToolBarTest, MakePreviewShowsTheHostsImageWithTheStoredSettings) {
   JFilterToolBar* bar = Open();
   ASSERT_NE(bar, nullptr);
