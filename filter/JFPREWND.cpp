@@ -36,6 +36,23 @@ const DWORD kSecondInputCapability = 8;
 const int kStringInProgress = 106;  // "%s in progress..."
 const int kTitleSize = 256;
 
+// What a call of the client's or the host's answers when a trap of the preview's own caught a
+// fault in it.
+const int kCallFault = -1;
+
+// Runs call under a trap of its own: true when it ran through. The preview callback holds a
+// progress dialog, a working bitmap, the filter's flags and at times the thread lock around such
+// calls, which the trap around the whole callback would skip giving back.
+template <class F>
+bool RanThrough(F call) {
+  return JGuardedCall(
+             [&call] {
+               call();
+               return 1;
+             },
+             kCallFault) == 1;
+}
+
 // The letterbox ratio from an image's width over height: in steps of 1/75, as a hundredth count,
 // times a single-precision hundredth (slightly below 0.01, so a ratio of exactly 1 comes out just
 // below 1).
@@ -207,15 +224,23 @@ void JFilterPreviewWnd::SetResolution(JDataBase* data, int resolution, int noFit
 int JFilterPreviewWnd::FillCache(Bitmap* source, Bitmap* second, int t, int w, int h, float aspect) {
   JLock hold(state->threadLock);
   if (!JCreateBitmap(sourceCache, w, h, aspect)) return 0;
-  CopyAll(sourceCache, source);
-  source->CloseAll();
+  // The host's images are read under traps of their own, inside the lock, whose release a fault
+  // must not skip; the cache stays invalid then.
+  if (!RanThrough([&] {
+        CopyAll(sourceCache, source);
+        source->CloseAll();
+      }))
+    return kCallFault;
   filter->SetSource(sourceCache);
   if (second) {
     // Made on first use, and again when the picture's size changed.
     if (!secondCache || secondCache->Width() != w || secondCache->Height() != h)
       if (!JCreateBitmap(secondCache, w, h, aspect)) return 0;
-    CopyAll(secondCache, second);
-    second->CloseAll();
+    if (!RanThrough([&] {
+          CopyAll(secondCache, second);
+          second->CloseAll();
+        }))
+      return kCallFault;
     filter->SetForeground(secondCache);
   }
   cacheTime = t;
@@ -241,6 +266,17 @@ int JFilterPreviewWnd::JFilterPreviewFunc(BMM_Color_24* out, void* window, int t
 
   JProgressDlg progress;
   bool shown = false;
+  // A fault in a call of the client's or the host's: the flags, the filter's source and the
+  // working bitmap are put back and the progress dialog closes (its destructor), then the view
+  // reports the fault as it reports one in any render callback.
+  auto faulted = [&] {
+    filter->SetPreviewSource(0);
+    filter->SetPreviewFlags(0);
+    JDeleteBitmap(picture);
+    filter->SetSource(self->sourceCache);
+    self->state->callbackFaulted = true;
+    return 0;
+  };
   JFloatData* postline = self->GetVPOnOff();
   if (postline && postline->GetFValue(t) != 0.0f) {
     int valid;
@@ -255,20 +291,28 @@ int JFilterPreviewWnd::JFilterPreviewFunc(BMM_Color_24* out, void* window, int t
         // refilled by the interface thread meanwhile, so the format is loaded into a local one.
         char format[kTitleSize], title[kTitleSize];
         if (!LoadStringA(GetLibInstance(), kStringInProgress, format, sizeof format)) format[0] = 0;
-        snprintf(title, sizeof title, format, filter->Description());
+        const char* name = nullptr;
+        if (!RanThrough([&] { name = filter->Description(); })) return faulted();
+        snprintf(title, sizeof title, format, name);
         SetWindowTextA(progress.GetHwnd(), title);
       }
       Bitmap* source = nullptr;
       Bitmap* second = nullptr;
-      const bool wantsSecond = (filter->Capability() & kSecondInputCapability) != 0;
+      bool wantsSecond = false;
+      if (!RanThrough([&] { wantsSecond = (filter->Capability() & kSecondInputCapability) != 0; })) return faulted();
+      BOOL ok = FALSE;
       filter->SetPreviewSource(1);
-      const BOOL ok = filter->CreatePreview(progress.GetHwnd(), &source, t, pw, ph, aspect,
-                                            wantsSecond ? &second : nullptr, kPreviewSourceType);
+      if (!RanThrough([&] {
+            ok = filter->CreatePreview(progress.GetHwnd(), &source, t, pw, ph, aspect, wantsSecond ? &second : nullptr,
+                                       kPreviewSourceType);
+          }))
+        return faulted();
       filter->SetPreviewSource(0);
       int cached = 1;
       if (ok && source) cached = self->FillCache(source, second, t, pw, ph, aspect);
       if (source) source->DeleteThis();
       if (second) second->DeleteThis();
+      if (cached == kCallFault) return faulted();
       if (!ok || !cached) {
         JDeleteBitmap(picture);
         return 0;
@@ -295,14 +339,15 @@ int JFilterPreviewWnd::JFilterPreviewFunc(BMM_Color_24* out, void* window, int t
       JDeleteBitmap(self->secondCache);
     }
   }
-  if (!fromCache) PaintBackground(picture, self->defaultBack, filter, t);
+  if (!fromCache && !RanThrough([&] { PaintBackground(picture, self->defaultBack, filter, t); })) return faulted();
 
   filter->SetSource(picture);
   filter->SetForeground(self->secondCache);
   filter->SetPreviewFlags(1);
   const int tpf = GetTicksPerFrame();
   filter->FilterInfo()->frame = tpf > 0 ? t / tpf : 0;
-  const BOOL r = filter->Render(shown ? progress.GetHwnd() : wnd);
+  BOOL r = FALSE;
+  if (!RanThrough([&] { r = filter->Render(shown ? progress.GetHwnd() : wnd); })) return faulted();
   filter->SetPreviewFlags(0);
   if (r) JCopy(out, w, h, picture);
   JDeleteBitmap(picture);

@@ -68,7 +68,7 @@ class QUORAPI JFilterPreviewWnd : public JViewWnd {
   // Stops the worker, then drops the cache under the thread lock.
   ~JFilterPreviewWnd() override;
   // Fills the cache from the host at t in a picture of w x h pixels, under the thread lock; 0
-  // when a cache bitmap cannot be made.
+  // when a cache bitmap cannot be made, -1 when reading the host's images faulted.
   int FillCache(Bitmap* source, Bitmap* second, int t, int w, int h, float aspect);
 
   JFilterBase* filter;      // not owned

@@ -455,9 +455,10 @@ unsigned long JViewWnd::UpdateView_Thread() {
   if (renderFunc) {
     image = AllocPixels(w, h);
     if (!image) return kNoRenderMemory;
+    state->callbackFaulted = false;
     const int ok = JGuardedCall(
         [&] { return renderFunc(image, renderUser, time, w, h, aspect, hwnd) ? 1 : 0; }, kGuardFault);
-    if (ok == kGuardFault) {
+    if (ok == kGuardFault || state->callbackFaulted) {
       free(image);
       return kFaulted;
     }

@@ -47,4 +47,9 @@ struct JViewWnd::State {
   std::atomic<int> updateTime{0};
   // The Win32 priority of the next worker, read by the worker as it starts.
   std::atomic<int> priority{0};
+  // Raised by a render callback of the library's own that trapped a fault in a call it guards
+  // itself (so that it could put back what it held first): the computation that called it then
+  // reports the fault as the trap around the callback would. Cleared before the callback and read
+  // after it, on the computing thread.
+  bool callbackFaulted = false;
 };

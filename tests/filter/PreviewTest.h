@@ -39,6 +39,7 @@ class PreviewFilter : public filtertest::TestFilter {
     char title[256] = "";
     if (hWnd) GetWindowTextA(hWnd, title, sizeof title);
     previews.push_back({t, width, height, aspect, type, GetPreviewSource(), second != nullptr, title});
+    if (faultPreview) Fault();
     if (failPreview) {
       *out = nullptr;
       return FALSE;
@@ -60,11 +61,20 @@ class PreviewFilter : public filtertest::TestFilter {
     c.window = hWnd;
     renders.push_back(c);
     renderCount.fetch_add(1, std::memory_order_release);
+    if (faultRender) Fault();
     return renderResult;
+  }
+
+  // An access violation, as a faulty host or client makes one.
+  static void Fault() {
+    volatile int* nowhere = nullptr;
+    *nowhere = 1;
   }
 
   DWORD caps = IMGFLT_FILTER | IMGFLT_CONTROL;
   bool failPreview = false;
+  bool faultPreview = false;  // the host's preview faults after it was recorded
+  bool faultRender = false;   // the filter's rendering faults after it was recorded
   bool paint = false;
   BMM_Color_64 paintColor = {0, 0xFFFF, 0, 0xFFFF};
   std::vector<PreviewCall> previews;

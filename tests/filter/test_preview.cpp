@@ -101,6 +101,12 @@ int PaintGreen(Bitmap* bm, JFilterBase*, int) {
   return 1;
 }
 int PaintNothing(Bitmap*, JFilterBase*, int) { return 0; }
+int PaintFaulting(Bitmap*, JFilterBase*, int) {
+  PreviewFilter::Fault();
+  return 1;
+}
+
+const char kProgressTitle[] = "Test Filter in progress...";
 
 }  // namespace
 
@@ -260,6 +266,58 @@ TEST(PreviewCache, AFailedHostPreviewOrRenderKeepsThePreviousImage) {
   b.filter.paint = true;
   EXPECT_EQ(ViewAccess::Compute(v), JViewWnd::kRenderFailed);
   EXPECT_TRUE(SameImage(ViewAccess::Image(v), before)) << "a failed render leaves the view as it was";
+}
+
+TEST(PreviewCache, AFaultInTheHostOrTheFilterGivesBackWhatThePreviewHeld) {
+  PreviewBench b;
+  JFilterPreviewWnd* v = b.Main(b.On(), b.On());
+  ASSERT_NE(v, nullptr);
+  HWND owner = GetAncestor(b.bench.window, GA_ROOT);
+  const int bitmaps = TheManager->Count();
+
+  // The filter faults while the progress dialog of a host render is up.
+  b.filter.faultRender = true;
+  EXPECT_EQ(ViewAccess::Compute(v), JViewWnd::kFaulted);
+  ASSERT_EQ(b.filter.renders.size(), 1u);
+  EXPECT_EQ(b.filter.renders[0].previewFlags, 1);
+  EXPECT_EQ(b.filter.GetPreviewFlags(), 0);
+  EXPECT_EQ(FindWindowA(nullptr, kProgressTitle), nullptr) << "the progress dialog is closed";
+  EXPECT_TRUE(IsWindowEnabled(owner)) << "and its owner enabled again";
+  ASSERT_NE(b.filter.Source(), nullptr) << "the cached source is the filter's again";
+  EXPECT_EQ(b.filter.Source()->Width(), 199);
+  EXPECT_EQ(TheManager->Count(), bitmaps + 1) << "the cache stays, the working bitmap is gone";
+
+  b.filter.faultRender = false;
+  EXPECT_EQ(ViewAccess::Compute(v), JViewWnd::kInstalled) << "the next render works, on the cache";
+  EXPECT_EQ(b.filter.previews.size(), 1u);
+  EXPECT_EQ(b.filter.renders.size(), 2u);
+
+  // The host faults while it renders the source.
+  b.filter.faultPreview = true;
+  v->FullUpdate(kTime);
+  const size_t previews = b.filter.previews.size();
+  EXPECT_EQ(ViewAccess::Compute(v), JViewWnd::kFaulted);
+  EXPECT_EQ(b.filter.previews.size(), previews + 1);
+  EXPECT_EQ(b.filter.previews.back().sourceFlag, 1);
+  EXPECT_EQ(b.filter.GetPreviewSource(), 0);
+  EXPECT_EQ(FindWindowA(nullptr, kProgressTitle), nullptr);
+  EXPECT_TRUE(IsWindowEnabled(owner));
+  b.filter.faultPreview = false;
+  EXPECT_EQ(ViewAccess::Compute(v), JViewWnd::kInstalled);
+  EXPECT_TRUE(FromScene(b.filter.renders.back().first));
+
+  // The client's background faults: without a Postline switch nothing is cached.
+  PreviewBench plain;
+  JFilterPreviewWnd* w = plain.Main();
+  ASSERT_NE(w, nullptr);
+  w->SetDefaultBack(PaintFaulting);
+  const int plainBitmaps = TheManager->Count();
+  EXPECT_EQ(ViewAccess::Compute(w), JViewWnd::kFaulted);
+  EXPECT_TRUE(plain.filter.renders.empty());
+  EXPECT_EQ(TheManager->Count(), plainBitmaps) << "the working bitmap is gone";
+  EXPECT_EQ(plain.filter.Source(), nullptr);
+  w->SetDefaultBack(nullptr);
+  EXPECT_EQ(ViewAccess::Compute(w), JViewWnd::kInstalled);
 }
 
 TEST(PreviewCache, ACompositorGetsTheSecondInputWithItsSource) {
