@@ -69,6 +69,13 @@ LRESULT CALLBACK GuardProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
+// Gives the guarded parent its own procedure back (when it is still a window).
+void RemoveGuard() {
+  if (dlgState.formerProc && dlgState.eventParent && IsWindow(dlgState.eventParent))
+    SetWindowLongPtrA(dlgState.eventParent, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(dlgState.formerProc));
+  dlgState.formerProc = nullptr;
+}
+
 // The host's menu bar: the menu of the first frame that holds the menu (null when there is none).
 HMENU HostMenuBar(HWND* frameWindow) {
   *frameWindow = nullptr;
@@ -199,8 +206,13 @@ BOOL JFilterBase::Render(HWND hWnd) { return DoRender(hWnd); }
 int JNewFilterEvent() { return dlgState.newEvent; }
 
 HWND JPrepFilterDlg(HWND eventDialog) {
+  // A preparation that JDoFilterDlg did not follow (a client's dialog that failed to open) left
+  // its guard in place. Another parent gets its own procedure back; the same parent keeps the
+  // guard and the procedure it replaced (guarding it again would make the guard call itself).
+  HWND parent = eventDialog ? GetParent(eventDialog) : nullptr;
+  if (dlgState.formerProc && dlgState.eventParent != parent) RemoveGuard();
   dlgState.eventDialog = eventDialog;
-  dlgState.eventParent = eventDialog ? GetParent(eventDialog) : nullptr;
+  dlgState.eventParent = parent;
   HWND main = GetCOREInterface()->GetMainHWnd();
 
   char title[kTitleChars] = "";
@@ -213,8 +225,9 @@ HWND JPrepFilterDlg(HWND eventDialog) {
   if (eventDialog) ShowWindow(eventDialog, SW_HIDE);
   if (dlgState.eventParent) {
     ShowWindow(dlgState.eventParent, SW_HIDE);
-    dlgState.formerProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(dlgState.eventParent, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GuardProc)));
+    if (!dlgState.formerProc)
+      dlgState.formerProc = reinterpret_cast<WNDPROC>(
+          SetWindowLongPtrA(dlgState.eventParent, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GuardProc)));
   }
   return main;
 }
@@ -243,10 +256,8 @@ int JDoFilterDlg(JOneModelessBase** dialog, JFilterBase*) {
     if (dlgState.mainWasDisabled) EnableWindow(main, FALSE);
     if (bar && IsMenu(bar)) EnableHostMenu(bar, frameWindow, MF_ENABLED);
   }
+  RemoveGuard();
   if (dlgState.eventParent && IsWindow(dlgState.eventParent)) {
-    if (dlgState.formerProc)
-      SetWindowLongPtrA(dlgState.eventParent, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(dlgState.formerProc));
-    dlgState.formerProc = nullptr;
     ShowWindow(dlgState.eventParent, SW_RESTORE);
     if (dlgState.eventDialog && IsWindow(dlgState.eventDialog)) ShowWindow(dlgState.eventDialog, SW_RESTORE);
   }

@@ -141,6 +141,39 @@ TEST(FilterEvent, PrepHidesTheHostsWindowsAndEnablesTheMainOneAndTheEndRestoresT
   EnableWindow(main, TRUE);
 }
 
+// A client's dialog that failed to open leaves JDoFilterDlg out. The next preparation of the same
+// queue window guards it once: a message to it still reaches its own procedure (instead of the
+// guard calling itself for ever), and the end gives the procedure back. A preparation for another
+// queue window gives the first one its procedure back at once. The child answers which check
+// failed; success is not 0, which a child that crashed may answer as well.
+namespace {
+enum PrepAgainResult { kPrepAgainOk = 0x600D, kMessageLost, kSameNotRestored, kFirstStillGuarded, kOtherNotRestored };
+const WPARAM kQueueCommand = 4711;
+}  // namespace
+
+QUORTEST_CHILD(FilterPrepAgain) {
+  HostWindows w(kNewEventTitle);
+  const LONG_PTR queueProc = GetWindowLongPtrA(w.queue, GWLP_WNDPROC);
+  JPrepFilterDlg(w.event);
+  JPrepFilterDlg(w.event);
+  SendMessageA(w.queue, WM_COMMAND, kQueueCommand, 0);
+  if (HostWindows::commands.size() != 1 || HostWindows::commands[0].to != w.queue) return kMessageLost;
+  EndWithoutDialog();
+  if (GetWindowLongPtrA(w.queue, GWLP_WNDPROC) != queueProc || !IsWindowVisible(w.queue)) return kSameNotRestored;
+
+  HostWindows other(kNewEventTitle);
+  JPrepFilterDlg(w.event);
+  JPrepFilterDlg(other.event);
+  if (GetWindowLongPtrA(w.queue, GWLP_WNDPROC) != queueProc) return kFirstStillGuarded;
+  EndWithoutDialog();
+  if (GetWindowLongPtrA(other.queue, GWLP_WNDPROC) != queueProc) return kOtherNotRestored;
+  return kPrepAgainOk;
+}
+
+TEST(FilterEvent, APreparationWithoutAnEndLeavesOneGuard) {
+  EXPECT_EQ(quortest::RunChild("FilterPrepAgain"), (DWORD)kPrepAgainOk);
+}
+
 TEST(FilterDialog, WhileOpenTheQueueCannotComeBackAndTheMenusAreGreyed) {
   HostWindows w(kNewEventTitle);
   MenuState before = ReadMenu();
