@@ -212,25 +212,42 @@ int RunChildIfAsked(int argc, char** argv, int* exitCode) {
   if (argc < 3 || strcmp(argv[1], kChildFlag) != 0) return -1;
   auto it = Children().find(argv[2]);
   *exitCode = it == Children().end() ? 0xDEAD : it->second();
+  // The function came back: tell the parent, which cannot tell a crash from exit code 0 otherwise.
+  if (argc >= 4)
+    if (HANDLE returned = OpenEventA(EVENT_MODIFY_STATE, FALSE, argv[3])) {
+      SetEvent(returned);
+      CloseHandle(returned);
+    }
   return 0;
 }
 
 DWORD RunChild(const char* name, DWORD timeoutMs) {
   char exe[MAX_PATH];
   GetModuleFileNameA(nullptr, exe, MAX_PATH);
-  std::string cmd = std::string("\"") + exe + "\" " + kChildFlag + " " + name;
+  // Set by the child when its function returns (see RunChildIfAsked).
+  static LONG children = 0;
+  char eventName[64];
+  snprintf(eventName, sizeof eventName, "quortest-child-%lu-%ld", GetCurrentProcessId(), InterlockedIncrement(&children));
+  HANDLE returned = CreateEventA(nullptr, TRUE, FALSE, eventName);
+  std::string cmd = std::string("\"") + exe + "\" " + kChildFlag + " " + name + " " + eventName;
   STARTUPINFOA si = {};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi = {};
   std::vector<char> line(cmd.begin(), cmd.end());
   line.push_back(0);
-  if (!CreateProcessA(exe, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+  if (!returned || !CreateProcessA(exe, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    if (returned) CloseHandle(returned);
     return 0xDEAD;
+  }
   DWORD code = 0xDEAD;
   if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0)
     GetExitCodeProcess(pi.hProcess, &code);
   else
     TerminateProcess(pi.hProcess, 0xDEAD);
+  // Wine reports some crashes (a stack overflow) as exit code 0: without the function's return,
+  // 0 is no success.
+  if (code == 0 && WaitForSingleObject(returned, 0) != WAIT_OBJECT_0) code = 0xDEAD;
+  CloseHandle(returned);
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);
   return code;

@@ -64,7 +64,8 @@ class ModalDriver {
 };
 
 // Runs this test program again as a child process that executes the function registered under
-// name (see QUORTEST_CHILD) and answers the child's exit code (or 0xDEAD when it could not run).
+// name (see QUORTEST_CHILD) and answers the child's exit code: 0xDEAD when it could not run, or
+// when it ended with 0 without its function having returned (a crash).
 DWORD RunChild(const char* name, DWORD timeoutMs = 60000);
 
 typedef int (*ChildFunc)();
