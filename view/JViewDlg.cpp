@@ -123,6 +123,7 @@ struct JViewDlgAccess {
   static void ColourSequence(JViewDlgBase* d, int id, unsigned int final);
   static void CloseSequence(JViewDlgBase* d);
   static void CloseAfterFault(JViewDlgBase* d);
+  static void DestroyControls(JViewDlgBase* d);
   static void RemoveControlOf(JViewDlgBase* d, int id);
   static void ShowIcon(JViewDlgBase* d);
 };
@@ -434,11 +435,7 @@ void JViewDlgAccess::CloseSequence(JViewDlgBase* d) {
   d->extensions.AddExtProperty(kClosingKey, 1);
   d->RegisterCB(0);
   EnableWindow(d->hwnd, FALSE);
-  while (d->controls.Count() > 0) {
-    JViewCtl* c = d->controls[0];
-    if (c) c->Destroy();
-    if (d->controls.Count() > 0 && d->controls[0] == c) d->controls.Delete(0, 1);
-  }
+  DestroyControls(d);
   // The switch-off is given back after Destroy; the flag is dropped first so that the object's
   // destruction does not give it back as well.
   bool acceleratorsOff = ExtFlag(d->extensions, kAcceleratorsOffKey) != 0;
@@ -454,6 +451,16 @@ void JViewDlgAccess::CloseAfterFault(JViewDlgBase* d) {
     page->Parent()->Destroy();
   else
     d->Destroy();
+}
+
+// Each control is destroyed in list order; one whose Destroy took it out of the list already is
+// not taken out twice.
+void JViewDlgAccess::DestroyControls(JViewDlgBase* d) {
+  while (d->controls.Count() > 0) {
+    JViewCtl* c = d->controls[0];
+    if (c) c->Destroy();
+    if (d->controls.Count() > 0 && d->controls[0] == c) d->controls.Delete(0, 1);
+  }
 }
 
 void JViewDlgAccess::RemoveControlOf(JViewDlgBase* d, int id) {
@@ -474,11 +481,7 @@ JViewModelessBase::~JViewModelessBase() {
   Interface* ip = GetCOREInterface();
   ip->UnRegisterTimeChangeCallback(this);
   ip->UnRegisterExitVANTORCallback(this);
-  while (controls.Count() > 0) {
-    JViewCtl* c = controls[0];
-    controls.Delete(0, 1);
-    if (c) c->Destroy();
-  }
+  JViewDlgAccess::DestroyControls(this);
 }
 
 int JViewModelessBase::GetTime() { return time; }
@@ -546,7 +549,13 @@ JOneModelessBase* JOneModelessBase::CreateDlg(HWND parent, JOneModelessBase* dlg
   return dlg;
 }
 
+// Called without the close sequence (after a fault, or directly), the dialog destroys its controls
+// first, as that sequence does, while its window and the children are whole: a tab view closes
+// its pages itself then, instead of the window's destruction closing them behind its back and
+// leaving the view with pages that are gone. After the close sequence the list is empty already.
 void JOneModelessBase::Destroy() {
+  extensions.AddExtProperty(kClosingKey, 1);  // nothing the controls' teardown brings closes it again
+  JViewDlgAccess::DestroyControls(this);
   HWND w = hwnd;
   hwnd = nullptr;  // the WM_DESTROY that follows must not start the close sequence again
   if (w) {

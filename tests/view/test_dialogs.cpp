@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -133,9 +134,22 @@ class AdderView : public EditView {
   EditView* late = nullptr;
 };
 
+// The dialog objects of these tests live on pages of their own, given back when the object is
+// deleted, so that any use of a deleted dialog faults at once instead of reading stale memory.
+void* NewOnOwnPages(size_t n) {
+  void* p = VirtualAlloc(nullptr, n, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+  if (!p) throw std::bad_alloc();
+  return p;
+}
+void DeleteOnOwnPages(void* p) {
+  if (p) VirtualFree(p, 0, MEM_RELEASE);
+}
+
 // The dialog under test, from template IDD_TEST_DIALOG of the test program.
 class TestDlg : public JOneModelessBase {
  public:
+  static void* operator new(size_t n) { return NewOnOwnPages(n); }
+  static void operator delete(void* p) { DeleteOnOwnPages(p); }
   explicit TestDlg(int preInit = 1, int postInit = 1) : preInitResult(preInit), postInitResult(postInit) {}
   ~TestDlg() override { journal.deletedDialogs++; }
   void DeleteThis() override { delete this; }
@@ -178,6 +192,8 @@ class TestDlg : public JOneModelessBase {
 // A tab page, from template IDD_TEST_PAGE.
 class TestPage : public JViewChildBase {
  public:
+  static void* operator new(size_t n) { return NewOnOwnPages(n); }
+  static void operator delete(void* p) { DeleteOnOwnPages(p); }
   ~TestPage() override { journal.deletedDialogs++; }
   void DeleteThis() override { delete this; }
   HINSTANCE GetInstanceHandle() override { return GetModuleHandleA(nullptr); }
@@ -651,6 +667,25 @@ TEST_F(DialogTest, AFaultingTabPageClosesItsParent) {
   EXPECT_FALSE(IsWindow(pageWindow));
   EXPECT_EQ(journal.deletedDialogs, 2);
   ip->SetTime(kFrame);
+}
+
+TEST_F(DialogTest, AFaultingPageOfATabViewClosesTheParentWithoutTheViewTouchingTheGonePage) {
+  TestDlg* parent = WithEdits(new TestDlg);
+  JTabView* tab = JTabView::Create(nullptr, IDC_TEST_TAB, 0);
+  *parent += tab;
+  TestPage* page = new TestPage;
+  tab->Add(page, "Page");
+  *page += FaultView::Create(IDC_PAGE_FAULT);
+  ASSERT_EQ(Open(parent), parent);
+  HWND parentWindow = parent->GetHwnd(), pageWindow = page->GetHwnd();
+  ASSERT_TRUE(IsWindow(pageWindow));
+  EXPECT_EQ(GetParent(pageWindow), GetDlgItem(parentWindow, IDC_TEST_TAB));
+
+  // The parent's teardown lets the tab view close its page before the parent's window goes.
+  EXPECT_TRUE(ClickAndAnswerFaultReport(pageWindow, IDC_PAGE_FAULT));
+  EXPECT_FALSE(IsWindow(parentWindow));
+  EXPECT_FALSE(IsWindow(pageWindow));
+  EXPECT_EQ(journal.deletedDialogs, 2);
 }
 
 namespace {
