@@ -380,9 +380,13 @@ void JViewDlgAccess::Initialise(JViewDlgBase* d) {
       if (JViewCtl* c = d->GetControl(i)) {
         c->InitBypassCtl();
         c->Init(t);
+        // An Init that runs messages (a tab view opening its pages) may have closed the dialog:
+        // a page's fault closes its parent.
+        if (!IsLive(d)) return;
       }
     if (!d->properties.Value(JProp_Wnd_NoCenter())) CenterWindow(w, GetParent(w));
     JPumpMessages();
+    if (!IsLive(d)) return;  // a close waiting in the queue (the host's exit) has run
     for (int i = 0; i < n; i++)
       if (JViewCtl* c = d->GetControl(i)) {
         c->SetFreeze(0);

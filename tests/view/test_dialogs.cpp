@@ -116,6 +116,38 @@ class FaultView : public EditView {
   }
 };
 
+// A view whose Init leaves a Cancel in its dialog's queue, as the host's exit does when it comes
+// while the dialog opens.
+class CancelQueuingView : public EditView {
+ public:
+  static CancelQueuingView* Create(int id) {
+    CancelQueuingView* v = new CancelQueuingView;
+    v->id = id;
+    v->name = "queuer";
+    return v;
+  }
+  int Init(int t) override {
+    PostMessageA(hwndParent(), WM_COMMAND, IDCANCEL, 0);
+    return EditView::Init(t);
+  }
+};
+
+// A view whose Init dereferences a null pointer.
+class InitFaultView : public EditView {
+ public:
+  static InitFaultView* Create(int id) {
+    InitFaultView* v = new InitFaultView;
+    v->id = id;
+    v->name = "init fault";
+    return v;
+  }
+  int Init(int) override {
+    volatile int* volatile nowhere = nullptr;
+    *nowhere = 1;
+    return 1;
+  }
+};
+
 // A view that adds another view to its dialog during its own Init.
 class AdderView : public EditView {
  public:
@@ -338,6 +370,37 @@ TEST_F(DialogTest, PreInitOrPostInitRefusingClosesTheDialog) {
   missing->templateId = 799;
   EXPECT_EQ(Open(missing), nullptr);
   EXPECT_EQ(journal.deletedDialogs, 1);
+}
+
+// Whatever closes the dialog while it opens, the initialisation stops there: the dialog and its
+// controls are gone.
+TEST_F(DialogTest, ADialogClosedByAMessageItsInitialisationRunsIsLeftAlone) {
+  TestDlg* d = WithEdits(new TestDlg);
+  *d += CancelQueuingView::Create(kDynamicId);
+  EXPECT_EQ(Open(d), nullptr);
+  EXPECT_EQ(journal.Count("init queuer"), 1);
+  EXPECT_EQ(journal.Count("command 2"), 1);
+  EXPECT_EQ(journal.Count("unregister"), 1) << "closed by its close sequence, once";
+  EXPECT_EQ(journal.Count("view e0"), 0);
+  EXPECT_EQ(journal.Count("postinit"), 0);
+  EXPECT_EQ(journal.deletedDialogs, 1);
+}
+
+TEST_F(DialogTest, APageFaultingWhileItsParentOpensClosesBothAfterOneReport) {
+  quortest::AssertRecorder asserts;
+  TestDlg* parent = WithEdits(new TestDlg);
+  JTabView* tab = JTabView::Create(nullptr, IDC_TEST_TAB, 0);
+  *parent += tab;
+  tab->Add(new TestPage, "Page");
+  *tab->GetPage(0) += InitFaultView::Create(IDC_PAGE_FAULT);
+  ModalDriver report(IDOK);
+  EXPECT_EQ(Open(parent), nullptr);
+  ASSERT_TRUE(report.Wait());
+  EXPECT_EQ(report.Text().rfind(kFaultText, 0), 0u) << report.Text();
+  EXPECT_EQ(journal.deletedDialogs, 2);
+  EXPECT_EQ(journal.Count("view e0"), 0);
+  EXPECT_EQ(journal.Count("postinit"), 0);
+  EXPECT_TRUE(asserts.Hits().empty()) << "a page that went with its parent is no page that could not be made";
 }
 
 TEST_F(DialogTest, IconIsTheLibrarysByDefaultNoneWithMinusOneOrTheOneSet) {
