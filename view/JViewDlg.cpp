@@ -30,12 +30,14 @@ const int kTitleBufferSize = 256;     // the rename dialog's buffer, terminator 
 const UINT_PTR kFlashTimerId = 0x4A46;
 const UINT kFlashPeriodMs = 500;
 
-// Keys of the dialog's extension table: the icon (a published key), and two states of the
+// Keys of the dialog's extension table: the icon (a published key), and three states of the
 // dialog's own that must not change the public layout: whether this dialog holds one level of
-// the host's accelerator switch-off, and whether its close sequence has started.
+// the host's accelerator switch-off, whether its close sequence has started, and whether it is
+// reporting a fault and about to be closed for it.
 const Class_ID kIconKey(0x27e045c7, 0x350c383f);
 const Class_ID kAcceleratorsOffKey(0x5d3a0c71, 0x1e6f2b94);
 const Class_ID kClosingKey(0x6b19e2d4, 0x0c7a5f33);
+const Class_ID kFaultedKey(0x3e8d51a6, 0x74c20b19);
 
 // The dialog objects alive in the process, so that CreateDlg can tell whether an initialisation
 // that failed has already deleted its dialog. User-interface thread only.
@@ -214,7 +216,9 @@ INT_PTR JViewDlgBase::DlgProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   INT_PTR result = 0;
   if (JGuardedCall([&] { return (result = JViewDlgAccess::Route(this, msg, wParam, lParam)), 1; }, 0))
     return result;
-  JViewDlgAccess::CloseAfterFault(this);
+  // A fault while the first one is reported (a message the report's loop dispatches faults
+  // again) is that fault's consequence: the dialog closes once, after one report.
+  if (!ExtFlag(extensions, kFaultedKey)) JViewDlgAccess::CloseAfterFault(this);
   return 1;
 }
 
@@ -363,6 +367,7 @@ void JViewDlgAccess::ShowIcon(JViewDlgBase* d) {
 void JViewDlgAccess::Initialise(JViewDlgBase* d) {
   // A dialog whose Destroy keeps the object may be opened again: its next close runs in full.
   d->extensions.AddExtProperty(kClosingKey, 0);
+  d->extensions.AddExtProperty(kFaultedKey, 0);
   HWND w = d->hwnd;
   ShowIcon(d);
   if (d->titleMenuId != kNoTitleMenu) {
@@ -448,11 +453,17 @@ void JViewDlgAccess::CloseSequence(JViewDlgBase* d) {
   if (acceleratorsOff) EnableAccelerators();
 }
 
+// The close sequence stays open while the report is up: the report's message loop may run it
+// (the host exits, the window is destroyed from outside), and a page must still close when its
+// parent's teardown asks it to.
 void JViewDlgAccess::CloseAfterFault(JViewDlgBase* d) {
+  d->extensions.AddExtProperty(kFaultedKey, 1);
   ReportFault(d->hwnd, EXCEPTION_ACCESS_VIOLATION);
+  if (!IsLive(d)) return;  // closed while its report was up
   JViewChildBase* page = dynamic_cast<JViewChildBase*>(d);
-  if (page && page->Parent())
-    page->Parent()->Destroy();
+  JViewDlgBase* parent = page ? page->Parent() : nullptr;
+  if (parent && IsLive(parent))
+    parent->Destroy();
   else
     d->Destroy();
 }

@@ -751,6 +751,57 @@ TEST_F(DialogTest, AFaultingPageOfATabViewClosesTheParentWithoutTheViewTouchingT
   EXPECT_EQ(journal.deletedDialogs, 2);
 }
 
+// The report's message loop runs the dialog's messages: one that closes the dialog (the host's
+// exit cancels it) leaves nothing for the fault's own close to do.
+TEST_F(DialogTest, ADialogClosedWhileItsFaultReportIsUpIsLeftAlone) {
+  TestDlg* d = WithEdits(new TestDlg);
+  *d += FaultView::Create(IDC_FAULT);
+  ASSERT_EQ(Open(d), d);
+  HWND w = d->GetHwnd();
+  DWORD gui = GetCurrentThreadId();
+  ModalDriver report(IDOK);
+  report.Before([w, gui](HWND) {
+    DWORD_PTR answer;
+    SendMessageTimeoutA(w, WM_COMMAND, IDCANCEL, 0, SMTO_NORMAL, kNoReportWaitMs, &answer);
+    PostThreadMessageA(gui, WM_NULL, 0, 0);  // the box's loop sees that its window went at its next message
+  });
+  Click(w, IDC_FAULT);
+  report.Wait();  // the box went with its owner, before the driver could press it
+  EXPECT_EQ(report.Text().rfind(kFaultText, 0), 0u) << report.Text();
+  EXPECT_FALSE(IsWindow(w));
+  EXPECT_EQ(journal.Count("command 2"), 1);
+  EXPECT_EQ(journal.Count("unregister"), 1) << "closed by its close sequence, once";
+  EXPECT_EQ(journal.deletedDialogs, 1);
+}
+
+TEST_F(DialogTest, ASecondFaultWhileTheReportIsUpOpensNoSecondReport) {
+  TestDlg* d = WithEdits(new TestDlg);
+  *d += FaultView::Create(IDC_FAULT);
+  ASSERT_EQ(Open(d), d);
+  HWND w = d->GetHwnd();
+  DWORD gui = GetCurrentThreadId();
+  bool secondReport = false;
+  ModalDriver report(IDOK);
+  report.Before([&](HWND box) {
+    // The faulting control hears from its dialog again while the first report is up.
+    DWORD_PTR answer;
+    SendMessageTimeoutA(w, WM_COMMAND, MAKEWPARAM(IDC_FAULT, BN_CLICKED), (LPARAM)GetDlgItem(w, IDC_FAULT),
+                        SMTO_NORMAL, kNoReportWaitMs, &answer);
+    HWND second = quortest::FindDialogOf(gui, [&](HWND x) { return x != box && x != w; });
+    if (!second) return;
+    // Answered, and the first box's loop woken should the second report's close take it away,
+    // so that the test fails rather than hangs.
+    secondReport = true;
+    PostMessageA(GetDlgItem(second, IDOK), BM_CLICK, 0, 0);
+    PostThreadMessageA(gui, WM_NULL, 0, 0);
+  });
+  Click(w, IDC_FAULT);
+  EXPECT_TRUE(report.Wait());
+  EXPECT_FALSE(secondReport);
+  EXPECT_FALSE(IsWindow(w));
+  EXPECT_EQ(journal.deletedDialogs, 1);
+}
+
 namespace {
 // One page of memory that nobody may touch.
 class NoAccessPage {
