@@ -246,12 +246,15 @@ struct DialogTest : testing::Test {
     }
     windowsAtStart = quortest::CountThreadWindows();
     acceleratorsAtStart = GetAcceleratorsDisableCount();
+    timeCallbacksAtStart = GetTimeChangeCallbackCount();
+    exitCallbacksAtStart = GetExitCallbackCount();
   }
   void TearDown() override {
     EXPECT_EQ(AdjustDialogCount(0), 1) << "a dialog object is left";
     EXPECT_EQ(journal.liveViews, 0) << "a view is left";
     EXPECT_EQ(quortest::CountThreadWindows(), windowsAtStart) << "a window is left";
     EXPECT_EQ(GetAcceleratorsDisableCount(), acceleratorsAtStart);
+    EXPECT_TRUE(NoCallbackLeft());
     EXPECT_FALSE(theHold.Holding());
     for (JFloatData* leaf : leaves) EXPECT_EQ(leaf->NumViews(), 0);
     owner->DeleteMe();
@@ -266,6 +269,13 @@ struct DialogTest : testing::Test {
     return d;
   }
   TestDlg* Open(TestDlg* d) { return static_cast<TestDlg*>(JOneModelessBase::CreateDlg(nullptr, d)); }
+  // The host holds no more time-change and exit callbacks than before the test.
+  testing::AssertionResult NoCallbackLeft() {
+    int time = GetTimeChangeCallbackCount(), exit = GetExitCallbackCount();
+    if (time == timeCallbacksAtStart && exit == exitCallbacksAtStart) return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "time-change callbacks " << timeCallbacksAtStart << " -> " << time
+                                       << ", exit callbacks " << exitCallbacksAtStart << " -> " << exit;
+  }
 
   Interface* ip = nullptr;
   quortest::Recorder* owner = nullptr;
@@ -273,6 +283,8 @@ struct DialogTest : testing::Test {
   EditView* edits[TEST_EDIT_COUNT] = {};
   int windowsAtStart = 0;
   int acceleratorsAtStart = 0;
+  int timeCallbacksAtStart = 0;
+  int exitCallbacksAtStart = 0;
 };
 
 // Clicks a dialog's push button as a person does.
@@ -460,8 +472,7 @@ TEST_P(CloseTest, EveryWayRunsTheCloseSequenceOnce) {
   if (GetParam() == CloseWay::SystemMenu) {
     EXPECT_EQ(journal.Count("command 2"), 1) << "heard as a Cancel";
   }
-  // The dialog no longer follows the host: a time change reaches nothing.
-  ip->SetTime(kFrame);
+  EXPECT_TRUE(NoCallbackLeft()) << "the dialog no longer follows the host";
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, CloseTest,
@@ -506,10 +517,12 @@ TEST_F(DialogTest, ADialogKeptByItsDestroyClosesEveryTimeItIsOpened) {
 QUORTEST_CHILD(HostExitClosesTheDialog) {
   journal = Journal();
   quortest::Held<JFloatData> leaf(Create_JFloatData());
+  int exitCallbacks = GetExitCallbackCount();
   TestDlg* d = new TestDlg;
   *d += EditView::Create(leaf.d, IDC_EDIT_FIRST, "e0");
   if (JOneModelessBase::CreateDlg(nullptr, d) != d) return 1;
   HWND w = d->GetHwnd();
+  if (GetExitCallbackCount() != exitCallbacks + 1) return 9;
   if (!HostExit()) return 2;
   if (IsWindow(w)) return 3;
   if (journal.Count("command 2") != 1) return 4;  // the exit callback cancels the dialog
@@ -517,6 +530,7 @@ QUORTEST_CHILD(HostExitClosesTheDialog) {
   if (journal.deletedDialogs != 1 || journal.liveViews != 0) return 6;
   if (AdjustDialogCount(0) != 1) return 7;
   if (leaf->NumViews() != 0) return 8;
+  if (GetExitCallbackCount() != exitCallbacks) return 10;
   return 0;
 }
 
@@ -693,7 +707,7 @@ TEST_F(DialogTest, AFaultingControlClosesItsDialogAfterTheReport) {
   EXPECT_FALSE(IsWindow(w));
   EXPECT_EQ(journal.deletedDialogs, 1);
   EXPECT_FALSE(ip->IsDlgWndRegistered(w));
-  ip->SetTime(kFrame);  // no callback of the dead dialog is left with the host
+  EXPECT_TRUE(NoCallbackLeft()) << "the faulting dialog gave its callbacks back";
 
   // The process goes on: the next dialog opens and closes as usual.
   TestDlg* next = Open(new TestDlg);
@@ -729,7 +743,7 @@ TEST_F(DialogTest, AFaultingTabPageClosesItsParent) {
   EXPECT_FALSE(IsWindow(parentWindow));
   EXPECT_FALSE(IsWindow(pageWindow));
   EXPECT_EQ(journal.deletedDialogs, 2);
-  ip->SetTime(kFrame);
+  EXPECT_TRUE(NoCallbackLeft()) << "neither the parent's nor the page's callbacks are left";
 }
 
 TEST_F(DialogTest, AFaultingPageOfATabViewClosesTheParentWithoutTheViewTouchingTheGonePage) {
