@@ -269,6 +269,13 @@ struct DialogTest : testing::Test {
     return d;
   }
   TestDlg* Open(TestDlg* d) { return static_cast<TestDlg*>(JOneModelessBase::CreateDlg(nullptr, d)); }
+  // An open dialog with edit views and a view that faults when button IDC_FAULT is clicked; its
+  // window, null when it did not open.
+  HWND OpenWithFaultingButton() {
+    TestDlg* d = WithEdits(new TestDlg);
+    *d += FaultView::Create(IDC_FAULT);
+    return Open(d) ? d->GetHwnd() : nullptr;
+  }
   // The host holds no more time-change and exit callbacks than before the test.
   testing::AssertionResult NoCallbackLeft() {
     int time = GetTimeChangeCallbackCount(), exit = GetExitCallbackCount();
@@ -699,10 +706,8 @@ testing::AssertionResult ClickWithoutReport(HWND dlg, int id) {
 }  // namespace
 
 TEST_F(DialogTest, AFaultingControlClosesItsDialogAfterTheReport) {
-  TestDlg* d = WithEdits(new TestDlg);
-  *d += FaultView::Create(IDC_FAULT);
-  ASSERT_EQ(Open(d), d);
-  HWND w = d->GetHwnd();
+  HWND w = OpenWithFaultingButton();
+  ASSERT_TRUE(w);
   EXPECT_TRUE(ClickAndAnswerFaultReport(w, IDC_FAULT));
   EXPECT_FALSE(IsWindow(w));
   EXPECT_EQ(journal.deletedDialogs, 1);
@@ -768,10 +773,8 @@ TEST_F(DialogTest, AFaultingPageOfATabViewClosesTheParentWithoutTheViewTouchingT
 // The report's message loop runs the dialog's messages: one that closes the dialog (the host's
 // exit cancels it) leaves nothing for the fault's own close to do.
 TEST_F(DialogTest, ADialogClosedWhileItsFaultReportIsUpIsLeftAlone) {
-  TestDlg* d = WithEdits(new TestDlg);
-  *d += FaultView::Create(IDC_FAULT);
-  ASSERT_EQ(Open(d), d);
-  HWND w = d->GetHwnd();
+  HWND w = OpenWithFaultingButton();
+  ASSERT_TRUE(w);
   DWORD gui = GetCurrentThreadId();
   ModalDriver report(IDOK);
   report.Before([w, gui](HWND) {
@@ -789,10 +792,8 @@ TEST_F(DialogTest, ADialogClosedWhileItsFaultReportIsUpIsLeftAlone) {
 }
 
 TEST_F(DialogTest, ASecondFaultWhileTheReportIsUpOpensNoSecondReport) {
-  TestDlg* d = WithEdits(new TestDlg);
-  *d += FaultView::Create(IDC_FAULT);
-  ASSERT_EQ(Open(d), d);
-  HWND w = d->GetHwnd();
+  HWND w = OpenWithFaultingButton();
+  ASSERT_TRUE(w);
   DWORD gui = GetCurrentThreadId();
   bool secondReport = false;
   ModalDriver report(IDOK);
