@@ -69,6 +69,9 @@ int JTabView::Init(int) {
     SendMessageA(tab, TCM_INSERTITEMA, i, (LPARAM)&item);
     JViewChildBase* page = pages[i];
     JOneModelessBase* made = JOneModelessBase::CreateDlg(tab, page);
+    // A page's fault closes the whole dialog, this view with it, and the tab control goes with
+    // the dialog's window: nothing of the view is touched then.
+    if (tab && !IsWindow(tab)) return 0;
     if (made != page) {
       assert1(kLinePageCreate, kSource);
       // A page whose window could not be made has deleted itself.

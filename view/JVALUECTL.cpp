@@ -166,6 +166,8 @@ COLORREF JColorSwatch::Data2View(int t) {
 }
 
 int JColorSwatch::Init(int t) {
+  if (ics) ReleaseIColorSwatch(ics);  // a second Init takes the swatch afresh
+  ics = nullptr;
   HWND swatch = GetDlgItem(hwndParent(), idSwatch);
   if (swatch) ics = GetIColorSwatch(swatch, 0, title);
   JViewLeaf::Init(t);

@@ -30,12 +30,14 @@ const int kTitleBufferSize = 256;     // the rename dialog's buffer, terminator 
 const UINT_PTR kFlashTimerId = 0x4A46;
 const UINT kFlashPeriodMs = 500;
 
-// Keys of the dialog's extension table: the icon (a published key), and two states of the
+// Keys of the dialog's extension table: the icon (a published key), and three states of the
 // dialog's own that must not change the public layout: whether this dialog holds one level of
-// the host's accelerator switch-off, and whether its close sequence has started.
+// the host's accelerator switch-off, whether its close sequence has started, and whether it is
+// reporting a fault and about to be closed for it.
 const Class_ID kIconKey(0x27e045c7, 0x350c383f);
 const Class_ID kAcceleratorsOffKey(0x5d3a0c71, 0x1e6f2b94);
 const Class_ID kClosingKey(0x6b19e2d4, 0x0c7a5f33);
+const Class_ID kFaultedKey(0x3e8d51a6, 0x74c20b19);
 
 // The dialog objects alive in the process, so that CreateDlg can tell whether an initialisation
 // that failed has already deleted its dialog. User-interface thread only.
@@ -123,6 +125,7 @@ struct JViewDlgAccess {
   static void ColourSequence(JViewDlgBase* d, int id, unsigned int final);
   static void CloseSequence(JViewDlgBase* d);
   static void CloseAfterFault(JViewDlgBase* d);
+  static void DestroyControls(JViewDlgBase* d);
   static void RemoveControlOf(JViewDlgBase* d, int id);
   static void ShowIcon(JViewDlgBase* d);
 };
@@ -213,7 +216,9 @@ INT_PTR JViewDlgBase::DlgProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   INT_PTR result = 0;
   if (JGuardedCall([&] { return (result = JViewDlgAccess::Route(this, msg, wParam, lParam)), 1; }, 0))
     return result;
-  JViewDlgAccess::CloseAfterFault(this);
+  // A fault while the first one is reported (a message the report's loop dispatches faults
+  // again) is that fault's consequence: the dialog closes once, after one report.
+  if (!ExtFlag(extensions, kFaultedKey)) JViewDlgAccess::CloseAfterFault(this);
   return 1;
 }
 
@@ -362,6 +367,7 @@ void JViewDlgAccess::ShowIcon(JViewDlgBase* d) {
 void JViewDlgAccess::Initialise(JViewDlgBase* d) {
   // A dialog whose Destroy keeps the object may be opened again: its next close runs in full.
   d->extensions.AddExtProperty(kClosingKey, 0);
+  d->extensions.AddExtProperty(kFaultedKey, 0);
   HWND w = d->hwnd;
   ShowIcon(d);
   if (d->titleMenuId != kNoTitleMenu) {
@@ -379,9 +385,13 @@ void JViewDlgAccess::Initialise(JViewDlgBase* d) {
       if (JViewCtl* c = d->GetControl(i)) {
         c->InitBypassCtl();
         c->Init(t);
+        // An Init that runs messages (a tab view opening its pages) may have closed the dialog:
+        // a page's fault closes its parent.
+        if (!IsLive(d)) return;
       }
     if (!d->properties.Value(JProp_Wnd_NoCenter())) CenterWindow(w, GetParent(w));
     JPumpMessages();
+    if (!IsLive(d)) return;  // a close waiting in the queue (the host's exit) has run
     for (int i = 0; i < n; i++)
       if (JViewCtl* c = d->GetControl(i)) {
         c->SetFreeze(0);
@@ -434,11 +444,7 @@ void JViewDlgAccess::CloseSequence(JViewDlgBase* d) {
   d->extensions.AddExtProperty(kClosingKey, 1);
   d->RegisterCB(0);
   EnableWindow(d->hwnd, FALSE);
-  while (d->controls.Count() > 0) {
-    JViewCtl* c = d->controls[0];
-    if (c) c->Destroy();
-    if (d->controls.Count() > 0 && d->controls[0] == c) d->controls.Delete(0, 1);
-  }
+  DestroyControls(d);
   // The switch-off is given back after Destroy; the flag is dropped first so that the object's
   // destruction does not give it back as well.
   bool acceleratorsOff = ExtFlag(d->extensions, kAcceleratorsOffKey) != 0;
@@ -447,13 +453,29 @@ void JViewDlgAccess::CloseSequence(JViewDlgBase* d) {
   if (acceleratorsOff) EnableAccelerators();
 }
 
+// The close sequence stays open while the report is up: the report's message loop may run it
+// (the host exits, the window is destroyed from outside), and a page must still close when its
+// parent's teardown asks it to.
 void JViewDlgAccess::CloseAfterFault(JViewDlgBase* d) {
+  d->extensions.AddExtProperty(kFaultedKey, 1);
   ReportFault(d->hwnd, EXCEPTION_ACCESS_VIOLATION);
+  if (!IsLive(d)) return;  // closed while its report was up
   JViewChildBase* page = dynamic_cast<JViewChildBase*>(d);
-  if (page && page->Parent())
-    page->Parent()->Destroy();
+  JViewDlgBase* parent = page ? page->Parent() : nullptr;
+  if (parent && IsLive(parent))
+    parent->Destroy();
   else
     d->Destroy();
+}
+
+// Each control is destroyed in list order; one whose Destroy took it out of the list already is
+// not taken out twice.
+void JViewDlgAccess::DestroyControls(JViewDlgBase* d) {
+  while (d->controls.Count() > 0) {
+    JViewCtl* c = d->controls[0];
+    if (c) c->Destroy();
+    if (d->controls.Count() > 0 && d->controls[0] == c) d->controls.Delete(0, 1);
+  }
 }
 
 void JViewDlgAccess::RemoveControlOf(JViewDlgBase* d, int id) {
@@ -474,11 +496,7 @@ JViewModelessBase::~JViewModelessBase() {
   Interface* ip = GetCOREInterface();
   ip->UnRegisterTimeChangeCallback(this);
   ip->UnRegisterExitVANTORCallback(this);
-  while (controls.Count() > 0) {
-    JViewCtl* c = controls[0];
-    controls.Delete(0, 1);
-    if (c) c->Destroy();
-  }
+  JViewDlgAccess::DestroyControls(this);
 }
 
 int JViewModelessBase::GetTime() { return time; }
@@ -546,7 +564,13 @@ JOneModelessBase* JOneModelessBase::CreateDlg(HWND parent, JOneModelessBase* dlg
   return dlg;
 }
 
+// Called without the close sequence (after a fault, or directly), the dialog destroys its controls
+// first, as that sequence does, while its window and the children are whole: a tab view closes
+// its pages itself then, instead of the window's destruction closing them behind its back and
+// leaving the view with pages that are gone. After the close sequence the list is empty already.
 void JOneModelessBase::Destroy() {
+  extensions.AddExtProperty(kClosingKey, 1);  // nothing the controls' teardown brings closes it again
+  JViewDlgAccess::DestroyControls(this);
   HWND w = hwnd;
   hwnd = nullptr;  // the WM_DESTROY that follows must not start the close sequence again
   if (w) {

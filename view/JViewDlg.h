@@ -171,8 +171,8 @@ class QUORAPI JOneModelessBase : public JViewModelessBase {
   // parent (null: the host's main window) and answers dlg; null, with dlg deleted, when the
   // window cannot be created or its initialisation cancelled it.
   static JOneModelessBase* CreateDlg(HWND parent, JOneModelessBase* dlg);
-  // Unregisters and destroys the window (without running the close sequence again), then deletes
-  // the object.
+  // Destroys the controls still listed (none after the close sequence), unregisters and destroys
+  // the window (without running the close sequence again), then deletes the object.
   void Destroy() override;
   // SwitchData(data, context); data must not be null (asserted, 0). Answers 1.
   int SwitchDlg(HWND owner, JDataBase* data, void* context);

@@ -172,6 +172,10 @@ class Interface {
 
 HOSTAPI Interface* GetCOREInterface();
 
+// How many time-change and exit callbacks are registered with the interface, for leak checks.
+HOSTAPI int GetTimeChangeCallbackCount();
+HOSTAPI int GetExitCallbackCount();
+
 // The scene needs saving (set by whoever changes it).
 HOSTAPI void SetSaveRequiredFlag(BOOL require = TRUE);
 HOSTAPI BOOL GetSaveRequiredFlag();

@@ -178,6 +178,8 @@ class CoreInterface : public Interface {
   }
 
   HWND ExistingMainWindow() { return mainWnd; }
+  int TimeCallbackCount() const { return (int)timeCallbacks.size(); }
+  int ExitCallbackCount() const { return (int)exitCallbacks.size(); }
 
   // Replaces the scene root (the old one goes with everything only it referenced).
   void SetRoot(INode* r) {
@@ -232,6 +234,8 @@ CoreInterface& Core() {
 }  // namespace
 
 Interface* GetCOREInterface() { return &Core(); }
+int GetTimeChangeCallbackCount() { return Core().TimeCallbackCount(); }
+int GetExitCallbackCount() { return Core().ExitCallbackCount(); }
 
 void SetSceneRoot(INode* root) { Core().SetRoot(root); }
 

@@ -30,15 +30,18 @@ struct ExitVote : ExitVANTORCallback {
 TEST(Interface, SetTimeTellsEveryRegisteredCallback) {
   Interface* ip = GetCOREInterface();
   TimeValue old = ip->GetTime();
+  int registered = GetTimeChangeCallbackCount();
   TimeLog a, b;
   ip->RegisterTimeChangeCallback(&a);
   ip->RegisterTimeChangeCallback(&b);
   ip->RegisterTimeChangeCallback(&a);  // once only
+  EXPECT_EQ(GetTimeChangeCallbackCount(), registered + 2);
   ip->SetTime(old + 160);
   ip->SetTime(old + 160);  // no change, no call
   ip->UnRegisterTimeChangeCallback(&b);
   ip->SetTime(old + 320);
   ip->UnRegisterTimeChangeCallback(&a);
+  EXPECT_EQ(GetTimeChangeCallbackCount(), registered);
   ip->SetTime(old);
   EXPECT_EQ(a.times, (std::vector<TimeValue>{old + 160, old + 320}));
   EXPECT_EQ(b.times, (std::vector<TimeValue>{old + 160}));
@@ -284,13 +287,17 @@ QUORTEST_CHILD(ExitSequence) {
   HWND main = ip->GetMainHWnd();
   HWND dlg = CreateWindowA("#32770", "open dialog", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
   ip->RegisterDlgWnd(dlg);
+  int registered = GetExitCallbackCount();
   ip->RegisterExitVANTORCallback(&yes);
   ip->RegisterExitVANTORCallback(&no);
+  ip->RegisterExitVANTORCallback(&no);  // once only
+  if (GetExitCallbackCount() != registered + 2) return 9;
   if (HostExit()) return 10;
   if (no.asked.size() != 1 || no.asked[0] != main) return 11;
   if (!IsWindow(main) || !IsWindow(dlg) || ip->ProcessMessages() != 1) return 12;
   // Without the refusing callback, closing the main window runs the exit sequence to the end.
   ip->UnRegisterExitVANTORCallback(&no);
+  if (GetExitCallbackCount() != registered + 1) return 13;
   SendMessageA(main, WM_CLOSE, 0, 0);
   if (yes.asked.size() != 2 || no.asked.size() != 1) return 20;
   if (IsWindow(main) || IsWindow(dlg)) return 21;

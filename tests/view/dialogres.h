@@ -8,4 +8,5 @@
 #define TEST_EDIT_COUNT 12
 #define IDC_FAULT 1201       // a button whose control faults when clicked
 #define IDC_BYPASS 1202      // a check box used as a bypass control
+#define IDC_TEST_TAB 1203    // a tab control for pages
 #define IDC_PAGE_FAULT 1301  // the page's faulting button

@@ -480,12 +480,17 @@ TEST_F(Buttons, ImageButtonDrawsThePressedImageOnePixelLower) {
     if (!shot.Find(CellMarker(cell), at)) return at;
     return POINT{at.x - (kCell - 1), at.y - (kCell - 1)};
   };
-  RECT client;
-  GetClientRect(w, &client);
+  // The image sits on the button's face, the client rectangle less the push button's frame, at
+  // left + (right - width - 1) / 2 and top + (bottom - height - 1) / 2 of it.
+  RECT face;
+  GetClientRect(w, &face);
+  HDC scratch = CreateCompatibleDC(nullptr);
+  DrawFrameControl(scratch, &face, DFC_BUTTON, DFCS_BUTTONPUSH | DFCS_ADJUSTRECT);
+  DeleteDC(scratch);
   POINT normal = origin(kNormal);
   ASSERT_GE(normal.x, 0) << "the normal image is drawn";
-  EXPECT_LE(abs(2 * normal.x + kCell - client.right), 4) << "centred across";
-  EXPECT_LE(abs(2 * normal.y + kCell - client.bottom), 4) << "centred down";
+  EXPECT_EQ(normal.x, face.left + (face.right - kCell - 1) / 2);
+  EXPECT_EQ(normal.y, face.top + (face.bottom - kCell - 1) / 2);
   EXPECT_EQ(origin(kPressed).x, -1);
 
   driver.LeftDown(w, 4, 4);

@@ -20,6 +20,7 @@ using quortest::ControlDriver;
 using quortest::TooltipOf;
 
 constexpr int kCustId = 301, kCheckId = 302, kOtherCustId = 303;
+constexpr int kZeroId = 0;  // a bypass id that means none, though the window has a child with it
 
 // A dialog object over the driver's window, at time 0.
 using WindowDialog = PlainDialog;
@@ -33,8 +34,14 @@ struct Bypass : testing::Test {
     cust = driver.Create(GetLibInstance(), CUSTBUTTONWINDOWCLASS, kCustId, 10, 10, 13, 13);
     check = CreateWindowA("BUTTON", "", WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX, 40, 10, 16, 16, driver.Parent(),
                           (HMENU)(INT_PTR)kCheckId, nullptr, nullptr);
+    // Disabled and unchecked: a view that took it for its bypass control would enable it, check it
+    // to show that the data is not bypassed, and read it as bypassed.
+    zeroCheck = CreateWindowA("BUTTON", "", WS_CHILD | WS_VISIBLE | WS_DISABLED | BS_AUTOCHECKBOX, 70, 10, 16, 16,
+                              driver.Parent(), (HMENU)(INT_PTR)kZeroId, nullptr, nullptr);
     ASSERT_TRUE(cust);
     ASSERT_TRUE(check);
+    ASSERT_TRUE(zeroCheck);
+    ASSERT_EQ(GetDlgItem(driver.Parent(), kZeroId), zeroCheck);
     dlg = new WindowDialog(driver.Parent());
   }
   void TearDown() override {
@@ -60,7 +67,7 @@ struct Bypass : testing::Test {
   ControlDriver driver;
   quortest::Recorder* owner = nullptr;
   JFloatData* gain = nullptr;
-  HWND cust = nullptr, check = nullptr;
+  HWND cust = nullptr, check = nullptr, zeroCheck = nullptr;
   WindowDialog* dlg = nullptr;
 };
 
@@ -142,7 +149,8 @@ TEST_F(Bypass, EnableAndDisableAnswerThePreviousState) {
   RecordingView* withButton = Bound(kCustId);
   RecordingView* withCheck = Bound(kCheckId);
   RecordingView* none = Bound(-1);
-  RecordingView* zero = Bound(0);
+  RecordingView* zero = Bound(kZeroId);
+  EXPECT_EQ(SendMessageA(zeroCheck, BM_GETCHECK, 0, 0), BST_UNCHECKED) << "set up as no view's control";
   for (RecordingView* v : {withButton, withCheck}) {
     HWND ctl = GetDlgItem(driver.Parent(), v->IdBypass());
     EXPECT_EQ(v->EnableBypassCtl(0), 1) << v->IdBypass();
@@ -159,12 +167,18 @@ TEST_F(Bypass, EnableAndDisableAnswerThePreviousState) {
     EXPECT_TRUE(IsWindowEnabled(ctl));
     EXPECT_EQ(v->EnableBypassCtl(1), 1);
   }
-  // Without a bypass control there is nothing to enable or write.
+  // Without a bypass control there is nothing to enable, show or write; the child with id 0 is
+  // left as it is.
   for (RecordingView* v : {none, zero}) {
     EXPECT_EQ(v->EnableBypassCtl(1), 0);
+    EXPECT_FALSE(IsWindowEnabled(zeroCheck)) << v->IdBypass();
+    v->UpdateBypassTreeView(0);
+    EXPECT_EQ(SendMessageA(zeroCheck, BM_GETCHECK, 0, 0), BST_UNCHECKED) << v->IdBypass();
+    v->UpdateBypassTreeData();
+    EXPECT_EQ(gain->GetBypassTree(), 0) << v->IdBypass();
     BypassTree(gain, 1);
     v->UpdateBypassTreeData();
-    EXPECT_EQ(gain->GetBypassTree(), 1);
+    EXPECT_EQ(gain->GetBypassTree(), 1) << v->IdBypass();
     BypassTree(gain, 0);
   }
   for (RecordingView* v : {withButton, withCheck, none, zero}) v->Destroy();

@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -115,6 +116,38 @@ class FaultView : public EditView {
   }
 };
 
+// A view whose Init leaves a Cancel in its dialog's queue, as the host's exit does when it comes
+// while the dialog opens.
+class CancelQueuingView : public EditView {
+ public:
+  static CancelQueuingView* Create(int id) {
+    CancelQueuingView* v = new CancelQueuingView;
+    v->id = id;
+    v->name = "queuer";
+    return v;
+  }
+  int Init(int t) override {
+    PostMessageA(hwndParent(), WM_COMMAND, IDCANCEL, 0);
+    return EditView::Init(t);
+  }
+};
+
+// A view whose Init dereferences a null pointer.
+class InitFaultView : public EditView {
+ public:
+  static InitFaultView* Create(int id) {
+    InitFaultView* v = new InitFaultView;
+    v->id = id;
+    v->name = "init fault";
+    return v;
+  }
+  int Init(int) override {
+    volatile int* volatile nowhere = nullptr;
+    *nowhere = 1;
+    return 1;
+  }
+};
+
 // A view that adds another view to its dialog during its own Init.
 class AdderView : public EditView {
  public:
@@ -133,9 +166,22 @@ class AdderView : public EditView {
   EditView* late = nullptr;
 };
 
+// The dialog objects of these tests live on pages of their own, given back when the object is
+// deleted, so that any use of a deleted dialog faults at once instead of reading stale memory.
+void* NewOnOwnPages(size_t n) {
+  void* p = VirtualAlloc(nullptr, n, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+  if (!p) throw std::bad_alloc();
+  return p;
+}
+void DeleteOnOwnPages(void* p) {
+  if (p) VirtualFree(p, 0, MEM_RELEASE);
+}
+
 // The dialog under test, from template IDD_TEST_DIALOG of the test program.
 class TestDlg : public JOneModelessBase {
  public:
+  static void* operator new(size_t n) { return NewOnOwnPages(n); }
+  static void operator delete(void* p) { DeleteOnOwnPages(p); }
   explicit TestDlg(int preInit = 1, int postInit = 1) : preInitResult(preInit), postInitResult(postInit) {}
   ~TestDlg() override { journal.deletedDialogs++; }
   void DeleteThis() override { delete this; }
@@ -178,6 +224,8 @@ class TestDlg : public JOneModelessBase {
 // A tab page, from template IDD_TEST_PAGE.
 class TestPage : public JViewChildBase {
  public:
+  static void* operator new(size_t n) { return NewOnOwnPages(n); }
+  static void operator delete(void* p) { DeleteOnOwnPages(p); }
   ~TestPage() override { journal.deletedDialogs++; }
   void DeleteThis() override { delete this; }
   HINSTANCE GetInstanceHandle() override { return GetModuleHandleA(nullptr); }
@@ -198,12 +246,15 @@ struct DialogTest : testing::Test {
     }
     windowsAtStart = quortest::CountThreadWindows();
     acceleratorsAtStart = GetAcceleratorsDisableCount();
+    timeCallbacksAtStart = GetTimeChangeCallbackCount();
+    exitCallbacksAtStart = GetExitCallbackCount();
   }
   void TearDown() override {
     EXPECT_EQ(AdjustDialogCount(0), 1) << "a dialog object is left";
     EXPECT_EQ(journal.liveViews, 0) << "a view is left";
     EXPECT_EQ(quortest::CountThreadWindows(), windowsAtStart) << "a window is left";
     EXPECT_EQ(GetAcceleratorsDisableCount(), acceleratorsAtStart);
+    EXPECT_TRUE(NoCallbackLeft());
     EXPECT_FALSE(theHold.Holding());
     for (JFloatData* leaf : leaves) EXPECT_EQ(leaf->NumViews(), 0);
     owner->DeleteMe();
@@ -218,6 +269,20 @@ struct DialogTest : testing::Test {
     return d;
   }
   TestDlg* Open(TestDlg* d) { return static_cast<TestDlg*>(JOneModelessBase::CreateDlg(nullptr, d)); }
+  // An open dialog with edit views and a view that faults when button IDC_FAULT is clicked; its
+  // window, null when it did not open.
+  HWND OpenWithFaultingButton() {
+    TestDlg* d = WithEdits(new TestDlg);
+    *d += FaultView::Create(IDC_FAULT);
+    return Open(d) ? d->GetHwnd() : nullptr;
+  }
+  // The host holds no more time-change and exit callbacks than before the test.
+  testing::AssertionResult NoCallbackLeft() {
+    int time = GetTimeChangeCallbackCount(), exit = GetExitCallbackCount();
+    if (time == timeCallbacksAtStart && exit == exitCallbacksAtStart) return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "time-change callbacks " << timeCallbacksAtStart << " -> " << time
+                                       << ", exit callbacks " << exitCallbacksAtStart << " -> " << exit;
+  }
 
   Interface* ip = nullptr;
   quortest::Recorder* owner = nullptr;
@@ -225,6 +290,8 @@ struct DialogTest : testing::Test {
   EditView* edits[TEST_EDIT_COUNT] = {};
   int windowsAtStart = 0;
   int acceleratorsAtStart = 0;
+  int timeCallbacksAtStart = 0;
+  int exitCallbacksAtStart = 0;
 };
 
 // Clicks a dialog's push button as a person does.
@@ -324,6 +391,37 @@ TEST_F(DialogTest, PreInitOrPostInitRefusingClosesTheDialog) {
   EXPECT_EQ(journal.deletedDialogs, 1);
 }
 
+// Whatever closes the dialog while it opens, the initialisation stops there: the dialog and its
+// controls are gone.
+TEST_F(DialogTest, ADialogClosedByAMessageItsInitialisationRunsIsLeftAlone) {
+  TestDlg* d = WithEdits(new TestDlg);
+  *d += CancelQueuingView::Create(kDynamicId);
+  EXPECT_EQ(Open(d), nullptr);
+  EXPECT_EQ(journal.Count("init queuer"), 1);
+  EXPECT_EQ(journal.Count("command 2"), 1);
+  EXPECT_EQ(journal.Count("unregister"), 1) << "closed by its close sequence, once";
+  EXPECT_EQ(journal.Count("view e0"), 0);
+  EXPECT_EQ(journal.Count("postinit"), 0);
+  EXPECT_EQ(journal.deletedDialogs, 1);
+}
+
+TEST_F(DialogTest, APageFaultingWhileItsParentOpensClosesBothAfterOneReport) {
+  quortest::AssertRecorder asserts;
+  TestDlg* parent = WithEdits(new TestDlg);
+  JTabView* tab = JTabView::Create(nullptr, IDC_TEST_TAB, 0);
+  *parent += tab;
+  tab->Add(new TestPage, "Page");
+  *tab->GetPage(0) += InitFaultView::Create(IDC_PAGE_FAULT);
+  ModalDriver report(IDOK);
+  EXPECT_EQ(Open(parent), nullptr);
+  ASSERT_TRUE(report.Wait());
+  EXPECT_EQ(report.Text().rfind(kFaultText, 0), 0u) << report.Text();
+  EXPECT_EQ(journal.deletedDialogs, 2);
+  EXPECT_EQ(journal.Count("view e0"), 0);
+  EXPECT_EQ(journal.Count("postinit"), 0);
+  EXPECT_TRUE(asserts.Hits().empty()) << "a page that went with its parent is no page that could not be made";
+}
+
 TEST_F(DialogTest, IconIsTheLibrarysByDefaultNoneWithMinusOneOrTheOneSet) {
   HICON library = LoadIconA(GetLibInstance(), MAKEINTRESOURCEA(kLibraryIcon));
   ASSERT_NE(library, nullptr);
@@ -381,8 +479,7 @@ TEST_P(CloseTest, EveryWayRunsTheCloseSequenceOnce) {
   if (GetParam() == CloseWay::SystemMenu) {
     EXPECT_EQ(journal.Count("command 2"), 1) << "heard as a Cancel";
   }
-  // The dialog no longer follows the host: a time change reaches nothing.
-  ip->SetTime(kFrame);
+  EXPECT_TRUE(NoCallbackLeft()) << "the dialog no longer follows the host";
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, CloseTest,
@@ -427,10 +524,12 @@ TEST_F(DialogTest, ADialogKeptByItsDestroyClosesEveryTimeItIsOpened) {
 QUORTEST_CHILD(HostExitClosesTheDialog) {
   journal = Journal();
   quortest::Held<JFloatData> leaf(Create_JFloatData());
+  int exitCallbacks = GetExitCallbackCount();
   TestDlg* d = new TestDlg;
   *d += EditView::Create(leaf.d, IDC_EDIT_FIRST, "e0");
   if (JOneModelessBase::CreateDlg(nullptr, d) != d) return 1;
   HWND w = d->GetHwnd();
+  if (GetExitCallbackCount() != exitCallbacks + 1) return 9;
   if (!HostExit()) return 2;
   if (IsWindow(w)) return 3;
   if (journal.Count("command 2") != 1) return 4;  // the exit callback cancels the dialog
@@ -438,6 +537,7 @@ QUORTEST_CHILD(HostExitClosesTheDialog) {
   if (journal.deletedDialogs != 1 || journal.liveViews != 0) return 6;
   if (AdjustDialogCount(0) != 1) return 7;
   if (leaf->NumViews() != 0) return 8;
+  if (GetExitCallbackCount() != exitCallbacks) return 10;
   return 0;
 }
 
@@ -606,15 +706,13 @@ testing::AssertionResult ClickWithoutReport(HWND dlg, int id) {
 }  // namespace
 
 TEST_F(DialogTest, AFaultingControlClosesItsDialogAfterTheReport) {
-  TestDlg* d = WithEdits(new TestDlg);
-  *d += FaultView::Create(IDC_FAULT);
-  ASSERT_EQ(Open(d), d);
-  HWND w = d->GetHwnd();
+  HWND w = OpenWithFaultingButton();
+  ASSERT_TRUE(w);
   EXPECT_TRUE(ClickAndAnswerFaultReport(w, IDC_FAULT));
   EXPECT_FALSE(IsWindow(w));
   EXPECT_EQ(journal.deletedDialogs, 1);
   EXPECT_FALSE(ip->IsDlgWndRegistered(w));
-  ip->SetTime(kFrame);  // no callback of the dead dialog is left with the host
+  EXPECT_TRUE(NoCallbackLeft()) << "the faulting dialog gave its callbacks back";
 
   // The process goes on: the next dialog opens and closes as usual.
   TestDlg* next = Open(new TestDlg);
@@ -650,7 +748,73 @@ TEST_F(DialogTest, AFaultingTabPageClosesItsParent) {
   EXPECT_FALSE(IsWindow(parentWindow));
   EXPECT_FALSE(IsWindow(pageWindow));
   EXPECT_EQ(journal.deletedDialogs, 2);
-  ip->SetTime(kFrame);
+  EXPECT_TRUE(NoCallbackLeft()) << "neither the parent's nor the page's callbacks are left";
+}
+
+TEST_F(DialogTest, AFaultingPageOfATabViewClosesTheParentWithoutTheViewTouchingTheGonePage) {
+  TestDlg* parent = WithEdits(new TestDlg);
+  JTabView* tab = JTabView::Create(nullptr, IDC_TEST_TAB, 0);
+  *parent += tab;
+  TestPage* page = new TestPage;
+  tab->Add(page, "Page");
+  *page += FaultView::Create(IDC_PAGE_FAULT);
+  ASSERT_EQ(Open(parent), parent);
+  HWND parentWindow = parent->GetHwnd(), pageWindow = page->GetHwnd();
+  ASSERT_TRUE(IsWindow(pageWindow));
+  EXPECT_EQ(GetParent(pageWindow), GetDlgItem(parentWindow, IDC_TEST_TAB));
+
+  // The parent's teardown lets the tab view close its page before the parent's window goes.
+  EXPECT_TRUE(ClickAndAnswerFaultReport(pageWindow, IDC_PAGE_FAULT));
+  EXPECT_FALSE(IsWindow(parentWindow));
+  EXPECT_FALSE(IsWindow(pageWindow));
+  EXPECT_EQ(journal.deletedDialogs, 2);
+}
+
+// The report's message loop runs the dialog's messages: one that closes the dialog (the host's
+// exit cancels it) leaves nothing for the fault's own close to do.
+TEST_F(DialogTest, ADialogClosedWhileItsFaultReportIsUpIsLeftAlone) {
+  HWND w = OpenWithFaultingButton();
+  ASSERT_TRUE(w);
+  DWORD gui = GetCurrentThreadId();
+  ModalDriver report(IDOK);
+  report.Before([w, gui](HWND) {
+    DWORD_PTR answer;
+    SendMessageTimeoutA(w, WM_COMMAND, IDCANCEL, 0, SMTO_NORMAL, kNoReportWaitMs, &answer);
+    PostThreadMessageA(gui, WM_NULL, 0, 0);  // the box's loop sees that its window went at its next message
+  });
+  Click(w, IDC_FAULT);
+  report.Wait();  // the box went with its owner, before the driver could press it
+  EXPECT_EQ(report.Text().rfind(kFaultText, 0), 0u) << report.Text();
+  EXPECT_FALSE(IsWindow(w));
+  EXPECT_EQ(journal.Count("command 2"), 1);
+  EXPECT_EQ(journal.Count("unregister"), 1) << "closed by its close sequence, once";
+  EXPECT_EQ(journal.deletedDialogs, 1);
+}
+
+TEST_F(DialogTest, ASecondFaultWhileTheReportIsUpOpensNoSecondReport) {
+  HWND w = OpenWithFaultingButton();
+  ASSERT_TRUE(w);
+  DWORD gui = GetCurrentThreadId();
+  bool secondReport = false;
+  ModalDriver report(IDOK);
+  report.Before([&](HWND box) {
+    // The faulting control hears from its dialog again while the first report is up.
+    DWORD_PTR answer;
+    SendMessageTimeoutA(w, WM_COMMAND, MAKEWPARAM(IDC_FAULT, BN_CLICKED), (LPARAM)GetDlgItem(w, IDC_FAULT),
+                        SMTO_NORMAL, kNoReportWaitMs, &answer);
+    HWND second = quortest::FindDialogOf(gui, [&](HWND x) { return x != box && x != w; });
+    if (!second) return;
+    // Answered, and the first box's loop woken should the second report's close take it away,
+    // so that the test fails rather than hangs.
+    secondReport = true;
+    PostMessageA(GetDlgItem(second, IDOK), BM_CLICK, 0, 0);
+    PostThreadMessageA(gui, WM_NULL, 0, 0);
+  });
+  Click(w, IDC_FAULT);
+  EXPECT_TRUE(report.Wait());
+  EXPECT_FALSE(secondReport);
+  EXPECT_FALSE(IsWindow(w));
+  EXPECT_EQ(journal.deletedDialogs, 1);
 }
 
 namespace {

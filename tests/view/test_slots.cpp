@@ -13,6 +13,10 @@
 namespace {
 
 const int kNotVirtual = -1;
+// A virtual destructor takes two slots (complete and deleting).
+const int kDestructorSlots = 2;
+// The view control's operations, Init to InitBypassCtl; its destructor follows them.
+const int kViewCtlOperations = 13;
 
 // The slot of a virtual member function, or kNotVirtual.
 template <class Member>
@@ -47,10 +51,10 @@ TEST(VirtualSlots, ViewControlOperationsComeFirstInTheirOrder) {
   EXPECT_EQ(SlotOf(static_cast<void (JViewCtl::*)(int, ReferenceTarget*)>(&JViewCtl::UpdateView)), 9);
   EXPECT_EQ(SlotOf(static_cast<void (JViewCtl::*)(int)>(&JViewCtl::UpdateBypassTreeView)), 10);
   EXPECT_EQ(SlotOf(&JViewCtl::Activate), 11);
-  EXPECT_EQ(SlotOf(&JViewCtl::InitBypassCtl), 12);
+  EXPECT_EQ(SlotOf(&JViewCtl::InitBypassCtl), kViewCtlOperations - 1);
   EXPECT_EQ(SlotOf(&JViewCtl::Parent), kNotVirtual);
-  // A window view's own operation follows them (and the destructor).
-  EXPECT_GT(ImageListSlots::OnPaintSlot(), SlotOf(&JViewCtl::InitBypassCtl));
+  // A window view's own operation comes right after them and the destructor.
+  EXPECT_EQ(ImageListSlots::OnPaintSlot(), kViewCtlOperations + kDestructorSlots);
 }
 
 TEST(VirtualSlots, WindowAndDialogObjectsStartWithTheirProcedures) {
@@ -89,8 +93,7 @@ TEST(VirtualSlots, WindowAndDialogObjectsStartWithTheirProcedures) {
 TEST(VirtualSlots, BlockComparisonIsFirstAndCacheEntriesStartWithTheDestructor) {
   EXPECT_EQ(SlotOf(&JMemBlock::operator==), 0);
   EXPECT_EQ(SlotOf(&JSZList::operator==), 0);
-  // The destructor takes two slots (complete and deleting) ahead of the client's four.
-  const int kDestructorSlots = 2;
+  // The destructor's slots come ahead of the client's four.
   EXPECT_EQ(SlotOf(&JCacheEntry::SetKey), kDestructorSlots);
   EXPECT_EQ(SlotOf(&JCacheEntry::Evaluate), kDestructorSlots + 1);
   EXPECT_EQ(SlotOf(&JCacheEntry::Release), kDestructorSlots + 2);

@@ -310,6 +310,14 @@ TEST_F(Values, SwatchShowsRoundedBytesAndWritesWhatThePickerSets) {
   tint->SetValue(0, keyedColour);
   EXPECT_TRUE(sw->ICS()->IsKeyBrackets());
   EXPECT_EQ(sw->ICS()->GetColor(), RGB(0, 255, 0));
+
+  // A second Init takes the swatch afresh and gives the interface it held back.
+  int live = GetLiveCustomControlCount();
+  EXPECT_EQ(sw->Init(0), 1);
+  EXPECT_EQ(GetLiveCustomControlCount(), live);
+  ASSERT_NE(sw->ICS(), nullptr);
+  sw->UpdateView(0, nullptr);
+  EXPECT_EQ(sw->ICS()->GetColor(), RGB(0, 255, 0)) << "the new interface shows the data";
 }
 
 TEST_F(Values, EditViewReadsItsTextAtTimeZeroAndWritesWhatIsTyped) {
