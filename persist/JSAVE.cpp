@@ -42,7 +42,8 @@ class BeyondTable : public ReferenceMaker {
   void SetReference(int i, RefTargetHandle t) override {
     if (i >= 0 && i < NumRefs()) held[i] = t;
   }
-  // Without memory to hold t, t is left alone (it goes with the table, or stays where it is).
+  // Without memory to hold t, t is not held: the table's references to it are cut all the same,
+  // and it stays alive unreferenced (a leak, not a deletion while it is still listed).
   void Keep(ReferenceTarget* t) {
     if (std::find(held.begin(), held.end(), t) != held.end()) return;
     try {
