@@ -4,6 +4,7 @@
 #pragma once
 
 #include "FilterTest.h"
+#include "TestSupport.h"
 #include "testres.h"
 
 #include <atomic>
@@ -39,7 +40,7 @@ class PreviewFilter : public filtertest::TestFilter {
     char title[256] = "";
     if (hWnd) GetWindowTextA(hWnd, title, sizeof title);
     previews.push_back({t, width, height, aspect, type, GetPreviewSource(), second != nullptr, title});
-    if (faultPreview) Fault();
+    if (faultPreview) quortest::WriteThroughNull();
     if (failPreview) {
       *out = nullptr;
       return FALSE;
@@ -61,14 +62,8 @@ class PreviewFilter : public filtertest::TestFilter {
     c.window = hWnd;
     renders.push_back(c);
     renderCount.fetch_add(1, std::memory_order_release);
-    if (faultRender) Fault();
+    if (faultRender) quortest::WriteThroughNull();
     return renderResult;
-  }
-
-  // An access violation, as a faulty host or client makes one.
-  static void Fault() {
-    volatile int* nowhere = nullptr;
-    *nowhere = 1;
   }
 
   DWORD caps = IMGFLT_FILTER | IMGFLT_CONTROL;

@@ -98,34 +98,29 @@ class EditView : public JViewLeaf {
 
  protected:
   EditView() { journal.liveViews++; }
+  // A view of class V without data, with its control id and its name in the journal.
+  template <class V>
+  static V* Make(int id, const char* name) {
+    V* v = new V;
+    v->id = id;
+    v->name = name;
+    return v;
+  }
 };
+
 
 // A view whose handler dereferences a null pointer when its button is clicked.
 class FaultView : public EditView {
  public:
-  static FaultView* Create(int id) {
-    FaultView* v = new FaultView;
-    v->id = id;
-    v->name = "fault";
-    return v;
-  }
-  void UpdateData(int, int, unsigned int, UINT_PTR) override {
-    // Both volatile: the compiler can neither see that the pointer is null nor drop the store.
-    volatile int* volatile nowhere = nullptr;
-    *nowhere = 1;
-  }
+  static FaultView* Create(int id) { return Make<FaultView>(id, "fault"); }
+  void UpdateData(int, int, unsigned int, UINT_PTR) override { quortest::WriteThroughNull(); }
 };
 
 // A view whose Init leaves a Cancel in its dialog's queue, as the host's exit does when it comes
 // while the dialog opens.
 class CancelQueuingView : public EditView {
  public:
-  static CancelQueuingView* Create(int id) {
-    CancelQueuingView* v = new CancelQueuingView;
-    v->id = id;
-    v->name = "queuer";
-    return v;
-  }
+  static CancelQueuingView* Create(int id) { return Make<CancelQueuingView>(id, "queuer"); }
   int Init(int t) override {
     PostMessageA(hwndParent(), WM_COMMAND, IDCANCEL, 0);
     return EditView::Init(t);
@@ -135,15 +130,9 @@ class CancelQueuingView : public EditView {
 // A view whose Init dereferences a null pointer.
 class InitFaultView : public EditView {
  public:
-  static InitFaultView* Create(int id) {
-    InitFaultView* v = new InitFaultView;
-    v->id = id;
-    v->name = "init fault";
-    return v;
-  }
+  static InitFaultView* Create(int id) { return Make<InitFaultView>(id, "init fault"); }
   int Init(int) override {
-    volatile int* volatile nowhere = nullptr;
-    *nowhere = 1;
+    quortest::WriteThroughNull();
     return 1;
   }
 };
@@ -152,10 +141,8 @@ class InitFaultView : public EditView {
 class AdderView : public EditView {
  public:
   static AdderView* Create(JDataBase* d, int id) {
-    AdderView* v = new AdderView;
+    AdderView* v = Make<AdderView>(id, "adder");
     v->Setup(d, -1);
-    v->id = id;
-    v->name = "adder";
     return v;
   }
   int Init(int t) override {
