@@ -182,7 +182,7 @@ TEST(UniversalWindowClass, RegisteredAtAttachWithItsAttributes) {
 
 // ---- Window routing ------------------------------------------------------------------------
 
-TEST(WindowRouting, ObjectSeesCreateThroughDestroyOnly) {
+TEST(WindowRouting, ObjectSeesCreateThroughDestroyOnlyAndAChildGoesWithItsParent) {
   int attached = JAttachedCount();
   RecordingWindow* rec = new RecordingWindow;
   EXPECT_EQ(rec->GetHwnd(), nullptr);
@@ -196,33 +196,24 @@ TEST(WindowRouting, ObjectSeesCreateThroughDestroyOnly) {
   EXPECT_FALSE(rec->Saw(WM_NCCREATE));
   EXPECT_FALSE(rec->Saw(WM_NCCALCSIZE));
   EXPECT_EQ(JAttachedCount(), attached + 1);
-
   EXPECT_EQ(SendMessageA(w, kMsgAnswered, 0, 0), kAnswer) << "the object's result comes back";
-  DestroyWindow(w);
+
+  RecordingWindow* child = new RecordingWindow;
+  HWND c = child->Create(w);
+  ASSERT_NE(c, nullptr);
+  EXPECT_EQ(GetParent(c), w);
+  EXPECT_EQ(GetWinProc(c), static_cast<JWinProc*>(child));
+  EXPECT_EQ(JAttachedCount(), attached + 2);
+
+  DestroyWindow(w);  // the child goes with its parent
   EXPECT_FALSE(IsWindow(w));
-  EXPECT_EQ(rec->messages.back(), (UINT)WM_DESTROY) << "nothing after WM_DESTROY";
-  EXPECT_FALSE(rec->Saw(WM_NCDESTROY));
+  for (RecordingWindow* r : {rec, child}) {
+    EXPECT_EQ(r->messages.back(), (UINT)WM_DESTROY) << "nothing after WM_DESTROY";
+    EXPECT_FALSE(r->Saw(WM_NCDESTROY));
+  }
   EXPECT_EQ(rec->GetHwnd(), w) << "the object keeps its handle";
   EXPECT_EQ(JAttachedCount(), attached);
   delete rec;
-}
-
-TEST(WindowRouting, ChildAndParentDetachedWhenDestroyed) {
-  int attached = JAttachedCount();
-  RecordingWindow* parent = new RecordingWindow;
-  RecordingWindow* child = new RecordingWindow;
-  HWND p = parent->Create();
-  HWND c = child->Create(p);
-  ASSERT_NE(c, nullptr);
-  EXPECT_EQ(GetParent(c), p);
-  EXPECT_EQ(GetWinProc(c), static_cast<JWinProc*>(child));
-  EXPECT_EQ(JAttachedCount(), attached + 2);
-  DestroyWindow(p);  // the child goes with its parent
-  EXPECT_EQ(parent->messages.back(), (UINT)WM_DESTROY);
-  EXPECT_EQ(child->messages.back(), (UINT)WM_DESTROY);
-  EXPECT_FALSE(child->Saw(WM_NCDESTROY));
-  EXPECT_EQ(JAttachedCount(), attached);
-  delete parent;
   delete child;
 }
 
@@ -370,35 +361,6 @@ TEST(JBitBltDrawing, RowsPaddedFirstRowAtYAndLargeImagesArriveWhole) {
   EXPECT_EQ(WrongPixels(canvas, 0, 0, 0, 0, {}, sentinel), 0);
 }
 
-// ---- Check boxes ---------------------------------------------------------------------------
-
-TEST(CheckHelpers, ByIdAndByWindow) {
-  DialogTemplate t;
-  t.Control("Button", 1100, BS_AUTOCHECKBOX);
-  RecordingDialog* dlg = new RecordingDialog;
-  HWND d = t.Open(dlg);
-  ASSERT_NE(d, nullptr);
-  HWND box = GetDlgItem(d, 1100);
-
-  SetCheck(d, 1100, 1);
-  EXPECT_EQ(SendMessageA(box, BM_GETCHECK, 0, 0), BST_CHECKED);
-  EXPECT_EQ(GetCheck(d, 1100), 1);
-  SetCheck(d, 1100, 0);
-  EXPECT_EQ(GetCheck(d, 1100), 0);
-
-  SetCheck(d, -1, 1);
-  EXPECT_EQ(GetCheck(d, 1100), 0) << "id -1 names no control";
-  EXPECT_EQ(GetCheck(d, -1), 1) << "no control reads as checked";
-
-  SetCheck(box, 1);
-  EXPECT_EQ(GetCheck(box), 1);
-  EXPECT_EQ(IsDlgButtonChecked(d, 1100), (UINT)BST_CHECKED);
-  SetCheck(box, 0);
-  EXPECT_EQ(GetCheck(box), 0);
-  DestroyWindow(d);
-  dlg->DeleteThis();
-}
-
 // ---- Bitmaps and image lists ---------------------------------------------------------------
 
 namespace {
@@ -506,7 +468,6 @@ TEST(ImageLists, CountFromTheWidthOrWidthFromTheCount) {
   EXPECT_EQ(JCreateImageList(Self(), kNoSuchBitmap, count, cx, cy), nullptr);
   EXPECT_EQ(count, 0) << "nothing changed on failure";
   EXPECT_NE(LoadCursorA(GetLibInstance(), MAKEINTRESOURCEA(115)), nullptr);
-  EXPECT_NE(LoadIconA(GetLibInstance(), MAKEINTRESOURCEA(135)), nullptr);
 }
 
 TEST(ImageLists, ButtonFacePixelsAreTransparent) {
@@ -535,27 +496,42 @@ TEST(ImageLists, ButtonFacePixelsAreTransparent) {
   ImageList_Destroy(list);
 }
 
-// ---- Owners, children, pumps, time, rollups --------------------------------------------------
+// ---- Check boxes, owners, children, pumps, time, rollups -------------------------------------
 
-TEST(WindowLookup, SafeOwnerAndChildByClass) {
+// The check-box helpers, the safe owner and the search for a child by class, in one dialog.
+TEST(DialogHelpers, ChecksByIdAndByWindowSafeOwnerAndChildByClass) {
+  const int kBox = 1100, kStatic = 1101;
   DialogTemplate t;
-  t.Control("Button", 1100, BS_PUSHBUTTON);
-  t.Control("Static", 1101, 0, 5, 30);
+  t.Control("Button", kBox, BS_AUTOCHECKBOX);
+  t.Control("Static", kStatic, 0, 5, 30);
   RecordingDialog* dlg = new RecordingDialog;
   HWND d = t.Open(dlg);
   ASSERT_NE(d, nullptr);
-  HWND stat = GetDlgItem(d, 1101);
+  HWND box = GetDlgItem(d, kBox), stat = GetDlgItem(d, kStatic);
+
+  SetCheck(d, kBox, 1);
+  EXPECT_EQ(SendMessageA(box, BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(GetCheck(d, kBox), 1);
+  SetCheck(d, kBox, 0);
+  EXPECT_EQ(GetCheck(d, kBox), 0);
+  SetCheck(d, -1, 1);
+  EXPECT_EQ(GetCheck(d, kBox), 0) << "id -1 names no control";
+  EXPECT_EQ(GetCheck(d, -1), 1) << "no control reads as checked";
+  SetCheck(box, 1);
+  EXPECT_EQ(GetCheck(box), 1);
+  EXPECT_EQ(IsDlgButtonChecked(d, kBox), (UINT)BST_CHECKED);
+  SetCheck(box, 0);
+  EXPECT_EQ(GetCheck(box), 0);
+
   // A grandchild, found only by a search of all descendants.
   HWND edit = CreateWindowExA(0, "Edit", "", WS_CHILD, 0, 0, 20, 10, stat, nullptr, Self(), nullptr);
   ASSERT_NE(edit, nullptr);
-
-  EXPECT_EQ(GetSafeOwner(GetDlgItem(d, 1100)), d);
+  EXPECT_EQ(GetSafeOwner(box), d);
   EXPECT_EQ(GetSafeOwner(edit), d);
   EXPECT_EQ(GetSafeOwner(d), d);
   EXPECT_EQ(GetSafeOwner(nullptr), nullptr);
-
   char button[] = "Button", editClass[] = "Edit", lower[] = "edit", none[] = "ComboBox", prefix[] = "Butto";
-  EXPECT_EQ(FindChildByClass(d, button), GetDlgItem(d, 1100));
+  EXPECT_EQ(FindChildByClass(d, button), box);
   EXPECT_EQ(FindChildByClass(d, editClass), edit);
   EXPECT_EQ(FindChildByClass(d, lower), nullptr) << "case sensitive";
   EXPECT_EQ(FindChildByClass(d, prefix), nullptr) << "whole names only";
