@@ -286,7 +286,6 @@ TEST_F(Values, SwatchShowsRoundedBytesAndWritesWhatThePickerSets) {
   dlg = ValueDialog::Open({sw});
   ASSERT_NE(sw->ICS(), nullptr);
   EXPECT_EQ(sw->ICS()->GetColor(), RGB(128, 0, 255)) << "127.5 rounds away from zero";
-  EXPECT_EQ(sw->Data2View(0), RGB(128, 0, 255));
   EXPECT_TRUE(sw->Valid(0));
 
   driver.Click(dlg->Item(IDC_V_SWATCH), 5, 5);
