@@ -22,7 +22,6 @@ const UINT kMsgAnswered = WM_USER + 5;  // a recording window answers it with kA
 const LRESULT kAnswer = 0x5A5A;
 const UINT kMsgDialogAnswered = WM_USER + 9;  // a recording dialog answers it with kDialogAnswer
 const INT_PTR kDialogAnswer = 0x77;
-const int kTemplateControl = 1200;
 
 HINSTANCE Self() { return GetModuleHandleA(nullptr); }
 
@@ -94,55 +93,12 @@ class RecordingDialog : public JDlgProc, public MessageLog {
   HWND handleAtInit = nullptr;
 };
 
-// An in-memory dialog template: a dialog with a font (so that WM_SETFONT reaches the dialog
-// procedure before WM_INITDIALOG) and the given controls.
-class DialogTemplate {
- public:
-  DialogTemplate() {
-    Align(4);
-    Put32(WS_POPUP | WS_CAPTION | DS_SETFONT | DS_MODALFRAME);
-    Put32(0);
-    countAt = words.size();
-    Put16(0);
-    Put16(0), Put16(0), Put16(200), Put16(120);
-    Put16(0), Put16(0);  // no menu, the default class
-    PutText("test");
-    Put16(8);
-    PutText("MS Shell Dlg");
-  }
-  void Control(const char* className, int id, DWORD style, int x = 5, int y = 5) {
-    Align(4);
-    Put32(style | WS_CHILD | WS_VISIBLE);
-    Put32(0);
-    Put16((WORD)x), Put16((WORD)y), Put16(60), Put16(14);
-    Put16((WORD)id);
-    PutText(className);
-    PutText("ctl");
-    Put16(0);
-    words[countAt]++;
-  }
-  // A modeless dialog of this template whose procedure is dlg's.
-  HWND Open(JDlgProc* dlg) {
-    return CreateDialogIndirectParamA(Self(), reinterpret_cast<const DLGTEMPLATE*>(words.data()), nullptr,
-                                      UniDlgProc, reinterpret_cast<LPARAM>(dlg));
-  }
-
- private:
-  void Put16(WORD w) { words.push_back(w); }
-  void Put32(DWORD d) {
-    Put16(LOWORD(d));
-    Put16(HIWORD(d));
-  }
-  void PutText(const char* s) {
-    do Put16((WORD)(unsigned char)*s);
-    while (*s++);
-  }
-  void Align(size_t bytes) {
-    while (words.size() * 2 % bytes) Put16(0);
-  }
-  std::vector<WORD> words;
-  size_t countAt = 0;
-};
+// A modeless dialog of the test program's template IDD_SMALL, whose procedure is dlg's. The
+// template has a font, so that WM_SETFONT reaches the dialog procedure before WM_INITDIALOG, and
+// places a check box, push buttons, a static text and a window of the class "JUniversalWindow".
+HWND OpenSmall(JDlgProc* dlg) {
+  return CreateDialogParamA(Self(), MAKEINTRESOURCEA(IDD_SMALL), nullptr, UniDlgProc, reinterpret_cast<LPARAM>(dlg));
+}
 
 }  // namespace
 
@@ -243,9 +199,8 @@ TEST(WindowRouting, TenThousandWindowsComeAndGo) {
 
 TEST(DialogRouting, ObjectSeesInitDialogThroughDestroyOnly) {
   int attached = JAttachedCount();
-  DialogTemplate t;
   RecordingDialog* dlg = new RecordingDialog;
-  HWND d = t.Open(dlg);
+  HWND d = OpenSmall(dlg);
   ASSERT_NE(d, nullptr);
   EXPECT_EQ(dlg->handleAtInit, d);
   EXPECT_EQ(dlg->GetHwnd(), d);
@@ -267,12 +222,10 @@ TEST(DialogRouting, ObjectSeesInitDialogThroughDestroyOnly) {
 // module) gets default processing until an object is attached, and again once it is detached.
 TEST(DialogRouting, TemplateControlOfTheClassWithoutObjectUntilAttached) {
   int attached = JAttachedCount();
-  DialogTemplate t;
-  t.Control(kClass, kTemplateControl, 0);
   RecordingDialog* dlg = new RecordingDialog;
-  HWND d = t.Open(dlg);
+  HWND d = OpenSmall(dlg);
   ASSERT_NE(d, nullptr);
-  HWND item = GetDlgItem(d, kTemplateControl);
+  HWND item = GetDlgItem(d, IDC_IMAGE);
   ASSERT_NE(item, nullptr) << "a dialog template of another module places the class";
   EXPECT_EQ(GetWinProc(item), nullptr);
   EXPECT_EQ(JAttachedCount(), attached + 1) << "the dialog only";
@@ -500,12 +453,9 @@ TEST(ImageLists, ButtonFacePixelsAreTransparent) {
 
 // The check-box helpers, the safe owner and the search for a child by class, in one dialog.
 TEST(DialogHelpers, ChecksByIdAndByWindowSafeOwnerAndChildByClass) {
-  const int kBox = 1100, kStatic = 1101;
-  DialogTemplate t;
-  t.Control("Button", kBox, BS_AUTOCHECKBOX);
-  t.Control("Static", kStatic, 0, 5, 30);
+  const int kBox = IDC_LOCK, kStatic = IDC_PICK_TEXT;
   RecordingDialog* dlg = new RecordingDialog;
-  HWND d = t.Open(dlg);
+  HWND d = OpenSmall(dlg);
   ASSERT_NE(d, nullptr);
   HWND box = GetDlgItem(d, kBox), stat = GetDlgItem(d, kStatic);
 
