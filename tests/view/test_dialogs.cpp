@@ -1,6 +1,7 @@
 // Dialog bases: real dialogs from the test program's templates, driven by the messages a person
 // and the host produce, and watched through a journal that their dialogs and views keep.
 #include "ControlDriver.h"
+#include "GuardPage.h"
 #include "PlainDialog.h"
 #include "Recorder.h"
 #include "TestSupport.h"
@@ -767,31 +768,22 @@ TEST_F(DialogTest, ASecondFaultWhileTheReportIsUpOpensNoSecondReport) {
 }
 
 namespace {
-// One page of memory that nobody may touch.
-class NoAccessPage {
- public:
-  NoAccessPage() : base(VirtualAlloc(nullptr, 1, MEM_RESERVE | MEM_COMMIT, PAGE_NOACCESS)) {}
-  ~NoAccessPage() { VirtualFree(base, 0, MEM_RELEASE); }
-  NoAccessPage(const NoAccessPage&) = delete;
-  NoAccessPage& operator=(const NoAccessPage&) = delete;
-  char* Data() { return static_cast<char*>(base); }
-
- protected:
-  void* base;
-};
-
 // A page that becomes readable on its first touch: a vectored handler behind the library's lets
 // the faulting read go on, as a memory-mapping scheme of another module would. One at a time.
-class FirstTouchPage : public NoAccessPage {
+class FirstTouchPage {
  public:
-  FirstTouchPage() {
+  FirstTouchPage() : base(VirtualAlloc(nullptr, 1, MEM_RESERVE | MEM_COMMIT, PAGE_NOACCESS)) {
     current = this;
     handler = AddVectoredExceptionHandler(0, Open);
   }
   ~FirstTouchPage() {
     RemoveVectoredExceptionHandler(handler);
     current = nullptr;
+    VirtualFree(base, 0, MEM_RELEASE);
   }
+  FirstTouchPage(const FirstTouchPage&) = delete;
+  FirstTouchPage& operator=(const FirstTouchPage&) = delete;
+  char* Data() { return static_cast<char*>(base); }
   // No access again, so that the next touch faults.
   void Close() {
     DWORD old;
@@ -812,6 +804,7 @@ class FirstTouchPage : public NoAccessPage {
     return EXCEPTION_CONTINUE_EXECUTION;
   }
   static FirstTouchPage* current;
+  void* base;
   void* handler;
 };
 FirstTouchPage* FirstTouchPage::current = nullptr;
@@ -849,8 +842,9 @@ class Neighbour {
 }  // namespace
 
 TEST_F(DialogTest, SystemCallsThatProbeMemoryAnswerForThemselvesInsideTheGuard) {
-  NoAccessPage page;
-  ASSERT_NE(page.Data(), nullptr);
+  quortest::GuardPageBuffer guard(1);
+  ASSERT_TRUE(guard.Ok());
+  char* noAccess = reinterpret_cast<char*>(guard.Tail(0));  // the first byte of the guard page
   TestDlg* d = Open(new TestDlg);
   ASSERT_NE(d, nullptr);
   HWND w = d->GetHwnd();
@@ -858,9 +852,9 @@ TEST_F(DialogTest, SystemCallsThatProbeMemoryAnswerForThemselvesInsideTheGuard) 
   int length = -1;
   d->onCommand = [&](int id) {
     if (id != kActionButton) return false;
-    badRead = IsBadReadPtr(page.Data(), sizeof(int));
-    badWrite = IsBadWritePtr(page.Data(), sizeof(int));
-    length = lstrlenA(page.Data());
+    badRead = IsBadReadPtr(noAccess, sizeof(int));
+    badWrite = IsBadWritePtr(noAccess, sizeof(int));
+    length = lstrlenA(noAccess);
     return true;
   };
   EXPECT_TRUE(ClickWithoutReport(w, kActionButton));
