@@ -22,9 +22,6 @@ using quortest::TooltipOf;
 constexpr int kCustId = 301, kCheckId = 302, kOtherCustId = 303;
 constexpr int kZeroId = 0;  // a bypass id that means none, though the window has a child with it
 
-// A dialog object over the driver's window, at time 0.
-using WindowDialog = PlainDialog;
-
 struct Bypass : testing::Test {
   void SetUp() override {
     liveControls = GetLiveCustomControlCount();
@@ -42,7 +39,7 @@ struct Bypass : testing::Test {
     ASSERT_TRUE(check);
     ASSERT_TRUE(zeroCheck);
     ASSERT_EQ(GetDlgItem(driver.Parent(), kZeroId), zeroCheck);
-    dlg = new WindowDialog(driver.Parent());
+    dlg = new PlainDialog(driver.Parent());  // a dialog object over the driver's window, at time 0
   }
   void TearDown() override {
     dlg->DeleteThis();
@@ -68,7 +65,7 @@ struct Bypass : testing::Test {
   quortest::Recorder* owner = nullptr;
   JFloatData* gain = nullptr;
   HWND cust = nullptr, check = nullptr, zeroCheck = nullptr;
-  WindowDialog* dlg = nullptr;
+  PlainDialog* dlg = nullptr;
 };
 
 }  // namespace
