@@ -324,7 +324,8 @@ TEST_F(DialogTest, ADialogRefusedOrClosedWhileItOpensGoesThere) {
       {"PreInit 0", [&] { return WithEdits(new TestDlg(0, 1)); },
        {{"init e0", 0}, {"postinit", 0}, {"command 2", 1}, {"unregister", 1}}},
       // The controls were initialised and shown, then the dialog closes all the same.
-      {"PostInit 0", [&] { return WithEdits(new TestDlg(1, 0)); }, {{"init e11", 1}, {"view e11", 1}, {"unregister", 1}}},
+      {"PostInit 0", [&] { return WithEdits(new TestDlg(1, 0)); },
+       {{"init e11", 1}, {"view e11", 1}, {"unregister", 1}}},
       {"no such template",
        [] {
          TestDlg* d = new TestDlg;

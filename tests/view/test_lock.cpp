@@ -94,8 +94,8 @@ TEST_F(Lock, AtLeastAtMostAndUnknownModesMoveTheOtherSideOnlyWhenCrossed) {
         {a, -3.0f, -3.0f, 20.0f}}},
       // a + gap below b: b comes down to it when the dialog opens.
       {"at most", JLock2Ctl::kAtMost, kAtMostGap, kAtMostGap,
-       {{b, 6.0f, 5.0f, 6.0f},    // b moved above a + gap: a follows it up
-        {a, 3.0f, 3.0f, 4.0f},    // a moved down: b follows it down
+       {{b, 6.0f, 5.0f, 6.0f},      // b moved above a + gap: a follows it up
+        {a, 3.0f, 3.0f, 4.0f},      // a moved down: b follows it down
         {a, 20.0f, 20.0f, 4.0f}}},  // b below a + gap is allowed
       {"unknown", kNoSuchMode, kGap, kStartB, {{a, 100.0f, 100.0f, kStartB}, {b, -100.0f, 100.0f, -100.0f}}},
   };
