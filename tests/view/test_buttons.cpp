@@ -304,22 +304,34 @@ TEST_F(Buttons, DropDownListSelectsTheClampedItemAndWritesOnlyOnSelectionChange)
   EXPECT_EQ(list->Valid(kDialogTime), 0);
 }
 
-TEST_F(Buttons, ControlsThatNeedDataRefuseNone) {
+TEST_F(Buttons, MissingDataOrHostButtonIsReportedAndLeavesTheControlInert) {
   quortest::AssertRecorder rec;
   EXPECT_EQ(JRadioButton::Create(nullptr, -1, radioIds, nullptr), nullptr);
   EXPECT_EQ(JDropDownListBox::Create(nullptr, -1, IDC_COMBO, "A", nullptr, nullptr, nullptr, nullptr), nullptr);
   ASSERT_EQ(rec.Hits().size(), 2u);
   for (const auto& hit : rec.Hits()) EXPECT_EQ(hit.file, "JVIEW");
-  // A push button, a custom button and a check box may have no data.
+  rec.Clear();
+  // A push button, a custom button and a check box may have no data; a custom button over a plain
+  // check box has no host button to take.
   JButton* push = JButton::Create(nullptr, IDC_PUSH, nullptr, nullptr);
   JCheckButton* check = JCheckButton::Create(nullptr, -1, IDC_CHECK, nullptr, nullptr, nullptr, nullptr);
-  ASSERT_TRUE(push && check);
+  JCustButton* cust = JCustButton::Create(leaf[0], -1, IDC_CHECK_PEER, nullptr, nullptr, CBT_CHECK, 0xFFFFFFFF);
+  ASSERT_TRUE(push && check && cust);
   *dlg += push;
   *dlg += check;
+  *dlg += cust;
+  leaf[0]->SetValue(kDialogTime, 2.0f);
   Open();
   driver.Click(dlg->Item(IDC_CHECK), 2, 2);  // nothing to write into
   EXPECT_EQ(check->Data2View(0), 0);
-  EXPECT_EQ(rec.Hits().size(), 2u);
+  ASSERT_EQ(rec.Hits().size(), 1u) << "only the custom button without its host button";
+  EXPECT_EQ(rec.Hits()[0].file, "JVIEW");
+  EXPECT_EQ(cust->ICB(), nullptr);
+  EXPECT_EQ(cust->Init(0), 0);
+  driver.Click(dlg->Item(IDC_CHECK_PEER), 2, 2);
+  EXPECT_EQ(leaf[0]->GetFValue(kDialogTime), 2.0f);
+  cust->SetTooltip("nothing to show it on");
+  EXPECT_EQ(cust->Valid(kDialogTime), 0);
 }
 
 TEST_F(Buttons, CustomCheckButtonStoresCheckAndFlyOffInOneNumber) {
@@ -420,22 +432,6 @@ TEST_F(Buttons, CustomPushButtonWritesNothingAndTheSettersReachTheHostButton) {
   EXPECT_TRUE(quortest::PrintClient(w).Find(CellMarker(kOut), at));
   b->SetCheck(TRUE);
   EXPECT_TRUE(quortest::PrintClient(w).Find(CellMarker(kIn), at));
-}
-
-TEST_F(Buttons, CustomButtonWithoutAHostButtonIsReportedAndInert) {
-  quortest::AssertRecorder rec;
-  JCustButton* cust = JCustButton::Create(leaf[0], -1, IDC_PUSH, nullptr, nullptr, CBT_CHECK, 0xFFFFFFFF);
-  *dlg += cust;
-  leaf[0]->SetValue(kDialogTime, 2.0f);
-  Open();
-  ASSERT_EQ(rec.Hits().size(), 1u);
-  EXPECT_EQ(rec.Hits()[0].file, "JVIEW");
-  EXPECT_EQ(cust->ICB(), nullptr);
-  EXPECT_EQ(cust->Init(0), 0);
-  driver.Click(dlg->Item(IDC_PUSH), 2, 2);
-  EXPECT_EQ(leaf[0]->GetFValue(kDialogTime), 2.0f);
-  cust->SetTooltip("nothing to show it on");
-  EXPECT_EQ(cust->Valid(kDialogTime), 0);
 }
 
 TEST_F(Buttons, PushButtonReportsEverythingToItsCallback) {

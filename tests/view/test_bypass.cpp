@@ -22,9 +22,6 @@ using quortest::TooltipOf;
 constexpr int kCustId = 301, kCheckId = 302, kOtherCustId = 303;
 constexpr int kZeroId = 0;  // a bypass id that means none, though the window has a child with it
 
-// A dialog object over the driver's window, at time 0.
-using WindowDialog = PlainDialog;
-
 struct Bypass : testing::Test {
   void SetUp() override {
     liveControls = GetLiveCustomControlCount();
@@ -42,7 +39,7 @@ struct Bypass : testing::Test {
     ASSERT_TRUE(check);
     ASSERT_TRUE(zeroCheck);
     ASSERT_EQ(GetDlgItem(driver.Parent(), kZeroId), zeroCheck);
-    dlg = new WindowDialog(driver.Parent());
+    dlg = new PlainDialog(driver.Parent());  // a dialog object over the driver's window, at time 0
   }
   void TearDown() override {
     dlg->DeleteThis();
@@ -68,12 +65,12 @@ struct Bypass : testing::Test {
   quortest::Recorder* owner = nullptr;
   JFloatData* gain = nullptr;
   HWND cust = nullptr, check = nullptr, zeroCheck = nullptr;
-  WindowDialog* dlg = nullptr;
+  PlainDialog* dlg = nullptr;
 };
 
 }  // namespace
 
-TEST_F(Bypass, CustomButtonBecomesACheckButtonThatTogglesTheFlag) {
+TEST_F(Bypass, CustomButtonBecomesACheckButtonThatTogglesTheFlagWithTheLibrarysTooltip) {
   RecordingView* v = Bound(kCustId);
   ICustButton* b = GetICustButton(cust);
   ASSERT_NE(b, nullptr);
@@ -94,9 +91,20 @@ TEST_F(Bypass, CustomButtonBecomesACheckButtonThatTogglesTheFlag) {
   v->UpdateBypassTreeView(0);
   EXPECT_TRUE(b->IsChecked());
 
+  // Its tooltip is the library's string; another resource string loaded meanwhile does not change
+  // the text a later button gets, and a plain check box gets none.
+  EXPECT_EQ(TooltipOf(driver.Parent(), cust), "Show/Hide in the Tavrel");
+  std::string title = GetResString(1);
+  ASSERT_FALSE(title.empty());
+  HWND second = driver.Create(GetLibInstance(), CUSTBUTTONWINDOWCLASS, kOtherCustId, 30, 30, 13, 13);
+  RecordingView* w = Bound(kOtherCustId);
+  EXPECT_EQ(TooltipOf(driver.Parent(), second), "Show/Hide in the Tavrel");
+  RecordingView* boxView = Bound(kCheckId);
+  EXPECT_EQ(TooltipOf(driver.Parent(), check), "(none)");
+
   ReleaseICustButton(b);
-  v->Destroy();
-  EXPECT_EQ(GetLiveCustomControlCount(), liveControls) << "the view releases its button interface";
+  for (RecordingView* view : {v, w, boxView}) view->Destroy();
+  EXPECT_EQ(GetLiveCustomControlCount(), liveControls) << "the views release their button interfaces";
 }
 
 // A plain check box writes the flag; the data object tells every registered view but the one that
@@ -182,18 +190,4 @@ TEST_F(Bypass, EnableAndDisableAnswerThePreviousState) {
     BypassTree(gain, 0);
   }
   for (RecordingView* v : {withButton, withCheck, none, zero}) v->Destroy();
-}
-
-TEST_F(Bypass, ButtonTooltipIsTheLibrarysString) {
-  RecordingView* v = Bound(kCustId);
-  EXPECT_EQ(TooltipOf(driver.Parent(), cust), "Show/Hide in the Tavrel");
-  // Another resource string loaded meanwhile does not change the text a later button gets.
-  std::string title = GetResString(1);
-  ASSERT_FALSE(title.empty());
-  HWND second = driver.Create(GetLibInstance(), CUSTBUTTONWINDOWCLASS, kOtherCustId, 30, 30, 13, 13);
-  RecordingView* w = Bound(kOtherCustId);
-  EXPECT_EQ(TooltipOf(driver.Parent(), second), "Show/Hide in the Tavrel");
-  EXPECT_EQ(TooltipOf(driver.Parent(), check), "(none)") << "a plain check box gets no tooltip";
-  v->Destroy();
-  w->Destroy();
 }

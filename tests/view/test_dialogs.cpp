@@ -1,6 +1,7 @@
 // Dialog bases: real dialogs from the test program's templates, driven by the messages a person
 // and the host produce, and watched through a journal that their dialogs and views keep.
 #include "ControlDriver.h"
+#include "GuardPage.h"
 #include "PlainDialog.h"
 #include "Recorder.h"
 #include "TestSupport.h"
@@ -54,7 +55,8 @@ struct Journal {
 Journal journal;
 
 // A view of a float leaf in an edit control: shows the value as text and writes the next whole
-// number on a spinner change.
+// number on a spinner change. A test may give it something to do first in Init, or instead of the
+// write in UpdateData.
 class EditView : public JViewLeaf {
  public:
   static EditView* Create(JDataBase* d, int id, const std::string& name) {
@@ -68,6 +70,7 @@ class EditView : public JViewLeaf {
   void DeleteThis() override { delete this; }
   int Own(int i) override { return i == id; }
   int Init(int) override {
+    if (onInit) onInit(*this);
     journal.Add("init " + name);
     return 1;
   }
@@ -82,10 +85,10 @@ class EditView : public JViewLeaf {
     if (hwndParent()) SetDlgItemTextA(hwndParent(), id, text);
   }
   using JViewLeaf::UpdateView;
-  void UpdateData(int t, int, unsigned int msg, UINT_PTR param) override {
+  void UpdateData(int t, int, unsigned int msg, UINT_PTR) override {
     journal.Add("data " + name);
+    if (onData) return onData();
     if (msg != CC_SPINNER_CHANGE && msg != CC_COLOR_CHANGE) return;
-    (void)param;
     float v = 0;
     GetValue(t, &v);
     v += 1;
@@ -95,87 +98,46 @@ class EditView : public JViewLeaf {
   int valid = 0;
   std::string name;
   std::vector<int> shownAt;
+  std::function<void(EditView&)> onInit;
+  std::function<void()> onData;
 
- protected:
+ private:
   EditView() { journal.liveViews++; }
-  // A view of class V without data, with its control id and its name in the journal.
-  template <class V>
-  static V* Make(int id, const char* name) {
-    V* v = new V;
-    v->id = id;
-    v->name = name;
-    return v;
-  }
 };
 
-
-// A view whose handler dereferences a null pointer when its button is clicked.
-class FaultView : public EditView {
- public:
-  static FaultView* Create(int id) { return Make<FaultView>(id, "fault"); }
-  void UpdateData(int, int, unsigned int, UINT_PTR) override { quortest::WriteThroughNull(); }
-};
-
-// A view whose Init leaves a Cancel in its dialog's queue, as the host's exit does when it comes
-// while the dialog opens.
-class CancelQueuingView : public EditView {
- public:
-  static CancelQueuingView* Create(int id) { return Make<CancelQueuingView>(id, "queuer"); }
-  int Init(int t) override {
-    PostMessageA(hwndParent(), WM_COMMAND, IDCANCEL, 0);
-    return EditView::Init(t);
-  }
-};
-
-// A view whose Init dereferences a null pointer.
-class InitFaultView : public EditView {
- public:
-  static InitFaultView* Create(int id) { return Make<InitFaultView>(id, "init fault"); }
-  int Init(int) override {
-    quortest::WriteThroughNull();
-    return 1;
-  }
-};
-
-// A view that adds another view to its dialog during its own Init.
-class AdderView : public EditView {
- public:
-  static AdderView* Create(JDataBase* d, int id) {
-    AdderView* v = Make<AdderView>(id, "adder");
-    v->Setup(d, -1);
-    return v;
-  }
-  int Init(int t) override {
-    late = EditView::Create(Data(), kLateId, "late");
-    *Parent() += late;
-    return EditView::Init(t);
-  }
-  EditView* late = nullptr;
-};
-
-// The dialog objects of these tests live on pages of their own, given back when the object is
-// deleted, so that any use of a deleted dialog faults at once instead of reading stale memory.
-void* NewOnOwnPages(size_t n) {
-  void* p = VirtualAlloc(nullptr, n, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
-  if (!p) throw std::bad_alloc();
-  return p;
-}
-void DeleteOnOwnPages(void* p) {
-  if (p) VirtualFree(p, 0, MEM_RELEASE);
+// A view without data whose handler writes through a null pointer when its button is clicked.
+EditView* FaultView(int id) {
+  EditView* v = EditView::Create(nullptr, id, "fault");
+  v->onData = [] { quortest::WriteThroughNull(); };
+  return v;
 }
 
-// The dialog under test, from template IDD_TEST_DIALOG of the test program.
-class TestDlg : public JOneModelessBase {
+// A dialog object of these tests, counted when deleted. It lives on pages of its own, given back
+// when the object is deleted, so that any use of a deleted dialog faults at once instead of reading
+// stale memory.
+template <class Base>
+class OnOwnPages : public Base {
  public:
-  static void* operator new(size_t n) { return NewOnOwnPages(n); }
-  static void operator delete(void* p) { DeleteOnOwnPages(p); }
-  explicit TestDlg(int preInit = 1, int postInit = 1) : preInitResult(preInit), postInitResult(postInit) {}
-  ~TestDlg() override { journal.deletedDialogs++; }
+  static void* operator new(size_t n) {
+    void* p = VirtualAlloc(nullptr, n, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+    if (!p) throw std::bad_alloc();
+    return p;
+  }
+  static void operator delete(void* p) {
+    if (p) VirtualFree(p, 0, MEM_RELEASE);
+  }
+  ~OnOwnPages() override { journal.deletedDialogs++; }
   void DeleteThis() override { delete this; }
   HINSTANCE GetInstanceHandle() override { return GetModuleHandleA(nullptr); }
+  int SwitchData(JDataBase*, void*) override { return 1; }
+};
+
+// The dialog under test, from template IDD_TEST_DIALOG of the test program.
+class TestDlg : public OnOwnPages<JOneModelessBase> {
+ public:
+  explicit TestDlg(int preInit = 1, int postInit = 1) : preInitResult(preInit), postInitResult(postInit) {}
   int IdDlg() override { return templateId; }
   const char* ActionName() override { return kActionName; }
-  int SwitchData(JDataBase*, void*) override { return 1; }
   int PreInit() override {
     journal.Add("preinit");
     return preInitResult;
@@ -209,15 +171,9 @@ class TestDlg : public JOneModelessBase {
 };
 
 // A tab page, from template IDD_TEST_PAGE.
-class TestPage : public JViewChildBase {
+class TestPage : public OnOwnPages<JViewChildBase> {
  public:
-  static void* operator new(size_t n) { return NewOnOwnPages(n); }
-  static void operator delete(void* p) { DeleteOnOwnPages(p); }
-  ~TestPage() override { journal.deletedDialogs++; }
-  void DeleteThis() override { delete this; }
-  HINSTANCE GetInstanceHandle() override { return GetModuleHandleA(nullptr); }
   int IdDlg() override { return IDD_TEST_PAGE; }
-  int SwitchData(JDataBase*, void*) override { return 1; }
 };
 
 struct DialogTest : testing::Test {
@@ -260,7 +216,7 @@ struct DialogTest : testing::Test {
   // window, null when it did not open.
   HWND OpenWithFaultingButton() {
     TestDlg* d = WithEdits(new TestDlg);
-    *d += FaultView::Create(IDC_FAULT);
+    *d += FaultView(IDC_FAULT);
     return Open(d) ? d->GetHwnd() : nullptr;
   }
   // The host holds no more time-change and exit callbacks than before the test.
@@ -307,7 +263,13 @@ std::string MenuText(HMENU menu, UINT id) {
 
 TEST_F(DialogTest, InitialisationRegistersInitsUnfreezesAndRefreshesInOrder) {
   TestDlg* d = WithEdits(new TestDlg);
-  AdderView* adder = AdderView::Create(leaves[0], IDC_FAULT);
+  // A view that adds another view to the dialog during its own Init.
+  EditView* adder = EditView::Create(leaves[0], IDC_FAULT, "adder");
+  EditView* late = nullptr;
+  adder->onInit = [&late](EditView& v) {
+    late = EditView::Create(v.Data(), kLateId, "late");
+    *v.Parent() += late;
+  };
   *d += adder;
   ip->SetTime(2 * kFrame);
   ASSERT_EQ(Open(d), d);
@@ -335,61 +297,61 @@ TEST_F(DialogTest, InitialisationRegistersInitsUnfreezesAndRefreshesInOrder) {
   EXPECT_STREQ(text, "0") << "the view showed its data in its control";
 
   // The view added during another's Init is in the list but neither initialised nor refreshed.
-  ASSERT_NE(adder->late, nullptr);
-  EXPECT_EQ(d->GetControl(d->NumControls() - 1), adder->late);
-  EXPECT_EQ(adder->late->IsFreezed(), 1);
-  EXPECT_TRUE(adder->late->shownAt.empty());
+  ASSERT_NE(late, nullptr);
+  EXPECT_EQ(d->GetControl(d->NumControls() - 1), late);
+  EXPECT_EQ(late->IsFreezed(), 1);
+  EXPECT_TRUE(late->shownAt.empty());
   EXPECT_EQ(journal.Count("init late"), 0);
 
   // A data change reaches the unfrozen views at the dialog's time, not the frozen late one.
   leaves[0]->SetValue(0, 4.0f);
   EXPECT_EQ(edits[0]->shownAt.size(), 2u);
-  EXPECT_TRUE(adder->late->shownAt.empty());
+  EXPECT_TRUE(late->shownAt.empty());
   Click(w, IDOK);
   EXPECT_FALSE(IsWindow(w));
   EXPECT_EQ(journal.deletedDialogs, 1);
 }
 
-TEST_F(DialogTest, PreInitOrPostInitRefusingClosesTheDialog) {
-  // PreInit 0: no control is initialised; the dialog is cancelled, closed and deleted.
-  TestDlg* refused = WithEdits(new TestDlg(0, 1));
-  EXPECT_EQ(Open(refused), nullptr);
-  EXPECT_EQ(journal.Count("init e0"), 0);
-  EXPECT_EQ(journal.Count("postinit"), 0);
-  EXPECT_EQ(journal.Count("command 2"), 1) << "the dialog is cancelled";
-  EXPECT_EQ(journal.Count("unregister"), 1);
-  EXPECT_EQ(journal.deletedDialogs, 1);
-  EXPECT_EQ(journal.liveViews, 0);
-
-  // PostInit 0: the controls were initialised and shown, then the dialog closes all the same.
-  journal = Journal();
-  TestDlg* late = WithEdits(new TestDlg(1, 0));
-  EXPECT_EQ(Open(late), nullptr);
-  EXPECT_EQ(journal.Count("init e11"), 1);
-  EXPECT_EQ(journal.Count("view e11"), 1);
-  EXPECT_EQ(journal.Count("unregister"), 1);
-  EXPECT_EQ(journal.deletedDialogs, 1);
-
-  // A template that does not exist: no window, the object is deleted.
-  journal = Journal();
-  TestDlg* missing = new TestDlg;
-  missing->templateId = 799;
-  EXPECT_EQ(Open(missing), nullptr);
-  EXPECT_EQ(journal.deletedDialogs, 1);
-}
-
-// Whatever closes the dialog while it opens, the initialisation stops there: the dialog and its
-// controls are gone.
-TEST_F(DialogTest, ADialogClosedByAMessageItsInitialisationRunsIsLeftAlone) {
-  TestDlg* d = WithEdits(new TestDlg);
-  *d += CancelQueuingView::Create(kDynamicId);
-  EXPECT_EQ(Open(d), nullptr);
-  EXPECT_EQ(journal.Count("init queuer"), 1);
-  EXPECT_EQ(journal.Count("command 2"), 1);
-  EXPECT_EQ(journal.Count("unregister"), 1) << "closed by its close sequence, once";
-  EXPECT_EQ(journal.Count("view e0"), 0);
-  EXPECT_EQ(journal.Count("postinit"), 0);
-  EXPECT_EQ(journal.deletedDialogs, 1);
+// A dialog that is refused or closed while it opens goes at once, and its initialisation stops
+// there: its controls and the object are gone.
+TEST_F(DialogTest, ADialogRefusedOrClosedWhileItOpensGoesThere) {
+  const struct {
+    const char* name;
+    std::function<TestDlg*()> make;
+    std::vector<std::pair<std::string, int>> counts;  // journal events and how often each came
+  } cases[] = {
+      // No control is initialised; the dialog is cancelled, closed and deleted.
+      {"PreInit 0", [&] { return WithEdits(new TestDlg(0, 1)); },
+       {{"init e0", 0}, {"postinit", 0}, {"command 2", 1}, {"unregister", 1}}},
+      // The controls were initialised and shown, then the dialog closes all the same.
+      {"PostInit 0", [&] { return WithEdits(new TestDlg(1, 0)); },
+       {{"init e11", 1}, {"view e11", 1}, {"unregister", 1}}},
+      {"no such template",
+       [] {
+         TestDlg* d = new TestDlg;
+         d->templateId = 799;
+         return d;
+       },
+       {}},
+      // A view's Init leaves a Cancel in the dialog's queue, as the host's exit does when it comes
+      // while the dialog opens; the close sequence runs once.
+      {"cancelled by a message its Init queued",
+       [&] {
+         EditView* queuer = EditView::Create(nullptr, kDynamicId, "queuer");
+         queuer->onInit = [](EditView& v) { PostMessageA(v.hwndParent(), WM_COMMAND, IDCANCEL, 0); };
+         TestDlg* d = WithEdits(new TestDlg);
+         *d += queuer;
+         return d;
+       },
+       {{"init queuer", 1}, {"command 2", 1}, {"unregister", 1}, {"view e0", 0}, {"postinit", 0}}},
+  };
+  for (const auto& c : cases) {
+    journal = Journal();
+    EXPECT_EQ(Open(c.make()), nullptr) << c.name;
+    for (const auto& e : c.counts) EXPECT_EQ(journal.Count(e.first), e.second) << c.name << ": " << e.first;
+    EXPECT_EQ(journal.deletedDialogs, 1) << c.name;
+    EXPECT_EQ(journal.liveViews, 0) << c.name;
+  }
 }
 
 TEST_F(DialogTest, APageFaultingWhileItsParentOpensClosesBothAfterOneReport) {
@@ -398,7 +360,9 @@ TEST_F(DialogTest, APageFaultingWhileItsParentOpensClosesBothAfterOneReport) {
   JTabView* tab = JTabView::Create(nullptr, IDC_TEST_TAB, 0);
   *parent += tab;
   tab->Add(new TestPage, "Page");
-  *tab->GetPage(0) += InitFaultView::Create(IDC_PAGE_FAULT);
+  EditView* initFault = EditView::Create(nullptr, IDC_PAGE_FAULT, "init fault");
+  initFault->onInit = [](EditView&) { quortest::WriteThroughNull(); };
+  *tab->GetPage(0) += initFault;
   ModalDriver report(IDOK);
   EXPECT_EQ(Open(parent), nullptr);
   ASSERT_TRUE(report.Wait());
@@ -713,7 +677,7 @@ TEST_F(DialogTest, AFaultingTabPageClosesItsParent) {
   ASSERT_NE(parent, nullptr);
   TestPage* page = new TestPage;
   page->Parent() = parent;
-  *page += FaultView::Create(IDC_PAGE_FAULT);
+  *page += FaultView(IDC_PAGE_FAULT);
   EditView* pageView = EditView::Create(leaves[0], kDynamicId, "page");
   *page += pageView;
   ASSERT_EQ(JOneModelessBase::CreateDlg(parent->GetHwnd(), page), page);
@@ -744,7 +708,7 @@ TEST_F(DialogTest, AFaultingPageOfATabViewClosesTheParentWithoutTheViewTouchingT
   *parent += tab;
   TestPage* page = new TestPage;
   tab->Add(page, "Page");
-  *page += FaultView::Create(IDC_PAGE_FAULT);
+  *page += FaultView(IDC_PAGE_FAULT);
   ASSERT_EQ(Open(parent), parent);
   HWND parentWindow = parent->GetHwnd(), pageWindow = page->GetHwnd();
   ASSERT_TRUE(IsWindow(pageWindow));
@@ -805,31 +769,22 @@ TEST_F(DialogTest, ASecondFaultWhileTheReportIsUpOpensNoSecondReport) {
 }
 
 namespace {
-// One page of memory that nobody may touch.
-class NoAccessPage {
- public:
-  NoAccessPage() : base(VirtualAlloc(nullptr, 1, MEM_RESERVE | MEM_COMMIT, PAGE_NOACCESS)) {}
-  ~NoAccessPage() { VirtualFree(base, 0, MEM_RELEASE); }
-  NoAccessPage(const NoAccessPage&) = delete;
-  NoAccessPage& operator=(const NoAccessPage&) = delete;
-  char* Data() { return static_cast<char*>(base); }
-
- protected:
-  void* base;
-};
-
 // A page that becomes readable on its first touch: a vectored handler behind the library's lets
 // the faulting read go on, as a memory-mapping scheme of another module would. One at a time.
-class FirstTouchPage : public NoAccessPage {
+class FirstTouchPage {
  public:
-  FirstTouchPage() {
+  FirstTouchPage() : base(VirtualAlloc(nullptr, 1, MEM_RESERVE | MEM_COMMIT, PAGE_NOACCESS)) {
     current = this;
     handler = AddVectoredExceptionHandler(0, Open);
   }
   ~FirstTouchPage() {
     RemoveVectoredExceptionHandler(handler);
     current = nullptr;
+    VirtualFree(base, 0, MEM_RELEASE);
   }
+  FirstTouchPage(const FirstTouchPage&) = delete;
+  FirstTouchPage& operator=(const FirstTouchPage&) = delete;
+  char* Data() { return static_cast<char*>(base); }
   // No access again, so that the next touch faults.
   void Close() {
     DWORD old;
@@ -850,6 +805,7 @@ class FirstTouchPage : public NoAccessPage {
     return EXCEPTION_CONTINUE_EXECUTION;
   }
   static FirstTouchPage* current;
+  void* base;
   void* handler;
 };
 FirstTouchPage* FirstTouchPage::current = nullptr;
@@ -887,8 +843,9 @@ class Neighbour {
 }  // namespace
 
 TEST_F(DialogTest, SystemCallsThatProbeMemoryAnswerForThemselvesInsideTheGuard) {
-  NoAccessPage page;
-  ASSERT_NE(page.Data(), nullptr);
+  quortest::GuardPageBuffer guard(1);
+  ASSERT_TRUE(guard.Ok());
+  char* noAccess = reinterpret_cast<char*>(guard.Tail(0));  // the first byte of the guard page
   TestDlg* d = Open(new TestDlg);
   ASSERT_NE(d, nullptr);
   HWND w = d->GetHwnd();
@@ -896,9 +853,9 @@ TEST_F(DialogTest, SystemCallsThatProbeMemoryAnswerForThemselvesInsideTheGuard) 
   int length = -1;
   d->onCommand = [&](int id) {
     if (id != kActionButton) return false;
-    badRead = IsBadReadPtr(page.Data(), sizeof(int));
-    badWrite = IsBadWritePtr(page.Data(), sizeof(int));
-    length = lstrlenA(page.Data());
+    badRead = IsBadReadPtr(noAccess, sizeof(int));
+    badWrite = IsBadWritePtr(noAccess, sizeof(int));
+    length = lstrlenA(noAccess);
     return true;
   };
   EXPECT_TRUE(ClickWithoutReport(w, kActionButton));

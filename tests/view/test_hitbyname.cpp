@@ -91,7 +91,11 @@ struct HitByNameButton : HarnessTest {
 
 }  // namespace
 
-TEST_F(HitByNameButton, LabelShowsNoneOneOrTheFirstOfSeveral) {
+TEST_F(HitByNameButton, DataIsRequiredAndTheLabelShowsNoneOneOrTheFirstOfSeveral) {
+  quortest::AssertRecorder asserts;
+  EXPECT_EQ(JHitByNameButton::Create(nullptr, IDC_PICK, 0, nullptr, -1, nullptr), nullptr);
+  ASSERT_EQ(asserts.Hits().size(), 1u);
+  EXPECT_EQ(asserts.Hits()[0].file, "JHITBTN");
   JHitByNameButton* b = Open(JHitByNameButton::kMultiple);
   EXPECT_EQ(Label(), "Objects: <None>");
   Store({"Box01"});
@@ -116,6 +120,7 @@ TEST_F(HitByNameButton, LabelShowsNoneOneOrTheFirstOfSeveral) {
   names->SetValue(&raw, 0, valid, CTRL_ABSOLUTE);
   b->UpdateView(0, nullptr);
   EXPECT_EQ(Label(), "Objects: Sphere01");
+  EXPECT_EQ(asserts.Hits().size(), 1u) << "nothing else is reported";
 }
 
 // Picks through the host's dialog: what it shows, and what the button stores and shows after.
@@ -180,11 +185,4 @@ TEST_F(HitByNameButton, HighlightComparesWholeNamesWithCase) {
   EXPECT_EQ(list.Count(), 2);
   EXPECT_TRUE(hb.doHilite(lower));
   EXPECT_FALSE(hb.doHilite(box)) << "the pick replaced the list";
-}
-
-TEST_F(HitByNameButton, DataIsRequired) {
-  quortest::AssertRecorder asserts;
-  EXPECT_EQ(JHitByNameButton::Create(nullptr, IDC_PICK, 0, nullptr, -1, nullptr), nullptr);
-  ASSERT_EQ(asserts.Hits().size(), 1u);
-  EXPECT_EQ(asserts.Hits()[0].file, "JHITBTN");
 }

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
 
 constexpr float kGap = 2.0f;
@@ -26,6 +28,18 @@ struct Lock : HarnessTest {
   void ClickBox() { driver.Click(GetDlgItem(dlg->GetHwnd(), IDC_LOCK), 3, 3); }
   float A() { return a->GetFValue(dlg->time); }
   float B() { return b->GetFValue(dlg->time); }
+  // One write to a or b at time 0, and what a and b hold after it.
+  struct Step {
+    JFloatData* to;
+    float value, a, b;
+  };
+  void Walk(const char* name, const std::vector<Step>& steps) {
+    for (const Step& s : steps) {
+      s.to->SetValue(0, s.value);
+      EXPECT_FLOAT_EQ(A(), s.a) << name << ": " << (s.to == a ? "a" : "b") << " = " << s.value;
+      EXPECT_FLOAT_EQ(B(), s.b) << name << ": " << (s.to == a ? "a" : "b") << " = " << s.value;
+    }
+  }
 
   JFloatData* a = Hold(Create_JFloatData());
   JFloatData* b = Hold(Create_JFloatData());
@@ -40,20 +54,13 @@ TEST_F(Lock, EqualDistanceFollowsWhicheverSideMoved) {
   EXPECT_TRUE(BoxChecked()) << "the box shows the lock parameter";
   EXPECT_FLOAT_EQ(B(), kGap) << "opening applies the relation from a";
 
-  a->SetValue(0, 5.0f);
-  EXPECT_FLOAT_EQ(B(), 7.0f);
-  b->SetValue(0, 10.0f);
-  EXPECT_FLOAT_EQ(A(), 8.0f);
-  EXPECT_FLOAT_EQ(B(), 10.0f);
+  Walk("locked", {{a, 5.0f, 5.0f, 7.0f}, {b, 10.0f, 8.0f, 10.0f}});
 
   // Unchecked: the click is stored in the lock parameter and nothing is enforced.
   ClickBox();
   EXPECT_FALSE(BoxChecked());
   EXPECT_FLOAT_EQ(lock->GetFValue(0), 0.0f);
-  a->SetValue(0, 1.0f);
-  b->SetValue(0, 3.5f);
-  EXPECT_FLOAT_EQ(A(), 1.0f);
-  EXPECT_FLOAT_EQ(B(), 3.5f);
+  Walk("unlocked", {{a, 1.0f, 1.0f, 10.0f}, {b, 3.5f, 1.0f, 3.5f}});
 
   // Checked again: the stored state comes back through the data and b follows a at once.
   ClickBox();
@@ -68,56 +75,49 @@ TEST_F(Lock, EqualDistanceFollowsWhicheverSideMoved) {
   EXPECT_FALSE(BoxChecked());
 }
 
-TEST_F(Lock, AtLeastPushesTheOtherSideOnlyWhenCrossed) {
-  b->SetValue(0, 10.0f);
-  Open(JLock2Ctl::kAtLeast, 0.0f, -1, nullptr);
-  EXPECT_FLOAT_EQ(A(), 0.0f);
-  EXPECT_FLOAT_EQ(B(), 10.0f);
-
-  a->SetValue(0, 12.0f);
-  EXPECT_FLOAT_EQ(B(), 12.0f) << "b follows a up";
-  b->SetValue(0, 4.0f);
-  EXPECT_FLOAT_EQ(A(), 4.0f) << "a follows b down";
-  b->SetValue(0, 20.0f);
-  EXPECT_FLOAT_EQ(A(), 4.0f) << "b at or above a changes nothing";
-  a->SetValue(0, 20.0f);
-  EXPECT_FLOAT_EQ(B(), 20.0f);
-  a->SetValue(0, -3.0f);
-  EXPECT_FLOAT_EQ(B(), 20.0f);
-}
-
-TEST_F(Lock, AtMostAndUnknownModes) {
-  const float kAtMostGap = 1.0f;
-  b->SetValue(0, 10.0f);
-  Open(JLock2Ctl::kAtMost, kAtMostGap, -1, nullptr);
-  EXPECT_FLOAT_EQ(B(), kAtMostGap) << "a + gap below b: b comes down to it";
-  b->SetValue(0, 6.0f);
-  EXPECT_FLOAT_EQ(A(), 5.0f) << "b moved above a + gap: a follows it up";
-  a->SetValue(0, 3.0f);
-  EXPECT_FLOAT_EQ(B(), 4.0f) << "a moved down: b follows it down";
-  a->SetValue(0, 20.0f);
-  EXPECT_FLOAT_EQ(B(), 4.0f) << "b below a + gap is allowed";
-  dlg->Close();
-
+// The one-sided modes move the other side only when a write crosses the relation; a mode the view
+// does not know enforces nothing. Each case opens with a = 0 and b = 10.
+TEST_F(Lock, AtLeastAtMostAndUnknownModesMoveTheOtherSideOnlyWhenCrossed) {
+  const float kAtMostGap = 1.0f, kStartB = 10.0f;
   const int kNoSuchMode = 7;
-  JLock2Ctl* odd = Open(kNoSuchMode, kGap, -1, nullptr);
-  ASSERT_NE(odd, nullptr);
-  a->SetValue(0, 100.0f);
-  b->SetValue(0, -100.0f);
-  EXPECT_FLOAT_EQ(A(), 100.0f);
-  EXPECT_FLOAT_EQ(B(), -100.0f);
+  const struct {
+    const char* name;
+    int mode;
+    float gap, openedB;  // b after opening
+    std::vector<Step> steps;
+  } cases[] = {
+      {"at least", JLock2Ctl::kAtLeast, 0.0f, kStartB,
+       {{a, 12.0f, 12.0f, 12.0f},  // b follows a up
+        {b, 4.0f, 4.0f, 4.0f},     // a follows b down
+        {b, 20.0f, 4.0f, 20.0f},   // b at or above a changes nothing
+        {a, 20.0f, 20.0f, 20.0f},
+        {a, -3.0f, -3.0f, 20.0f}}},
+      // a + gap below b: b comes down to it when the dialog opens.
+      {"at most", JLock2Ctl::kAtMost, kAtMostGap, kAtMostGap,
+       {{b, 6.0f, 5.0f, 6.0f},      // b moved above a + gap: a follows it up
+        {a, 3.0f, 3.0f, 4.0f},      // a moved down: b follows it down
+        {a, 20.0f, 20.0f, 4.0f}}},  // b below a + gap is allowed
+      {"unknown", kNoSuchMode, kGap, kStartB, {{a, 100.0f, 100.0f, kStartB}, {b, -100.0f, 100.0f, -100.0f}}},
+  };
+  for (const auto& c : cases) {
+    a->SetValue(0, 0.0f);
+    b->SetValue(0, kStartB);
+    ASSERT_NE(Open(c.mode, c.gap, -1, nullptr), nullptr) << c.name;
+    EXPECT_FLOAT_EQ(A(), 0.0f) << c.name;
+    EXPECT_FLOAT_EQ(B(), c.openedB) << c.name;
+    Walk(c.name, c.steps);
+    dlg->Close();
+  }
 }
 
 TEST_F(Lock, ABoxWithoutLockParameterIsReadFromTheDialog) {
   Open(JLock2Ctl::kEqual, kGap, IDC_LOCK, nullptr);
   EXPECT_FALSE(BoxChecked());
-  a->SetValue(0, 5.0f);
-  EXPECT_FLOAT_EQ(B(), 0.0f) << "unchecked box: nothing enforced";
+  Walk("unchecked box", {{a, 5.0f, 5.0f, 0.0f}});
   ClickBox();
   EXPECT_TRUE(BoxChecked());
   EXPECT_FLOAT_EQ(B(), 7.0f) << "checking the box applies the relation at once";
-  b->SetValue(0, 1.0f);
-  EXPECT_FLOAT_EQ(A(), -1.0f);
+  Walk("checked box", {{b, 1.0f, -1.0f, 1.0f}});
 }
 
 TEST_F(Lock, WritesAtTheDialogsTime) {

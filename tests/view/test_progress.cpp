@@ -49,28 +49,6 @@ class NoTemplate : public JProgressDlg {
 
 }  // namespace
 
-TEST_F(Progress, OpensOverItsOwnerWithTheLibrarysTemplate) {
-  HWND child = driver.Create(nullptr, "BUTTON", kChildId, 10, 10, 40, 20);
-  ASSERT_EQ(dlg->Create(child), 1);
-  HWND w = dlg->GetHwnd();
-  ASSERT_TRUE(IsWindow(w));
-  EXPECT_TRUE(IsWindowVisible(w));
-  EXPECT_EQ(GetWindow(w, GW_OWNER), driver.Parent()) << "a child window is replaced by its top-level window";
-  EXPECT_FALSE(IsWindowEnabled(driver.Parent()));
-  EXPECT_EQ(WindowText(w), " Progress Dialog");
-  EXPECT_EQ(WindowText(Item(JProgressDlg::kIdStatus)), "Rendering VANTOR scene. Please stand by.");
-  char cls[32] = "";
-  GetClassNameA(Item(JProgressDlg::kIdBar), cls, sizeof cls);
-  EXPECT_STREQ(cls, PROGRESS_CLASSA);
-  EXPECT_EQ(WindowText(Item(JProgressDlg::kIdCancel)), "Cancel");
-  EXPECT_EQ(dlg->IsCanceled(), 0);
-  EXPECT_EQ(dlg->CheckCancelButton(), 0);
-
-  EXPECT_NE(dlg->Destroy(), 0);
-  EXPECT_FALSE(IsWindow(w));
-  EXPECT_TRUE(IsWindowEnabled(driver.Parent()));
-}
-
 // The dialog enables its owner again only when it disabled it itself, and only once.
 TEST_F(Progress, TheOwnerIsEnabledAgainOnlyByTheDialogThatDisabledIt) {
   HWND owner = driver.Parent();
@@ -109,11 +87,24 @@ TEST_F(Progress, TheOwnerIsEnabledAgainOnlyByTheDialogThatDisabledIt) {
   delete bad;
 }
 
-TEST_F(Progress, TheMessagesAndCancelDriveIt) {
+TEST_F(Progress, OpensOverItsOwnerWithTheLibrarysTemplateAndTheMessagesAndCancelDriveIt) {
   const int kDone = 30, kTotal = 120;
-  ASSERT_EQ(dlg->Create(driver.Parent()), 1);
+  HWND child = driver.Create(nullptr, "BUTTON", kChildId, 10, 10, 40, 20);
+  ASSERT_EQ(dlg->Create(child), 1);
   HWND w = dlg->GetHwnd();
+  ASSERT_TRUE(IsWindow(w));
+  EXPECT_TRUE(IsWindowVisible(w));
+  EXPECT_EQ(GetWindow(w, GW_OWNER), driver.Parent()) << "a child window is replaced by its top-level window";
+  EXPECT_FALSE(IsWindowEnabled(driver.Parent()));
+  EXPECT_EQ(WindowText(w), " Progress Dialog");
+  EXPECT_EQ(WindowText(Item(JProgressDlg::kIdStatus)), "Rendering VANTOR scene. Please stand by.");
   HWND bar = Item(JProgressDlg::kIdBar);
+  char cls[32] = "";
+  GetClassNameA(bar, cls, sizeof cls);
+  EXPECT_STREQ(cls, PROGRESS_CLASSA);
+  EXPECT_EQ(WindowText(Item(JProgressDlg::kIdCancel)), "Cancel");
+  EXPECT_EQ(dlg->IsCanceled(), 0);
+  EXPECT_EQ(dlg->CheckCancelButton(), 0);
 
   SendMessageA(w, JWM_PROGRESS, kDone, kTotal);
   PBRANGE range = {};
@@ -145,8 +136,10 @@ TEST_F(Progress, TheMessagesAndCancelDriveIt) {
   EXPECT_EQ(range.iHigh, 9);
   EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), 5);
 
-  // Opening it again starts without either flag.
-  dlg->Destroy();
+  // Closed, it enables its owner; opened again, it starts without either flag.
+  EXPECT_NE(dlg->Destroy(), 0);
+  EXPECT_FALSE(IsWindow(w));
+  EXPECT_TRUE(IsWindowEnabled(driver.Parent()));
   ASSERT_EQ(dlg->Create(driver.Parent()), 1);
   EXPECT_EQ(dlg->IsCanceled(), 0);
   EXPECT_EQ(dlg->CheckCancelButton(), 0);

@@ -158,8 +158,7 @@ TEST_F(Values, FloatSpinnerShowsDegreesAndADragWritesRadians) {
   DragSpinner(driver, dlg->Item(IDC_V_FSPIN), kPixels);
   float shown = kStartDegrees + kPixels * kScale;
   EXPECT_FLOAT_EQ(s->ISC()->GetFVal(), shown);
-  EXPECT_FLOAT_EQ(angle->GetFValue(0), stdAngleDim->UnConvert(shown)) << "stored in radians";
-  EXPECT_NEAR(angle->GetFValue(0), shown * kPi / 180.0f, 1e-6);
+  EXPECT_NEAR(angle->GetFValue(0), shown * kPi / 180.0f, 1e-6) << "stored in radians";
   EXPECT_EQ(theHold.NumUndo(), 1) << "the drag is one undo step";
   EXPECT_TRUE(s->Valid(0)) << "the leaf holds exactly what the spinner shows, unconverted";
 
@@ -287,7 +286,6 @@ TEST_F(Values, SwatchShowsRoundedBytesAndWritesWhatThePickerSets) {
   dlg = ValueDialog::Open({sw});
   ASSERT_NE(sw->ICS(), nullptr);
   EXPECT_EQ(sw->ICS()->GetColor(), RGB(128, 0, 255)) << "127.5 rounds away from zero";
-  EXPECT_EQ(sw->Data2View(0), RGB(128, 0, 255));
   EXPECT_TRUE(sw->Valid(0));
 
   driver.Click(dlg->Item(IDC_V_SWATCH), 5, 5);

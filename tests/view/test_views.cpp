@@ -12,8 +12,6 @@
 
 namespace {
 
-using TestDialog = PlainDialog;
-
 struct Fixture : testing::Test {
   void SetUp() override {
     owner = new quortest::Recorder(2);
@@ -93,7 +91,7 @@ TEST_F(Fixture, SetOnAnEmptyViewAppendsAndShowsAndTheViewReadsAndWritesThroughIt
 }
 
 TEST_F(Fixture, AValueChangeReachesEveryUnfrozenViewOnceAtItsDialogsTime) {
-  TestDialog* dlg = new TestDialog;
+  PlainDialog* dlg = new PlainDialog;
   dlg->time = 480;
   RecordingView* a = RecordingView::Create(gain);
   RecordingView* b = RecordingView::Create(gain);
@@ -138,7 +136,7 @@ TEST_F(Fixture, ViewsThatUnregisterWhileToldDoNotHideTheOthers) {
   };
   const int kFew = 3, kMany = 40;
   for (int n : {kFew, kMany}) {
-    TestDialog* dlg = new TestDialog;
+    PlainDialog* dlg = new PlainDialog;
     int told = 0;
     std::vector<JViewFunc*> views;
     for (int i = 0; i < n; i++) {
@@ -169,7 +167,7 @@ TEST_F(Fixture, ViewFuncCallsBackUnlessFrozen) {
     calls.push_back(t + *static_cast<int*>(u));
   }, &user);
   ASSERT_NE(f, nullptr);
-  TestDialog* dlg = new TestDialog;
+  PlainDialog* dlg = new PlainDialog;
   *dlg += f;
   gain->SetValue(0, 1.0f);
   EXPECT_TRUE(calls.empty()) << "a new view is frozen";

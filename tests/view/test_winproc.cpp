@@ -22,7 +22,6 @@ const UINT kMsgAnswered = WM_USER + 5;  // a recording window answers it with kA
 const LRESULT kAnswer = 0x5A5A;
 const UINT kMsgDialogAnswered = WM_USER + 9;  // a recording dialog answers it with kDialogAnswer
 const INT_PTR kDialogAnswer = 0x77;
-const int kTemplateControl = 1200;
 
 HINSTANCE Self() { return GetModuleHandleA(nullptr); }
 
@@ -94,55 +93,12 @@ class RecordingDialog : public JDlgProc, public MessageLog {
   HWND handleAtInit = nullptr;
 };
 
-// An in-memory dialog template: a dialog with a font (so that WM_SETFONT reaches the dialog
-// procedure before WM_INITDIALOG) and the given controls.
-class DialogTemplate {
- public:
-  DialogTemplate() {
-    Align(4);
-    Put32(WS_POPUP | WS_CAPTION | DS_SETFONT | DS_MODALFRAME);
-    Put32(0);
-    countAt = words.size();
-    Put16(0);
-    Put16(0), Put16(0), Put16(200), Put16(120);
-    Put16(0), Put16(0);  // no menu, the default class
-    PutText("test");
-    Put16(8);
-    PutText("MS Shell Dlg");
-  }
-  void Control(const char* className, int id, DWORD style, int x = 5, int y = 5) {
-    Align(4);
-    Put32(style | WS_CHILD | WS_VISIBLE);
-    Put32(0);
-    Put16((WORD)x), Put16((WORD)y), Put16(60), Put16(14);
-    Put16((WORD)id);
-    PutText(className);
-    PutText("ctl");
-    Put16(0);
-    words[countAt]++;
-  }
-  // A modeless dialog of this template whose procedure is dlg's.
-  HWND Open(JDlgProc* dlg) {
-    return CreateDialogIndirectParamA(Self(), reinterpret_cast<const DLGTEMPLATE*>(words.data()), nullptr,
-                                      UniDlgProc, reinterpret_cast<LPARAM>(dlg));
-  }
-
- private:
-  void Put16(WORD w) { words.push_back(w); }
-  void Put32(DWORD d) {
-    Put16(LOWORD(d));
-    Put16(HIWORD(d));
-  }
-  void PutText(const char* s) {
-    do Put16((WORD)(unsigned char)*s);
-    while (*s++);
-  }
-  void Align(size_t bytes) {
-    while (words.size() * 2 % bytes) Put16(0);
-  }
-  std::vector<WORD> words;
-  size_t countAt = 0;
-};
+// A modeless dialog of the test program's template IDD_SMALL, whose procedure is dlg's. The
+// template has a font, so that WM_SETFONT reaches the dialog procedure before WM_INITDIALOG, and
+// places a check box, push buttons, a static text and a window of the class "JUniversalWindow".
+HWND OpenSmall(JDlgProc* dlg) {
+  return CreateDialogParamA(Self(), MAKEINTRESOURCEA(IDD_SMALL), nullptr, UniDlgProc, reinterpret_cast<LPARAM>(dlg));
+}
 
 }  // namespace
 
@@ -182,7 +138,7 @@ TEST(UniversalWindowClass, RegisteredAtAttachWithItsAttributes) {
 
 // ---- Window routing ------------------------------------------------------------------------
 
-TEST(WindowRouting, ObjectSeesCreateThroughDestroyOnly) {
+TEST(WindowRouting, ObjectSeesCreateThroughDestroyOnlyAndAChildGoesWithItsParent) {
   int attached = JAttachedCount();
   RecordingWindow* rec = new RecordingWindow;
   EXPECT_EQ(rec->GetHwnd(), nullptr);
@@ -196,33 +152,24 @@ TEST(WindowRouting, ObjectSeesCreateThroughDestroyOnly) {
   EXPECT_FALSE(rec->Saw(WM_NCCREATE));
   EXPECT_FALSE(rec->Saw(WM_NCCALCSIZE));
   EXPECT_EQ(JAttachedCount(), attached + 1);
-
   EXPECT_EQ(SendMessageA(w, kMsgAnswered, 0, 0), kAnswer) << "the object's result comes back";
-  DestroyWindow(w);
+
+  RecordingWindow* child = new RecordingWindow;
+  HWND c = child->Create(w);
+  ASSERT_NE(c, nullptr);
+  EXPECT_EQ(GetParent(c), w);
+  EXPECT_EQ(GetWinProc(c), static_cast<JWinProc*>(child));
+  EXPECT_EQ(JAttachedCount(), attached + 2);
+
+  DestroyWindow(w);  // the child goes with its parent
   EXPECT_FALSE(IsWindow(w));
-  EXPECT_EQ(rec->messages.back(), (UINT)WM_DESTROY) << "nothing after WM_DESTROY";
-  EXPECT_FALSE(rec->Saw(WM_NCDESTROY));
+  for (RecordingWindow* r : {rec, child}) {
+    EXPECT_EQ(r->messages.back(), (UINT)WM_DESTROY) << "nothing after WM_DESTROY";
+    EXPECT_FALSE(r->Saw(WM_NCDESTROY));
+  }
   EXPECT_EQ(rec->GetHwnd(), w) << "the object keeps its handle";
   EXPECT_EQ(JAttachedCount(), attached);
   delete rec;
-}
-
-TEST(WindowRouting, ChildAndParentDetachedWhenDestroyed) {
-  int attached = JAttachedCount();
-  RecordingWindow* parent = new RecordingWindow;
-  RecordingWindow* child = new RecordingWindow;
-  HWND p = parent->Create();
-  HWND c = child->Create(p);
-  ASSERT_NE(c, nullptr);
-  EXPECT_EQ(GetParent(c), p);
-  EXPECT_EQ(GetWinProc(c), static_cast<JWinProc*>(child));
-  EXPECT_EQ(JAttachedCount(), attached + 2);
-  DestroyWindow(p);  // the child goes with its parent
-  EXPECT_EQ(parent->messages.back(), (UINT)WM_DESTROY);
-  EXPECT_EQ(child->messages.back(), (UINT)WM_DESTROY);
-  EXPECT_FALSE(child->Saw(WM_NCDESTROY));
-  EXPECT_EQ(JAttachedCount(), attached);
-  delete parent;
   delete child;
 }
 
@@ -252,9 +199,8 @@ TEST(WindowRouting, TenThousandWindowsComeAndGo) {
 
 TEST(DialogRouting, ObjectSeesInitDialogThroughDestroyOnly) {
   int attached = JAttachedCount();
-  DialogTemplate t;
   RecordingDialog* dlg = new RecordingDialog;
-  HWND d = t.Open(dlg);
+  HWND d = OpenSmall(dlg);
   ASSERT_NE(d, nullptr);
   EXPECT_EQ(dlg->handleAtInit, d);
   EXPECT_EQ(dlg->GetHwnd(), d);
@@ -276,12 +222,10 @@ TEST(DialogRouting, ObjectSeesInitDialogThroughDestroyOnly) {
 // module) gets default processing until an object is attached, and again once it is detached.
 TEST(DialogRouting, TemplateControlOfTheClassWithoutObjectUntilAttached) {
   int attached = JAttachedCount();
-  DialogTemplate t;
-  t.Control(kClass, kTemplateControl, 0);
   RecordingDialog* dlg = new RecordingDialog;
-  HWND d = t.Open(dlg);
+  HWND d = OpenSmall(dlg);
   ASSERT_NE(d, nullptr);
-  HWND item = GetDlgItem(d, kTemplateControl);
+  HWND item = GetDlgItem(d, IDC_IMAGE);
   ASSERT_NE(item, nullptr) << "a dialog template of another module places the class";
   EXPECT_EQ(GetWinProc(item), nullptr);
   EXPECT_EQ(JAttachedCount(), attached + 1) << "the dialog only";
@@ -368,35 +312,6 @@ TEST(JBitBltDrawing, RowsPaddedFirstRowAtYAndLargeImagesArriveWhole) {
   Canvas canvas(8, 8, sentinel);
   JBitBlt(canvas.dc, 0, 0, 8, 8, nullptr);
   EXPECT_EQ(WrongPixels(canvas, 0, 0, 0, 0, {}, sentinel), 0);
-}
-
-// ---- Check boxes ---------------------------------------------------------------------------
-
-TEST(CheckHelpers, ByIdAndByWindow) {
-  DialogTemplate t;
-  t.Control("Button", 1100, BS_AUTOCHECKBOX);
-  RecordingDialog* dlg = new RecordingDialog;
-  HWND d = t.Open(dlg);
-  ASSERT_NE(d, nullptr);
-  HWND box = GetDlgItem(d, 1100);
-
-  SetCheck(d, 1100, 1);
-  EXPECT_EQ(SendMessageA(box, BM_GETCHECK, 0, 0), BST_CHECKED);
-  EXPECT_EQ(GetCheck(d, 1100), 1);
-  SetCheck(d, 1100, 0);
-  EXPECT_EQ(GetCheck(d, 1100), 0);
-
-  SetCheck(d, -1, 1);
-  EXPECT_EQ(GetCheck(d, 1100), 0) << "id -1 names no control";
-  EXPECT_EQ(GetCheck(d, -1), 1) << "no control reads as checked";
-
-  SetCheck(box, 1);
-  EXPECT_EQ(GetCheck(box), 1);
-  EXPECT_EQ(IsDlgButtonChecked(d, 1100), (UINT)BST_CHECKED);
-  SetCheck(box, 0);
-  EXPECT_EQ(GetCheck(box), 0);
-  DestroyWindow(d);
-  dlg->DeleteThis();
 }
 
 // ---- Bitmaps and image lists ---------------------------------------------------------------
@@ -506,7 +421,6 @@ TEST(ImageLists, CountFromTheWidthOrWidthFromTheCount) {
   EXPECT_EQ(JCreateImageList(Self(), kNoSuchBitmap, count, cx, cy), nullptr);
   EXPECT_EQ(count, 0) << "nothing changed on failure";
   EXPECT_NE(LoadCursorA(GetLibInstance(), MAKEINTRESOURCEA(115)), nullptr);
-  EXPECT_NE(LoadIconA(GetLibInstance(), MAKEINTRESOURCEA(135)), nullptr);
 }
 
 TEST(ImageLists, ButtonFacePixelsAreTransparent) {
@@ -535,27 +449,39 @@ TEST(ImageLists, ButtonFacePixelsAreTransparent) {
   ImageList_Destroy(list);
 }
 
-// ---- Owners, children, pumps, time, rollups --------------------------------------------------
+// ---- Check boxes, owners, children, pumps, time, rollups -------------------------------------
 
-TEST(WindowLookup, SafeOwnerAndChildByClass) {
-  DialogTemplate t;
-  t.Control("Button", 1100, BS_PUSHBUTTON);
-  t.Control("Static", 1101, 0, 5, 30);
+// The check-box helpers, the safe owner and the search for a child by class, in one dialog.
+TEST(DialogHelpers, ChecksByIdAndByWindowSafeOwnerAndChildByClass) {
+  const int kBox = IDC_LOCK, kStatic = IDC_PICK_TEXT;
   RecordingDialog* dlg = new RecordingDialog;
-  HWND d = t.Open(dlg);
+  HWND d = OpenSmall(dlg);
   ASSERT_NE(d, nullptr);
-  HWND stat = GetDlgItem(d, 1101);
+  HWND box = GetDlgItem(d, kBox), stat = GetDlgItem(d, kStatic);
+
+  SetCheck(d, kBox, 1);
+  EXPECT_EQ(SendMessageA(box, BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(GetCheck(d, kBox), 1);
+  SetCheck(d, kBox, 0);
+  EXPECT_EQ(GetCheck(d, kBox), 0);
+  SetCheck(d, -1, 1);
+  EXPECT_EQ(GetCheck(d, kBox), 0) << "id -1 names no control";
+  EXPECT_EQ(GetCheck(d, -1), 1) << "no control reads as checked";
+  SetCheck(box, 1);
+  EXPECT_EQ(GetCheck(box), 1);
+  EXPECT_EQ(IsDlgButtonChecked(d, kBox), (UINT)BST_CHECKED);
+  SetCheck(box, 0);
+  EXPECT_EQ(GetCheck(box), 0);
+
   // A grandchild, found only by a search of all descendants.
   HWND edit = CreateWindowExA(0, "Edit", "", WS_CHILD, 0, 0, 20, 10, stat, nullptr, Self(), nullptr);
   ASSERT_NE(edit, nullptr);
-
-  EXPECT_EQ(GetSafeOwner(GetDlgItem(d, 1100)), d);
+  EXPECT_EQ(GetSafeOwner(box), d);
   EXPECT_EQ(GetSafeOwner(edit), d);
   EXPECT_EQ(GetSafeOwner(d), d);
   EXPECT_EQ(GetSafeOwner(nullptr), nullptr);
-
   char button[] = "Button", editClass[] = "Edit", lower[] = "edit", none[] = "ComboBox", prefix[] = "Butto";
-  EXPECT_EQ(FindChildByClass(d, button), GetDlgItem(d, 1100));
+  EXPECT_EQ(FindChildByClass(d, button), box);
   EXPECT_EQ(FindChildByClass(d, editClass), edit);
   EXPECT_EQ(FindChildByClass(d, lower), nullptr) << "case sensitive";
   EXPECT_EQ(FindChildByClass(d, prefix), nullptr) << "whole names only";
