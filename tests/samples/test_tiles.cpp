@@ -160,9 +160,7 @@ TEST_F(TilesSample, TheEditorShowsTheTreeOnItsFirstPageAndClosesWithoutATrace) {
       EXPECT_EQ(child->NumViews(), 0) << "slot " << i << " still has views";
     }
 
-  // The map opens a new editor after the old one closed.
-  Open();
-  EXPECT_NE(editor, nullptr);
+  Open();  // the map opens a new editor after the old one closed (Open checks it came)
 }
 
 TEST_F(TilesSample, EachKindOfControlWritesWhatThePersonDidIntoTheTree) {
