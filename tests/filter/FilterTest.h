@@ -69,6 +69,15 @@ class TestFilter : public JFilterBase {
   BOOL renderResult = TRUE;
 };
 
+// The title of the host's event dialog for a new filter event.
+const char kNewEventTitle[] = "Add Image Filter Event";
+
+// Ends a filter dialog that JPrepFilterDlg began without opening one.
+inline void EndWithoutDialog() {
+  JOneModelessBase* none = nullptr;
+  JDoFilterDlg(&none, nullptr);
+}
+
 // Runs the steps of a test from a thread timer, that is from inside whatever modal loop or wait
 // the test's thread is in; a step answers true when it is done and the next may run.
 struct Script {

@@ -107,11 +107,12 @@ class FilterDialog : public JOneModelessBase {
 inline void SeenEventDialog(const char* title) {
   HWND event = CreateWindowExA(0, "STATIC", title, WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
   JPrepFilterDlg(event);
-  JOneModelessBase* none = nullptr;
-  JDoFilterDlg(&none, nullptr);
+  filtertest::EndWithoutDialog();
   DestroyWindow(event);
 }
-const char kNewEventTitle[] = "Add Image Filter Event";
+using filtertest::kNewEventTitle;
+// The progress dialog of a host render for the test filter.
+const char kProgressTitle[] = "Test Filter in progress...";
 const char kEditEventTitle[] = "Edit Image Filter Event";
 
 inline bool IsBlack(const BMM_Color_24& c) { return c.r == 0 && c.g == 0 && c.b == 0; }

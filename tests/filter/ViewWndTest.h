@@ -3,6 +3,7 @@
 #pragma once
 
 #include "ControlDriver.h"
+#include "TestSupport.h"
 
 #include "JViewWndInternal.h"
 #include "PlainDialog.h"
@@ -119,6 +120,12 @@ inline const Class_ID& PopupMenuKey() {
 }
 
 inline bool Same(const BMM_Color_24& a, const BMM_Color_24& b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
+
+// A render function with a fault in it.
+inline int FaultingRender(BMM_Color_24*, void*, int, int, int, float, HWND) {
+  quortest::WriteThroughNull();
+  return 0;
+}
 
 // Dispatches the thread's messages for ms milliseconds.
 inline void PumpFor(DWORD ms) {

@@ -91,7 +91,7 @@ TEST(FilterData, ABrokenItemZeroIsReplacedByAFreshTreeAndTheOtherItemsGo) {
   }
 }
 
-TEST(FilterSetData, TheOldTreeGoesToTheCallerOrIsDeletedAndTheCurrentOneStays) {
+TEST(FilterSetData, TheOldTreeGoesToTheCallerOrIsDeletedTheCurrentOneStaysAndTheNodeTells) {
   TestFilter f;
   Params* first = f.P();
   first->SetGain(kEditedGain);
@@ -108,19 +108,14 @@ TEST(FilterSetData, TheOldTreeGoesToTheCallerOrIsDeletedAndTheCurrentOneStays) {
   EXPECT_FLOAT_EQ(first->Gain(), kEditedGain) << "the caller's tree is alive and whole";
   first->DeleteMe();
 
+  // The node tells its dependents that its structure changed.
   Params* third = NewParams();
   int alive = Params::alive;
+  quortest::Recorder* watcher = new quortest::Recorder(1);
+  watcher->Hold(f.Node());
   EXPECT_EQ(f.SetData(third, 1), nullptr);
   EXPECT_EQ(f.Data(), third);
   EXPECT_EQ(Params::alive, alive - 1) << "deleteOld 1 deletes the old tree";
-}
-
-TEST(FilterSetData, TheNodeTellsItsDependentsThatItsStructureChanged) {
-  TestFilter f;
-  f.Data();
-  quortest::Recorder* watcher = new quortest::Recorder(1);
-  watcher->Hold(f.Node());
-  f.SetData(NewParams(), 1);
   ASSERT_EQ(watcher->Count(REFMSG_SUBANIM_STRUCTURE_CHANGED), 1);
   for (const auto& h : watcher->heard)
     if (h.message == REFMSG_SUBANIM_STRUCTURE_CHANGED) {
@@ -170,14 +165,6 @@ TEST(FilterConfigure, ABlockWithATreeReplacesTheTreeAndAnythingElseChangesNothin
   ASSERT_NE(f.Data(), original);
   EXPECT_FLOAT_EQ(f.P()->Gain(), kLoadedGain);
   EXPECT_EQ(Params::alive, alive) << "the loaded tree took the old one's place";
-}
-
-TEST(FilterRender, RenderIsTheClientsRendering) {
-  TestFilter f;
-  HWND progress = reinterpret_cast<HWND>(0x1234);
-  f.renderResult = FALSE;
-  EXPECT_FALSE(f.Render(progress));
-  EXPECT_EQ(f.renderedFor, progress);
 }
 
 // ---- The cancel protection ----------------------------------------------------------------------

@@ -11,12 +11,13 @@
 #include <string>
 #include <vector>
 
+using filtertest::EndWithoutDialog;
+using filtertest::kNewEventTitle;
 using filtertest::Script;
 using filtertest::TestFilter;
 
 namespace {
 
-const char kNewEventTitle[] = "Add Image Filter Event";
 const DWORD kPumpTimeout = 2000;  // longest wait for a posted message
 
 // The host's menu bar items a filter dialog greys: top-level item 0, items 3 and 4 of menu 1.
@@ -73,29 +74,17 @@ class SettingsDlg : public JOneModelessBase {
   JOneModelessBase** slot;
 };
 
-struct MenuState {
-  bool topGreyed;
-  bool itemsGreyed[2];
-  bool untouchedGreyed;
-};
-
-MenuState ReadMenu() {
+// Whether the items a filter dialog greys and the untouched item are greyed, in that order.
+std::vector<bool> ReadMenu() {
   HMENU bar = GetMenu(GetCOREInterface()->GetMainHWnd());
   HMENU sub = GetSubMenu(bar, kGreyedMenu);
-  MenuState s;
-  s.topGreyed = (GetMenuState(bar, kGreyedTop, MF_BYPOSITION) & MF_GRAYED) != 0;
-  for (int i = 0; i < 2; i++) s.itemsGreyed[i] = (GetMenuState(sub, kGreyedItems[i], MF_BYPOSITION) & MF_GRAYED) != 0;
-  s.untouchedGreyed = (GetMenuState(sub, kUntouchedItem, MF_BYPOSITION) & MF_GRAYED) != 0;
-  return s;
+  auto greyed = [](HMENU menu, UINT i) { return (GetMenuState(menu, i, MF_BYPOSITION) & MF_GRAYED) != 0; };
+  return {greyed(bar, kGreyedTop), greyed(sub, kGreyedItems[0]), greyed(sub, kGreyedItems[1]),
+          greyed(sub, kUntouchedItem)};
 }
+const size_t kUntouched = 3;  // the untouched item's place in ReadMenu's answer
 
 bool Greyed(HMENU menu, UINT command) { return (GetMenuState(menu, command, MF_BYCOMMAND) & MF_GRAYED) != 0; }
-
-// Ends a filter dialog that JPrepFilterDlg began without opening one.
-void EndWithoutDialog() {
-  JOneModelessBase* none = nullptr;
-  JDoFilterDlg(&none, nullptr);
-}
 
 }  // namespace
 
@@ -176,8 +165,8 @@ TEST(FilterEvent, APreparationWithoutAnEndLeavesOneGuard) {
 
 TEST(FilterDialog, WhileOpenTheQueueCannotComeBackAndTheMenusAreGreyed) {
   HostWindows w(kNewEventTitle);
-  MenuState before = ReadMenu();
-  ASSERT_FALSE(before.topGreyed);
+  const std::vector<bool> before = ReadMenu();
+  ASSERT_FALSE(before[0]);
   HWND main = JPrepFilterDlg(w.event);
   JOneModelessBase* dlg = nullptr;
   dlg = JOneModelessBase::CreateDlg(main, new SettingsDlg(&dlg));
@@ -187,7 +176,7 @@ TEST(FilterDialog, WhileOpenTheQueueCannotComeBackAndTheMenusAreGreyed) {
   struct Seen {
     bool queueVisible = true, dialogIconic = true, sizeGreyed = false, maximizeGreyed = false;
     HWND active = nullptr;
-    MenuState menu = {};
+    std::vector<bool> menu;
   } seen;
   // From inside the wait of JDoFilterDlg:
   Script step({[&] {
@@ -212,15 +201,8 @@ TEST(FilterDialog, WhileOpenTheQueueCannotComeBackAndTheMenusAreGreyed) {
   EXPECT_EQ(seen.active, dlgWnd) << "and activated, not " << quortest::WindowText(seen.active);
   EXPECT_TRUE(seen.sizeGreyed);
   EXPECT_TRUE(seen.maximizeGreyed);
-  EXPECT_TRUE(seen.menu.topGreyed);
-  EXPECT_TRUE(seen.menu.itemsGreyed[0]);
-  EXPECT_TRUE(seen.menu.itemsGreyed[1]);
-  EXPECT_EQ(seen.menu.untouchedGreyed, before.untouchedGreyed) << "other items stay as they were";
-
-  MenuState after = ReadMenu();
-  EXPECT_FALSE(after.topGreyed);
-  EXPECT_FALSE(after.itemsGreyed[0]);
-  EXPECT_FALSE(after.itemsGreyed[1]);
+  EXPECT_EQ(seen.menu, (std::vector<bool>{true, true, true, before[kUntouched]})) << "other items stay as they were";
+  EXPECT_EQ(ReadMenu(), (std::vector<bool>{false, false, false, before[kUntouched]}));
   EXPECT_TRUE(IsWindowVisible(w.queue));
   EXPECT_TRUE(IsWindowVisible(w.event));
 }

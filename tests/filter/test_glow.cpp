@@ -16,7 +16,6 @@ using filtertest::Script;
 
 namespace {
 
-const char kAddEventTitle[] = "Add Image Filter Event";
 const char kGlowTitle[] = "Glow";
 const int kEventFilters = 1201;  // the host's event dialog: the list of filter classes
 const int kEventSetup = 1202;    // and its Setup button
@@ -79,7 +78,7 @@ TEST_F(GlowSample, TheDialogFromTheAddEventDialogPreviewsOnceABurstAndCancelRest
 
   Script script({
       [&] {  // pick the glow in the host's dialog and press Setup
-        addDialog = FindWindowA("#32770", kAddEventTitle);
+        addDialog = FindWindowA("#32770", filtertest::kNewEventTitle);
         if (!addDialog) return false;
         LRESULT i = SendDlgItemMessageA(addDialog, kEventFilters, LB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)kGlowTitle);
         SendDlgItemMessageA(addDialog, kEventFilters, LB_SETCURSEL, (WPARAM)i, 0);

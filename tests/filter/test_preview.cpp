@@ -11,6 +11,7 @@
 
 using previewtest::FilterDialog;
 using previewtest::IsBlack;
+using previewtest::kProgressTitle;
 using previewtest::PreviewFilter;
 using viewtest::ViewAccess;
 
@@ -105,8 +106,6 @@ int PaintFaulting(Bitmap*, JFilterBase*, int) {
   quortest::WriteThroughNull();
   return 1;
 }
-
-const char kProgressTitle[] = "Test Filter in progress...";
 
 }  // namespace
 
@@ -210,7 +209,7 @@ TEST(PreviewCache, TheHostIsAskedOnceUntilTheCacheIsDropped) {
   EXPECT_EQ(p.sourceFlag, 1) << "the flag is up while the host renders";
   EXPECT_EQ(b.filter.GetPreviewSource(), 0) << "and down again afterwards";
   EXPECT_FALSE(p.wantsSecond) << "only a filter with capability 8 gets a second input";
-  EXPECT_EQ(p.window, "Test Filter in progress...") << "the host reports to the progress dialog";
+  EXPECT_EQ(p.window, kProgressTitle) << "the host reports to the progress dialog";
   ASSERT_EQ(b.filter.renders.size(), 1u);
   EXPECT_TRUE(FromScene(b.filter.renders[0].first)) << "the filter renders on the host's image";
   EXPECT_NE(b.filter.renders[0].window, b.bench.window) << "its progress goes to the progress dialog";
@@ -476,7 +475,7 @@ TEST(PreviewThread, AWorkerRendersTheHostsSourceAndFollowsTheTime) {
   EXPECT_TRUE(quortest::ControlDriver::PumpUntil([&] { return b.filter.renderCount.load() == 3; }, 5000));
   v->AbortUpdate();
   EXPECT_EQ(b.filter.previews.size(), 2u) << "the worker asks the host again";
-  EXPECT_EQ(b.filter.previews.back().window, "Test Filter in progress...");
+  EXPECT_EQ(b.filter.previews.back().window, kProgressTitle);
 }
 
 // ---- The update button in a filter dialog --------------------------------------------------------

@@ -10,6 +10,8 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <functional>
+#include <initializer_list>
 #include <string>
 
 using filtertest::Params;
@@ -25,6 +27,7 @@ char kDefExt[] = "tflt";
 const float kEditedGain = 7.0f;
 const char kSaveTitle[] = " Save Filter Settings";
 const char kLoadTitle[] = " Load Filter Settings";
+const char kPreviewWindow[] = "Test Filter Preview";  // the host's image window with the preview
 
 // The preview setup dialog's controls.
 const int kSetupClose = 6;
@@ -81,26 +84,29 @@ struct ToolBarTest : testing::Test {
     if (dlg) dlg->Close();
     remove(file.c_str());
   }
-  JFilterToolBar* Open(bool withToolBar = true) {
+  // Opens the dialog with the given controls.
+  void OpenWith(std::initializer_list<JViewCtl*> controls) {
     dlg = new FilterDialog(filter.Data());
-    JFilterToolBar* bar = nullptr;
-    if (withToolBar) {
-      bar = JFilterToolBar::Create(filter.Data(), &filter, kFileFilter, kDefExt);
-      *dlg += bar;
-    }
-    EXPECT_NE(JOneModelessBase::CreateDlg(nullptr, dlg), nullptr);
+    for (JViewCtl* c : controls) *dlg += c;
+    ASSERT_NE(JOneModelessBase::CreateDlg(nullptr, dlg), nullptr);
+  }
+  JFilterToolBar* Open() {
+    JFilterToolBar* bar = JFilterToolBar::Create(filter.Data(), &filter, kFileFilter, kDefExt);
+    OpenWith({bar});
     return bar;
   }
   // Runs command id of the dialog while a driver presses button of the modal dialog it opens
   // (a file dialog or the preview setup), after typing name (when given). Answers whether a
-  // dialog came.
-  bool WithDialog(int id, int button, const std::string& name, std::string* caption = nullptr,
+  // dialog came, and checks its caption when one is given.
+  bool WithDialog(int id, int button, const std::string& name, const char* caption = nullptr,
                   DWORD timeoutMs = 10000) {
     quortest::ModalDriver driver(button, timeoutMs);
     if (!name.empty()) driver.Type(kNameBox, name);
     dlg->Command(id);
     const bool came = driver.Wait();
-    if (caption) *caption = driver.Caption();
+    if (came && caption) {
+      EXPECT_EQ(driver.Caption(), caption);
+    }
     return came;
   }
   PreviewFilter filter;
@@ -137,7 +143,7 @@ TEST_F(ToolBarTest, InitTakesABandAtTheTopForTwelveEntries) {
   // Not a dialog for a new event, whatever an earlier test left behind.
   previewtest::SeenEventDialog(previewtest::kEditEventTitle);
   ASSERT_EQ(JNewFilterEvent(), 0);
-  Open(false);
+  OpenWith({});
   RECT plain;
   GetWindowRect(dlg->GetHwnd(), &plain);
   const POINT okAt = ItemAt(dlg->GetHwnd(), IDOK);
@@ -207,9 +213,7 @@ TEST_F(ToolBarTest, TooltipsComeFromTheStringTable) {
 
 TEST_F(ToolBarTest, SaveAsksForANameUntilTheFileExists) {
   Open();
-  std::string caption;
-  EXPECT_TRUE(WithDialog(JFilterToolBar::kSave, IDCANCEL, "", &caption)) << "no name yet: the dialog opens";
-  EXPECT_EQ(caption, kSaveTitle);
+  EXPECT_TRUE(WithDialog(JFilterToolBar::kSave, IDCANCEL, "", kSaveTitle)) << "no name yet: the dialog opens";
   EXPECT_FALSE(quortest::ReadAll(file).size()) << "cancelled: nothing written";
 
   EXPECT_TRUE(WithDialog(JFilterToolBar::kSaveAs, IDOK, file));
@@ -232,9 +236,7 @@ TEST_F(ToolBarTest, LoadAndResetReplaceTheDataAndTheDialogFollows) {
   filter.P()->SetGain(1.0f);
   JData* before = filter.Data();
 
-  std::string caption;
-  EXPECT_TRUE(WithDialog(JFilterToolBar::kLoad, IDOK, file, &caption));
-  EXPECT_EQ(caption, kLoadTitle);
+  EXPECT_TRUE(WithDialog(JFilterToolBar::kLoad, IDOK, file, kLoadTitle));
   ASSERT_NE(filter.Data(), before);
   EXPECT_EQ(filter.P()->Gain(), kEditedGain);
   EXPECT_EQ(dlg->switches, 1);
@@ -257,13 +259,10 @@ TEST_F(ToolBarTest, LoadAndResetReplaceTheDataAndTheDialogFollows) {
 
 TEST_F(ToolBarTest, SettingsOfAnotherClassLeaveTheDataAndTheDialogAsTheyWere) {
   JPathHolder paths(kFileFilter, kDefExt);
-  dlg = new FilterDialog(filter.Data());
   JFilterToolBar* bar = JFilterToolBar::Create(filter.Data(), &filter, &paths);
   JFilterLoadButton* load = JFilterLoadButton::Create("Blur", filter.Data(), &filter, IDC_TEST_LOAD, &paths, nullptr);
   ASSERT_TRUE(bar && load);
-  *dlg += bar;
-  *dlg += load;
-  ASSERT_NE(JOneModelessBase::CreateDlg(nullptr, dlg), nullptr);
+  OpenWith({bar, load});
   filter.P()->SetGain(kEditedGain);
   JData* kept = filter.Data();
   dlg->SetDlgTitle("Untitled");
@@ -313,9 +312,9 @@ TEST_F(ToolBarTest, MakePreviewShowsTheHostsImageWithTheStoredSettings) {
   EXPECT_EQ(p.t, GetTicksPerFrame() * 3);
   EXPECT_EQ(p.sourceFlag, 1);
   EXPECT_FALSE(p.wantsSecond);
-  EXPECT_EQ(p.window, "Test Filter in progress...");
+  EXPECT_EQ(p.window, previewtest::kProgressTitle);
   EXPECT_EQ(filter.GetPreviewSource(), 0);
-  HWND shown = FindWindowA(IMAGEWINDOWCLASS, "Test Filter Preview");
+  HWND shown = FindWindowA(IMAGEWINDOWCLASS, kPreviewWindow);
   ASSERT_NE(shown, nullptr) << "the host's image window shows the preview";
   DestroyWindow(shown);
 
@@ -327,17 +326,15 @@ TEST_F(ToolBarTest, MakePreviewShowsTheHostsImageWithTheStoredSettings) {
   EXPECT_EQ(filter.previews[1].height, kStoredHeight);
   EXPECT_EQ(filter.previews[1].aspect, kStoredAspect);
   EXPECT_EQ(filter.previews[1].type, (DWORD)kWholeQueueType);
-  EXPECT_EQ(FindWindowA(IMAGEWINDOWCLASS, "Test Filter Preview"), nullptr) << "a failed preview shows nothing";
+  EXPECT_EQ(FindWindowA(IMAGEWINDOWCLASS, kPreviewWindow), nullptr) << "a failed preview shows nothing";
 
   // Setup first: only "Preview" goes on to make one.
-  std::string caption;
-  ASSERT_TRUE(WithDialog(JFilterToolBar::kSetupPreview, IDCANCEL, "", &caption));
-  EXPECT_EQ(caption, " Preview Setup");
+  ASSERT_TRUE(WithDialog(JFilterToolBar::kSetupPreview, IDCANCEL, "", " Preview Setup"));
   EXPECT_EQ(filter.previews.size(), 2u);
   filter.failPreview = false;
   ASSERT_TRUE(WithDialog(JFilterToolBar::kSetupPreview, IDOK, ""));
   EXPECT_EQ(filter.previews.size(), 3u);
-  shown = FindWindowA(IMAGEWINDOWCLASS, "Test Filter Preview");
+  shown = FindWindowA(IMAGEWINDOWCLASS, kPreviewWindow);
   ASSERT_NE(shown, nullptr);
   DestroyWindow(shown);
 }
@@ -345,20 +342,20 @@ TEST_F(ToolBarTest, MakePreviewShowsTheHostsImageWithTheStoredSettings) {
 TEST_F(ToolBarTest, FrameStepsStayInsideTheAnimation) {
   JFilterToolBar* bar = Open();
   ASSERT_NE(bar, nullptr);
-  const int tpf = GetTicksPerFrame();
+  // The toolbar's command, as its button sends it; answers the dialog's time afterwards.
+  auto press = [&](int command) {
+    bar->UpdateData(dlg->GetTime(), command, WM_COMMAND, 0);
+    return dlg->GetTime();
+  };
   dlg->SetTime(GetAnimStart());
-  bar->UpdateData(dlg->GetTime(), JFilterToolBar::kPrevFrame, WM_COMMAND, 0);
-  EXPECT_EQ(dlg->GetTime(), GetAnimStart()) << "no frame before the start";
-  bar->UpdateData(dlg->GetTime(), JFilterToolBar::kNextFrame, WM_COMMAND, 0);
-  EXPECT_EQ(dlg->GetTime(), GetAnimStart() + tpf);
-  bar->UpdateData(dlg->GetTime(), JFilterToolBar::kPrevFrame, WM_COMMAND, 0);
-  EXPECT_EQ(dlg->GetTime(), GetAnimStart());
+  EXPECT_EQ(press(JFilterToolBar::kPrevFrame), GetAnimStart()) << "no frame before the start";
+  EXPECT_EQ(press(JFilterToolBar::kNextFrame), GetAnimStart() + GetTicksPerFrame());
+  EXPECT_EQ(press(JFilterToolBar::kPrevFrame), GetAnimStart());
   dlg->SetTime(GetAnimEnd());
-  bar->UpdateData(dlg->GetTime(), JFilterToolBar::kNextFrame, WM_COMMAND, 0);
-  EXPECT_EQ(dlg->GetTime(), GetAnimEnd()) << "no frame after the end";
-  bar->UpdateData(dlg->GetTime(), JFilterToolBar::kLockTime, WM_COMMAND, 0);
+  EXPECT_EQ(press(JFilterToolBar::kNextFrame), GetAnimEnd()) << "no frame after the end";
+  press(JFilterToolBar::kLockTime);
   EXPECT_NE(dlg->GetTimeLock(), 0);
-  bar->UpdateData(dlg->GetTime(), JFilterToolBar::kUnlockTime, WM_COMMAND, 0);
+  press(JFilterToolBar::kUnlockTime);
   EXPECT_EQ(dlg->GetTimeLock(), 0);
 }
 
@@ -385,28 +382,35 @@ struct PreviewSetup : testing::Test {
   void SetUp() override { data = Create_JFloatData(); }
   void TearDown() override { data->DeleteMe(); }
   JPropertyList& Props() { return data->Properties(); }
+  // Runs the setup dialog on the data while a driver runs before in it, then presses button.
+  void Run(int button, std::function<void(HWND)> before) {
+    quortest::ModalDriver driver(button);
+    driver.Before(std::move(before));
+    EXPECT_EQ(JFilterPreviewSetup(nullptr, data), button);
+    ASSERT_TRUE(driver.Wait());
+  }
   JFloatData* data = nullptr;
 };
+
+std::string Ratio(HWND dlg) { return Text(GetDlgItem(dlg, kRatioLabel)); }
+void Click(HWND dlg, int id) { SendMessageA(GetDlgItem(dlg, id), BM_CLICK, 0, 0); }
 
 }  // namespace
 
 TEST_F(PreviewSetup, ShowsTheDefaultsAndPreviewStoresWhatWasChosen) {
   std::string ratio, afterAspect, afterSize;
   bool upToFilter = false;
-  quortest::ModalDriver driver(IDOK);
-  driver.Before([&](HWND dlg) {
-    ratio = Text(GetDlgItem(dlg, kRatioLabel));
+  Run(IDOK, [&](HWND dlg) {
+    ratio = Ratio(dlg);
     upToFilter = IsDlgButtonChecked(dlg, kUpToFilter) == BST_CHECKED;
     ISpinnerControl* aspect = GetISpinner(GetDlgItem(dlg, kAspectSpin));
     if (aspect) aspect->SetValue(2.0f, TRUE);
     ReleaseISpinner(aspect);
-    afterAspect = Text(GetDlgItem(dlg, kRatioLabel));
-    SendMessageA(GetDlgItem(dlg, kSize120x90), BM_CLICK, 0, 0);
-    afterSize = Text(GetDlgItem(dlg, kRatioLabel));
-    SendMessageA(GetDlgItem(dlg, kWholeQueue), BM_CLICK, 0, 0);
+    afterAspect = Ratio(dlg);
+    Click(dlg, kSize120x90);
+    afterSize = Ratio(dlg);
+    Click(dlg, kWholeQueue);
   });
-  EXPECT_EQ(JFilterPreviewSetup(nullptr, data), IDOK);
-  ASSERT_TRUE(driver.Wait());
   EXPECT_EQ(ratio, "1.333") << "320 x 1.0 / 240";
   EXPECT_TRUE(upToFilter);
   EXPECT_EQ(afterAspect, "2.667") << "a spinner change refreshes the ratio";
@@ -421,28 +425,18 @@ TEST_F(PreviewSetup, CloseKeepsTheSettingsAndCancelDropsThem) {
   StorePreviewSettings(Props());
   std::string ratio;
   bool wholeQueue = false;
-  {
-    quortest::ModalDriver driver(IDCANCEL);
-    driver.Before([&](HWND dlg) {
-      ratio = Text(GetDlgItem(dlg, kRatioLabel));
-      wholeQueue = IsDlgButtonChecked(dlg, kWholeQueue) == BST_CHECKED;
-      SendMessageA(GetDlgItem(dlg, kSize120x90), BM_CLICK, 0, 0);
-    });
-    EXPECT_EQ(JFilterPreviewSetup(nullptr, data), IDCANCEL);
-    ASSERT_TRUE(driver.Wait());
-  }
+  Run(IDCANCEL, [&](HWND dlg) {
+    ratio = Ratio(dlg);
+    wholeQueue = IsDlgButtonChecked(dlg, kWholeQueue) == BST_CHECKED;
+    Click(dlg, kSize120x90);
+  });
   EXPECT_EQ(ratio, "4") << "the stored settings are shown";
   EXPECT_TRUE(wholeQueue);
   EXPECT_EQ(Props().Value(JProp_FltDlg_PreviewWidth()), (uint32_t)kStoredWidth) << "Cancel drops the change";
-  {
-    quortest::ModalDriver driver(kSetupClose);
-    driver.Before([&](HWND dlg) {
-      SendMessageA(GetDlgItem(dlg, kSize120x90), BM_CLICK, 0, 0);
-      SendMessageA(GetDlgItem(dlg, kUpToFilter), BM_CLICK, 0, 0);
-    });
-    EXPECT_EQ(JFilterPreviewSetup(nullptr, data), kSetupClose);
-    ASSERT_TRUE(driver.Wait());
-  }
+  Run(kSetupClose, [](HWND dlg) {
+    Click(dlg, kSize120x90);
+    Click(dlg, kUpToFilter);
+  });
   EXPECT_EQ(Props().Value(JProp_FltDlg_PreviewWidth()), 120u) << "Close keeps it";
   EXPECT_EQ(Props().Value(JProp_FltDlg_PreviewAspect()), AspectBits(1.0f));
   EXPECT_EQ(Props().Value(JProp_FltDlg_PreviewType()), 2u);
@@ -452,18 +446,13 @@ TEST_F(PreviewSetup, CloseKeepsTheSettingsAndCancelDropsThem) {
 
 TEST_F(ToolBarTest, ButtonsWithOneHolderShareTheFileAndShowItInTheCaption) {
   JPathHolder paths(kFileFilter, kDefExt);
-  dlg = new FilterDialog(filter.Data());
   JFilterSaveButton* save = JFilterSaveButton::Create("Blur", filter.Data(), IDC_TEST_SAVE, &paths, nullptr);
   JFilterLoadButton* load = JFilterLoadButton::Create("Blur", filter.Data(), &filter, IDC_TEST_LOAD, &paths, nullptr);
   ASSERT_TRUE(save && load);
-  *dlg += save;
-  *dlg += load;
-  ASSERT_NE(JOneModelessBase::CreateDlg(nullptr, dlg), nullptr);
+  OpenWith({save, load});
 
   filter.P()->SetGain(kEditedGain);
-  std::string caption;
-  EXPECT_TRUE(WithDialog(IDC_TEST_SAVE, IDOK, file, &caption));
-  EXPECT_EQ(caption, kSaveTitle);
+  EXPECT_TRUE(WithDialog(IDC_TEST_SAVE, IDOK, file, kSaveTitle));
   EXPECT_EQ(GainIn(file), kEditedGain);
   EXPECT_STREQ(paths.PathName(), file.c_str()) << "the holder keeps the chosen file";
   const std::string name = file.substr(file.find_last_of('\\') + 1);
@@ -502,7 +491,6 @@ TEST_F(ToolBarTest, ButtonsWithAFolderRememberItInTheirData) {
   Interval valid = FOREVER;
   folder->SetValue(&preset, 0, valid, CTRL_ABSOLUTE);
 
-  dlg = new FilterDialog(filter.Data());
   JFilterSaveButton2* save =
       JFilterSaveButton2::Create(filter.Data(), IDC_TEST_SAVE2, kFileFilter, kDefExt, nullptr, folder);
   JFilterLoadButton2* load = JFilterLoadButton2::Create(filter.Data(), &filter, IDC_TEST_LOAD2, kFileFilter, kDefExt,
@@ -513,9 +501,7 @@ TEST_F(ToolBarTest, ButtonsWithAFolderRememberItInTheirData) {
   EXPECT_STREQ(save->PathName(), "C:\\preset\\*.tflt");
   EXPECT_EQ(load->GetJPath(), nullptr);
   load->SetJPath(folder);
-  *dlg += save;
-  *dlg += load;
-  ASSERT_NE(JOneModelessBase::CreateDlg(nullptr, dlg), nullptr);
+  OpenWith({save, load});
 
   EXPECT_TRUE(WithDialog(IDC_TEST_SAVE2, IDOK, file));
   const std::string dir = file.substr(0, file.find_last_of('\\'));

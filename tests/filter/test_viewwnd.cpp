@@ -31,11 +31,6 @@ int Pattern(BMM_Color_24* out, void* user, int time, int width, int height, floa
   return log->result;
 }
 
-int Faulting(BMM_Color_24*, void*, int, int, int, float, HWND) {
-  volatile int* nowhere = nullptr;
-  return *nowhere;
-}
-
 const int kSmallW = 9, kSmallH = 5;
 
 int MenuCheck(HMENU menu, int id) { return (GetMenuState(menu, id, MF_BYCOMMAND) & MF_CHECKED) ? 1 : 0; }
@@ -99,63 +94,6 @@ TEST(ViewWndAttach, ImageRectWindowAndMenuFollowTheDialogItem) {
   EXPECT_EQ(GetWinProc(b.window), nullptr) << "the window is detached";
 }
 
-TEST(ViewWndResolution, StoredInTheDataPropertiesWithTheNoFitBit) {
-  Bench b(kSmallW, kSmallH);
-  ProbeView* v = ProbeView::Make(b.data);
-  const uint32_t kNoFit = 0x80000000u;
-  v->SetResolution(b.data, 2, 1);
-  EXPECT_EQ(b.data->Properties().Value(ResolutionKey()), kNoFit + 2);
-  v->SetResolution(b.data, 1, 0);
-  EXPECT_EQ(b.data->Properties().Value(ResolutionKey()), 1u);
-  int res = -1, noFit = -1;
-  b.data->Properties().Add(ResolutionKey(), kNoFit + 0x7FFFFFFF);
-  v->GetResolution(b.data, res, noFit);
-  EXPECT_EQ(res, 0x7FFFFFFF);
-  EXPECT_EQ(noFit, 1);
-  v->GetResolution(nullptr, res, noFit);
-  EXPECT_EQ(res, 0);
-  EXPECT_EQ(noFit, 0);
-  v->SetResolution(nullptr, 2, 1);  // nothing to store into
-  v->Destroy();
-}
-
-TEST(ViewWndResolution, MenuCommandsStoreThroughTheOverrideAndRecomputeAtTheDialogsTime) {
-  Bench b(kSmallW, kSmallH);
-  RenderLog log;
-  ProbeView* v = b.Attach(ProbeView::Make(b.data));
-  v->SetRender(Pattern, &log);
-  const int kDialogTime = 4800;
-  b.dialog->time = kDialogTime;
-  struct Step {
-    int command;
-    int resolution, noFit;
-    bool recomputes;
-  } steps[] = {
-      {1301, 1, 0, true},  {1301, 1, 0, false}, {1302, 2, 0, true}, {1303, 2, 1, true},
-      {1300, 0, 1, true},  {1300, 0, 1, false}, {1303, 0, 0, true}, {1299, 0, 0, false},
-  };
-  for (const Step& s : steps) {
-    const size_t before = log.calls.size();
-    const int setter = v->setterCalls;
-    SendMessageA(b.window, WM_COMMAND, MAKEWPARAM(s.command, 0), 0);
-    int res, noFit;
-    v->GetResolution(b.data, res, noFit);
-    EXPECT_EQ(res, s.resolution) << "command " << s.command;
-    EXPECT_EQ(noFit, s.noFit) << "command " << s.command;
-    EXPECT_EQ(log.calls.size(), before + (s.recomputes ? 1 : 0)) << "command " << s.command;
-    EXPECT_EQ(v->setterCalls, setter + (s.recomputes ? 1 : 0)) << "command " << s.command;
-    if (s.recomputes) {
-      EXPECT_EQ(log.calls.back().time, kDialogTime);
-    }
-  }
-  // 1:4 is "2 or more": a stored 3 is left alone by the 1:4 command.
-  v->SetResolution(b.data, 3, 0);
-  const size_t before = log.calls.size();
-  SendMessageA(b.window, WM_COMMAND, MAKEWPARAM(1302, 0), 0);
-  EXPECT_EQ(log.calls.size(), before);
-  v->Destroy();
-}
-
 namespace {
 // What a right click on the bench's view window showed: whether a menu came and the check marks of
 // v's menu, read inside the menu's modal loop before it is closed.
@@ -177,15 +115,63 @@ MenuPeek RightClickPeek(Bench& b, JViewWnd* v) {
 }
 }  // namespace
 
-TEST(ViewWndResolution, RightClickShowsTheMenuCheckedFromTheCurrentSetting) {
+// The setting lives in the data's properties with a no-fit bit; the menu's commands store it
+// through the setter (a derived class's override) and recompute at the dialog's time.
+TEST(ViewWndResolution, StoredWithTheNoFitBitByTheMenuAndShownOnARightClick) {
   Bench b(kSmallW, kSmallH);
   ProbeView* v = b.Attach(ProbeView::Make(b.data));
-  // Changed behind the menu's back: the right click re-checks the items.
+  const uint32_t kNoFit = 0x80000000u;
   v->SetResolution(b.data, 2, 1);
+  EXPECT_EQ(b.data->Properties().Value(ResolutionKey()), kNoFit + 2);
+  // Changed behind the menu's back: the right click re-checks the items.
   const MenuPeek peek = RightClickPeek(b, v);
   ASSERT_TRUE(peek.tracked) << "the menu was shown";
   EXPECT_EQ(peek.checks, (std::vector<int>{0, 0, 1, 0}))
       << "1:4 checked; no-fit: Fit to Window unchecked";
+  v->SetResolution(b.data, 1, 0);
+  EXPECT_EQ(b.data->Properties().Value(ResolutionKey()), 1u);
+  int res = -1, noFit = -1;
+  b.data->Properties().Add(ResolutionKey(), kNoFit + 0x7FFFFFFF);
+  v->GetResolution(b.data, res, noFit);
+  EXPECT_EQ(res, 0x7FFFFFFF);
+  EXPECT_EQ(noFit, 1);
+  v->GetResolution(nullptr, res, noFit);
+  EXPECT_EQ(res, 0);
+  EXPECT_EQ(noFit, 0);
+  v->SetResolution(nullptr, 2, 1);  // nothing to store into
+
+  RenderLog log;
+  v->SetRender(Pattern, &log);
+  v->SetResolution(b.data, 0, 0);
+  const int kDialogTime = 4800;
+  b.dialog->time = kDialogTime;
+  struct Step {
+    int command;
+    int resolution, noFit;
+    bool recomputes;
+  } steps[] = {
+      {1301, 1, 0, true},  {1301, 1, 0, false}, {1302, 2, 0, true}, {1303, 2, 1, true},
+      {1300, 0, 1, true},  {1300, 0, 1, false}, {1303, 0, 0, true}, {1299, 0, 0, false},
+  };
+  for (const Step& s : steps) {
+    SCOPED_TRACE(testing::Message() << "command " << s.command);
+    const size_t before = log.calls.size();
+    const int setter = v->setterCalls;
+    SendMessageA(b.window, WM_COMMAND, MAKEWPARAM(s.command, 0), 0);
+    v->GetResolution(b.data, res, noFit);
+    EXPECT_EQ(res, s.resolution);
+    EXPECT_EQ(noFit, s.noFit);
+    EXPECT_EQ(log.calls.size(), before + (s.recomputes ? 1 : 0));
+    EXPECT_EQ(v->setterCalls, setter + (s.recomputes ? 1 : 0));
+    if (s.recomputes) {
+      EXPECT_EQ(log.calls.back().time, kDialogTime);
+    }
+  }
+  // 1:4 is "2 or more": a stored 3 is left alone by the 1:4 command.
+  v->SetResolution(b.data, 3, 0);
+  const size_t before = log.calls.size();
+  SendMessageA(b.window, WM_COMMAND, MAKEWPARAM(1302, 0), 0);
+  EXPECT_EQ(log.calls.size(), before);
   v->Destroy();
 
   // A view told to have no resolution menu ignores right clicks.
@@ -357,7 +343,7 @@ TEST(ViewWndCompute, EveryFailureKeepsTheOldImage) {
     EXPECT_EQ(v->Compute(), JViewWnd::kFaulted);
     EXPECT_TRUE(unchanged());
     v->SetColor(nullptr, nullptr);
-    v->SetRender(Faulting, nullptr);
+    v->SetRender(FaultingRender, nullptr);
     EXPECT_EQ(v->Compute(), JViewWnd::kFaulted);
     EXPECT_TRUE(unchanged());
   }

@@ -66,11 +66,6 @@ int Slow(BMM_Color_24* out, void* user, int time, int width, int height, float, 
   return finished ? 1 : 0;
 }
 
-int FaultingRender(BMM_Color_24*, void*, int, int, int, float, HWND) {
-  volatile int* nowhere = nullptr;
-  return *nowhere;
-}
-
 // Bytes the runtime's heap holds for live allocations.
 size_t HeapInUse() {
   _HEAPINFO info;

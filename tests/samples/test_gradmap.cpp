@@ -51,12 +51,14 @@ struct RampSample : testing::Test {
 
   JGradCtlData* Gradient() { return dynamic_cast<JGradCtlData*>((*tree)(kGradientSlot)); }
   void Set(int slot, float v) { static_cast<JFloatData*>((*tree)(slot))->SetValue(0, v); }
-  AColor At(float u, float v) {
+  // The colour of map m (the sample's own map by default) at (u, v).
+  AColor At(float u, float v, Texmap* m = nullptr) {
+    if (!m) m = map;
     Interval valid = FOREVER;
-    map->Update(0, valid);
+    m->Update(0, valid);
     ShadeContext sc;
     sc.uvw = Point3(u, v, 0);
-    return map->EvalColor(sc);
+    return m->EvalColor(sc);
   }
   // The gradient's own colour at pos.
   Point3 GradientAt(float pos) {
@@ -126,11 +128,7 @@ TEST_F(RampSample, EachFlagsTextureIsTheSubTextureOfTheSameNumber) {
   ASSERT_EQ(copy->NumSubTexmaps(), kFlags);
   EXPECT_NE(copy->GetSubTexmap(kThird), nullptr);
   EXPECT_NE(copy->GetSubTexmap(kThird), green) << "a texture of its own";
-  Interval valid = FOREVER;
-  copy->Update(0, valid);
-  ShadeContext sc;
-  sc.uvw = Point3(kThirdFlagPos, 0.5f, 0);
-  ExpectColour(copy->EvalColor(sc), Point3(0, 1, 0), "the loaded copy at the textured flag");
+  ExpectColour(At(kThirdFlagPos, 0.5f, copy), Point3(0, 1, 0), "the loaded copy at the textured flag");
   keep->DeleteMe();
 
   Texmap* other = NewSolidColorMap(Color(1, 0, 0));
