@@ -8,18 +8,14 @@
 
 #include <limits>
 
-#include <process.h>
 #include <stdio.h>
 
-#include <atomic>
 #include <string>
 #include <vector>
 
 using gradtest::Grad;
 using gradtest::WriteImage;
-using quortest::ReadAll;
 using quortest::TempPath;
-using quortest::WriteAll;
 
 namespace {
 
@@ -184,7 +180,7 @@ TEST(BitmapMode, EnumAuxFilesReportsTheFileByModeAndFlags) {
 
 TEST(GradientFiles, AGradientRoundTripsThroughADgrFile) {
   Grad g;
-  g->LoadResource(GetLibInstance(), 119);
+  g->LoadResource(GetLibInstance(), gradtest::kDefaultLayout);
   g->SetInterpType(2);
   std::string path = TempPath("quortest_grad.dgr");
   remove(path.c_str());
@@ -227,47 +223,17 @@ TEST(GradientFiles, AGradientRoundTripsThroughADgrFile) {
 
 // ---- Threads ---------------------------------------------------------------------------------
 
-namespace {
-struct Reader {
-  JGradCtlData* g;
-  std::atomic<bool>* stop;
-  long samples = 0, outside = 0;
-};
-unsigned __stdcall ReadColours(void* p) {
-  Reader* r = static_cast<Reader*>(p);
-  ShadeContext sc;
-  for (unsigned i = 0; !r->stop->load(std::memory_order_acquire); i++) {
-    float pos = (float)(i % 1013) / 1000.0f - 0.005f;
-    Point3 c;
-    if (i & 1)
-      r->g->GetColor(c, pos, (int)(i % 64) * 160);
-    else
-      r->g->GetColor(c, pos, 0.01f, sc, 0);
-    for (int k = 0; k < 3; k++)
-      if (!(c[k] >= 0.0f && c[k] <= 1.0f)) r->outside++;
-    r->samples++;
-  }
-  return 0;
-}
-}  // namespace
-
 TEST(Threads, LookupsWhileTheInterfaceThreadEditsStayInRange) {
   std::string path = WriteImage("quortest_threads.png", 16, 16);
   Grad g;
-  std::atomic<bool> stop{false};
-  Reader readers[2] = {{g.g, &stop}, {g.g, &stop}};
-  HANDLE threads[2];
-  for (int i = 0; i < 2; i++) threads[i] = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, ReadColours, &readers[i], 0, nullptr));
+  const int kTicksApart = 160;  // plain colours at 64 different times
+  gradtest::Samplers readers(g.g, kTicksApart);
   BitmapInfo bi;
   bi.SetName(path.c_str());
   g->SetBitmapInfo(&bi);
   for (int round = 0; round < 150; round++) {
-    JFlagCtlData* f = Create_JFlagCtlData();
-    float pos = (float)(round % 10) / 10.0f;
     Point3 c((float)(round % 3) / 2.0f, 1.0f, (float)(round % 7) / 6.0f);
-    f->SetPos(0, pos);
-    f->SetColor(0, c);
-    g->AddFlag(f, "_");
+    g->AddFlag(gradtest::NewFlag({(float)(round % 10) / 10.0f, c, gradtest::kLinear}), "_");
     if (g->GetFlagCount() > 6) g->DelFlag(2);
     float moved = (float)(round % 5) / 4.0f;
     g->GetFlag(g->GetFlagCount() - 1)->SetPos(0, moved);
@@ -276,12 +242,6 @@ TEST(Threads, LookupsWhileTheInterfaceThreadEditsStayInRange) {
     if (round % 25 == 20) g->SetMode(1);
     Sleep(1);
   }
-  stop.store(true, std::memory_order_release);
-  WaitForMultipleObjects(2, threads, TRUE, INFINITE);
-  for (HANDLE h : threads) CloseHandle(h);
-  for (Reader& r : readers) {
-    EXPECT_GT(r.samples, 1000);
-    EXPECT_EQ(r.outside, 0);
-  }
+  readers.Join(1000);
   remove(path.c_str());
 }
