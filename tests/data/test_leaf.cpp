@@ -164,27 +164,25 @@ JFloatData* Keyed(std::initializer_list<std::pair<TimeValue, float>> keys) { ret
 // 0 see: the value at t, then one evaluation per stretch until the interval's end stops moving.
 TEST(Leaf, ValueMaxWalksTheValidityFromTimeZero) {
   const int F = GetTicksPerFrame();
-  const struct {
-    std::pair<TimeValue, float> first, second;  // the leaf's two keys
-    TimeValue at;
-    float value, peak;
-    const char* what;
-  } cases[] = {
-      // Between two keys the value holds for one tick only: the walk samples time 0 (the first
-      // key) and ends, and the second key's 5 is never reached.
-      {{0, 1.0f}, {100 * F, 5.0f}, 50 * F, 3.0f, 3.0f, "half way along a curve with flat ends"},
-      // From the last key on the value holds for ever: time 0 is sampled, and its magnitude counts.
-      {{0, -7.0f}, {100 * F, 2.0f}, 100 * F, 2.0f, 7.0f, "a magnitude"},
-      // A key before time 0 is not reached: the walk starts at 0.
-      {{-100 * F, -9.0f}, {100 * F, 2.0f}, 100 * F, 2.0f, 3.5f, "the value at 0, half way from -9 to 2"},
-  };
-  for (const auto& c : cases) {
-    Held<JFloatData> leaf(Keyed({c.first, c.second}));
-    float v, peak;
-    leaf->GetValueMax(c.at, v, peak);
-    EXPECT_FLOAT_EQ(v, c.value) << c.what;
-    EXPECT_FLOAT_EQ(peak, c.peak) << c.what;
-  }
+  float v, peak;
+  // Between two keys the value holds for one tick only: the walk samples time 0 (the first key)
+  // and ends, and the second key's 5 is never reached.
+  Held<JFloatData> rising(Keyed({{0, 1.0f}, {100 * F, 5.0f}}));
+  rising->GetValueMax(50 * F, v, peak);
+  EXPECT_FLOAT_EQ(v, 3.0f) << "half way along a curve with flat ends";
+  EXPECT_FLOAT_EQ(peak, 3.0f);
+
+  // From the last key on the value holds for ever: time 0 is sampled, and its magnitude counts.
+  Held<JFloatData> falling(Keyed({{0, -7.0f}, {100 * F, 2.0f}}));
+  falling->GetValueMax(100 * F, v, peak);
+  EXPECT_FLOAT_EQ(v, 2.0f);
+  EXPECT_FLOAT_EQ(peak, 7.0f) << "a magnitude";
+
+  // A key before time 0 is not reached: the walk starts at 0.
+  Held<JFloatData> early(Keyed({{-100 * F, -9.0f}, {100 * F, 2.0f}}));
+  early->GetValueMax(100 * F, v, peak);
+  EXPECT_FLOAT_EQ(v, 2.0f);
+  EXPECT_FLOAT_EQ(peak, 3.5f) << "the value at 0, half way from -9 to 2";
 }
 
 TEST(Leaf, ValueMaxSamplesOncePerStretchOfValidity) {
