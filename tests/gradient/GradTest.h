@@ -116,7 +116,8 @@ struct Sampler {
 // Two render threads on g from construction until Join.
 struct Samplers {
   explicit Samplers(JGradCtlData* g, int ticksApart = 0) : r{{g, &stop, ticksApart}, {g, &stop, ticksApart}} {
-    for (int k = 0; k < 2; k++) threads[k] = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, Sampler::Run, &r[k], 0, nullptr));
+    for (int k = 0; k < 2; k++)
+      threads[k] = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, Sampler::Run, &r[k], 0, nullptr));
   }
   // Stops the threads and checks what they saw: at least minSamples each, none outside [0, 1].
   void Join(long minSamples = 1) {

@@ -91,7 +91,7 @@ TEST(BitmapMode, BitmapModeUsesTheFirstRowAndDraws) {
   remove(path.c_str());
 }
 
-TEST(BitmapMode, AMissingFileFailsLoudlyAndDrawsBlack) {
+TEST(BitmapMode, AMissingOrUnreadableFileFailsLoudlyAndDrawsBlack) {
   Grad g;
   std::string path = TempPath("quortest_missing.png");
   remove(path.c_str());
@@ -109,16 +109,12 @@ TEST(BitmapMode, AMissingFileFailsLoudlyAndDrawsBlack) {
   g->Update(0, valid);
   EXPECT_EQ(g->GetMode(), 1) << "Update falls back to the flags";
   GetCOREInterface()->RemoveTempPrompt();
-}
 
-TEST(BitmapMode, AFileTheManagerCannotReadReportsBitmapLoadingError) {
-  std::string path = TempPath("quortest_garbage.png");
-  FILE* f = fopen(path.c_str(), "wb");
-  fputs("not an image at all", f);
-  fclose(f);
-  Grad g;
+  // A file the bitmap manager cannot read.
+  path = TempPath("quortest_garbage.png");
+  const char kText[] = "not an image at all";
+  quortest::WriteAll(path, std::vector<unsigned char>(kText, kText + sizeof kText - 1));
   UseBitmap(g.g, path, 3);
-  Point3 c;
   EXPECT_EQ(g->GetBitmapColor(c, 0.5f, 0), 0);
   EXPECT_STREQ(GetCOREInterface()->GetPrompt(), (path + " : Bitmap Loading Error").c_str());
   GetCOREInterface()->RemoveTempPrompt();
