@@ -6,7 +6,7 @@
 
 #include <string>
 
-TEST(JAssert, NoAnswersZeroAndTheCallerGoesOn) {
+TEST(JAssert, NoAnswersZeroAndTheCallerGoesOnAndAnOverlongMessageIsCut) {
   EXPECT_EQ(jassert(1, "fine", "f.cpp", 1), 1) << "a true condition shows no box";
   quortest::ModalDriver driver(IDNO);
   int r = jassert(0, "Index out of range", "client.cpp", 42);
@@ -14,13 +14,12 @@ TEST(JAssert, NoAnswersZeroAndTheCallerGoesOn) {
   EXPECT_EQ(r, 0);
   EXPECT_EQ(driver.Caption(), "Assertion failed");
   EXPECT_EQ(driver.Text(), "Index out of range\n\nFile: client.cpp\nLine: 42\n\nAbort the program?");
-}
 
-TEST(JAssert, AnOverlongMessageIsCutToTheBuffer) {
-  quortest::ModalDriver driver(IDNO);
+  // An overlong message is cut to the buffer.
+  quortest::ModalDriver again(IDNO);
   EXPECT_EQ(jassert(0, std::string(5000, 'm').c_str(), "f", 1), 0);
-  ASSERT_TRUE(driver.Wait());
-  EXPECT_EQ(driver.Text(), std::string(1023, 'm'));
+  ASSERT_TRUE(again.Wait());
+  EXPECT_EQ(again.Text(), std::string(1023, 'm'));
 }
 
 QUORTEST_CHILD(JAssertYes) {

@@ -70,7 +70,7 @@ TEST(SZList, AppendingOneOfItsOwnStringsIsSafe) {
   for (const std::string& s : Strings(l)) EXPECT_EQ(s, "first");
 }
 
-TEST(SZTab, EntriesAreOwnCopiesOrNull) {
+TEST(SZTab, EntriesAreOwnCopiesOrNullAndCopiesHoldCopiesOfEveryEntry) {
   quortest::AssertRecorder rec;
   JSZTab t;
   EXPECT_EQ(t.IsEmpty(), 1);
@@ -84,22 +84,6 @@ TEST(SZTab, EntriesAreOwnCopiesOrNull) {
   EXPECT_STREQ(t.GetString(0), "one");
   EXPECT_EQ(t.GetString(1), nullptr);
   EXPECT_STREQ(t.GetString(2), "three");
-  // Setting null empties an entry; text set into a null entry gets a block of its own.
-  EXPECT_EQ(t.SetString(0, nullptr), 1);
-  EXPECT_EQ(t.GetString(0), nullptr);
-  EXPECT_EQ(t.SetString(1, "again"), 1);
-  EXPECT_STREQ(t.GetString(1), "again");
-  EXPECT_EQ(t.SetString(2, "a much longer text than before"), 1);
-  EXPECT_STREQ(t.GetString(2), "a much longer text than before");
-  EXPECT_EQ(t.Count(), 3);
-  EXPECT_TRUE(rec.Hits().empty());
-}
-
-TEST(SZTab, CopiesHoldCopiesOfEveryEntry) {
-  JSZTab t;
-  t.Append("one");
-  t.Append(nullptr);
-  t.Append("three");
   {
     JSZTab copy(t);
     ASSERT_EQ(copy.Count(), 3);
@@ -121,6 +105,16 @@ TEST(SZTab, CopiesHoldCopiesOfEveryEntry) {
   const JSZTab& self = assigned;
   assigned = self;
   EXPECT_STREQ(assigned.GetString(2), "three");
+
+  // Setting null empties an entry; text set into a null entry gets a block of its own.
+  EXPECT_EQ(t.SetString(0, nullptr), 1);
+  EXPECT_EQ(t.GetString(0), nullptr);
+  EXPECT_EQ(t.SetString(1, "again"), 1);
+  EXPECT_STREQ(t.GetString(1), "again");
+  EXPECT_EQ(t.SetString(2, "a much longer text than before"), 1);
+  EXPECT_STREQ(t.GetString(2), "a much longer text than before");
+  EXPECT_EQ(t.Count(), 3);
+  EXPECT_TRUE(rec.Hits().empty());
 }
 
 TEST(SZTab, IndexErrorsAssertWithTheirLinesAndDoNothing) {

@@ -8,18 +8,14 @@
 
 #include <limits>
 
-#include <process.h>
 #include <stdio.h>
 
-#include <atomic>
 #include <string>
 #include <vector>
 
 using gradtest::Grad;
 using gradtest::WriteImage;
-using quortest::ReadAll;
 using quortest::TempPath;
-using quortest::WriteAll;
 
 namespace {
 
@@ -95,7 +91,7 @@ TEST(BitmapMode, BitmapModeUsesTheFirstRowAndDraws) {
   remove(path.c_str());
 }
 
-TEST(BitmapMode, AMissingFileFailsLoudlyAndDrawsBlack) {
+TEST(BitmapMode, AMissingOrUnreadableFileFailsLoudlyAndDrawsBlack) {
   Grad g;
   std::string path = TempPath("quortest_missing.png");
   remove(path.c_str());
@@ -113,16 +109,12 @@ TEST(BitmapMode, AMissingFileFailsLoudlyAndDrawsBlack) {
   g->Update(0, valid);
   EXPECT_EQ(g->GetMode(), 1) << "Update falls back to the flags";
   GetCOREInterface()->RemoveTempPrompt();
-}
 
-TEST(BitmapMode, AFileTheManagerCannotReadReportsBitmapLoadingError) {
-  std::string path = TempPath("quortest_garbage.png");
-  FILE* f = fopen(path.c_str(), "wb");
-  fputs("not an image at all", f);
-  fclose(f);
-  Grad g;
+  // A file the bitmap manager cannot read.
+  path = TempPath("quortest_garbage.png");
+  const char kText[] = "not an image at all";
+  quortest::WriteAll(path, std::vector<unsigned char>(kText, kText + sizeof kText - 1));
   UseBitmap(g.g, path, 3);
-  Point3 c;
   EXPECT_EQ(g->GetBitmapColor(c, 0.5f, 0), 0);
   EXPECT_STREQ(GetCOREInterface()->GetPrompt(), (path + " : Bitmap Loading Error").c_str());
   GetCOREInterface()->RemoveTempPrompt();
@@ -184,7 +176,7 @@ TEST(BitmapMode, EnumAuxFilesReportsTheFileByModeAndFlags) {
 
 TEST(GradientFiles, AGradientRoundTripsThroughADgrFile) {
   Grad g;
-  g->LoadResource(GetLibInstance(), 119);
+  g->LoadResource(GetLibInstance(), gradtest::kDefaultLayout);
   g->SetInterpType(2);
   std::string path = TempPath("quortest_grad.dgr");
   remove(path.c_str());
@@ -227,47 +219,17 @@ TEST(GradientFiles, AGradientRoundTripsThroughADgrFile) {
 
 // ---- Threads ---------------------------------------------------------------------------------
 
-namespace {
-struct Reader {
-  JGradCtlData* g;
-  std::atomic<bool>* stop;
-  long samples = 0, outside = 0;
-};
-unsigned __stdcall ReadColours(void* p) {
-  Reader* r = static_cast<Reader*>(p);
-  ShadeContext sc;
-  for (unsigned i = 0; !r->stop->load(std::memory_order_acquire); i++) {
-    float pos = (float)(i % 1013) / 1000.0f - 0.005f;
-    Point3 c;
-    if (i & 1)
-      r->g->GetColor(c, pos, (int)(i % 64) * 160);
-    else
-      r->g->GetColor(c, pos, 0.01f, sc, 0);
-    for (int k = 0; k < 3; k++)
-      if (!(c[k] >= 0.0f && c[k] <= 1.0f)) r->outside++;
-    r->samples++;
-  }
-  return 0;
-}
-}  // namespace
-
 TEST(Threads, LookupsWhileTheInterfaceThreadEditsStayInRange) {
   std::string path = WriteImage("quortest_threads.png", 16, 16);
   Grad g;
-  std::atomic<bool> stop{false};
-  Reader readers[2] = {{g.g, &stop}, {g.g, &stop}};
-  HANDLE threads[2];
-  for (int i = 0; i < 2; i++) threads[i] = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, ReadColours, &readers[i], 0, nullptr));
+  const int kTicksApart = 160;  // plain colours at 64 different times
+  gradtest::Samplers readers(g.g, kTicksApart);
   BitmapInfo bi;
   bi.SetName(path.c_str());
   g->SetBitmapInfo(&bi);
   for (int round = 0; round < 150; round++) {
-    JFlagCtlData* f = Create_JFlagCtlData();
-    float pos = (float)(round % 10) / 10.0f;
     Point3 c((float)(round % 3) / 2.0f, 1.0f, (float)(round % 7) / 6.0f);
-    f->SetPos(0, pos);
-    f->SetColor(0, c);
-    g->AddFlag(f, "_");
+    g->AddFlag(gradtest::NewFlag({(float)(round % 10) / 10.0f, c, gradtest::kLinear}), "_");
     if (g->GetFlagCount() > 6) g->DelFlag(2);
     float moved = (float)(round % 5) / 4.0f;
     g->GetFlag(g->GetFlagCount() - 1)->SetPos(0, moved);
@@ -276,12 +238,6 @@ TEST(Threads, LookupsWhileTheInterfaceThreadEditsStayInRange) {
     if (round % 25 == 20) g->SetMode(1);
     Sleep(1);
   }
-  stop.store(true, std::memory_order_release);
-  WaitForMultipleObjects(2, threads, TRUE, INFINITE);
-  for (HANDLE h : threads) CloseHandle(h);
-  for (Reader& r : readers) {
-    EXPECT_GT(r.samples, 1000);
-    EXPECT_EQ(r.outside, 0);
-  }
+  readers.Join(1000);
   remove(path.c_str());
 }

@@ -152,10 +152,12 @@ struct FlagMarkers : testing::Test {
     delete dlg;
     if (mtlWnd) DestroyWindow(mtlWnd);
   }
-  // A marker of flag i in the dialog, initialised at time 0.
-  JFlagCtl* Add(int i, int style, JFlagCtlNotify* notify, Texmap* tex = nullptr, IMtlParams* params = nullptr) {
-    RECT drag = {kLeft, kLine, kRight, kLine};
-    JFlagCtl* m = tex ? JFlagCtl::Create(flags[i], -1, style, kWidth, kHeight, drag, notify, MtlWindow(), tex, params)
+  // A marker of flag i in the dialog, initialised at time 0; with a texture, in the material
+  // editor window given (by default a stand-in window).
+  JFlagCtl* Add(int i, int style, JFlagCtlNotify* notify, Texmap* tex = nullptr, IMtlParams* params = nullptr,
+                HWND editor = nullptr) {
+    JFlagCtl* m = tex ? JFlagCtl::Create(flags[i], -1, style, kWidth, kHeight, drag, notify,
+                                         editor ? editor : MtlWindow(), tex, params)
                       : JFlagCtl::Create(flags[i], -1, style, kWidth, kHeight, drag, notify);
     EXPECT_NE(m, nullptr);
     *dlg += m;
@@ -193,6 +195,7 @@ struct FlagMarkers : testing::Test {
   }
 
   ControlDriver driver;
+  RECT drag = {kLeft, kLine, kRight, kLine};  // the markers' drag line
   gradtest::Grad grad;
   std::vector<JFlagCtlData*> flags;
   PlainDialog* dlg = nullptr;
@@ -224,7 +227,6 @@ TEST_F(FlagMarkers, TipSitsOnTheFlagsPlaceAndTheShapeIsAPentagon) {
 
 TEST_F(FlagMarkers, WithoutADialogWindowInitFails) {
   PlainDialog windowless;
-  RECT drag = {kLeft, kLine, kRight, kLine};
   JFlagCtl* m = JFlagCtl::Create(flags[1], -1, 0, kWidth, kHeight, drag, &owner);
   ASSERT_NE(m, nullptr);
   windowless += m;
@@ -333,8 +335,6 @@ TEST_F(FlagMarkers, FixedMarkerDoesNotMoveButKeysStillStep) {
   EXPECT_EQ(Pos(flags[0]), 0.0f);
   EXPECT_EQ(owner.active, flags[0]) << "a click still activates it";
 
-  owner.calls.clear();
-  driver.Focus(end->GetHwnd());
   const struct {
     UINT key;
     const char* op;
@@ -595,11 +595,7 @@ TEST_F(FlagMarkers, TheTextureButtonPicksTheFlagsTextureThroughTheHostsMaterialE
   ASSERT_NE(editor, nullptr);
   ASSERT_TRUE(SetMtlEditorPanel(editor, driver.Parent()));
   owner.index = 1;
-  RECT drag = {kLeft, kLine, kRight, kLine};
-  JFlagCtl* m = JFlagCtl::Create(flags[1], -1, 0, kWidth, kHeight, drag, &owner, editor, map, GetMtlParams(editor));
-  ASSERT_NE(m, nullptr);
-  *dlg += m;
-  ASSERT_EQ(m->Init(0), 1);
+  JFlagCtl* m = Add(1, 0, &owner, map, GetMtlParams(editor), editor);
   SendMessageA(m->GetHwnd(), WM_COMMAND, JFlagCtl::kCmdProperties, 0);
   ASSERT_NE(JFlagCtlDlg::Open(), nullptr);
   HWND w = JFlagCtlDlg::Open()->GetHwnd();

@@ -19,15 +19,17 @@
 #include <string>
 #include <vector>
 
+using gradtest::kDefaultLayout;
+
 namespace {
 
 const Class_ID kBlockID(0x47726164, 0x426C6B31);
-const int kDefaultLayout = 119;  // the library's red-to-blue layout
 const int kMarkerTipX = 4;       // (marker width 9 - 1) / 2
 const int kTipLift = 5;          // the tips run this far above the image's lower edge
 const int kPumpMs = 5000;
 const int kMenuCloseMs = 100;
 const int kMarkerDelete = 1001;  // the marker menu's Delete
+const int kNameEdit = 1152;      // the file dialogs' name box
 const unsigned long kPlain = 0;
 const float kExact = 0.0f;
 const float kColorTolerance = 1e-5f;
@@ -256,6 +258,12 @@ std::vector<BMM_Color_24> Row(JGradCtlData* g, int width) {
   return row;
 }
 
+// A gradient window over the test program's three-flag layout (Flag #1, #2 and #7).
+struct ThreeFlagWindow : testing::Test {
+  void SetUp() override { ASSERT_TRUE(d.Ok()); }
+  GradientDialog d{kPlain, true, GetModuleHandleA(nullptr), IDR_THREE_FLAGS};
+};
+
 }  // namespace
 
 TEST(GradientWindow, AClickAddsAFlagWithTheColourTheGradientHadThere) {
@@ -263,6 +271,11 @@ TEST(GradientWindow, AClickAddsAFlagWithTheColourTheGradientHadThere) {
   ASSERT_TRUE(d.Ok());
   ASSERT_EQ(d.win->Data()->GetFlagCount(), 2);
   EXPECT_EQ(d.win->GetFlagCtlCount(), 2);
+  // Two flags cannot be deleted, nor a flag the gradient does not hold.
+  EXPECT_EQ(d.win->MayDelete(d.Flag(0)), 0);
+  EXPECT_EQ(d.win->MayDelete(nullptr), 0);
+  EXPECT_EQ(d.win->Delete(nullptr), 0);
+  EXPECT_EQ(d.win->Data()->GetFlagCount(), 2);
 
   // Far left and far right: exactly the ends, with the end colours.
   d.ClickAt(0);
@@ -311,9 +324,7 @@ TEST(GradientWindow, AClickAddsAFlagWithTheColourTheGradientHadThere) {
   EXPECT_EQ(d.win->GetFlagCtl(5), nullptr);
 }
 
-TEST(GradientWindow, NewFlagsAreNumberedAfterTheLargestFlagNumber) {
-  GradientDialog d(kPlain, true, GetModuleHandleA(nullptr), IDR_THREE_FLAGS);
-  ASSERT_TRUE(d.Ok());
+TEST_F(ThreeFlagWindow, NewFlagsAreNumberedAfterTheLargestFlagNumber) {
   ASSERT_EQ(d.win->Data()->GetFlagCount(), 3);
   EXPECT_EQ(d.win->GetNextFlagNumber(), 7u);
   d.ClickAt(d.TipLeft() + 10);
@@ -327,9 +338,7 @@ TEST(GradientWindow, NewFlagsAreNumberedAfterTheLargestFlagNumber) {
   EXPECT_EQ(d.FlagName(2), "Flag #3");
 }
 
-TEST(GradientWindow, DeletingAFlagActivatesTheOneBeforeItInSetOrder) {
-  GradientDialog d(kPlain, true, GetModuleHandleA(nullptr), IDR_THREE_FLAGS);
-  ASSERT_TRUE(d.Ok());
+TEST_F(ThreeFlagWindow, DeletingAFlagActivatesTheOneBeforeItInSetOrder) {
   d.ClickAt(d.TipLeft() + 20);
   ASSERT_EQ(d.win->Data()->GetFlagCount(), 4);
 
@@ -358,9 +367,7 @@ TEST(GradientWindow, DeletingAFlagActivatesTheOneBeforeItInSetOrder) {
   for (int i = 0; i < 3; i++) EXPECT_EQ(d.win->GetFlagCtl(i)->Data(), d.Flag(i)) << "marker " << i;
 }
 
-TEST(GradientWindow, ArrowKeysStepThroughTheFlagsInSetOrderAndWrap) {
-  GradientDialog d(kPlain, true, GetModuleHandleA(nullptr), IDR_THREE_FLAGS);
-  ASSERT_TRUE(d.Ok());
+TEST_F(ThreeFlagWindow, ArrowKeysStepThroughTheFlagsInSetOrderAndWrap) {
   EXPECT_EQ(d.win->GetLastActive(), 0);
   // Set order, not position order: Flag #7 at 0.5 is the third.
   d.driver.Focus(d.win->GetFlagCtl(0)->GetHwnd());
@@ -380,9 +387,7 @@ TEST(GradientWindow, ArrowKeysStepThroughTheFlagsInSetOrderAndWrap) {
   EXPECT_EQ(d.win->GetIndex(nullptr), -1);
 }
 
-TEST(GradientWindow, BitmapModesHideTheInnerMarkersAndIgnoreClicks) {
-  GradientDialog d(kPlain, true, GetModuleHandleA(nullptr), IDR_THREE_FLAGS);
-  ASSERT_TRUE(d.Ok());
+TEST_F(ThreeFlagWindow, BitmapModesHideTheInnerMarkersAndIgnoreClicks) {
   EXPECT_NE(d.win->MayDelete(d.Flag(2)), 0);
   EXPECT_NE(d.MenuState(kFlagMode) & MF_CHECKED, 0u);
 
@@ -423,19 +428,8 @@ TEST(GradientWindow, BitmapModesHideTheInnerMarkersAndIgnoreClicks) {
   EXPECT_EQ(d.win->Data()->GetFlagCount(), 4);
 }
 
-TEST(GradientWindow, TwoFlagsCannotBeDeleted) {
-  GradientDialog d(kPlain, true, GetLibInstance(), kDefaultLayout);
-  ASSERT_TRUE(d.Ok());
-  EXPECT_EQ(d.win->MayDelete(d.Flag(0)), 0);
-  EXPECT_EQ(d.win->MayDelete(nullptr), 0);
-  EXPECT_EQ(d.win->Delete(nullptr), 0) << "a flag the gradient does not hold";
-  EXPECT_EQ(d.win->Data()->GetFlagCount(), 2);
-}
-
-TEST(GradientWindow, PasteIsOfferedOnlyWhileACopyIsKept) {
+TEST_F(ThreeFlagWindow, PasteIsOfferedOnlyWhileACopyIsKept) {
   ASSERT_EQ(JGradCtl::ClipboardFull(), 0);
-  GradientDialog d(kPlain, true, GetModuleHandleA(nullptr), IDR_THREE_FLAGS);
-  ASSERT_TRUE(d.Ok());
   EXPECT_EQ(d.MenuState(kPaste) & MF_GRAYED, (UINT)MF_GRAYED);
   d.Command(kCopy);
   EXPECT_EQ(JGradCtl::ClipboardFull(), 1);
@@ -530,14 +524,12 @@ TEST(GradientWindow, WithoutACompositeLeafTheLabelShowsOnlyTheFlag) {
   EXPECT_EQ(d.win->GetFontHeight(), 14);
 }
 
-TEST(GradientWindow, AGradientFileSavedFromTheMenuLoadsBack) {
+TEST_F(ThreeFlagWindow, AGradientFileSavedFromTheMenuLoadsBack) {
   std::string path = quortest::TempPath("quortest_gradwnd.dgr");
   remove(path.c_str());
-  GradientDialog d(kPlain, true, GetModuleHandleA(nullptr), IDR_THREE_FLAGS);
-  ASSERT_TRUE(d.Ok());
   {
     quortest::ModalDriver driver(IDOK);
-    driver.Type(1152, path);
+    driver.Type(kNameEdit, path);
     d.Command(kSave);
     ASSERT_TRUE(driver.Wait());
     EXPECT_EQ(driver.Caption(), "Save Gradient...");
@@ -556,7 +548,7 @@ TEST(GradientWindow, AGradientFileSavedFromTheMenuLoadsBack) {
   }
   {
     quortest::ModalDriver driver(IDOK);
-    driver.Type(1152, path);
+    driver.Type(kNameEdit, path);
     d.Command(kLoad);
     ASSERT_TRUE(driver.Wait());
     EXPECT_EQ(driver.Caption(), "Load Gradient...");
@@ -572,14 +564,11 @@ TEST(GradientWindow, AGradientFileSavedFromTheMenuLoadsBack) {
   remove(path.c_str());
 }
 
-TEST(GradientWindow, ABitmapChosenInTheSelectorReplacesTheFlagsUntilFlagMode) {
-  const int kNameEdit = 1152;
+TEST_F(ThreeFlagWindow, ABitmapChosenInTheSelectorReplacesTheFlagsUntilFlagMode) {
   std::string good = gradtest::WriteImage("quortest_gradwnd.bmp", 16, 2);
   std::string bad = quortest::TempPath("quortest_gradwnd_bad.bmp");
   const char kText[] = "not an image";
   quortest::WriteAll(bad, std::vector<unsigned char>(kText, kText + sizeof kText - 1));
-  GradientDialog d(kPlain, true, GetModuleHandleA(nullptr), IDR_THREE_FLAGS);
-  ASSERT_TRUE(d.Ok());
   d.Composite()->SetValue(0, (float)JGradCtl::kAverage);
 
   // A file the bitmap manager cannot read: the error box, Retry, then a good file.
@@ -627,9 +616,7 @@ TEST(GradientWindow, ABitmapChosenInTheSelectorReplacesTheFlagsUntilFlagMode) {
   remove(bad.c_str());
 }
 
-TEST(GradientWindow, RebindingMovesTheMarkersToTheOtherGradient) {
-  GradientDialog d(kPlain, true, GetModuleHandleA(nullptr), IDR_THREE_FLAGS);
-  ASSERT_TRUE(d.Ok());
+TEST_F(ThreeFlagWindow, RebindingMovesTheMarkersToTheOtherGradient) {
   GradBlock* other = JCreateRegistered<GradBlock>(0x200, kBlockID);
   quortest::Recorder* keep = new quortest::Recorder(1);
   keep->Hold(other);

@@ -15,12 +15,14 @@
 #include <vector>
 
 using gradtest::Grad;
+using gradtest::kDefaultLayout;
+using gradtest::kLinear;
+using gradtest::kSolid;
 using gradtest::SetFlags;
 
 namespace {
 
 const Point3 kRed(1, 0, 0), kBlue(0, 0, 1), kGreen(0, 1, 0);
-const float kLinear = 3, kSolid = 4;
 
 Point3 At(JGradCtlData* g, float pos, int t = 0) {
   Point3 c(-1, -1, -1);
@@ -36,7 +38,7 @@ void ExpectNear(const Point3& a, const Point3& b) {
 
 }  // namespace
 
-TEST(Gradient, DefaultIsGreyEverywhere) {
+TEST(Gradient, DefaultIsGreyEverywhereAndNoFlagsIsBlack) {
   Grad g;
   EXPECT_EQ(g->GetFlagCount(), 2);
   EXPECT_EQ(g->GetMode(), 1);
@@ -45,6 +47,14 @@ TEST(Gradient, DefaultIsGreyEverywhere) {
   EXPECT_EQ((*g.g)(0)->GetBypassTree(), 1);
   EXPECT_EQ(g->GetFlagSet()->GetBypassTree(), 0);
   EXPECT_EQ(g->GetFlagSet()->GetBypassThis(), 1);
+
+  g->DelAllFlags();
+  EXPECT_EQ(g->GetFlagCount(), 0);
+  ExpectNear(At(g.g, 0.5f), Point3(0, 0, 0));
+  ShadeContext sc;
+  Point3 c(1, 1, 1);
+  g->GetColor(c, 0.5f, 0.1f, sc, 0);
+  ExpectNear(c, Point3(0, 0, 0));
 }
 
 TEST(Gradient, RedToBlueLinear) {
@@ -176,17 +186,6 @@ TEST(Gradient, AnimatedFlagsFollowUpdate) {
   EXPECT_EQ(valid.Start(), 1600);
 }
 
-TEST(Gradient, NoFlagsIsBlack) {
-  Grad g;
-  g->DelAllFlags();
-  EXPECT_EQ(g->GetFlagCount(), 0);
-  ExpectNear(At(g.g, 0.5f), Point3(0, 0, 0));
-  ShadeContext sc;
-  Point3 c(1, 1, 1);
-  g->GetColor(c, 0.5f, 0.1f, sc, 0);
-  ExpectNear(c, Point3(0, 0, 0));
-}
-
 TEST(Gradient, FlagIndexErrorsAssert) {
   quortest::AssertRecorder rec;
   Grad g;
@@ -222,27 +221,22 @@ bool Same(const BMM_Color_24& p, int r, int g, int b) { return p.r == r && p.g =
 }  // namespace
 
 TEST(Drawing, TheDefaultResourceDrawsRedToBlue) {
-  HRSRC res = FindResourceA(GetLibInstance(), MAKEINTRESOURCEA(119), MAKEINTRESOURCEA(10));
+  HRSRC res = FindResourceA(GetLibInstance(), MAKEINTRESOURCEA(kDefaultLayout), MAKEINTRESOURCEA(10));
   ASSERT_NE(res, nullptr);
   EXPECT_EQ(SizeofResource(GetLibInstance(), res), 38u);
-  Grad g(Create_JGradCtlData(GetLibInstance(), 119));
+  Grad g(Create_JGradCtlData(GetLibInstance(), kDefaultLayout));
   ASSERT_EQ(g->GetFlagCount(), 2);
   EXPECT_STREQ(g->GetFlag(0)->GetName(), "Flag 1");
   EXPECT_STREQ(g->GetFlagSet()->GetName(1), "Flag 2") << "added under its own name";
   EXPECT_EQ(g->GetFlag(1)->GetPositionData()->GetBypassTree(), 1);
-  std::vector<BMM_Color_24> px = Draw(g.g, 4, 3);
-  EXPECT_TRUE(Same(px[0], 255, 0, 0));
-  EXPECT_TRUE(Same(px[1], 191, 0, 63));
-  EXPECT_TRUE(Same(px[2], 127, 0, 127));
-  EXPECT_TRUE(Same(px[3], 63, 0, 191));
-  for (int y = 1; y < 3; y++)
-    for (int x = 0; x < 4; x++) EXPECT_EQ(memcmp(&px[y * 4 + x], &px[x], 3), 0);
-  // Mono: equal bytes, the lightness.
-  px = Draw(g.g, 4, 1, 1);
-  EXPECT_TRUE(Same(px[0], 127, 127, 127));
-  EXPECT_TRUE(Same(px[1], 95, 95, 95));
-  EXPECT_TRUE(Same(px[2], 63, 63, 63));
-  EXPECT_TRUE(Same(px[3], 95, 95, 95));
+  // Each column in colour (every row alike) and in mono (equal bytes, the lightness).
+  const int red[4] = {255, 191, 127, 63}, blue[4] = {0, 63, 127, 191}, grey[4] = {127, 95, 63, 95};
+  std::vector<BMM_Color_24> px = Draw(g.g, 4, 3), mono = Draw(g.g, 4, 1, 1);
+  for (int x = 0; x < 4; x++) {
+    EXPECT_TRUE(Same(px[x], red[x], 0, blue[x])) << x;
+    for (int y = 1; y < 3; y++) EXPECT_EQ(memcmp(&px[y * 4 + x], &px[x], 3), 0) << x << ", " << y;
+    EXPECT_TRUE(Same(mono[x], grey[x], grey[x], grey[x])) << x;
+  }
 }
 
 TEST(Drawing, FlagDrawingTakesTheEarlierOfEqualFlagsUnlikeEvaluation) {
@@ -257,7 +251,6 @@ TEST(Drawing, FlagDrawingTakesTheEarlierOfEqualFlagsUnlikeEvaluation) {
 // A layout handed over after a resource was loaded is read to its end tag, not cut at the size
 // of the resource loaded before it.
 TEST(Resources, ALayoutSetLaterIsNotCutAtAnEarlierResourcesSize) {
-  const int kDefaultLayout = 119;  // the library's red-to-blue layout
   Grad g(Create_JGradCtlData(GetLibInstance(), kDefaultLayout));
   ASSERT_EQ(g->GetFlagCount(), 2);
   HMODULE self = GetModuleHandleA(nullptr);
@@ -286,14 +279,7 @@ TEST(Gradient, AddingAndDeletingFlagsMarksTheCacheStale) {
   Grad g;
   SetFlags(g.g, {{0.0f, kRed, kSolid}, {1.0f, kBlue, kSolid}});
   ExpectNear(At(g.g, 0.6f), kRed);
-  JFlagCtlData* f = Create_JFlagCtlData();
-  float half = 0.5f;
-  Point3 green = kGreen;
-  f->SetPos(0, half);
-  f->SetColor(0, green);
-  float solid = kSolid;
-  f->SetInterp(0, solid);
-  g->AddFlag(f, "_");
+  g->AddFlag(gradtest::NewFlag({0.5f, kGreen, kSolid}), "_");
   ExpectNear(At(g.g, 0.6f), kGreen);
   g->DelFlag(2);
   ExpectNear(At(g.g, 0.6f), kRed);

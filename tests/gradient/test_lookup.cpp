@@ -22,6 +22,10 @@ using quortest::Random;
 
 namespace {
 
+// The knots of the host's ease-in-out spline (the spline takes them as non-const).
+float easeKnots[6] = {0.0f, 0.0f, 0.4f, 0.6f, 1.0f, 1.0f};
+float HostEaseInOut(float u) { return spline(u, 6, easeKnots); }
+
 // The gradient's colour at p computed the long way: sort, search from the start, ease through
 // the host's curves.
 Point3 Model(std::vector<Flag> flags, int override, float p) {
@@ -40,8 +44,7 @@ Point3 Model(std::vector<Flag> flags, int override, float p) {
   float inv = next.pos == r.pos ? 0.0f : 1.0f / (next.pos - r.pos);
   float u = (p - r.pos) * inv;
   u = u >= 0.0f ? std::min(u, 1.0f) : 0.0f;  // NaN: a span too short for its inverse
-  float knots[6] = {0.0f, 0.0f, 0.4f, 0.6f, 1.0f, 1.0f};
-  float v = type == 1 ? bias(0.35f, u) : type == 2 ? spline(u, 6, knots) : type == 3 ? bias(0.65f, u) : u;
+  float v = type == 1 ? bias(0.35f, u) : type == 2 ? HostEaseInOut(u) : type == 3 ? bias(0.65f, u) : u;
   return r.color + (next.color - r.color) * v;
 }
 
@@ -92,10 +95,6 @@ std::vector<std::vector<Point3>> RowsOfEachEvaluator(JGradCtlData* g, const std:
   JGradUseRowEvaluator(kRowBest);
   return rows;
 }
-
-}  // namespace
-
-namespace {
 
 // Every way of asking for a plain colour agrees with the model, whatever the flags, ties,
 // spans, interpolation types and the order of the positions asked; a row asked at once gives
@@ -149,10 +148,6 @@ struct HostCurvesAlways {
 float PowerCurve(float u) { return powf(u, 0.62f); }
 float KinkedCurve(float u) { return u < 0.3f ? u * 0.5f : 0.15f + (u - 0.3f) * (0.85f / 0.7f); }
 float SmoothStep(float u) { return u * u * (3.0f - 2.0f * u); }
-float HostEaseInOut(float u) {
-  float knots[6] = {0.0f, 0.0f, 0.4f, 0.6f, 1.0f, 1.0f};
-  return spline(u, 6, knots);
-}
 
 }  // namespace
 
@@ -211,7 +206,6 @@ TEST(Lookup, CurvesTheTablesCannotFollowAreCalledOnEveryPath) {
 // rounding is tightest; a row evaluated at once gives the same bits as sample by sample.
 TEST(Lookup, EasedSpansFollowTheHostCurvesClosely) {
   Grad g;
-  float knots[6] = {0.0f, 0.0f, 0.4f, 0.6f, 1.0f, 1.0f};
   std::vector<float> us;
   for (int i = 0; i <= 100000; i++) us.push_back((float)i / 100000.0f);
   const int kJoins = 64;  // every join of the pieces, and more
@@ -227,7 +221,7 @@ TEST(Lookup, EasedSpansFollowTheHostCurvesClosely) {
     std::vector<std::vector<Point3>> rows = RowsOfEachEvaluator(g.g, us);
     int differ = 0;
     for (size_t i = 0; i < us.size(); i++) {
-      float u = us[i], want = type == 2 ? spline(u, 6, knots) : bias(type == 1 ? 0.35f : 0.65f, u);
+      float u = us[i], want = type == 2 ? HostEaseInOut(u) : bias(type == 1 ? 0.35f : 0.65f, u);
       Point3 c;
       g.g->GetColor(c, u, 0);
       worst = std::max(worst, fabsf(c.x - want));

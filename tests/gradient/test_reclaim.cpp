@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <math.h>
-#include <process.h>
 #include <psapi.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -19,11 +18,12 @@
 #include <vector>
 
 using gradtest::Grad;
+using gradtest::kLinear;
+using gradtest::kSolid;
+using gradtest::Samplers;
 using gradtest::SetFlags;
 
 namespace {
-
-const float kLinear = 3, kSolid = 4;
 
 size_t PrivateBytes() {
   PROCESS_MEMORY_COUNTERS_EX pmc = {};
@@ -34,53 +34,6 @@ size_t PrivateBytes() {
   EXPECT_GT(bytes, 0u);
   return bytes;
 }
-
-bool InUnitRange(const Point3& c) {
-  for (int k = 0; k < 3; k++)
-    if (!(c[k] >= 0.0f && c[k] <= 1.0f)) return false;
-  return true;
-}
-
-// A render thread: plain, row and shading-point colours, counting those outside [0, 1].
-struct Sampler {
-  JGradCtlData* g;
-  std::atomic<bool>* stop;
-  std::atomic<long> samples{0};
-  long outside = 0;
-  static unsigned __stdcall Run(void* p) {
-    Sampler* r = static_cast<Sampler*>(p);
-    ShadeContext sc;
-    const int kRow = 64;
-    float pos[kRow];
-    Point3 row[kRow];
-    for (unsigned i = 0; !r->stop->load(std::memory_order_acquire); i++) {
-      for (int k = 0; k < kRow; k++) pos[k] = (float)((i + k) % 101) / 100.0f;
-      r->g->GetColors(row, pos, kRow, 0);
-      for (const Point3& c : row) r->outside += !InUnitRange(c);
-      Point3 c;
-      r->g->GetColor(c, pos[i % kRow], 0);
-      r->outside += !InUnitRange(c);
-      r->g->GetColor(c, pos[(i + 7) % kRow], 0.01f, sc, 0);
-      r->outside += !InUnitRange(c);
-      r->samples.fetch_add(kRow + 2, std::memory_order_relaxed);
-    }
-    return 0;
-  }
-};
-
-struct Samplers {
-  explicit Samplers(JGradCtlData* g) : r{{g, &stop}, {g, &stop}} {
-    for (int k = 0; k < 2; k++) threads[k] = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, Sampler::Run, &r[k], 0, nullptr));
-  }
-  void Join() {
-    stop.store(true, std::memory_order_release);
-    WaitForMultipleObjects(2, threads, TRUE, INFINITE);
-    for (HANDLE h : threads) CloseHandle(h);
-  }
-  std::atomic<bool> stop{false};
-  Sampler r[2];
-  HANDLE threads[2];
-};
 
 }  // namespace
 
@@ -105,16 +58,12 @@ TEST(Reclaim, AnimatedUpdatesKeepMemoryFlatWhileThreadsRead) {
     if (frame == kSettle) settled = PrivateBytes();
   }
   size_t after = PrivateBytes();
-  readers.Join();
+  readers.Join();  // each read something, all in range
   printf("private bytes after %d frames: %zu, after %d frames: %zu\n", kSettle, settled, kFrames, after);
   RecordProperty("PrivateBytesSettled", (int)(settled / 1024));
   RecordProperty("PrivateBytesAfter", (int)(after / 1024));
   const size_t kMegabyte = 1 << 20;
   EXPECT_LE(after, settled + kMegabyte);
-  for (const Sampler& r : readers.r) {
-    EXPECT_GT(r.samples, 0);
-    EXPECT_EQ(r.outside, 0);
-  }
   // The last frame's colour is what every thread reads now.
   Point3 c;
   g->GetColor(c, 0.0f, (kFrames - 1) * kTicks);
@@ -194,10 +143,6 @@ TEST(Reclaim, ReplacedTexturesAreNeverCalledAfterTheyAreDeleted) {
     }
     readers.Join();
     EXPECT_EQ(stale, 0) << "a lookup right after the change still saw the old texture";
-    for (const Sampler& r : readers.r) {
-      EXPECT_GT(r.samples, 0);
-      EXPECT_EQ(r.outside, 0);
-    }
     EXPECT_EQ(deaths.load(), made - held) << "every replaced texture was deleted with its last reference";
   }
   EXPECT_EQ(poisonedCalls.load(), 0) << "a deleted texture was called";

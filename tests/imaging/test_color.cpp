@@ -27,25 +27,18 @@ TEST(Colour, LuminosityAndHlsConversions) {
   EXPECT_TRUE(r == 1.0f && g == 0.0f && b == 0.0f);
   // Only the stated values are rounded to floats on the way: these colours come out one unit in
   // the last place different when the sum and the hue's numerator are floats too, or m2 is.
-  struct Exact {
+  const struct {
+    decltype(&rgb2hls) convert;  // either direction: three values in, three out
     float in[3];
     float out[3];
-  };
-  const Exact toHls[] = {{{0.163f, 0.776f, 0.98f}, {194.98164f, 0.5715f, 0.95332563f}},
-                         {{0.807f, 0.943f, 0.437f}, {76.126495f, 0.69f, 0.81612915f}}};
-  for (const Exact& e : toHls) {
-    rgb2hls(e.in[0], e.in[1], e.in[2], &h, &l, &s);
-    EXPECT_EQ(h, e.out[0]) << e.in[0] << " " << e.in[1] << " " << e.in[2];
-    EXPECT_EQ(l, e.out[1]) << e.in[0] << " " << e.in[1] << " " << e.in[2];
-    EXPECT_EQ(s, e.out[2]) << e.in[0] << " " << e.in[1] << " " << e.in[2];
-  }
-  const Exact toRgb[] = {{{255.1f, 0.262f, 0.76f}, {0.16310377f, 0.06288000f, 0.46111998f}},
-                         {{217.1f, 0.03f, 0.861f}, {0.00417000f, 0.023886895f, 0.055829998f}}};
-  for (const Exact& e : toRgb) {
-    hls2rgb(e.in[0], e.in[1], e.in[2], &r, &g, &b);
-    EXPECT_EQ(r, e.out[0]) << e.in[0] << " " << e.in[1] << " " << e.in[2];
-    EXPECT_EQ(g, e.out[1]) << e.in[0] << " " << e.in[1] << " " << e.in[2];
-    EXPECT_EQ(b, e.out[2]) << e.in[0] << " " << e.in[1] << " " << e.in[2];
+  } exact[] = {{rgb2hls, {0.163f, 0.776f, 0.98f}, {194.98164f, 0.5715f, 0.95332563f}},
+               {rgb2hls, {0.807f, 0.943f, 0.437f}, {76.126495f, 0.69f, 0.81612915f}},
+               {hls2rgb, {255.1f, 0.262f, 0.76f}, {0.16310377f, 0.06288000f, 0.46111998f}},
+               {hls2rgb, {217.1f, 0.03f, 0.861f}, {0.00417000f, 0.023886895f, 0.055829998f}}};
+  for (const auto& e : exact) {
+    float out[3];
+    e.convert(e.in[0], e.in[1], e.in[2], &out[0], &out[1], &out[2]);
+    for (int k = 0; k < 3; k++) EXPECT_EQ(out[k], e.out[k]) << e.in[0] << " " << e.in[1] << " " << e.in[2] << ", " << k;
   }
   // Round trips over a grid of colours.
   for (int i = 0; i <= 10; i++)

@@ -16,6 +16,9 @@ using quortest::TempPath;
 
 namespace {
 
+const int kNameEdit = 1152;  // the file dialogs' name box
+const char kFilter[] = "Settings (*.qst)\0*.qst\0";
+
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // A small parameter tree: a node with a keyed leaf, a colour and a payload.
@@ -107,8 +110,8 @@ TEST(FileDialogs, SaveAndLoadThroughTheDialogs) {
   snprintf(path, sizeof path, "%sold.qst", folder.c_str());  // opens in the folder of this name
   {
     quortest::ModalDriver driver(IDOK);
-    driver.Type(1152, "quortest_dialog.qst");  // the name box
-    EXPECT_EQ(SaveRefMaker(s, nullptr, "Save Settings", path, "Settings (*.qst)\0*.qst\0", "qst"), 1);
+    driver.Type(kNameEdit, "quortest_dialog.qst");
+    EXPECT_EQ(SaveRefMaker(s, nullptr, "Save Settings", path, kFilter, "qst"), 1);
     ASSERT_TRUE(driver.Wait());
     EXPECT_EQ(driver.Caption(), "Save Settings");
   }
@@ -117,15 +120,14 @@ TEST(FileDialogs, SaveAndLoadThroughTheDialogs) {
   {
     quortest::ModalDriver driver(IDCANCEL);
     char other[260] = "";
-    EXPECT_EQ(LoadRefMaker(nullptr, "Load Settings", other, "Settings (*.qst)\0*.qst\0", "qst"), nullptr);
+    EXPECT_EQ(LoadRefMaker(nullptr, "Load Settings", other, kFilter, "qst"), nullptr);
     driver.Wait();
     EXPECT_STREQ(other, "") << "a cancelled dialog leaves the path";
   }
   {
     quortest::ModalDriver driver(IDOK);
-    driver.Type(1152, expected);
-    Settings* loaded = dynamic_cast<Settings*>(
-        LoadRefMaker(nullptr, "Load Settings", nullptr, "Settings (*.qst)\0*.qst\0", "qst"));
+    driver.Type(kNameEdit, expected);
+    Settings* loaded = dynamic_cast<Settings*>(LoadRefMaker(nullptr, "Load Settings", nullptr, kFilter, "qst"));
     ASSERT_TRUE(driver.Wait());
     ExpectSameSettings(s, loaded);
     if (loaded) loaded->DeleteMe();
@@ -150,9 +152,9 @@ TEST(FileDialogs, GetOFNSplitsThePathIntoFolderAndName) {
     char path[260], title[260] = "untouched";
     snprintf(path, sizeof path, "%s", c.path.c_str());
     quortest::ModalDriver driver(c.button);
-    if (!c.typed.empty()) driver.Type(1152, c.typed);
+    if (!c.typed.empty()) driver.Type(kNameEdit, c.typed);
     std::string shown;
-    driver.Before([&](HWND dlg) { shown = quortest::WindowText(GetDlgItem(dlg, 1152)); });
+    driver.Before([&](HWND dlg) { shown = quortest::WindowText(GetDlgItem(dlg, kNameEdit)); });
     const bool ok = c.button == IDOK;
     EXPECT_EQ(GetOFN("Pick", nullptr, path, title, "Filters\0*.flt\0", "flt", ok ? 0 : 1), ok ? 1 : 0);
     ASSERT_TRUE(driver.Wait());
