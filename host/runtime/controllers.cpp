@@ -167,26 +167,37 @@ class KeyControl : public Control {
   // ---- Cloning and saving ----
   RefTargetHandle Clone(RemapDir& remap) override {
     KeyControl* c = new KeyControl(kind);
-    c->state = state;
+    {
+      // A preview thread clones while the interface thread may be changing the keys.
+      SharedLock read(&guard);
+      c->state = state;
+    }
     BaseClone(this, c, remap);
     return c;
   }
 
   IOResult Save(ISave* isave) override {
+    // Saved from a copy taken under the lock, so that a change on another thread meanwhile
+    // cannot mix two states in the file.
+    State saved;
+    {
+      SharedLock read(&guard);
+      saved = state;
+    }
     unsigned char head[20];
     PutU32(head, (uint32_t)Dims());
-    PutU32(head + 4, (uint32_t)state.interp);
-    for (int i = 0; i < 3; i++) PutU32(head + 8 + 4 * i, Bits(state.constant.v[i]));
+    PutU32(head + 4, (uint32_t)saved.interp);
+    for (int i = 0; i < 3; i++) PutU32(head + 8 + 4 * i, Bits(saved.constant.v[i]));
     isave->BeginChunk(kChunkHeader);
     IOResult r = isave->Write(head, sizeof head, nullptr);
     isave->EndChunk();
     if (r != IO_OK) return r;
-    std::vector<unsigned char> body(4 + 16 * state.keys.size());
-    PutU32(body.data(), (uint32_t)state.keys.size());
-    for (size_t k = 0; k < state.keys.size(); k++) {
+    std::vector<unsigned char> body(4 + 16 * saved.keys.size());
+    PutU32(body.data(), (uint32_t)saved.keys.size());
+    for (size_t k = 0; k < saved.keys.size(); k++) {
       unsigned char* p = body.data() + 4 + 16 * k;
-      PutU32(p, (uint32_t)state.keys[k].t);
-      for (int i = 0; i < 3; i++) PutU32(p + 4 + 4 * i, Bits(state.keys[k].v.v[i]));
+      PutU32(p, (uint32_t)saved.keys[k].t);
+      for (int i = 0; i < 3; i++) PutU32(p + 4 + 4 * i, Bits(saved.keys[k].v.v[i]));
     }
     isave->BeginChunk(kChunkKeys);
     r = isave->Write(body.data(), (ULONG)body.size(), nullptr);

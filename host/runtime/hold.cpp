@@ -38,6 +38,11 @@ struct Hold::Impl {
     return steps[steps.size() - 1 - i].name.c_str();
   }
   bool Mine() const { return thread.load(std::memory_order_acquire) == GetCurrentThreadId(); }
+  // The outermost hold closed: its suspension ends with it, and any thread may begin the next.
+  void Release() {
+    suspended = 0;
+    thread.store(0, std::memory_order_release);
+  }
   void DropAll(std::vector<Step>& steps) {
     for (Step& s : steps) Drop(s);
     steps.clear();
@@ -54,8 +59,10 @@ Hold::~Hold() {
 void Hold::Begin() {
   DWORD me = GetCurrentThreadId();
   if (impl->thread.load(std::memory_order_acquire) != me) {
-    if (impl->thread.load(std::memory_order_acquire) != 0) return;  // another thread's hold is open
-    impl->thread.store(me, std::memory_order_release);
+    // Claimed in one step, so that of two threads beginning at once only one records.
+    DWORD none = 0;
+    if (!impl->thread.compare_exchange_strong(none, me, std::memory_order_acq_rel, std::memory_order_acquire))
+      return;  // another thread's hold is open
   }
   impl->marks.push_back(impl->open.size());
 }
@@ -76,7 +83,7 @@ void Hold::Put(RestoreObj* rec) {
 void Hold::Accept(const char* name) {
   if (!impl->Mine() || impl->marks.empty()) return;
   impl->marks.pop_back();
-  if (impl->marks.empty()) impl->thread.store(0, std::memory_order_release);
+  if (impl->marks.empty()) impl->Release();
   if (!impl->marks.empty() || impl->open.empty()) return;
   impl->DropAll(impl->redo);
   impl->undo.push_back(Impl::Step{name ? name : "", impl->open});
@@ -99,12 +106,16 @@ void Hold::Cancel() {
   }
   impl->restoring = false;
   impl->open.resize(start);
-  if (impl->marks.empty()) impl->thread.store(0, std::memory_order_release);
+  if (impl->marks.empty()) impl->Release();
 }
 
-void Hold::Suspend() { impl->suspended++; }
+// Only the thread whose hold is open stops and resumes its recording: a worker's calls leave the
+// interface thread's hold recording.
+void Hold::Suspend() {
+  if (impl->Mine()) impl->suspended++;
+}
 void Hold::Resume() {
-  if (impl->suspended > 0) impl->suspended--;
+  if (impl->Mine() && impl->suspended > 0) impl->suspended--;
 }
 
 BOOL Hold::Undo() {

@@ -17,11 +17,13 @@ struct TargetHolds {
   }
 };
 
-// A reference slot that changed from one target to another.
+// A reference slot that changed from one target to another. Undo releases the target the change
+// put in (deleting it when that was its last reference); redo repeats the change as it was made,
+// so an old target its caller kept is not taken away.
 class RefHold : public RestoreObj {
  public:
-  RefHold(ReferenceMaker* maker, int which, ReferenceTarget* before, ReferenceTarget* after)
-      : maker(maker), which(which), before(before), after(after) {
+  RefHold(ReferenceMaker* maker, int which, ReferenceTarget* before, ReferenceTarget* after, BOOL delOld)
+      : maker(maker), which(which), before(before), after(after), delOld(delOld) {
     TargetHolds::Keep(MakerTarget());
     TargetHolds::Keep(before);
     TargetHolds::Keep(after);
@@ -31,14 +33,14 @@ class RefHold : public RestoreObj {
     TargetHolds::Release(before);
     TargetHolds::Release(MakerTarget());
   }
-  void Restore(int) override { Put(before); }
-  void Redo() override { Put(after); }
+  void Restore(int) override { Put(before, TRUE); }
+  void Redo() override { Put(after, delOld); }
   const char* Description() override { return "Reference"; }
 
  private:
   // The maker holds another target again: whoever shows the maker hears that it changed.
-  void Put(ReferenceTarget* target) {
-    maker->ReplaceReference(which, target, TRUE);
+  void Put(ReferenceTarget* target, BOOL del) {
+    maker->ReplaceReference(which, target, del);
     if (ReferenceTarget* self = MakerTarget()) self->NotifyDependents(FOREVER, PART_ALL, REFMSG_CHANGE);
   }
   ReferenceTarget* MakerTarget() { return maker->IsRefTarget() ? static_cast<ReferenceTarget*>(maker) : nullptr; }
@@ -46,4 +48,5 @@ class RefHold : public RestoreObj {
   int which;
   ReferenceTarget* before;
   ReferenceTarget* after;
+  BOOL delOld;
 };

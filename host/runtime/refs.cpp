@@ -29,6 +29,12 @@ bool Reaches(ReferenceMaker* from, ReferenceMaker* to, int depthLeft) {
 
 const char kSource[] = "VREFS";
 
+bool HasDependent(ReferenceTarget* t, ReferenceMaker* m) {
+  for (int i = 0; i < t->NumDependents(); i++)
+    if (t->GetDependent(i) == m) return true;
+  return false;
+}
+
 }  // namespace
 
 long GetLiveRefTargetCount() { return liveTargets.load(std::memory_order_relaxed); }
@@ -104,7 +110,7 @@ RefResult ReferenceMaker::ReplaceReference(int which, RefTargetHandle newtarg, B
   // The books follow what the maker really holds: a maker may refuse a target it cannot use.
   ReferenceTarget* actual = GetReference(which);
   if (actual == old) return REF_FAIL;
-  if (theHold.Holding()) theHold.Put(new RefHold(this, which, old, actual));
+  if (theHold.Holding()) theHold.Put(new RefHold(this, which, old, actual, delOld));
   if (actual) actual->AddDependent(this);
   if (old) {
     old->RemoveDependent(this);
@@ -150,9 +156,13 @@ ReferenceMaker* ReferenceTarget::GetDependent(int i) {
   return i >= 0 && i < dependents.Count() ? dependents[i] : nullptr;
 }
 
+// A deleted object that an undo or a cancel makes referenced again lives on as any other: its
+// deletion no longer waits for the records, and a later DeleteMe deletes it.
 void ReferenceTarget::AddDependent(ReferenceMaker* m) {
   dependents.Append(1, &m, 4);
   orphaned = false;
+  deferred = false;
+  deleting = false;
 }
 
 void ReferenceTarget::RemoveDependent(ReferenceMaker* m) {
@@ -165,10 +175,11 @@ void ReferenceTarget::RemoveDependent(ReferenceMaker* m) {
 }
 
 // A target that lost its last dependent with delete-old set goes, unless an undo record still
-// needs it; the record's release tries again.
+// needs it; the record's release tries again. A deleted object goes with its last record unless
+// something references it again.
 void ReferenceTarget::ReleaseIfOrphan() {
   if (deferred) {
-    if (holds == 0) {
+    if (holds == 0 && dependents.Count() == 0) {
       DeleteAllRefsFromMe();
       DeleteThis();
     }
@@ -184,15 +195,24 @@ RefResult ReferenceTarget::TestForLoop(Interval, RefMakerHandle hmaker) {
 RefResult ReferenceTarget::NotifyDependents(Interval changeInt, PartID partID, RefMessage message, SClass_ID sclass,
                                             BOOL propagate, RefTargetHandle hTarg) {
   if (!hTarg) hTarg = this;
-  // Dependents may drop their references while being told: walk a copy.
+  // Dependents may drop their references, or delete themselves and what they hold, while being
+  // told: walk a copy and pass over one that no longer depends on this object when its turn
+  // comes. This object and the dependent being told stay alive until they are done with (a
+  // deletion meanwhile waits, as for an undo record); a plain maker that deletes itself is not
+  // touched again.
+  TargetHolds::Keep(this);
   DependentIterator it(this);
   while (ReferenceMaker* m = it.Next()) {
+    if (!HasDependent(this, m)) continue;
     if (!ReachesAllFilters(sclass) && m->SuperClassID() != sclass) continue;
+    ReferenceTarget* mt = m->IsRefTarget() ? static_cast<ReferenceTarget*>(m) : nullptr;
+    TargetHolds::Keep(mt);
     PartID part = partID;
     RefResult r = m->NotifyRefChanged(changeInt, hTarg, part, message);
-    if (r == REF_STOP || !propagate || !m->IsRefTarget()) continue;
-    static_cast<ReferenceTarget*>(m)->NotifyDependents(changeInt, part, message, sclass, propagate, nullptr);
+    if (r != REF_STOP && propagate && mt) mt->NotifyDependents(changeInt, part, message, sclass, propagate, nullptr);
+    TargetHolds::Release(mt);
   }
+  TargetHolds::Release(this);
   return REF_SUCCEED;
 }
 
@@ -200,7 +220,8 @@ void ReferenceTarget::DeleteMe() {
   if (deleting) return;
   deleting = true;
   NotifyDependents(FOREVER, PART_ALL, REFMSG_TARGET_DELETED, NOTIFY_ALL, FALSE);
-  // Whoever still references this object loses the reference.
+  // Whoever still references this object loses the reference; recorded with delete-old, so a
+  // redo of the deletion leaves it to go with the history.
   while (dependents.Count() > 0) {
     ReferenceMaker* m = dependents[dependents.Count() - 1];
     int i = m->FindRef(this);
@@ -208,7 +229,7 @@ void ReferenceTarget::DeleteMe() {
       dependents.Delete(dependents.Count() - 1, 1);
       continue;
     }
-    m->ReplaceReference(i, nullptr, FALSE);
+    m->ReplaceReference(i, nullptr, TRUE);
   }
   DeleteAllRefsFromMe();
   // An undo record still mentions this object: it goes when the last such record goes.
@@ -222,11 +243,14 @@ void ReferenceTarget::DeleteMe() {
 int ReferenceTarget::TransferReferences(RefTargetHandle newTarget, BOOL delOld) {
   if (newTarget == this) return 0;
   int moved = 0;
+  // The last slot moved with delete-old orphans this object: it stays until the walk is done.
+  TargetHolds::Keep(this);
   DependentIterator it(this);
   while (ReferenceMaker* m = it.Next())
     for (int i = 0; i < m->NumRefs(); i++)
-      if (m->GetReference(i) == this && m->ReplaceReference(i, newTarget, FALSE) == REF_SUCCEED) moved++;
+      if (m->GetReference(i) == this && m->ReplaceReference(i, newTarget, delOld) == REF_SUCCEED) moved++;
   if (delOld && NumDependents() == 0) DeleteMe();
+  TargetHolds::Release(this);
   return moved;
 }
 

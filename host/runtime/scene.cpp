@@ -56,6 +56,8 @@ void INode::SetObjectRef(ReferenceTarget* obj) { ReplaceReference(0, obj, TRUE);
 
 void INode::AttachChild(INode* child) {
   if (!child || child == this) return;
+  // An ancestor cannot become a child: refused before it leaves its place in the scene.
+  if (child->TestForLoop(FOREVER, this) != REF_SUCCEED) return;
   if (INode* old = child->parent) {
     int slot = old->FindRef(child);
     if (slot >= 0) old->ReplaceReference(slot, nullptr, FALSE);

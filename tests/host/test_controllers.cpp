@@ -6,6 +6,7 @@
 
 #include <math.h>
 
+#include <atomic>
 #include <initializer_list>
 #include <utility>
 
@@ -233,6 +234,77 @@ TEST(Controller, PointAndColourKeysInterpolateCloneAndRoundTrip) {
     cloned.c()->GetValue(480, &p, valid);
     EXPECT_TRUE(p == b) << "the clone keeps keys of its own";
   }
+}
+
+namespace {
+// Clones and saves a controller on its own thread until it has made a number of copies, and
+// counts the copies that mix two states: keys at every kStride-th frame that do not all have the
+// value of the first.
+struct CopyReader {
+  static const int kKeys = 1000;
+  static const int kStride = 50;
+  static const int kCopies = 1000;
+  Control* c;
+  int mixed = 0;
+  std::atomic<bool> done{false};
+
+  static bool Whole(Control* copy) {
+    float first = 0;
+    for (int k = 0; k < kKeys; k += kStride) {
+      float v = 0;
+      Interval valid = FOREVER;
+      copy->GetValue(k * F, &v, valid);
+      if (k == 0) first = v;
+      if (v != first) return false;
+    }
+    return true;
+  }
+  static DWORD WINAPI Run(void* p) {
+    CopyReader* r = static_cast<CopyReader*>(p);
+    for (int i = 0; i < kCopies; i++) {
+      Control* clone = static_cast<Control*>(r->c->Clone(NoRemap()));
+      r->mixed += !Whole(clone);
+      clone->DeleteMe();
+      quortest::MemSave s;
+      s.BeginChunk(9);
+      r->c->Save(&s);
+      s.EndChunk();
+      Control* loaded = NewDefaultFloatController();
+      quortest::MemLoad l(s.Bytes());
+      if (l.OpenChunk() != IO_OK || loaded->Load(&l) != IO_OK || !Whole(loaded)) r->mixed++;
+      loaded->DeleteMe();
+    }
+    r->done.store(true, std::memory_order_release);
+    return 0;
+  }
+};
+}  // namespace
+
+// A preview thread clones and saves a controller while the interface thread undoes and redoes a
+// change of every key: each copy holds one state or the other, never a mix of both.
+TEST(Controller, ClonesAndSavesOnAnotherThreadTakeWholeStates) {
+  theHold.ClearHistory();
+  {
+    Owner o(NewDefaultFloatController());
+    AnimateOn();
+    for (int k = 0; k < CopyReader::kKeys; k++) o.Set(k * F, 1.0f);
+    AnimateOff();
+    theHold.Begin();
+    o.Set(0, 2.0f);  // moves every key
+    theHold.Accept("Move");
+    CopyReader reader;
+    reader.c = o.c();
+    HANDLE h = CreateThread(nullptr, 0, CopyReader::Run, &reader, 0, nullptr);
+    ASSERT_NE(h, nullptr);
+    while (!reader.done.load(std::memory_order_acquire)) {
+      theHold.Undo();
+      theHold.Redo();
+    }
+    WaitForSingleObject(h, INFINITE);
+    CloseHandle(h);
+    EXPECT_EQ(reader.mixed, 0);
+  }
+  theHold.ClearHistory();
 }
 
 TEST(Controller, LoadRejectsKeysThatDoNotFitTheirChunk) {

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 namespace {
 
 // Each test starts with an empty history and a float controller held by a thing.
@@ -78,6 +80,13 @@ TEST_F(HoldTest, NothingIsRecordedOutsideAHoldOrWhileSuspended) {
   theHold.Resume();
   theHold.Cancel();
   EXPECT_EQ(Value(), 9.0f);
+  // A suspension ends with its hold.
+  theHold.Begin();
+  theHold.Suspend();
+  theHold.Accept("Suspended");
+  theHold.Begin();
+  EXPECT_TRUE(theHold.Holding());
+  theHold.Cancel();
 }
 
 TEST_F(HoldTest, CancelRestoresAndNestedHoldsMakeOneStep) {
@@ -199,7 +208,9 @@ TEST_F(HoldTest, OnlyTheThreadThatBeganTheHoldRecords) {
       w->holding = theHold.Holding();
       float v = 5.0f;
       w->c->SetValue(0, &v);
-      theHold.Cancel();  // not this thread's hold: nothing happens
+      // Not this thread's hold: nothing happens.
+      theHold.Suspend();
+      theHold.Cancel();
       return 0;
     }
   } worker{static_cast<Control*>(second->GetReference(0))};
@@ -211,7 +222,7 @@ TEST_F(HoldTest, OnlyTheThreadThatBeganTheHoldRecords) {
   WaitForSingleObject(h, INFINITE);
   CloseHandle(h);
   EXPECT_FALSE(worker.holding);
-  EXPECT_TRUE(theHold.Holding()) << "the worker's cancel left this thread's hold open";
+  EXPECT_TRUE(theHold.Holding()) << "the worker's suspend and cancel left this thread's hold recording";
   theHold.Cancel();
   EXPECT_EQ(Value(), 1.0f);
   float v = 0;
@@ -219,4 +230,41 @@ TEST_F(HoldTest, OnlyTheThreadThatBeganTheHoldRecords) {
   worker.c->GetValue(0, &v, valid);
   EXPECT_EQ(v, 5.0f) << "the worker's change is not undone";
   second->DeleteMe();
+}
+
+namespace {
+// Threads that begin and cancel a hold over and over: whenever the holder lets it go, the others
+// find it free at the same moment.
+struct Racers {
+  static constexpr int kThreads = 4;
+  static constexpr int kTries = 1000000;
+  std::atomic<bool> go{false};
+  static DWORD WINAPI Run(void* p) {
+    Racers* r = static_cast<Racers*>(p);
+    while (!r->go.load(std::memory_order_acquire)) {
+    }
+    for (int i = 0; i < kTries; i++) {
+      theHold.Begin();
+      theHold.Cancel();
+    }
+    return 0;
+  }
+};
+}  // namespace
+
+// Of threads beginning a hold at once only one takes it, and its cancel frees the hold: when they
+// are done, any thread may begin the next.
+TEST_F(HoldTest, ThreadsBeginningAtOnceLeaveTheHoldFreeAfterwards) {
+  Racers racers;
+  HANDLE threads[Racers::kThreads];
+  for (HANDLE& h : threads) {
+    h = CreateThread(nullptr, 0, Racers::Run, &racers, 0, nullptr);
+    ASSERT_NE(h, nullptr);
+  }
+  racers.go.store(true, std::memory_order_release);
+  WaitForMultipleObjects(Racers::kThreads, threads, TRUE, INFINITE);
+  for (HANDLE h : threads) CloseHandle(h);
+  theHold.Begin();
+  EXPECT_TRUE(theHold.Holding()) << "the racing threads left the hold taken";
+  theHold.Cancel();
 }

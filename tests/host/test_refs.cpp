@@ -144,6 +144,51 @@ TEST(Notification, StopNoPropagationAndFiltersKeepItLocal) {
   texture->DeleteMe();
 }
 
+namespace {
+// A dependent that deletes itself when told of a change and counts the things destroyed while
+// its DeleteMe ran.
+struct SelfDeleter : Thing {
+  explicit SelfDeleter(int* destroyedMeanwhile) : Thing(2), destroyedMeanwhile(destroyedMeanwhile) {}
+  RefResult NotifyRefChanged(Interval, RefTargetHandle, PartID&, RefMessage) override {
+    int before = Thing::destroyed;
+    DeleteMe();
+    *destroyedMeanwhile = Thing::destroyed - before;
+    return REF_SUCCEED;
+  }
+  int* destroyedMeanwhile;
+};
+}  // namespace
+
+// A dependent that deletes itself while being told goes when the walk is done; what its deletion
+// takes along goes at once and is not told any more; the target it was last to hold waits too.
+TEST(Notification, ADependentThatDeletesItselfGoesAfterTheWalkAndWhatItTakesAlongIsPassedOver) {
+  int meanwhile = -1;
+  Thing* target = new Thing;
+  SelfDeleter* deleter = new SelfDeleter(&meanwhile);
+  Link(deleter, 0, target);
+  Thing* owned = new Thing(1);
+  Link(owned, 0, target);
+  Link(deleter, 1, owned);  // held only by the deleter
+  Thing* last = new Thing(1);
+  Link(last, 0, target);
+  ASSERT_EQ(target->GetDependent(1), owned);
+  int destroyed = Thing::destroyed;
+  target->NotifyDependents(FOREVER, PART_ALL, REFMSG_CHANGE);
+  EXPECT_EQ(meanwhile, 1) << "only what the deleter held went while it was told";
+  EXPECT_EQ(Thing::destroyed, destroyed + 2);
+  EXPECT_EQ(last->heard.size(), 1u) << "the walk went on past the deleted dependents";
+  EXPECT_EQ(target->NumDependents(), 1);
+  last->DeleteMe();
+
+  // The deleter was the target's last dependent: the target waits for its own walk to end.
+  Thing* alone = new Thing;
+  Link(new SelfDeleter(&meanwhile), 0, alone);
+  destroyed = Thing::destroyed;
+  alone->NotifyDependents(FOREVER, PART_ALL, REFMSG_CHANGE);
+  EXPECT_EQ(meanwhile, 0);
+  EXPECT_EQ(Thing::destroyed, destroyed + 2);
+}
+
 // The iterator walks each dependent once, also while each lets go of the target on the way: the
 // walk a library does to replace a target by hand, without deleting it.
 TEST(Dependents, IteratorWalksEachDependentOnceAlsoWhileTheyReplaceTheTarget) {
@@ -371,4 +416,98 @@ TEST(References, TransferMovesEverySlotOfEveryHolderAndUndoesAsOneStep) {
   // The keeper holds fresh, fresh holds single, single holds kept: they go with it (the count of
   // live targets at the end of every test shows what stays).
   for (Thing* t : {twice, loop, keeper}) t->DeleteMe();
+}
+
+// A deletion made in a hold that is cancelled or undone gives the object back to whoever held
+// it: it lives on after its records have gone, and a later deletion deletes it. A redone
+// deletion lets it go with the history.
+TEST(References, ADeletionCancelledOrUndoneGivesTheObjectBackForGood) {
+  theHold.ClearHistory();
+  Thing* maker = new Thing(1);
+  Thing* target = Link(maker, 0, new Thing(1));
+  Thing* child = Link(target, 0, new Thing);
+  int destroyed = Thing::destroyed;
+  theHold.Begin();
+  target->DeleteMe();
+  EXPECT_EQ(maker->GetReference(0), nullptr);
+  theHold.Cancel();
+  EXPECT_EQ(Thing::destroyed, destroyed) << "nothing goes with the cancelled records";
+  ASSERT_EQ(maker->GetReference(0), target);
+  EXPECT_EQ(target->GetReference(0), child);
+  target->DeleteMe();
+  EXPECT_EQ(Thing::destroyed, destroyed + 2) << "the object given back deletes as any other";
+  EXPECT_EQ(maker->GetReference(0), nullptr);
+
+  target = Link(maker, 0, new Thing(1));
+  child = Link(target, 0, new Thing);
+  destroyed = Thing::destroyed;
+  theHold.Begin();
+  target->DeleteMe();
+  theHold.Accept("Delete");
+  ASSERT_TRUE(theHold.Undo());
+  theHold.ClearHistory();
+  EXPECT_EQ(Thing::destroyed, destroyed) << "the history went, the undone deletion stays undone";
+  ASSERT_EQ(maker->GetReference(0), target);
+  EXPECT_EQ(target->NumDependents(), 1);
+
+  theHold.Begin();
+  target->DeleteMe();
+  theHold.Accept("Delete");
+  ASSERT_TRUE(theHold.Undo());
+  ASSERT_TRUE(theHold.Redo());
+  EXPECT_EQ(maker->GetReference(0), nullptr);
+  EXPECT_EQ(Thing::destroyed, destroyed) << "the redo step still needs it";
+  theHold.ClearHistory();
+  EXPECT_EQ(Thing::destroyed, destroyed + 2);
+  maker->DeleteMe();
+}
+
+// Transfer with delete-old in a hold: undone, the old object serves its holders again after the
+// history has gone; redone, it goes with the history.
+TEST(References, ATransferWithDeleteOldUndoneKeepsTheOldObjectAndRedoneLetsItGo) {
+  theHold.ClearHistory();
+  Thing* holder = new Thing(1);
+  Thing* old = Link(holder, 0, new Thing);
+  Thing* fresh = new Thing;
+  int destroyed = Thing::destroyed;
+  theHold.Begin();
+  EXPECT_EQ(old->TransferReferences(fresh, TRUE), 1);
+  theHold.Accept("Reset");
+  ASSERT_TRUE(theHold.Undo());
+  theHold.ClearHistory();
+  EXPECT_EQ(Thing::destroyed, destroyed + 1) << "only the fresh object, which nobody holds, goes";
+  ASSERT_EQ(holder->GetReference(0), old);
+  EXPECT_EQ(old->NumDependents(), 1);
+
+  fresh = new Thing;
+  theHold.Begin();
+  old->TransferReferences(fresh, TRUE);
+  theHold.Accept("Reset");
+  ASSERT_TRUE(theHold.Undo());
+  ASSERT_TRUE(theHold.Redo());
+  EXPECT_EQ(holder->GetReference(0), fresh);
+  destroyed = Thing::destroyed;
+  theHold.ClearHistory();
+  EXPECT_EQ(Thing::destroyed, destroyed + 1) << "the old object went with the history";
+  holder->DeleteMe();
+}
+
+// A change that kept its old target (no delete-old) keeps it when redone: the caller still owns it.
+TEST(References, ARedoneChangeWithoutDeleteOldLeavesTheOldTargetToItsCaller) {
+  theHold.ClearHistory();
+  Thing* maker = new Thing(1);
+  Thing* kept = Link(maker, 0, new Thing(0, 1));
+  theHold.Begin();
+  maker->ReplaceReference(0, new Thing(0, 2), FALSE);
+  theHold.Accept("Swap");
+  ASSERT_TRUE(theHold.Undo());
+  EXPECT_EQ(maker->GetReference(0), kept);
+  ASSERT_TRUE(theHold.Redo());
+  int destroyed = Thing::destroyed;
+  theHold.ClearHistory();
+  EXPECT_EQ(Thing::destroyed, destroyed) << "the kept target is the caller's";
+  EXPECT_EQ(kept->value, 1);
+  EXPECT_EQ(kept->NumDependents(), 0);
+  kept->DeleteMe();
+  maker->DeleteMe();
 }

@@ -134,3 +134,30 @@ TEST(Scene, MissingUnwritableAndUnknownClassFilesFail) {
   EXPECT_EQ(GetLiveRefTargetCount(), live);
   remove(path.c_str());
 }
+
+// A node moves from one parent to another, but never under its own descendant: the refused move
+// leaves the node, its subtree and its parent where they were.
+TEST(Scene, AttachChildMovesANodeAndRefusesAnAncestor) {
+  ResetScene();
+  INode* root = GetCOREInterface()->GetRootNode();
+  INode* a = CreateSceneNode("a");
+  INode* b = CreateSceneNode("b", a);
+  INode* c = CreateSceneNode("c", b);
+  INode* d = CreateSceneNode("d");
+  d->AttachChild(c);
+  EXPECT_EQ(c->GetParentNode(), d);
+  ASSERT_EQ(d->NumberOfChildren(), 1);
+  EXPECT_EQ(d->GetChildNode(0), c);
+
+  c->AttachChild(d);
+  EXPECT_EQ(d->GetParentNode(), root) << "d is c's parent: the move is refused";
+  EXPECT_EQ(c->NumberOfChildren(), 0);
+  b->AttachChild(a);
+  EXPECT_EQ(a->GetParentNode(), root);
+  ASSERT_EQ(root->NumberOfChildren(), 2);
+  EXPECT_EQ(root->GetChildNode(0), a);
+  EXPECT_EQ(root->GetChildNode(1), d);
+  EXPECT_EQ(a->GetChildNode(0), b);
+  EXPECT_EQ(GetCOREInterface()->GetINodeByName("b"), b) << "the subtree is still in the scene";
+  ResetScene();
+}
