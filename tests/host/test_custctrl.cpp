@@ -640,7 +640,8 @@ TEST(CustomControls, APageClosingAroundAGestureHearsItsEndFirst) {
     d.MoveTo(spinWnd, 6, kLowerY - 4);
     DestroyWindow(page.hwnd);
     // The window closing around the drag finishes it accepted, as committing pending edits does.
-    EXPECT_EQ(page.heard, (std::vector<Page::Heard>{{CC_SPINNER_BUTTONDOWN, 0, false}, {CC_SPINNER_BUTTONUP, 1, false}}));
+    EXPECT_EQ(page.heard,
+              (std::vector<Page::Heard>{{CC_SPINNER_BUTTONDOWN, 0, false}, {CC_SPINNER_BUTTONUP, 1, false}}));
     EXPECT_EQ(GetCapture(), nullptr);
     ReleaseISpinner(spin);
   }

@@ -15,7 +15,6 @@
 #include <process.h>
 
 #include <algorithm>
-#include <atomic>
 #include <string>
 #include <vector>
 
