@@ -110,9 +110,12 @@ int ShownHue(PickerState* p) { return p->spin[kHue] ? p->spin[kHue]->GetIVal() :
 
 void ShowColor(PickerState* p) { Show(p, ToHsv(p->color, ShownHue(p))); }
 
+void SwatchGoing(HWND swatch, bool alone);
+
 // The picker starts editing swatch: the parent hears that its swatch went down.
 void Begin(PickerState* p, HWND swatch) {
   p->swatch = swatch;
+  WatchDestroy(swatch, SwatchGoing);
   p->original = p->color = SwatchColor(swatch);
   SetWindowTextA(p->hwnd, SwatchTitle(swatch));
   ShowColor(p);
@@ -125,6 +128,7 @@ void End(PickerState* p, bool accept) {
   HWND swatch = p->swatch;
   if (!swatch) return;
   p->swatch = nullptr;
+  StopWatchingDestroy(swatch);
   if (!accept) SwatchShowColor(swatch, p->original);
   NotifyParent(swatch, CC_COLOR_CHANGE, 1);
   if (GetPropA(swatch, kSwatchProp)) NotifyParent(swatch, CC_COLOR_BUTTONUP, accept ? 1 : 0);
@@ -135,6 +139,13 @@ void Close(bool accept) {
   if (!p) return;
   End(p, accept);
   if (picker == p) DestroyWindow(p->hwnd);
+}
+
+// DestroyWindow begins on the edited swatch or a window it sits in: the edit is cancelled and the
+// picker closes while the swatch's parent is whole, so that the parent hears the end of the edit
+// whose start it heard and can close the undo step it opened then.
+void SwatchGoing(HWND swatch, bool) {
+  if (picker && picker->swatch == swatch) Close(false);
 }
 
 // A spinner changed: its group gives the colour and the other group follows.
@@ -284,7 +295,10 @@ void PickerSwatchColorSet(HWND swatch) {
 
 void PickerSwatchGone(HWND swatch) {
   if (!picker || picker->swatch != swatch) return;
-  picker->swatch = nullptr;  // nobody left to tell
+  // Only reached when the edit did not end as the destruction began (SwatchGoing): the parent
+  // may be torn down by now, so it is not told.
+  StopWatchingDestroy(swatch);
+  picker->swatch = nullptr;
   DestroyWindow(picker->hwnd);
 }
 

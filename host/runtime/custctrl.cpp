@@ -35,7 +35,60 @@ std::vector<HINSTANCE>& Registered() {
   return r;
 }
 
+// The controls watched for their destruction, and the thread's CBT hook that tells of it,
+// installed while there are any.
+struct DestroyWatch {
+  HWND control;
+  void (*going)(HWND control, bool alone);
+};
+std::vector<DestroyWatch> destroyWatches;
+HHOOK destroyHook = nullptr;
+
+LRESULT CALLBACK DestroyHookProc(int code, WPARAM wp, LPARAM lp);
+
+void UpdateDestroyHook() {
+  if (!destroyWatches.empty() && !destroyHook) {
+    destroyHook = SetWindowsHookExA(WH_CBT, DestroyHookProc, nullptr, GetCurrentThreadId());
+  } else if (destroyWatches.empty() && destroyHook) {
+    UnhookWindowsHookEx(destroyHook);
+    destroyHook = nullptr;
+  }
+}
+
+// HCBT_DESTROYWND comes as DestroyWindow begins, before anything is hidden or destroyed. A watch
+// is dropped before its call, and the list is searched again after each call, which may destroy
+// windows or start and end watches of its own.
+LRESULT CALLBACK DestroyHookProc(int code, WPARAM wp, LPARAM lp) {
+  if (code == HCBT_DESTROYWND) {
+    HWND gone = reinterpret_cast<HWND>(wp);
+    for (;;) {
+      auto it = std::find_if(destroyWatches.begin(), destroyWatches.end(), [gone](const DestroyWatch& w) {
+        return w.control == gone || IsChild(gone, w.control);
+      });
+      if (it == destroyWatches.end()) break;
+      DestroyWatch w = *it;
+      destroyWatches.erase(it);
+      w.going(w.control, w.control == gone);
+    }
+    UpdateDestroyHook();
+  }
+  return CallNextHookEx(nullptr, code, wp, lp);
+}
+
 }  // namespace
+
+void WatchDestroy(HWND control, void (*going)(HWND control, bool alone)) {
+  StopWatchingDestroy(control);
+  destroyWatches.push_back(DestroyWatch{control, going});
+  UpdateDestroyHook();
+}
+
+void StopWatchingDestroy(HWND control) {
+  destroyWatches.erase(std::remove_if(destroyWatches.begin(), destroyWatches.end(),
+                                      [control](const DestroyWatch& w) { return w.control == control; }),
+                       destroyWatches.end());
+  UpdateDestroyHook();
+}
 
 const char kButtonProp[] = "VantorCustButton";
 const char kEditProp[] = "VantorCustEdit";

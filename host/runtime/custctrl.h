@@ -44,6 +44,15 @@ HINSTANCE HostInstance();
 void InterfaceCreated();
 void InterfaceReleased();
 
+// A control in the middle of a gesture, whose parent may hold an undo step open until it hears the
+// gesture's end, watches for its destruction: when DestroyWindow begins on the control itself
+// (alone) or on a window it sits in, going(control, alone) runs before any of them hears
+// WM_DESTROY, so that the parent, still whole, can be told. A parent hearing from a child after
+// its own WM_DESTROY may already have let go of its state. The watch ends with that call or with
+// StopWatchingDestroy; controls and watches belong to the interface thread.
+void WatchDestroy(HWND control, void (*going)(HWND control, bool alone));
+void StopWatchingDestroy(HWND control);
+
 // Text as a number: true when the whole text (spaces around it aside) is one finite number.
 bool ParseNumber(const char* text, double* value);
 

@@ -74,6 +74,19 @@ Bitmap* ReadImage(const char* path) {
   return bm;
 }
 
+// Holds a critical section for a scope. Critical sections are recursive, which the queue relies on:
+// its changes call each other (loading sets the output, adding an event makes its reference).
+class Guard {
+ public:
+  explicit Guard(CRITICAL_SECTION& c) : cs(c) { EnterCriticalSection(&cs); }
+  ~Guard() { LeaveCriticalSection(&cs); }
+  Guard(const Guard&) = delete;
+  Guard& operator=(const Guard&) = delete;
+
+ private:
+  CRITICAL_SECTION& cs;
+};
+
 struct Event {
   Event() = default;
   Event(const Event&) = delete;
@@ -100,18 +113,27 @@ struct Step {
   int event;  // index, or -1 for a filter that is not in the queue
 };
 
+// The queue is rendered from more than one thread: a filter's preview window renders on its
+// worker while the interface thread edits the queue, runs it or asks for a preview of its own.
+// The filters have one source, mask and information each, and the input image and masks are read
+// on first use, so every render and every change of the queue happens under the queue's lock.
+// Nothing under the lock waits for a preview window's lock or its worker: the host only calls the
+// queue's filters and the progress window it was given.
 class PostlineQueue : public ReferenceTarget, public IPostline {
  public:
+  PostlineQueue() { InitializeCriticalSection(&lock); }
   ~PostlineQueue() override {
     for (Event* e : events) {
       delete e->filter;
       delete e;
     }
     DropInputCache();
+    DeleteCriticalSection(&lock);
   }
 
   // ---- Output and input ----
   int SetOutput(int width, int height, float aspect) override {
+    Guard hold(lock);
     if (!ValidSize(width, height, aspect)) return 0;
     output.width = width;
     output.height = height;
@@ -121,11 +143,13 @@ class PostlineQueue : public ReferenceTarget, public IPostline {
   }
   ImageFilterInfo Output() override { return output; }
   void SetInputFile(const char* path) override {
+    Guard hold(lock);
     inputFile = path ? path : "";
     DropInputCache();
   }
   const char* InputFile() override { return inputFile.data(); }
   void SetInputProc(PostlineInputProc proc, void* user) override {
+    Guard hold(lock);
     inputProc = proc;
     inputUser = user;
   }
@@ -134,6 +158,7 @@ class PostlineQueue : public ReferenceTarget, public IPostline {
   int NumEvents() override { return (int)events.size(); }
 
   int AddEvent(ImageFilter* filter, const Class_ID& classID, int at) override {
+    Guard hold(lock);
     int n = (int)events.size();
     if (!filter || at < -1 || at > n) {
       delete filter;
@@ -176,18 +201,21 @@ class PostlineQueue : public ReferenceTarget, public IPostline {
     return missingName.data();
   }
   void SetEventLabel(int i, const char* label) override {
+    Guard hold(lock);
     if (!Valid(i)) return;
     events[i]->label = label ? label : "";
     Changed();
   }
   BOOL EventEnabled(int i) override { return Valid(i) && events[i]->enabled; }
   void SetEventEnabled(int i, BOOL on) override {
+    Guard hold(lock);
     if (!Valid(i)) return;
     events[i]->enabled = on ? TRUE : FALSE;
     Changed();
   }
   const char* EventMask(int i) override { return Valid(i) ? events[i]->mask.data() : ""; }
   void SetEventMask(int i, const char* path) override {
+    Guard hold(lock);
     if (!Valid(i)) return;
     events[i]->mask = path ? path : "";
     events[i]->DropMaskImage();
@@ -195,6 +223,7 @@ class PostlineQueue : public ReferenceTarget, public IPostline {
   }
 
   int ReplaceFilter(int i, ImageFilter* filter, const Class_ID& classID) override {
+    Guard hold(lock);
     if (!Valid(i) || !filter) return 0;
     Event* e = events[i];
     if (e->filter == filter) return 1;
@@ -210,6 +239,7 @@ class PostlineQueue : public ReferenceTarget, public IPostline {
   }
 
   int DeleteEvent(int i) override {
+    Guard hold(lock);
     if (!Valid(i)) return 0;
     Event* e = events[i];
     if (e->node) ReplaceReference(i, nullptr, TRUE);
@@ -221,6 +251,7 @@ class PostlineQueue : public ReferenceTarget, public IPostline {
   }
 
   int MoveEvent(int from, int to) override {
+    Guard hold(lock);
     if (!Valid(from) || !Valid(to)) return 0;
     if (from == to) return 1;
     // Each event takes its node along; the references held stay the same.
@@ -235,6 +266,7 @@ class PostlineQueue : public ReferenceTarget, public IPostline {
   int RenderFrame(int frame, int last, Bitmap** out, HWND hWnd, char* error, int errorSize) override {
     if (!out) return SetError(error, errorSize, "no place for the image");
     *out = nullptr;
+    Guard hold(lock);
     if (last < 0 || last >= (int)events.size()) last = (int)events.size() - 1;
     std::vector<Step> steps;
     for (int i = 0; i <= last; i++)
@@ -263,6 +295,8 @@ class PostlineQueue : public ReferenceTarget, public IPostline {
       }
       size_t ndot = dot + (count > 1 ? name.size() - target.size() : 0);
       std::string temp = name.substr(0, ndot) + ".partial" + name.substr(ndot);
+      // Each frame renders under the queue's lock (RenderFrame takes it); it is not held while the
+      // caller hears of the frame, whose window may process messages meanwhile.
       Bitmap* bm = nullptr;
       if (!RenderFrame(f, -1, &bm, nullptr, error, errorSize)) return Abandon(written, 0);
       BitmapInfo out;
@@ -295,6 +329,7 @@ class PostlineQueue : public ReferenceTarget, public IPostline {
     if (out) *out = nullptr;
     if (second) *second = nullptr;
     if (!filter || !out || !ValidSize(w, h, aspect) || type < FLT_PREVIEW_SOURCE || type > FLT_PREVIEW_QUEUE) return 0;
+    Guard hold(lock);
     std::vector<Step> steps;
     int own = -1;
     for (int i = 0; i < (int)events.size(); i++) {
@@ -314,6 +349,7 @@ class PostlineQueue : public ReferenceTarget, public IPostline {
 
   // Every event's filter holds the node the queue saves for it.
   void SyncNodes() {
+    Guard hold(lock);
     for (int i = 0; i < (int)events.size(); i++) SyncNode(i);
   }
 
@@ -323,6 +359,7 @@ class PostlineQueue : public ReferenceTarget, public IPostline {
   int NumRefs() override { return (int)events.size(); }
   RefTargetHandle GetReference(int i) override { return Valid(i) ? events[i]->node : nullptr; }
   void SetReference(int i, RefTargetHandle r) override {
+    Guard hold(lock);
     if (!Valid(i)) return;
     events[i]->node = dynamic_cast<ITavrelNode*>(r);
     // A loaded event's filter takes the node that came with the scene.
@@ -347,6 +384,7 @@ class PostlineQueue : public ReferenceTarget, public IPostline {
   }
 
   IOResult Load(ILoad* iload) override {
+    Guard hold(lock);
     IOResult r;
     while ((r = iload->OpenChunk()) == IO_OK) {
       bool ok = true;
@@ -631,6 +669,7 @@ class PostlineQueue : public ReferenceTarget, public IPostline {
   Bitmap* inputCache = nullptr;
   std::vector<Event*> events;
   CStr missingName;
+  CRITICAL_SECTION lock;
 };
 
 class PostlineDesc : public ClassDesc {
@@ -646,8 +685,17 @@ struct Registration {
   Registration() { RegisterBuiltinClass(&postlineDesc); }
 } registration;
 
+// The first preview may ask for the queue on a preview window's worker while the interface thread
+// asks too: the scene gets one queue, made under this lock (set up as the module loads).
+struct CreationLock {
+  CreationLock() { InitializeCriticalSection(&cs); }
+  ~CreationLock() { DeleteCriticalSection(&cs); }
+  CRITICAL_SECTION cs;
+} creationLock;
+
 PostlineQueue* Queue() {
   INode* root = GetCOREInterface()->GetRootNode();
+  Guard hold(creationLock.cs);
   auto* q = dynamic_cast<PostlineQueue*>(root->GetObjectRef());
   if (!q) {
     q = new PostlineQueue;

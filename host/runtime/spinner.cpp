@@ -101,6 +101,7 @@ void Invalidate(SpinnerState* s) { InvalidateRect(s->hwnd, nullptr, TRUE); }
 
 // Ends the gesture before capture goes, so that losing it is not taken for a cancel.
 void EndGesture(SpinnerState* s) {
+  StopWatchingDestroy(s->hwnd);
   s->gesture = Gesture::Idle;
   s->arrow = 0;
   Invalidate(s);
@@ -110,12 +111,28 @@ void EndGesture(SpinnerState* s) {
 // The value goes back to where the drag began and the parent hears that the gesture was cancelled.
 void CancelDrag(SpinnerState* s, Gesture next) {
   HWND self = s->hwnd;
+  StopWatchingDestroy(self);
   s->value = s->dragStart;
   Show(s);
   s->gesture = next;
   s->arrow = 0;
   Invalidate(s);
   NotifyParent(self, CC_SPINNER_BUTTONUP, 0);
+}
+
+// DestroyWindow begins on the spinner or a window it sits in while a press or drag goes on: the
+// parent, still whole, hears the gesture's end and can close the undo step it holds for it. A
+// spinner that goes alone cancels the drag (the parent stays and shows the value it had); a window
+// that closes around it finishes the drag accepted, as committing pending edits does on closing.
+void GestureGoing(HWND self, bool alone) {
+  SpinnerState* s = SpinnerOf(self);
+  if (!s || (s->gesture != Gesture::Pressed && s->gesture != Gesture::Dragging)) return;
+  if (alone) {
+    CancelDrag(s, Gesture::Idle);
+    return;
+  }
+  EndGesture(s);
+  NotifyParent(self, CC_SPINNER_BUTTONUP, 1);
 }
 
 // Each handler may see the control destroyed by the parent it notifies, so it looks the state up
@@ -130,6 +147,7 @@ void OnLeftDown(SpinnerState* s, int y) {
   s->dragStart = s->dragBase = s->value;
   SetCapture(s->hwnd);
   Invalidate(s);
+  WatchDestroy(s->hwnd, GestureGoing);
   NotifyParent(s->hwnd, CC_SPINNER_BUTTONDOWN, 0);
 }
 
@@ -353,6 +371,8 @@ LRESULT CALLBACK SpinnerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       Draw(s, (HDC)wp);
       return 0;
     case WM_DESTROY:
+      // A live gesture was ended when the destruction began (GestureGoing).
+      StopWatchingDestroy(hwnd);
       s->gesture = Gesture::Idle;
       if (GetCapture() == hwnd) ReleaseCapture();
       break;

@@ -10,6 +10,7 @@
 #include <float.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -112,6 +113,15 @@ TEST_F(Spinner, RightClickDuringADragCancelsItAndRestoresTheValue) {
   d.Clear();
   d.Click(spinWnd, 6, kUpperY);
   EXPECT_TRUE(SequenceIs(d.Log(), {Down(2.0), Change(1, 2.5), Up(1, 2.5)}));
+}
+
+TEST_F(Spinner, ASpinnerDestroyedInTheMiddleOfADragCancelsIt) {
+  d.LeftDown(spinWnd, 6, kLowerY);
+  d.MoveTo(spinWnd, 6, kLowerY - 4);
+  DestroyWindow(spinWnd);
+  // The parent stays: it hears the drag cancelled, with the value it began with.
+  EXPECT_TRUE(SequenceIs(d.Log(), {Down(2.0), Change(1, 4.0), Up(0, 2.0)}));
+  EXPECT_EQ(GetCapture(), nullptr);
 }
 
 TEST_F(Spinner, AClickStepsOnceTowardsTheArrowAndARightClickSetsTheResetValueClamped) {
@@ -574,6 +584,81 @@ TEST(CustEdit, EnterNotifiesTheParentAndTheTextReadsAsNumbers) {
   e->Disable();
   EXPECT_FALSE(e->IsEnabled());
   ReleaseICustEdit(e);
+}
+
+// A page that controls sit in: a child window that records the gesture notifications it hears
+// and whether its own WM_DESTROY had come before each.
+class Page {
+ public:
+  struct Heard {
+    UINT message;
+    int code;
+    bool afterDestroy;
+    bool operator==(const Heard& o) const {
+      return message == o.message && code == o.code && afterDestroy == o.afterDestroy;
+    }
+  };
+  explicit Page(HWND parent) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = Proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "QuorTestPage";
+    RegisterClassA(&wc);
+    hwnd = CreateWindowExA(0, wc.lpszClassName, "", WS_CHILD | WS_VISIBLE, 0, 0, 200, 100, parent, nullptr,
+                           wc.hInstance, nullptr);
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, (LONG_PTR)this);
+  }
+  HWND Create(const char* cls, int id, int x, int w, int h) {
+    return CreateWindowExA(0, cls, "", WS_CHILD | WS_VISIBLE, x, 10, w, h, hwnd, (HMENU)(INT_PTR)id,
+                           ControlModule(), nullptr);
+  }
+  HWND hwnd;
+  bool destroyed = false;
+  std::vector<Heard> heard;
+
+ private:
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* self = reinterpret_cast<Page*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (self && msg == WM_DESTROY) self->destroyed = true;
+    bool gesture = msg == CC_SPINNER_BUTTONDOWN || msg == CC_SPINNER_BUTTONUP || msg == CC_COLOR_BUTTONDOWN ||
+                   msg == CC_COLOR_CHANGE || msg == CC_COLOR_BUTTONUP;
+    if (self && gesture) self->heard.push_back({msg, HIWORD(wp), self->destroyed});
+    return DefWindowProcA(hwnd, msg, wp, lp);
+  }
+};
+
+// A page closed in the middle of a spinner drag or a colour edit: the page hears the gesture end
+// while it is still whole, so that an undo step it opened is closed.
+TEST(CustomControls, APageClosingAroundAGestureHearsItsEndFirst) {
+  ControlDriver d;
+  {
+    Page page(d.Parent());
+    HWND spinWnd = page.Create(SPINNERWINDOWCLASS, kSpinId, 10, kSpinW, kSpinH);
+    ISpinnerControl* spin = GetISpinner(spinWnd);
+    ASSERT_NE(spin, nullptr);
+    d.LeftDown(spinWnd, 6, kLowerY);
+    d.MoveTo(spinWnd, 6, kLowerY - 4);
+    DestroyWindow(page.hwnd);
+    // The window closing around the drag finishes it accepted, as committing pending edits does.
+    EXPECT_EQ(page.heard,
+              (std::vector<Page::Heard>{{CC_SPINNER_BUTTONDOWN, 0, false}, {CC_SPINNER_BUTTONUP, 1, false}}));
+    EXPECT_EQ(GetCapture(), nullptr);
+    ReleaseISpinner(spin);
+  }
+  {
+    Page page(d.Parent());
+    HWND sw = page.Create(COLORSWATCHWINDOWCLASS, kOtherId, 10, 40, 20);
+    IColorSwatch* is = GetIColorSwatch(sw, RGB(1, 2, 3), "Ambient");
+    ASSERT_NE(is, nullptr);
+    is->EditThis(TRUE);
+    ASSERT_NE(FindWindowA(COLORPICKERWINDOWCLASS, nullptr), nullptr);
+    DestroyWindow(page.hwnd);
+    EXPECT_EQ(page.heard, (std::vector<Page::Heard>{{CC_COLOR_BUTTONDOWN, 0, false}, {CC_COLOR_CHANGE, 1, false},
+                                                    {CC_COLOR_BUTTONUP, 0, false}}))
+        << "the edit is cancelled";
+    EXPECT_EQ(FindWindowA(COLORPICKERWINDOWCLASS, nullptr), nullptr) << "and the picker closed";
+    ReleaseIColorSwatch(is);
+  }
 }
 
 TEST(CustomControls, InterfaceObjectsOnlyForTheirOwnControls) {

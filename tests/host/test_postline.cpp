@@ -12,6 +12,8 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <process.h>
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -96,9 +98,9 @@ Bitmap* LoadImageFile(const std::string& path) {
   return TheManager->Load(&bi);
 }
 
-// Writes a w x h image whose left half is black and right half white (a mask) to path; answers
-// path, or an empty string when it could not be written.
-std::string WriteHalfMask(const std::string& path, int w, int h) {
+// Writes a w x h grey image whose left half has the value left and right half right to path;
+// answers path, or an empty string when it could not be written.
+std::string WriteHalves(const std::string& path, int w, int h, WORD left, WORD right) {
   BitmapInfo bi;
   bi.SetName(path.c_str());
   bi.SetWidth(w);
@@ -107,7 +109,7 @@ std::string WriteHalfMask(const std::string& path, int w, int h) {
   Bitmap* bm = TheManager->Create(&bi);
   std::vector<BMM_Color_64> row((size_t)w);
   for (int x = 0; x < w; x++) {
-    WORD v = x < w / 2 ? 0 : 65535;
+    WORD v = x < w / 2 ? left : right;
     row[(size_t)x] = BMM_Color_64{v, v, v, 65535};
   }
   for (int y = 0; y < h; y++) bm->PutPixels(0, y, w, row.data());
@@ -116,6 +118,9 @@ std::string WriteHalfMask(const std::string& path, int w, int h) {
   bm->DeleteThis();
   return ok ? path : std::string();
 }
+
+// A mask: the left half black, the right half white.
+std::string WriteHalfMask(const std::string& path, int w, int h) { return WriteHalves(path, w, h, 0, 65535); }
 
 class Postline : public ::testing::Test {
  protected:
@@ -367,6 +372,83 @@ TEST_F(Postline, APreviewReportsProgressAndStopsWhenTheWindowSaysSo) {
   Bitmap* bm = nullptr;
   EXPECT_FALSE(offset->CreatePreview(first.hwnd, &bm, 0, 4, 4, 1.0f, nullptr, FLT_PREVIEW_UPTO));
   EXPECT_EQ(TheManager->Count(), live) << "an aborted preview leaves no bitmap behind";
+}
+
+// A thread that previews filter over and over and counts the previews that fail or whose image is
+// not one render of one input: with the mask, the offset reaches only the right half.
+struct Previewer {
+  static const int kW = 64, kH = 32;  // big enough for the renders of two threads to overlap
+  static unsigned __stdcall Run(void* p) {
+    auto* self = static_cast<Previewer*>(p);
+    WaitForSingleObject(self->start, INFINITE);
+    for (int i = 0; i < self->count; i++) self->Check();
+    return 0;
+  }
+  void Check() {
+    Bitmap* bm = nullptr;
+    if (!filter->CreatePreview(nullptr, &bm, 0, kW, kH, 1.0f, nullptr, FLT_PREVIEW_UPTO) || !bm) {
+      failed++;
+      return;
+    }
+    std::vector<BMM_Color_64> row(kW);
+    const WORD left = RedAt(bm, 0, 0), right = RedAt(bm, kW - 1, 0);
+    bool whole = (right == inputs[0] + add || right == inputs[1] + add) && (left == right || left + add == right);
+    for (int y = 0; y < kH && whole; y++) {
+      bm->GetLinearPixels(0, y, kW, row.data());
+      for (int x = 0; x < kW; x++) whole = whole && row[x].r == (x < kW / 2 ? left : right);
+    }
+    if (!whole) mixed++;
+    bm->DeleteThis();
+  }
+  HANDLE start;
+  ImageFilter* filter;
+  WORD inputs[2];
+  int add;
+  int count;
+  int failed = 0;
+  int mixed = 0;
+};
+
+TEST_F(Postline, PreviewsOnTwoThreadsWhileTheQueueChangesAreEachOneWholeRender) {
+  const WORD kDark = 0x2020, kLight = 0x6060;
+  const int kAdd = 300, kPreviews = 1000, kW = Previewer::kW, kH = Previewer::kH;
+  std::string mask = WriteHalfMask(TempPath("postline-race-mask.png"), kW, kH);
+  std::string files[2] = {WriteHalves(TempPath("postline-race-dark.png"), kW, kH, kDark, kDark),
+                          WriteHalves(TempPath("postline-race-light.png"), kW, kH, kLight, kLight)};
+  ASSERT_FALSE(mask.empty() || files[0].empty() || files[1].empty());
+  Previewer p = {};
+  for (int k = 0; k < 2; k++) {  // the values as the files give them back
+    Bitmap* back = LoadImageFile(files[k]);
+    ASSERT_NE(back, nullptr);
+    p.inputs[k] = RedAt(back, 0, 0);
+    back->DeleteThis();
+  }
+  q->SetInputProc(nullptr, nullptr);
+  q->SetInputFile(files[0].c_str());
+  ASSERT_EQ(AddOffset(kAdd), 0);
+  q->SetEventMask(0, mask.c_str());
+  p.start = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  p.filter = q->GetFilter(0);
+  p.add = kAdd;
+  p.count = kPreviews;
+  Previewer other = p;
+  HANDLE threads[] = {reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, Previewer::Run, &p, 0, nullptr)),
+                      reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, Previewer::Run, &other, 0, nullptr))};
+  ASSERT_TRUE(threads[0] && threads[1]);
+  SetEvent(p.start);
+  // Meanwhile the input file and the mask change, which lets go of the images read so far.
+  int changes = 0;
+  while (WaitForMultipleObjects(2, threads, TRUE, 0) == WAIT_TIMEOUT) {
+    q->SetInputFile(files[changes % 2].c_str());
+    q->SetEventMask(0, changes % 3 ? mask.c_str() : "");
+    changes++;
+  }
+  for (HANDLE h : threads) CloseHandle(h);
+  CloseHandle(p.start);
+  EXPECT_GT(changes, 1);
+  EXPECT_EQ(p.failed + other.failed, 0);
+  EXPECT_EQ(p.mixed + other.mixed, 0);
+  for (const std::string& f : {mask, files[0], files[1]}) DeleteFileA(f.c_str());
 }
 
 TEST_F(Postline, EventsTheirDataAndNodesTravelWithTheScene) {

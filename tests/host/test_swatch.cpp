@@ -193,13 +193,15 @@ TEST_F(Swatch, AnOpenPickerMovesToTheSwatchThatTakesItOver) {
                                    Up(1, RGB(15, 20, 30)), from2(CC_COLOR_BUTTONDOWN, 0), from2(CC_COLOR_CHANGE, 0),
                                    from2(CC_COLOR_CHANGE, 1), from2(CC_COLOR_BUTTONUP, 1)}));
 
-  // A swatch that goes away while edited closes the picker; its parent hears nothing more.
+  // A swatch that goes away while edited closes the picker; its parent, which stays, hears the
+  // edit cancelled.
   d.Clear();
   is2->EditThis(TRUE);
   ASSERT_NE(FindPicker(), nullptr);
   DestroyWindow(sw2);
   EXPECT_EQ(FindPicker(), nullptr);
-  EXPECT_TRUE(SequenceIs(d.Log(), {from2(CC_COLOR_BUTTONDOWN, 0)}));
+  EXPECT_TRUE(SequenceIs(d.Log(), {from2(CC_COLOR_BUTTONDOWN, 0), from2(CC_COLOR_CHANGE, 1),
+                                   from2(CC_COLOR_BUTTONUP, 0)}));
   ReleaseIColorSwatch(is2);
 }
 
