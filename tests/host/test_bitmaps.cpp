@@ -424,3 +424,44 @@ TEST(BitmapLoading, OutsideSilentModeEveryFailureIsShown) {
   TheManager->SetSilentMode(wasSilent);
 }
 
+// ---- Image windows ------------------------------------------------------------------------------
+
+namespace {
+
+// The colour an image window shows at (x, y) of its client area once painted.
+COLORREF Shown(HWND hwnd, int x, int y) {
+  InvalidateRect(hwnd, nullptr, FALSE);
+  UpdateWindow(hwnd);
+  HDC dc = GetDC(hwnd);
+  COLORREF c = GetPixel(dc, x, y);
+  ReleaseDC(hwnd, dc);
+  return c;
+}
+
+}  // namespace
+
+TEST(ImageWindowGamma, PaintsThroughTheTableAsItIsAtEachPaint) {
+  const int kSide = 8;
+  const BYTE kR = 0x80, kG = 0x40, kB = 0x20;
+  Scoped bm(kSide, kSide);
+  ASSERT_NE(bm.bm, nullptr);
+  bm->Fill(kR << 8, kG << 8, kB << 8, 65535);
+  const GammaMgr saved = gammaMgr;
+  gammaMgr.enable = FALSE;
+  HWND hwnd = nullptr;
+  ASSERT_TRUE(bm->Display("Gamma", BMM_UL, TRUE, FALSE, &hwnd));
+  EXPECT_EQ(Shown(hwnd, kSide / 2, kSide / 2), RGB(kR, kG, kB)) << "gamma off: the bytes as they are";
+
+  for (int i = 0; i < 256; i++) gammaMgr.dispTable[i] = (BYTE)(255 - i);
+  gammaMgr.enable = TRUE;
+  EXPECT_EQ(Shown(hwnd, kSide / 2, kSide / 2), RGB(255 - kR, 255 - kG, 255 - kB));
+  // A table changed after a paint is what the next paint uses.
+  gammaMgr.SetDisplayGamma(1.0f);
+  EXPECT_EQ(Shown(hwnd, 0, 0), RGB(kR, kG, kB));
+  for (int i = 0; i < 256; i++) gammaMgr.dispTable[i] = (BYTE)(i / 2);
+  EXPECT_EQ(Shown(hwnd, kSide - 1, kSide - 1), RGB(kR / 2, kG / 2, kB / 2));
+  gammaMgr.enable = FALSE;
+  EXPECT_EQ(Shown(hwnd, 0, kSide - 1), RGB(kR, kG, kB));
+  gammaMgr = saved;
+  DestroyWindow(hwnd);
+}
