@@ -65,7 +65,7 @@ BMM_Color_64* ReadImageFileWIC(const char* path, int* width, int* height) {
     return nullptr;
   UINT w = 0, h = 0;
   if (FAILED(converter->GetSize(&w, &h)) || w == 0 || h == 0 || w > 65535 || h > 65535) return nullptr;
-  // The size is the header's word: refuse what no file here can hold before allocating for it.
+  // The size is only what the header claims: refuse what is not allowed before allocating for it.
   if (!ImageSizeAllowed(w, h)) return nullptr;
   const size_t count = (size_t)w * h;
   BYTE* bgra = static_cast<BYTE*>(malloc(count * 4));

@@ -292,7 +292,7 @@ TEST(BitmapOutputs, WriteAWindowsBitmapAndCloseKeepingOrRemovingIt) {
   DeleteFileA(kept.c_str());
 }
 
-TEST(BitmapOutputs, PngAndTiffFilesReadBackRowByRow) {
+TEST(BitmapOutputs, PngTiffAndJpegFilesWrittenRowByRowReadBack) {
   const int kW = 5, kH = 3;
   Scoped bm(kW, kH);
   ASSERT_NE(bm.bm, nullptr);
@@ -324,6 +324,19 @@ TEST(BitmapOutputs, PngAndTiffFilesReadBackRowByRow) {
     back->DeleteThis();
     DeleteFileA(path.c_str());
   }
+  // JPEG loses detail but keeps the size.
+  const std::string jpeg = TempPath("quor_rows.jpg");
+  BitmapInfo out;
+  out.SetName(jpeg.c_str());
+  ASSERT_EQ(bm->OpenOutput(&out), 1);
+  ASSERT_EQ(bm->Write(&out), 1);
+  bm->CloseAll(BMM_CLOSE_COMPLETE);
+  Bitmap* back = TheManager->Load(&out);
+  ASSERT_NE(back, nullptr);
+  EXPECT_EQ(back->Width(), kW);
+  EXPECT_EQ(back->Height(), kH);
+  back->DeleteThis();
+  DeleteFileA(jpeg.c_str());
   TheManager->SetSilentMode(wasSilent);
 }
 
