@@ -297,35 +297,42 @@ std::atomic<bool> silentMode{false};
 BOOL BitmapManager::SetSilentMode(BOOL on) { return silentMode.exchange(on != 0, std::memory_order_acq_rel); }
 BOOL BitmapManager::SilentMode() { return silentMode.load(std::memory_order_acquire); }
 
+namespace {
+// Shows a failed load to the user: the reaction outside silent mode.
+void ShowLoadFailure(const char* name) {
+  char text[MAX_PATH + 64];
+  snprintf(text, sizeof text, "Cannot load the image file\n%s", name);
+  MessageBoxA(nullptr, text, "Bitmap Loading Error", MB_OK | MB_ICONERROR | MB_TASKMODAL);
+}
+}  // namespace
+
 Bitmap* BitmapManager::Load(BitmapInfo* bi) {
   if (!bi) return nullptr;
   int w = 0, h = 0;
   BMM_Color_64* pixels = ReadImageFileWIC(bi->Name(), &w, &h);
-  if (!pixels) {
-    if (!SilentMode()) {
-      char text[MAX_PATH + 64];
-      snprintf(text, sizeof text, "Cannot load the image file\n%s", bi->Name());
-      MessageBoxA(nullptr, text, "Bitmap Loading Error", MB_OK | MB_ICONERROR | MB_TASKMODAL);
-    }
-    return nullptr;
+  Bitmap* bm = nullptr;
+  if (pixels) {
+    bi->SetWidth((WORD)w);
+    bi->SetHeight((WORD)h);
+    if (bi->Type() == BMM_NO_TYPE) bi->SetType(BMM_TRUE_64);
+    if (!(bi->Aspect() > 0.0f)) bi->SetAspect(1.0f);
+    bm = Create(bi);
+    if (bm) bm->PutPixels(0, 0, w * h, pixels);
+    free(pixels);
   }
-  bi->SetWidth((WORD)w);
-  bi->SetHeight((WORD)h);
-  if (bi->Type() == BMM_NO_TYPE) bi->SetType(BMM_TRUE_64);
-  if (!(bi->Aspect() > 0.0f)) bi->SetAspect(1.0f);
-  Bitmap* bm = Create(bi);
-  if (bm) bm->PutPixels(0, 0, w * h, pixels);
-  free(pixels);
-  // The input option "custom size": the image as read, resized into a bitmap of that size.
+  // The input option "custom size": the image as read, resized into a bitmap of that size, which
+  // is held to the same limit as an image read from a file.
   if (bm && (bi->GetCustomFlags() & BMM_CUSTOM_RESIZE) && bi->GetCustomWidth() && bi->GetCustomHeight()) {
     bi->SetWidth(bi->GetCustomWidth());
     bi->SetHeight(bi->GetCustomHeight());
-    Bitmap* sized = Create(bi);
+    Bitmap* sized = ImageSizeAllowed(bi->Width(), bi->Height()) ? Create(bi) : nullptr;
     BMM_Color_64 none = {0, 0, 0, 0};
     if (sized) sized->Storage()->CopyImage(bm, COPY_IMAGE_RESIZE, none);
     bm->DeleteThis();
     bm = sized;
   }
+  // Whatever failed (the file, its size, memory for the bitmap), the caller gets null.
+  if (!bm && !SilentMode()) ShowLoadFailure(bi->Name());
   return bm;
 }
 

@@ -5,10 +5,11 @@
 
 #include <commdlg.h>
 #include <math.h>
+#include <stdint.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <new>
-#include <vector>
 
 GammaMgr::GammaMgr() : enable(FALSE), dispGamma(2.2f) {
   SetDisplayGamma(2.2f);
@@ -34,17 +35,35 @@ struct ImageWindow {
   Bitmap* copy = nullptr;
   bool owned = false;  // the window deletes this record (set once it was made)
   int width = 0, height = 0, stride = 0;
-  std::vector<BYTE> rows;  // blue, green, red; top row first; each row padded to 4 bytes
+  BYTE* rows = nullptr;  // blue, green, red; top row first; each row padded to 4 bytes
+  // The rows through the display gamma table, made on the first paint with gamma on and made
+  // again when the table changes (it is public: any code may fill it).
+  BYTE* gammaRows = nullptr;
+  BYTE gammaTable[256] = {};
+  ~ImageWindow() {
+    free(rows);
+    free(gammaRows);
+  }
 };
 
 ImageWindow* Get(HWND hwnd) { return reinterpret_cast<ImageWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA)); }
 
+// The rows to paint: as they are with gamma off, else through the current table. Without the
+// memory for that, the rows as they are.
+const BYTE* ShownRows(ImageWindow* iw) {
+  if (!gammaMgr.enable) return iw->rows;
+  const size_t bytes = (size_t)iw->stride * iw->height;
+  if (iw->gammaRows && memcmp(iw->gammaTable, gammaMgr.dispTable, sizeof iw->gammaTable) == 0) return iw->gammaRows;
+  if (!iw->gammaRows) iw->gammaRows = static_cast<BYTE*>(malloc(bytes));
+  if (!iw->gammaRows) return iw->rows;
+  memcpy(iw->gammaTable, gammaMgr.dispTable, sizeof iw->gammaTable);
+  for (size_t i = 0; i < bytes; i++) iw->gammaRows[i] = iw->gammaTable[iw->rows[i]];
+  return iw->gammaRows;
+}
+
 void Paint(HWND hwnd, ImageWindow* iw) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(hwnd, &ps);
-  std::vector<BYTE> shown = iw->rows;
-  if (gammaMgr.enable)
-    for (BYTE& b : shown) b = gammaMgr.dispTable[b];
   BITMAPINFO bi = {};
   bi.bmiHeader.biSize = sizeof bi.bmiHeader;
   bi.bmiHeader.biWidth = iw->width;
@@ -52,7 +71,7 @@ void Paint(HWND hwnd, ImageWindow* iw) {
   bi.bmiHeader.biPlanes = 1;
   bi.bmiHeader.biBitCount = 24;
   bi.bmiHeader.biCompression = BI_RGB;
-  SetDIBitsToDevice(dc, 0, 0, iw->width, iw->height, 0, 0, 0, iw->height, shown.data(), &bi, DIB_RGB_COLORS);
+  SetDIBitsToDevice(dc, 0, 0, iw->width, iw->height, 0, 0, 0, iw->height, ShownRows(iw), &bi, DIB_RGB_COLORS);
   // What lies beyond the image when the window is larger.
   RECT client;
   GetClientRect(hwnd, &client);
@@ -154,17 +173,27 @@ int Bitmap::Display(const char* title, int position, BOOL autonomous, BOOL saveB
   iw->width = Width();
   iw->height = Height();
   iw->stride = (3 * iw->width + 3) & ~3;
-  iw->rows.assign((size_t)iw->stride * iw->height, 0);
-  std::vector<BMM_Color_64> line(iw->width);
+  // Sizes in 64 bits, so that the 32-bit build refuses an image it cannot address.
+  const uint64_t bytes = (uint64_t)iw->stride * iw->height;
+  if (bytes <= SIZE_MAX / 2) iw->rows = static_cast<BYTE*>(malloc((size_t)bytes));
+  BMM_Color_64* line = static_cast<BMM_Color_64*>(malloc((size_t)iw->width * sizeof(BMM_Color_64)));
+  if (!iw->rows || !line) {
+    free(line);
+    iw->copy->DeleteThis();
+    delete iw;
+    return 0;
+  }
   for (int y = 0; y < iw->height; y++) {
-    GetLinearPixels(0, y, iw->width, line.data());
-    BYTE* row = &iw->rows[(size_t)y * iw->stride];
+    GetLinearPixels(0, y, iw->width, line);
+    BYTE* row = iw->rows + (size_t)y * iw->stride;
     for (int x = 0; x < iw->width; x++) {
       row[3 * x] = (BYTE)(line[x].b >> 8);
       row[3 * x + 1] = (BYTE)(line[x].g >> 8);
       row[3 * x + 2] = (BYTE)(line[x].r >> 8);
     }
+    memset(row + 3 * iw->width, 0, iw->stride - 3 * iw->width);
   }
+  free(line);
   const char* shownTitle = title ? title : info.Filename()[0] ? info.Filename() : "Image";
   HMENU menu = nullptr;
   if (saveButton) {

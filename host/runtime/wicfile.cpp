@@ -3,11 +3,11 @@
 #include "wicfile.h"
 
 #include <objbase.h>
+#include <stdlib.h>
 #include <string.h>
 #include <wincodec.h>
 
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -65,17 +65,25 @@ BMM_Color_64* ReadImageFileWIC(const char* path, int* width, int* height) {
     return nullptr;
   UINT w = 0, h = 0;
   if (FAILED(converter->GetSize(&w, &h)) || w == 0 || h == 0 || w > 65535 || h > 65535) return nullptr;
-  std::vector<BYTE> bgra((size_t)w * h * 4);
-  if (FAILED(converter->CopyPixels(nullptr, w * 4, (UINT)bgra.size(), bgra.data()))) return nullptr;
-  BMM_Color_64* out = static_cast<BMM_Color_64*>(malloc((size_t)w * h * sizeof(BMM_Color_64)));
-  if (!out) return nullptr;
-  for (size_t i = 0; i < (size_t)w * h; i++) {
+  // The size is only what the header claims: refuse what is not allowed before allocating for it.
+  if (!ImageSizeAllowed(w, h)) return nullptr;
+  const size_t count = (size_t)w * h;
+  BYTE* bgra = static_cast<BYTE*>(malloc(count * 4));
+  BMM_Color_64* out = static_cast<BMM_Color_64*>(malloc(count * sizeof(BMM_Color_64)));
+  // Pixel data cut short fails here, in the decoder.
+  if (!bgra || !out || FAILED(converter->CopyPixels(nullptr, w * 4, (UINT)(count * 4), bgra))) {
+    free(bgra);
+    free(out);
+    return nullptr;
+  }
+  for (size_t i = 0; i < count; i++) {
     const BYTE* p = &bgra[i * 4];
     out[i].r = (WORD)(p[2] * 257);
     out[i].g = (WORD)(p[1] * 257);
     out[i].b = (WORD)(p[0] * 257);
     out[i].a = (WORD)(p[3] * 257);
   }
+  free(bgra);
   *width = (int)w;
   *height = (int)h;
   return out;
@@ -125,18 +133,8 @@ int WriteImageFileWIC(const char* path, const BitmapStorage* s) {
     format = GUID_ContainerFormatJpeg;
   else
     return 0;
-  int w = s->Width(), h = s->Height();
-  std::vector<BMM_Color_64> line((size_t)w);
-  std::vector<BYTE> bgr((size_t)w * h * 3);
-  for (int y = 0; y < h; y++) {
-    if (!s->GetLinearPixels(0, y, w, line.data())) return 0;
-    for (int x = 0; x < w; x++) {
-      BYTE* p = &bgr[((size_t)y * w + x) * 3];
-      p[0] = (BYTE)(line[x].b >> 8);
-      p[1] = (BYTE)(line[x].g >> 8);
-      p[2] = (BYTE)(line[x].r >> 8);
-    }
-  }
+  const int w = s->Width(), h = s->Height();
+  if (w <= 0 || h <= 0) return 0;
   ComScope com;
   Ref<IWICImagingFactory> factory;
   if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
@@ -155,7 +153,20 @@ int WriteImageFileWIC(const char* path, const BitmapStorage* s) {
     return 0;
   WICPixelFormatGUID pf = GUID_WICPixelFormat24bppBGR;
   if (FAILED(frame->SetPixelFormat(&pf)) || !IsEqualGUID(pf, GUID_WICPixelFormat24bppBGR)) return 0;
-  if (FAILED(frame->WritePixels((UINT)h, (UINT)w * 3, (UINT)bgr.size(), bgr.data()))) return 0;
-  if (FAILED(frame->Commit()) || FAILED(encoder->Commit())) return 0;
-  return 1;
+  // Row by row, so that writing needs a row's worth of memory rather than a copy of the image.
+  BMM_Color_64* line = static_cast<BMM_Color_64*>(malloc((size_t)w * sizeof(BMM_Color_64)));
+  BYTE* bgr = static_cast<BYTE*>(malloc((size_t)w * 3));
+  bool ok = line && bgr;
+  for (int y = 0; ok && y < h; y++) {
+    ok = s->GetLinearPixels(0, y, w, line) != 0;
+    for (int x = 0; ok && x < w; x++) {
+      bgr[3 * x] = (BYTE)(line[x].b >> 8);
+      bgr[3 * x + 1] = (BYTE)(line[x].g >> 8);
+      bgr[3 * x + 2] = (BYTE)(line[x].r >> 8);
+    }
+    ok = ok && SUCCEEDED(frame->WritePixels(1, (UINT)w * 3, (UINT)w * 3, bgr));
+  }
+  free(line);
+  free(bgr);
+  return ok && SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit()) ? 1 : 0;
 }

@@ -5,14 +5,19 @@
 
 #include <gtest/gtest.h>
 
+#include <psapi.h>
+#include <stdint.h>
 #include <string.h>
 
+#include <atomic>
 #include <string>
 #include <vector>
 
 using quortest::ReadAll;
+using quortest::SetU32;
 using quortest::TempPath;
 using quortest::U32;
+using quortest::WriteAll;
 
 namespace {
 
@@ -57,6 +62,66 @@ BMM_Color_64 At(Bitmap* bm, int x, int y) {
   bm->GetLinearPixels(x, y, 1, &p);
   return p;
 }
+
+// A 24-bit bottom-up Windows bitmap file whose header claims w x h pixels, followed by dataBytes
+// bytes of pixel data of value fill (a whole image has BmpStride(w) x h).
+const size_t kBmpHeaderBytes = 54;
+size_t BmpStride(uint32_t w) { return ((size_t)w * 3 + 3) & ~(size_t)3; }
+std::vector<unsigned char> BmpFile(uint32_t w, uint32_t h, size_t dataBytes, unsigned char fill = 0x80) {
+  std::vector<unsigned char> f(kBmpHeaderBytes, 0);
+  f.resize(kBmpHeaderBytes + dataBytes, fill);
+  f[0] = 'B';
+  f[1] = 'M';
+  SetU32(f, 2, (uint32_t)(kBmpHeaderBytes + BmpStride(w) * h));  // the size the header claims
+  SetU32(f, 10, (uint32_t)kBmpHeaderBytes);
+  SetU32(f, 14, 40);
+  SetU32(f, 18, w);
+  SetU32(f, 22, h);
+  jlib::WriteLE16(&f[26], 1);   // planes
+  jlib::WriteLE16(&f[28], 24);  // bits per pixel
+  return f;
+}
+
+// The memory this process has committed (Wine answers it as the page-file usage and leaves
+// PrivateUsage 0).
+size_t Committed() {
+  PROCESS_MEMORY_COUNTERS_EX pmc = {};
+  pmc.cb = sizeof pmc;
+  if (!GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof pmc))
+    return 0;
+  return pmc.PrivateUsage ? pmc.PrivateUsage : pmc.PagefileUsage;
+}
+
+// The most memory committed at any moment while a CommitWatch lives, sampled every millisecond
+// on its own thread: Wine answers the current commit as the peak.
+class CommitWatch {
+ public:
+  CommitWatch() : most(Committed()), thread(CreateThread(nullptr, 0, Run, this, 0, nullptr)) {}
+  ~CommitWatch() { Most(); }
+  size_t Most() {
+    if (thread) {
+      stop.store(true, std::memory_order_release);
+      WaitForSingleObject(thread, INFINITE);
+      CloseHandle(thread);
+      thread = nullptr;
+    }
+    return most;
+  }
+
+ private:
+  static DWORD WINAPI Run(void* self) {
+    CommitWatch* w = static_cast<CommitWatch*>(self);
+    while (!w->stop.load(std::memory_order_acquire)) {
+      size_t now = Committed();
+      if (now > w->most) w->most = now;
+      Sleep(1);
+    }
+    return 0;
+  }
+  std::atomic<bool> stop{false};
+  size_t most;
+  HANDLE thread;
+};
 
 }  // namespace
 
@@ -225,4 +290,191 @@ TEST(BitmapOutputs, WriteAWindowsBitmapAndCloseKeepingOrRemovingIt) {
   EXPECT_EQ(bm->OutputCount(), 0);
   EXPECT_NE(GetFileAttributesA(kept.c_str()), INVALID_FILE_ATTRIBUTES) << "completing keeps the file";
   DeleteFileA(kept.c_str());
+}
+
+TEST(BitmapOutputs, PngTiffAndJpegFilesWrittenRowByRowReadBack) {
+  const int kW = 5, kH = 3;
+  Scoped bm(kW, kH);
+  ASSERT_NE(bm.bm, nullptr);
+  // Pixel (x, y) has the high bytes (40x, 80y, 20(x + y)); the files keep 8 bits a channel.
+  auto colour = [](int x, int y) {
+    return BMM_Color_64{(WORD)(40 * x * 257), (WORD)(80 * y * 257), (WORD)(20 * (x + y) * 257), 65535};
+  };
+  for (int y = 0; y < kH; y++)
+    for (int x = 0; x < kW; x++) {
+      BMM_Color_64 p = colour(x, y);
+      bm->PutPixels(x, y, 1, &p);
+    }
+  BOOL wasSilent = TheManager->SetSilentMode(TRUE);
+  for (const char* name : {"quor_rows.png", "quor_rows.tif"}) {
+    const std::string path = TempPath(name);
+    BitmapInfo out;
+    out.SetName(path.c_str());
+    ASSERT_EQ(bm->OpenOutput(&out), 1);
+    ASSERT_EQ(bm->Write(&out), 1) << name;
+    bm->CloseAll(BMM_CLOSE_COMPLETE);
+    BitmapInfo in;
+    in.SetName(path.c_str());
+    Bitmap* back = TheManager->Load(&in);
+    ASSERT_NE(back, nullptr) << name;
+    EXPECT_EQ(back->Width(), kW);
+    EXPECT_EQ(back->Height(), kH);
+    for (int y = 0; y < kH; y++)
+      for (int x = 0; x < kW; x++) EXPECT_TRUE(Same(At(back, x, y), colour(x, y))) << name << " " << x << "," << y;
+    back->DeleteThis();
+    DeleteFileA(path.c_str());
+  }
+  // JPEG loses detail but keeps the size.
+  const std::string jpeg = TempPath("quor_rows.jpg");
+  BitmapInfo out;
+  out.SetName(jpeg.c_str());
+  ASSERT_EQ(bm->OpenOutput(&out), 1);
+  ASSERT_EQ(bm->Write(&out), 1);
+  bm->CloseAll(BMM_CLOSE_COMPLETE);
+  Bitmap* back = TheManager->Load(&out);
+  ASSERT_NE(back, nullptr);
+  EXPECT_EQ(back->Width(), kW);
+  EXPECT_EQ(back->Height(), kH);
+  back->DeleteThis();
+  DeleteFileA(jpeg.c_str());
+  TheManager->SetSilentMode(wasSilent);
+}
+
+// ---- Loading image files -----------------------------------------------------------------------
+
+namespace {
+
+// Sizes that a few bytes of header can claim: more pixels than any image allowed here, and sizes
+// whose pixel counts times 4 (8-bit) or 8 (16-bit channels) wrap 32-bit sizes.
+const uint32_t kHugeSizes[][2] = {{30000, 30000}, {32768, 32768}, {65535, 32769}, {65535, 65535}};
+// What loading one of them may commit on top of what the process had: far below any of their
+// pixels.
+const size_t kAllowedGrowth = (size_t)256 << 20;
+const int kHugeHeaderPassed = 100, kNoCounters = 99;
+
+}  // namespace
+
+// In a child process, so that an allocation that throws ends the child and not the suite.
+QUORTEST_CHILD(HugeHeaders) {
+  BOOL wasSilent = TheManager->SetSilentMode(TRUE);
+  const int live = TheManager->Count();
+  const std::string path = TempPath("quor_huge.bmp");
+  if (Committed() == 0) return kNoCounters;
+  int failed = 0;
+  for (const auto& size : kHugeSizes) {
+    failed++;
+    WriteAll(path, BmpFile(size[0], size[1], 16));
+    const size_t before = Committed();
+    CommitWatch watch;
+    BitmapInfo bi;
+    bi.SetName(path.c_str());
+    if (TheManager->Load(&bi) || TheManager->Count() != live) return failed;
+    if (watch.Most() - before > kAllowedGrowth) return 50 + failed;
+  }
+  DeleteFileA(path.c_str());
+  TheManager->SetSilentMode(wasSilent);
+  return kHugeHeaderPassed;
+}
+
+TEST(BitmapLoading, AHeaderClaimingAHugeSizeFailsWithoutAllocatingForIt) {
+  EXPECT_EQ(quortest::RunChild("HugeHeaders"), (DWORD)kHugeHeaderPassed)
+      << "1 to 4: the size that loaded; 51 to 54: the size that allocated for its pixels; 99: no memory counters";
+}
+
+TEST(BitmapLoading, PixelDataCutShortFailsAndLeavesTheRecord) {
+  const uint32_t kSide = 64;
+  BOOL wasSilent = TheManager->SetSilentMode(TRUE);
+  const int live = TheManager->Count();
+  const std::string path = TempPath("quor_cut.bmp");
+  for (size_t kept : {(size_t)0, BmpStride(kSide), BmpStride(kSide) * kSide - 1}) {
+    WriteAll(path, BmpFile(kSide, kSide, kept));
+    BitmapInfo bi;
+    bi.SetName(path.c_str());
+    EXPECT_EQ(TheManager->Load(&bi), nullptr) << kept << " bytes of pixels";
+    EXPECT_EQ(bi.Width(), 0) << "a failed load leaves the size as it was";
+    EXPECT_EQ(TheManager->Count(), live);
+  }
+  // The whole file loads.
+  WriteAll(path, BmpFile(kSide, kSide, BmpStride(kSide) * kSide));
+  BitmapInfo bi;
+  bi.SetName(path.c_str());
+  Bitmap* bm = TheManager->Load(&bi);
+  ASSERT_NE(bm, nullptr);
+  EXPECT_EQ(bm->Width(), (int)kSide);
+  EXPECT_EQ(At(bm, kSide - 1, kSide - 1).r, 0x80 * 257);
+  bm->DeleteThis();
+  DeleteFileA(path.c_str());
+  TheManager->SetSilentMode(wasSilent);
+}
+
+TEST(BitmapLoading, OutsideSilentModeEveryFailureIsShown) {
+  const uint32_t kSide = 4;
+  const WORD kHugeCustom = 65535;
+  BOOL wasSilent = TheManager->SetSilentMode(FALSE);
+  const int live = TheManager->Count();
+  const std::string corrupt = TempPath("quor_corrupt.bmp"), good = TempPath("quor_good.bmp");
+  WriteAll(corrupt, BmpFile(kHugeSizes[0][0], kHugeSizes[0][1], 16));
+  WriteAll(good, BmpFile(kSide, kSide, BmpStride(kSide) * kSide));
+
+  BitmapInfo bad;
+  bad.SetName(corrupt.c_str());
+  // A good file read at a custom size beyond what a bitmap may have fails making that bitmap.
+  BitmapInfo tooLarge;
+  tooLarge.SetName(good.c_str());
+  tooLarge.SetCustomFlag(BMM_CUSTOM_RESIZE);
+  tooLarge.SetCustomWidth(kHugeCustom);
+  tooLarge.SetCustomHeight(kHugeCustom);
+  for (BitmapInfo* bi : {&bad, &tooLarge}) {
+    quortest::ModalDriver box(IDOK);
+    EXPECT_EQ(TheManager->Load(bi), nullptr);
+    ASSERT_TRUE(box.Wait()) << bi->Name();
+    EXPECT_EQ(box.Caption(), "Bitmap Loading Error");
+    EXPECT_EQ(box.Text(), std::string("Cannot load the image file\n") + bi->Name());
+    EXPECT_EQ(TheManager->Count(), live);
+  }
+  DeleteFileA(corrupt.c_str());
+  DeleteFileA(good.c_str());
+  TheManager->SetSilentMode(wasSilent);
+}
+
+// ---- Image windows ------------------------------------------------------------------------------
+
+namespace {
+
+// The colour an image window shows at (x, y) of its client area once painted.
+COLORREF Shown(HWND hwnd, int x, int y) {
+  InvalidateRect(hwnd, nullptr, FALSE);
+  UpdateWindow(hwnd);
+  HDC dc = GetDC(hwnd);
+  COLORREF c = GetPixel(dc, x, y);
+  ReleaseDC(hwnd, dc);
+  return c;
+}
+
+}  // namespace
+
+TEST(ImageWindowGamma, PaintsThroughTheTableAsItIsAtEachPaint) {
+  const int kSide = 8;
+  const BYTE kR = 0x80, kG = 0x40, kB = 0x20;
+  Scoped bm(kSide, kSide);
+  ASSERT_NE(bm.bm, nullptr);
+  bm->Fill(kR << 8, kG << 8, kB << 8, 65535);
+  const GammaMgr saved = gammaMgr;
+  gammaMgr.enable = FALSE;
+  HWND hwnd = nullptr;
+  ASSERT_TRUE(bm->Display("Gamma", BMM_UL, TRUE, FALSE, &hwnd));
+  EXPECT_EQ(Shown(hwnd, kSide / 2, kSide / 2), RGB(kR, kG, kB)) << "gamma off: the bytes as they are";
+
+  for (int i = 0; i < 256; i++) gammaMgr.dispTable[i] = (BYTE)(255 - i);
+  gammaMgr.enable = TRUE;
+  EXPECT_EQ(Shown(hwnd, kSide / 2, kSide / 2), RGB(255 - kR, 255 - kG, 255 - kB));
+  // A table changed after a paint is what the next paint uses.
+  gammaMgr.SetDisplayGamma(1.0f);
+  EXPECT_EQ(Shown(hwnd, 0, 0), RGB(kR, kG, kB));
+  for (int i = 0; i < 256; i++) gammaMgr.dispTable[i] = (BYTE)(i / 2);
+  EXPECT_EQ(Shown(hwnd, kSide - 1, kSide - 1), RGB(kR / 2, kG / 2, kB / 2));
+  gammaMgr.enable = FALSE;
+  EXPECT_EQ(Shown(hwnd, 0, kSide - 1), RGB(kR, kG, kB));
+  gammaMgr = saved;
+  DestroyWindow(hwnd);
 }
