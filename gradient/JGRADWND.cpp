@@ -409,8 +409,7 @@ void JGradCtl::CreateAll() {
       // The end flags' positions stay out of the host's tree for good: the lock stays set, so
       // that no bypass button can put them back.
       if (JDataBase* position = flag->GetPositionData()) {
-        position->SetBypassTreeMask(0);
-        position->SetBypassTree(1, nullptr);
+        BypassTree(position, 1);
         position->SetBypassTreeMask(1);
       }
     }

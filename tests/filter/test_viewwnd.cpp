@@ -41,14 +41,6 @@ HMENU MenuOf(JViewWnd* v) {
   return (HMENU)(INT_PTR)m;
 }
 
-// The colour of a window pixel as the screen shows it.
-COLORREF WindowPixel(HWND w, int x, int y) {
-  HDC dc = GetDC(w);
-  COLORREF c = GetPixel(dc, x, y);
-  ReleaseDC(w, dc);
-  return c;
-}
-
 }  // namespace
 
 TEST(ViewWndAttach, ImageRectWindowAndMenuFollowTheDialogItem) {
@@ -427,16 +419,17 @@ TEST(ViewWndPaint, FrameImageWhiteFillAndProgressLine) {
   const COLORREF kBlack = RGB(0, 0, 0), kWhite = RGB(255, 255, 255);
   // Without an image: white inside a black frame.
   v->Redraw();
-  EXPECT_EQ(WindowPixel(b.window, 0, 0), kBlack);
-  EXPECT_EQ(WindowPixel(b.window, kSmallW + 1, kSmallH + 1), kBlack);
-  EXPECT_EQ(WindowPixel(b.window, kFrame, kFrame), kWhite);
-  EXPECT_EQ(WindowPixel(b.window, kSmallW, kSmallH), kWhite);
+  EXPECT_EQ(quortest::WindowPixel(b.window, 0, 0), kBlack);
+  EXPECT_EQ(quortest::WindowPixel(b.window, kSmallW + 1, kSmallH + 1), kBlack);
+  EXPECT_EQ(quortest::WindowPixel(b.window, kFrame, kFrame), kWhite);
+  EXPECT_EQ(quortest::WindowPixel(b.window, kSmallW, kSmallH), kWhite);
 
   RenderLog log;
   v->SetRender(Pattern, &log);
   b.dialog->time = 0x40;
   v->UpdateView(b.dialog->time, nullptr);
-  EXPECT_EQ(WindowPixel(b.window, kFrame + 3, kFrame + 2), RGB(3, 2, 3 + 2 + 0x40)) << "installing draws at once";
+  EXPECT_EQ(quortest::WindowPixel(b.window, kFrame + 3, kFrame + 2), RGB(3, 2, 3 + 2 + 0x40))
+      << "installing draws at once";
 
   // The paint message sets the painted flag.
   EXPECT_EQ(v->GetUpdateFlags() & JVWF_PAINTED, 0u);
@@ -449,7 +442,7 @@ TEST(ViewWndPaint, FrameImageWhiteFillAndProgressLine) {
   auto line = [&] {
     std::string s;
     for (int x = kFrame; x < kFrame + kSmallW; x++) {
-      COLORREF c = WindowPixel(b.window, x, row);
+      COLORREF c = quortest::WindowPixel(b.window, x, row);
       s += c == kWhite ? 'w' : c == kBlack ? 'k' : '.';
     }
     return s;

@@ -445,10 +445,7 @@ namespace {
 COLORREF Shown(HWND hwnd, int x, int y) {
   InvalidateRect(hwnd, nullptr, FALSE);
   UpdateWindow(hwnd);
-  HDC dc = GetDC(hwnd);
-  COLORREF c = GetPixel(dc, x, y);
-  ReleaseDC(hwnd, dc);
-  return c;
+  return quortest::WindowPixel(hwnd, x, y);
 }
 
 }  // namespace

@@ -107,6 +107,13 @@ void WriteAll(const std::string& path, const std::vector<unsigned char>& bytes);
 inline uint16_t U16(const std::vector<unsigned char>& b, size_t at) { return jlib::ReadLE16(&b[at]); }
 inline uint32_t U32(const std::vector<unsigned char>& b, size_t at) { return jlib::ReadLE32(&b[at]); }
 inline void SetU32(std::vector<unsigned char>& b, size_t at, uint32_t v) { jlib::WriteLE32(&b[at], v); }
+// The colour of a window pixel as the screen shows it.
+inline COLORREF WindowPixel(HWND w, int x, int y) {
+  HDC dc = GetDC(w);
+  COLORREF c = GetPixel(dc, x, y);
+  ReleaseDC(w, dc);
+  return c;
+}
 // An access violation, as a faulty client or host makes one: a write through a null pointer.
 // Both volatile: the compiler can neither see that the pointer is null nor drop the store.
 inline void WriteThroughNull() {
