@@ -221,15 +221,15 @@ void ReferenceTarget::DeleteMe() {
   deleting = true;
   NotifyDependents(FOREVER, PART_ALL, REFMSG_TARGET_DELETED, NOTIFY_ALL, FALSE);
   // Whoever still references this object loses the reference; recorded with delete-old, so a
-  // redo of the deletion leaves it to go with the history.
+  // redo of the deletion leaves it to go with the history. A maker that refuses to let go is a
+  // fault of that maker: it is reported and loses its place among the dependents, so that the
+  // deletion still ends.
   while (dependents.Count() > 0) {
     ReferenceMaker* m = dependents[dependents.Count() - 1];
     int i = m->FindRef(this);
-    if (i < 0) {
-      dependents.Delete(dependents.Count() - 1, 1);
-      continue;
-    }
-    m->ReplaceReference(i, nullptr, TRUE);
+    if (i >= 0 && m->ReplaceReference(i, nullptr, TRUE) == REF_SUCCEED) continue;
+    if (i >= 0) assert1(__LINE__, kSource);
+    dependents.Delete(dependents.Count() - 1, 1);
   }
   DeleteAllRefsFromMe();
   // An undo record still mentions this object: it goes when the last such record goes.

@@ -83,6 +83,36 @@ TEST(References, CyclesAndBadIndicesAreRefused) {
   a->DeleteMe();
 }
 
+namespace {
+// A maker that keeps its targets: a null is ignored.
+struct Clinger : Thing {
+  Clinger() : Thing(2) {}
+  void SetReference(int i, RefTargetHandle t) override {
+    if (t) Thing::SetReference(i, t);
+  }
+};
+}  // namespace
+
+// A maker that refuses to let go of a deleted target is a fault of that maker: each of its slots
+// is reported once, the deletion ends, and the others still lose their references.
+TEST(References, ADeletionEndsWhenAMakerRefusesToLetGo) {
+  quortest::AssertRecorder rec;
+  long live = GetLiveRefTargetCount();
+  Thing* target = new Thing;
+  Thing* plain = new Thing(1);
+  Clinger* clinger = new Clinger;
+  Link(plain, 0, target);
+  Link(clinger, 1, Link(clinger, 0, target));
+  target->DeleteMe();
+  EXPECT_EQ(plain->GetReference(0), nullptr);
+  EXPECT_EQ(rec.Hits().size(), 2u) << "one report per slot the maker kept";
+  EXPECT_EQ(GetLiveRefTargetCount(), live + 2) << "the target went";
+  clinger->refs.assign(2, nullptr);  // what it kept is gone; it must not let go of it again
+  clinger->DeleteMe();
+  plain->DeleteMe();
+  EXPECT_EQ(GetLiveRefTargetCount(), live);
+}
+
 TEST(Notification, ReachesEveryDependentAndPropagatesUpward) {
   // The first dependent drops its reference while being told; the others are told all the same.
   struct Dropper : Thing {
