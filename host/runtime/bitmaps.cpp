@@ -269,6 +269,9 @@ int Bitmap::OutputCount() const { return outputCount; }
 Bitmap* BitmapManager::Create(const BitmapInfo* bi) {
   if (!bi || bi->Width() == 0 || bi->Height() == 0 || !(bi->Aspect() > 0.0f) || bi->Type() == BMM_NO_TYPE)
     return nullptr;
+  // Sizes past the image limit are refused rather than reserved: 65535 x 65535 16-bit pixels
+  // would be 34 GB, which a 64-bit heap may hand out lazily and fail on at first touch.
+  if (!ImageSizeAllowed(bi->Width(), bi->Height())) return nullptr;
   size_t n = (size_t)bi->Width() * bi->Height();
   BMM_Color_64* pixels = static_cast<BMM_Color_64*>(calloc(n, sizeof(BMM_Color_64)));
   if (!pixels) return nullptr;
@@ -320,12 +323,12 @@ Bitmap* BitmapManager::Load(BitmapInfo* bi) {
     if (bm) bm->PutPixels(0, 0, w * h, pixels);
     free(pixels);
   }
-  // The input option "custom size": the image as read, resized into a bitmap of that size, which
-  // is held to the same limit as an image read from a file.
+  // The input option "custom size": the image as read, resized into a bitmap of that size (held
+  // by Create to the same limit as an image read from a file).
   if (bm && (bi->GetCustomFlags() & BMM_CUSTOM_RESIZE) && bi->GetCustomWidth() && bi->GetCustomHeight()) {
     bi->SetWidth(bi->GetCustomWidth());
     bi->SetHeight(bi->GetCustomHeight());
-    Bitmap* sized = ImageSizeAllowed(bi->Width(), bi->Height()) ? Create(bi) : nullptr;
+    Bitmap* sized = Create(bi);
     BMM_Color_64 none = {0, 0, 0, 0};
     if (sized) sized->Storage()->CopyImage(bm, COPY_IMAGE_RESIZE, none);
     bm->DeleteThis();

@@ -5,7 +5,7 @@
 
 #include <stdint.h>
 
-// The most pixels an image read from a file or made at an input's custom size may have:
+// The most pixels an image read from a file or a bitmap the manager creates may have:
 // 16384 x 16384, 2 GB of 16-bit pixels. An image file's header gives its size without the
 // decoder checking it against the file's length, so a few corrupt bytes can claim any size.
 const uint64_t kMaxImagePixels = (uint64_t)1 << 28;

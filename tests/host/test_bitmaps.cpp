@@ -167,7 +167,9 @@ TEST(BitmapManager, CreatesFromTheInformationAndCountsLiveBitmaps) {
 
   BitmapInfo zeroWide = Info(0, 3), untyped = Info(2, 2, BMM_NO_TYPE), flat = Info(2, 2);
   flat.SetAspect(0.0f);
-  for (BitmapInfo* bad : {&zeroWide, &untyped, &flat, (BitmapInfo*)nullptr})
+  const int kSideAtLimit = 16384;  // a square image may be this wide at most
+  BitmapInfo huge = Info(kSideAtLimit + 1, kSideAtLimit);  // past the limit: refused, not reserved
+  for (BitmapInfo* bad : {&zeroWide, &untyped, &flat, &huge, (BitmapInfo*)nullptr})
     EXPECT_EQ(TheManager->Create(bad), nullptr);
   EXPECT_EQ(TheManager->Count(), before);
 }
