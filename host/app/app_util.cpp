@@ -110,3 +110,5 @@ int LoadPlugins(const std::string& folder) {
   for (const std::string& file : PluginFiles(folder)) n += LoadPluginModule(file.c_str()) != nullptr;
   return n;
 }
+
+HMODULE LoadLibraryPlugin() { return LoadPluginModule((ExeFolder() + "\\Quorlib.dlz").c_str()); }

@@ -670,44 +670,9 @@ TEST(ImageWindow, ShowsACopyWithItsTitleAndLetsTheBitmapGo) {
 
 // ---- vantor.exe filter ----------------------------------------------------------------------------
 
-struct Outcome {
-  DWORD code;
-  std::string out, err;
-};
+using Outcome = quortest::ProgramOutcome;
 
-std::string FileText(const std::string& path) {
-  std::vector<unsigned char> b = quortest::ReadAll(path);
-  return std::string(b.begin(), b.end());
-}
-
-Outcome RunVantor(const std::string& args) {
-  std::string outFile = TempPath("vantor-stdout.txt"), errFile = TempPath("vantor-stderr.txt");
-  SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-  HANDLE out = CreateFileA(outFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
-  HANDLE err = CreateFileA(errFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
-  std::string exe = BinPath("vantor.exe");
-  std::string cmd = "\"" + exe + "\" filter " + args;
-  std::vector<char> line(cmd.begin(), cmd.end());
-  line.push_back(0);
-  STARTUPINFOA si = {};
-  si.cb = sizeof si;
-  si.dwFlags = STARTF_USESTDHANDLES;
-  si.hStdInput = nullptr;
-  si.hStdOutput = out;
-  si.hStdError = err;
-  PROCESS_INFORMATION pi = {};
-  Outcome o{0xDEAD, "", ""};
-  if (CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
-    if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &o.code);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-  }
-  CloseHandle(out);
-  CloseHandle(err);
-  o.out = FileText(outFile);
-  o.err = FileText(errFile);
-  return o;
-}
+Outcome RunVantor(const std::string& args) { return quortest::RunProgram("vantor.exe", "filter " + args); }
 
 int Lines(const std::string& s) {
   int n = 0;
