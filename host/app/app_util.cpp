@@ -112,3 +112,14 @@ int LoadPlugins(const std::string& folder) {
 }
 
 HMODULE LoadLibraryPlugin() { return LoadPluginModule((ExeFolder() + "\\Quorlib.dlz").c_str()); }
+
+namespace {
+
+void PrintAssertion(int line, const char* file) {
+  fprintf(stderr, "vantor: assertion failed in %s at line %d; the program goes on\n", file ? file : "(unknown)", line);
+  fflush(stderr);
+}
+
+}  // namespace
+
+void ReportAssertionsOnStderr() { SetAssert1Handler(PrintAssertion); }

@@ -34,3 +34,6 @@ int LoadPlugins(const std::string& folder);
 // start-up loads it: plug-ins built on the library make its classes (parameter leaves, gradients)
 // through the host's class directory, which knows them only then. Null when it is not there.
 HMODULE LoadLibraryPlugin();
+// Host assertions go to stderr as one line each ("vantor: assertion failed in FILE at line N")
+// and the program goes on: a verb that runs without windows has no one to close a message box.
+void ReportAssertionsOnStderr();

@@ -115,6 +115,7 @@ int ParseFilterArgs(int argc, char** argv, FilterArgs* a) {
 int FilterVerb(int argc, char** argv) {
   FilterArgs a;
   if (int bad = ParseFilterArgs(argc, argv, &a)) return bad;
+  ReportAssertionsOnStderr();
   // The host's start-up: the library first, whichever input the run has.
   HMODULE lib = LoadLibraryPlugin();
   IPostline* q = GetPostline();

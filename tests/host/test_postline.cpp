@@ -698,6 +698,41 @@ TEST(FilterVerb, RunsAFilterOverTheDefaultBackgroundFrameByFrame) {
   }
 }
 
+// A filter that trips a host assertion in a headless run: the report reaches stderr, one line a
+// frame, and the run goes on to write its frames (a message box would wait for no one).
+TEST(FilterVerb, AssertionsGoToStderrAndTheRunGoesOn) {
+  ResetScene();
+  TestFilters filters;
+  ASSERT_TRUE(filters.Load());
+  ClassDesc* offsetClass = FindClassDesc(FLT_CLASS_ID, kOffset);
+  ASSERT_NE(offsetClass, nullptr);
+  ImageFilter* f = static_cast<ImageFilter*>(offsetClass->Create(FALSE));
+  std::string asserting = TempPath("verb-asserting.vfs");
+  const int kAdd = 3;
+  std::vector<unsigned char> block = OffsetBlock(kAdd, TESTFILT_ASSERT_EVERY_FRAME);
+  f->LoadConfigure(block.data());
+  ASSERT_TRUE(SaveFilterSettings(f, kOffset, asserting.c_str()));
+  delete f;
+
+  const int kFrames = 2;
+  std::string out = TempPath("verb-asserting.png");
+  for (int i = 1; i <= kFrames; i++) DeleteFileA(Numbered("verb-asserting", i, ".png").c_str());
+  std::string plug = "\"" + BinPath("testplugins\\testfilt.flt") + "\"";
+  Outcome o = RunVantor(plug + " \"Test Offset\" --default --size 8x4 --out \"" + out + "\" --frames 1-2 --settings \"" +
+                        asserting + "\"");
+  EXPECT_EQ(o.code, 0u) << o.err;
+  const std::string report = std::string("assertion failed in ") + TESTFILT_ASSERT_SOURCE + " at line " +
+                             std::to_string(TESTFILT_ASSERT_LINE);
+  EXPECT_NE(o.err.find(report), std::string::npos) << o.err;
+  EXPECT_EQ(Lines(o.err), kFrames) << o.err;
+  for (int i = 1; i <= kFrames; i++) {
+    std::string name = Numbered("verb-asserting", i, ".png");
+    EXPECT_TRUE(Exists(name)) << name;
+    DeleteFileA(name.c_str());
+  }
+  DeleteFileA(asserting.c_str());
+}
+
 TEST(FilterVerb, BadInputGivesOneLineANonZeroExitAndNoFile) {
   std::string plug = "\"" + BinPath("testplugins\\testfilt.flt") + "\"";
   std::string out = TempPath("verb-bad.png");
