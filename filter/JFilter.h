@@ -15,7 +15,9 @@ class QUORAPI ImageFilterRTTI : public ImageFilter {};
 
 // What a filter plug-in derives from. A client implements ShowControl (normally JPrepFilterDlg,
 // then ShowControlProtected), the five operations at the end, GetCD and the host's description
-// operations. Not copyable, as the host's filter.
+// operations. ShowControlProtected answers 1 however the dialog ended, so a client keeps
+// DoShowControl's answer itself to return it from ShowControl (samples/glow records IDOK in its
+// dialog's Command). Not copyable, as the host's filter.
 class QUORAPI JFilterBase : public ImageFilterRTTI, public JClassBase {
  public:
   JFilterBase();
