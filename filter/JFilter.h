@@ -59,9 +59,11 @@ class QUORAPI JFilterBase : public ImageFilterRTTI, public JClassBase {
   BOOL Render(HWND hWnd) override;
 
   // ---- What a client implements ----
-  // The class descriptor of the filter's data class.
+  // The class descriptor of the filter's data class. The module's LibClassDesc must offer it too:
+  // the host makes the class by its id when it loads a scene, and JCreateRegistered makes nothing
+  // for a class the host does not know (no tree is made, so a render that needs it fails).
   virtual JClassDescBase* GetDataCD() = 0;
-  // A new data tree with default values.
+  // A new data tree with default values (normally JCreateRegistered of GetDataCD's class).
   virtual JData* CreateData() = 0;
   // Runs the settings dialog on parent; non-zero when the user accepted.
   virtual int DoShowControl(HWND parent) = 0;
