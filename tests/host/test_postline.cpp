@@ -718,8 +718,8 @@ TEST(FilterVerb, AssertionsGoToStderrAndTheRunGoesOn) {
   std::string out = TempPath("verb-asserting.png");
   for (int i = 1; i <= kFrames; i++) DeleteFileA(Numbered("verb-asserting", i, ".png").c_str());
   std::string plug = "\"" + BinPath("testplugins\\testfilt.flt") + "\"";
-  Outcome o = RunVantor(plug + " \"Test Offset\" --default --size 8x4 --out \"" + out + "\" --frames 1-2 --settings \"" +
-                        asserting + "\"");
+  Outcome o = RunVantor(plug + " \"Test Offset\" --default --size 8x4 --out \"" + out +
+                        "\" --frames 1-2 --settings \"" + asserting + "\"");
   EXPECT_EQ(o.code, 0u) << o.err;
   const std::string report = std::string("assertion failed in ") + TESTFILT_ASSERT_SOURCE + " at line " +
                              std::to_string(TESTFILT_ASSERT_LINE);
