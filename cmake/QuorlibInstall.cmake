@@ -17,3 +17,9 @@ write_basic_package_version_file(${CMAKE_BINARY_DIR}/QuorlibConfigVersion.cmake
   VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion)
 install(FILES ${CMAKE_BINARY_DIR}/QuorlibConfig.cmake ${CMAKE_BINARY_DIR}/QuorlibConfigVersion.cmake
   DESTINATION lib/cmake/Quorlib)
+
+# The toolchain file the SDK was built with, for plug-in projects: the same compilers, and the
+# find-root settings that let find_package reach the SDK outside the cross-compilers' sysroot.
+if(CMAKE_TOOLCHAIN_FILE)
+  install(FILES ${CMAKE_TOOLCHAIN_FILE} DESTINATION lib/cmake/Quorlib RENAME QuorlibToolchain.cmake)
+endif()

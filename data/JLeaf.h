@@ -77,7 +77,9 @@ JLEAF_CLASS(JPercent3Data)
 #undef JLEAF_CLASS
 
 // New leaves with their default controllers, through the host's class directory; null when the
-// host creates nothing or another class.
+// host creates nothing or another class. The directory knows the library's classes once the host
+// has loaded Quorlib.dlz as a plug-in module (its start-up does, before other plug-ins); a module
+// that merely links the library does not register them.
 QUORAPI JFloatData* Create_JFloatData();
 QUORAPI JWorldData* Create_JWorldData();
 QUORAPI JAngleData* Create_JAngleData();

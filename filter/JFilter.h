@@ -15,7 +15,9 @@ class QUORAPI ImageFilterRTTI : public ImageFilter {};
 
 // What a filter plug-in derives from. A client implements ShowControl (normally JPrepFilterDlg,
 // then ShowControlProtected), the five operations at the end, GetCD and the host's description
-// operations. Not copyable, as the host's filter.
+// operations. ShowControlProtected answers 1 however the dialog ended, so a client keeps
+// DoShowControl's answer itself to return it from ShowControl (samples/glow records IDOK in its
+// dialog's Command). Not copyable, as the host's filter.
 class QUORAPI JFilterBase : public ImageFilterRTTI, public JClassBase {
  public:
   JFilterBase();
@@ -57,9 +59,11 @@ class QUORAPI JFilterBase : public ImageFilterRTTI, public JClassBase {
   BOOL Render(HWND hWnd) override;
 
   // ---- What a client implements ----
-  // The class descriptor of the filter's data class.
+  // The class descriptor of the filter's data class. The module's LibClassDesc must offer it too:
+  // the host makes the class by its id when it loads a scene, and JCreateRegistered makes nothing
+  // for a class the host does not know (no tree is made, so a render that needs it fails).
   virtual JClassDescBase* GetDataCD() = 0;
-  // A new data tree with default values.
+  // A new data tree with default values (normally JCreateRegistered of GetDataCD's class).
   virtual JData* CreateData() = 0;
   // Runs the settings dialog on parent; non-zero when the user accepted.
   virtual int DoShowControl(HWND parent) = 0;

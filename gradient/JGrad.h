@@ -85,7 +85,11 @@ class QUORAPI JGradCtlData : public JDataNode {
 };
 
 QUORAPI JGradCtlData* Create_JGradCtlData();
-// A new gradient with its flags from RCDATA resource id of h.
+// A new gradient with its flags from RCDATA resource id of h. The resource (read by
+// SetupResource) is 16-bit little-endian words: a version, 1 (0: nothing to set up); then per flag
+// a tag 1, its position in percent, red, green and blue (0 to 255) and its name as bytes ending
+// with a NUL, unaligned; an end tag 0. In a .rc file (windres writes numbers as words there):
+//   IDR_MY_GRADIENT RCDATA BEGIN 1, 1, 0, 255, 0, 0, "Red\0", 1, 100, 0, 0, 255, "Blue\0", 0 END
 QUORAPI JGradCtlData* Create_JGradCtlData(HINSTANCE h, int id);
 
 // Gradient files through the library's file dialog: the titles "Save Gradient..." and

@@ -74,7 +74,12 @@ class QUORAPI JViewDlgBase : public JDlgProc {
   unsigned int GetTitleMenuId() { return titleMenuId; }  // 0xFFFFFFFF: no title-menu item
 
   // ---- The slots a derived class fills or overrides ----
-  // The routing of the dialog's messages (see JViewDlg.cpp for the table).
+  // The routing of the dialog's messages. WM_INITDIALOG: the icon and title, RegisterCB(1), PreInit,
+  // every control's Init at GetTime() in list order, the centring, each control showing its data,
+  // PostInit; PreInit or PostInit answering 0 sends IDCANCEL. WM_COMMAND: Command first (non-zero:
+  // handled); then IDOK and IDCANCEL close the dialog, and any other id goes to the control whose
+  // bypass control it is, else to the control that owns it (UpdateData). WM_CLOSE: RegisterCB(0),
+  // every control destroyed, then Destroy().
   INT_PTR DlgProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
   // Adds a control (null is ignored) and makes this dialog its parent.
   virtual void operator+=(JViewCtl* c);

@@ -110,3 +110,16 @@ int LoadPlugins(const std::string& folder) {
   for (const std::string& file : PluginFiles(folder)) n += LoadPluginModule(file.c_str()) != nullptr;
   return n;
 }
+
+HMODULE LoadLibraryPlugin() { return LoadPluginModule((ExeFolder() + "\\Quorlib.dlz").c_str()); }
+
+namespace {
+
+void PrintAssertion(int line, const char* file) {
+  fprintf(stderr, "vantor: assertion failed in %s at line %d; the program goes on\n", file ? file : "(unknown)", line);
+  fflush(stderr);
+}
+
+}  // namespace
+
+void ReportAssertionsOnStderr() { SetAssert1Handler(PrintAssertion); }

@@ -30,3 +30,10 @@ std::vector<std::string> PluginFiles(const std::string& folder);
 // Loads every plug-in module of a folder quietly, as the host does at start-up; answers how many
 // loaded.
 int LoadPlugins(const std::string& folder);
+// The library module beside vantor.exe (Quorlib.dlz), loaded as a plug-in module as the host's
+// start-up loads it: plug-ins built on the library make its classes (parameter leaves, gradients)
+// through the host's class directory, which knows them only then. Null when it is not there.
+HMODULE LoadLibraryPlugin();
+// Host assertions go to stderr as one line each ("vantor: assertion failed in FILE at line N")
+// and the program goes on: a verb that runs without windows has no one to close a message box.
+void ReportAssertionsOnStderr();

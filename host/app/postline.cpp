@@ -23,7 +23,6 @@ const int kMaxSide = 65535;
 // includes no library header. It fills a host bitmap.
 typedef int (*FillDefaultProc)(Bitmap*);
 const char kFillDefaultExport[] = "_Z12JFillDefaultP6Bitmap";
-const char kLibraryModule[] = "Quorlib.dlz";
 
 // A whole decimal number in 0..max, nothing else; -1 otherwise.
 long Number(const char* s, const char** end, long max) {
@@ -116,6 +115,9 @@ int ParseFilterArgs(int argc, char** argv, FilterArgs* a) {
 int FilterVerb(int argc, char** argv) {
   FilterArgs a;
   if (int bad = ParseFilterArgs(argc, argv, &a)) return bad;
+  ReportAssertionsOnStderr();
+  // The host's start-up: the library first, whichever input the run has.
+  HMODULE lib = LoadLibraryPlugin();
   IPostline* q = GetPostline();
   int width = a.width, height = a.height;
   if (a.in) {
@@ -131,10 +133,8 @@ int FilterVerb(int argc, char** argv) {
     probe->DeleteThis();
     q->SetInputFile(a.in);
   } else {
-    std::string lib = ExeFolder() + "\\" + kLibraryModule;
-    HMODULE m = LoadPluginModule(lib.c_str());
-    FillDefaultProc fill = m ? GetProcAddressAs<FillDefaultProc>(m, kFillDefaultExport) : nullptr;
-    if (!fill) return Fail("the library's default background is not available (%s)", lib.c_str());
+    FillDefaultProc fill = lib ? GetProcAddressAs<FillDefaultProc>(lib, kFillDefaultExport) : nullptr;
+    if (!fill) return Fail("the library's default background is not available (%s\\Quorlib.dlz)", ExeFolder().c_str());
     q->SetInputProc(FillDefault, reinterpret_cast<void*>(fill));
     if (!width) {
       width = kDefaultWidth;
@@ -221,6 +221,8 @@ int PostlineVerb(int argc, char** argv) {
     else
       folder = argv[i];
   }
+  // The host's start-up loads the library before the plug-ins of any folder.
+  LoadLibraryPlugin();
   int modules = 0;
   WIN32_FIND_DATAA fd;
   HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);

@@ -124,6 +124,9 @@ int SceneDemo(int argc, char** argv) {
 // scene-show file [folder]: loads the plug-ins of the folder, then the scene, and prints it.
 int SceneShow(int argc, char** argv) {
   if (argc < 1) return 2;
+  ReportAssertionsOnStderr();
+  // The host's start-up loads the library before the plug-ins of any folder.
+  LoadLibraryPlugin();
   LoadPlugins(argc > 1 ? argv[1] : ExeFolder());
   if (!LoadScene(argv[0])) {
     fprintf(stderr, "vantor: %s is not a scene this host can load\n", argv[0]);

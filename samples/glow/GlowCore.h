@@ -36,7 +36,8 @@ class Worker {
 
   // Glows the image of bm in place. 1, or 0 when memory is short (the image is left unchanged).
   int GlowBitmap(Bitmap* bm, const Settings& s);
-  // The same on a 24-bit buffer of w x h pixels (a preview); the table is used at 8 bits.
+  // The same on a 24-bit buffer of w x h pixels, the table used at 8 bits. (The settings dialog's
+  // preview does not come here: it runs the filter's own Render on a host bitmap.)
   int GlowPixels(BMM_Color_24* buf, int w, int h, const Settings& s);
 
  private:

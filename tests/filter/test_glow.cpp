@@ -256,3 +256,39 @@ TEST(GlowCore, ThePreviewPathMatchesTheBitmapPathAtEightBits) {
   EXPECT_LT(changed, w * h) << "the dark ramp does not";
   bm->DeleteThis();
 }
+
+// The host runs the glow over an image file, as a plug-in author tries a filter: the library's
+// classes that the glow's parameters are made of are there although the run names no library,
+// and no assertion comes up (a headless run prints them to stderr).
+TEST(GlowVerb, TheHostRunsTheGlowOverAnImageFile) {
+  const int kSquare = 4;
+  Bitmap* bm = NewBitmap(kSide, kSide);
+  ASSERT_NE(bm, nullptr);
+  bm->Fill(kGrey, kGrey, kGrey, 65535);
+  const int c = kSide / 2;
+  const std::vector<BMM_Color_64> white(kSquare, BMM_Color_64{65535, 65535, 65535, 65535});
+  for (int y = c; y < c + kSquare; y++) bm->PutPixels(c, y, kSquare, white.data());
+  const std::string in = quortest::TempPath("glow-verb-in.bmp"), out = quortest::TempPath("glow-verb-out.png");
+  DeleteFileA(out.c_str());
+  BitmapInfo bi;
+  bi.SetName(in.c_str());
+  ASSERT_EQ(bm->OpenOutput(&bi), 1);
+  ASSERT_EQ(bm->Write(&bi), 1);
+  bm->Close(&bi);
+  bm->DeleteThis();
+
+  quortest::ProgramOutcome o = quortest::RunProgram(
+      "vantor.exe", "filter \"" + quortest::BinPath("glow.flt") + "\" Glow --in \"" + in + "\" --out \"" + out + "\"");
+  EXPECT_EQ(o.code, 0u) << o.err;
+  EXPECT_EQ(o.err, "");
+  BitmapInfo result;
+  result.SetName(out.c_str());
+  Bitmap* glowed = TheManager->Load(&result);
+  ASSERT_NE(glowed, nullptr) << o.out;
+  EXPECT_EQ(glowed->Width(), kSide);
+  const int kBeside = 2;  // a pixel left of the square, inside the default radius
+  EXPECT_GT(Pixel(glowed, c - kBeside, c).r, kGrey) << "light bleeds out of the white square";
+  glowed->DeleteThis();
+  DeleteFileA(in.c_str());
+  DeleteFileA(out.c_str());
+}

@@ -670,44 +670,9 @@ TEST(ImageWindow, ShowsACopyWithItsTitleAndLetsTheBitmapGo) {
 
 // ---- vantor.exe filter ----------------------------------------------------------------------------
 
-struct Outcome {
-  DWORD code;
-  std::string out, err;
-};
+using Outcome = quortest::ProgramOutcome;
 
-std::string FileText(const std::string& path) {
-  std::vector<unsigned char> b = quortest::ReadAll(path);
-  return std::string(b.begin(), b.end());
-}
-
-Outcome RunVantor(const std::string& args) {
-  std::string outFile = TempPath("vantor-stdout.txt"), errFile = TempPath("vantor-stderr.txt");
-  SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-  HANDLE out = CreateFileA(outFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
-  HANDLE err = CreateFileA(errFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
-  std::string exe = BinPath("vantor.exe");
-  std::string cmd = "\"" + exe + "\" filter " + args;
-  std::vector<char> line(cmd.begin(), cmd.end());
-  line.push_back(0);
-  STARTUPINFOA si = {};
-  si.cb = sizeof si;
-  si.dwFlags = STARTF_USESTDHANDLES;
-  si.hStdInput = nullptr;
-  si.hStdOutput = out;
-  si.hStdError = err;
-  PROCESS_INFORMATION pi = {};
-  Outcome o{0xDEAD, "", ""};
-  if (CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
-    if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &o.code);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-  }
-  CloseHandle(out);
-  CloseHandle(err);
-  o.out = FileText(outFile);
-  o.err = FileText(errFile);
-  return o;
-}
+Outcome RunVantor(const std::string& args) { return quortest::RunProgram("vantor.exe", "filter " + args); }
 
 int Lines(const std::string& s) {
   int n = 0;
@@ -731,6 +696,41 @@ TEST(FilterVerb, RunsAFilterOverTheDefaultBackgroundFrameByFrame) {
     bm->DeleteThis();
     DeleteFileA(name.c_str());
   }
+}
+
+// A filter that trips a host assertion in a headless run: the report reaches stderr, one line a
+// frame, and the run goes on to write its frames (a message box would wait for no one).
+TEST(FilterVerb, AssertionsGoToStderrAndTheRunGoesOn) {
+  ResetScene();
+  TestFilters filters;
+  ASSERT_TRUE(filters.Load());
+  ClassDesc* offsetClass = FindClassDesc(FLT_CLASS_ID, kOffset);
+  ASSERT_NE(offsetClass, nullptr);
+  ImageFilter* f = static_cast<ImageFilter*>(offsetClass->Create(FALSE));
+  std::string asserting = TempPath("verb-asserting.vfs");
+  const int kAdd = 3;
+  std::vector<unsigned char> block = OffsetBlock(kAdd, TESTFILT_ASSERT_EVERY_FRAME);
+  f->LoadConfigure(block.data());
+  ASSERT_TRUE(SaveFilterSettings(f, kOffset, asserting.c_str()));
+  delete f;
+
+  const int kFrames = 2;
+  std::string out = TempPath("verb-asserting.png");
+  for (int i = 1; i <= kFrames; i++) DeleteFileA(Numbered("verb-asserting", i, ".png").c_str());
+  std::string plug = "\"" + BinPath("testplugins\\testfilt.flt") + "\"";
+  Outcome o = RunVantor(plug + " \"Test Offset\" --default --size 8x4 --out \"" + out +
+                        "\" --frames 1-2 --settings \"" + asserting + "\"");
+  EXPECT_EQ(o.code, 0u) << o.err;
+  const std::string report = std::string("assertion failed in ") + TESTFILT_ASSERT_SOURCE + " at line " +
+                             std::to_string(TESTFILT_ASSERT_LINE);
+  EXPECT_NE(o.err.find(report), std::string::npos) << o.err;
+  EXPECT_EQ(Lines(o.err), kFrames) << o.err;
+  for (int i = 1; i <= kFrames; i++) {
+    std::string name = Numbered("verb-asserting", i, ".png");
+    EXPECT_TRUE(Exists(name)) << name;
+    DeleteFileA(name.c_str());
+  }
+  DeleteFileA(asserting.c_str());
 }
 
 TEST(FilterVerb, BadInputGivesOneLineANonZeroExitAndNoFile) {

@@ -17,8 +17,9 @@ int setupCount = 0;
 std::string setupTitle;
 int setupQueueShown = -1;
 
-// The offset's configuration block: offset, then the frame at which Render fails (-1: never), each
-// a little-endian 32-bit integer.
+// The offset's configuration block: offset, then the frame at which Render fails (-1: never;
+// TESTFILT_ASSERT_EVERY_FRAME: none, but every Render reports an assertion), each a little-endian
+// 32-bit integer.
 const DWORD kConfigSize = 8;
 
 void PutLE32(unsigned char* p, uint32_t v) {
@@ -88,6 +89,7 @@ class OffsetFilter : public ImageFilter {
   }
   BOOL Render(HWND) override {
     if (FilterInfo()->frame == failAt) return FALSE;
+    if (failAt == TESTFILT_ASSERT_EVERY_FRAME) assert1(TESTFILT_ASSERT_LINE, TESTFILT_ASSERT_SOURCE);
     return EachRed(this, add, [this](long r) { return r + add; });
   }
   static const int kSetupOffset = 7;

@@ -20,6 +20,11 @@ struct TestRenderCall {
 #define TESTFILT_THING_B 3
 #define TESTFILT_CLASS_A 0x7E5F0000u
 #define TESTFILT_DOUBLE_MARK (-2)
+// Test Offset's failing frame that instead has each Render report a host assertion (source name
+// TESTFILT_ASSERT_SOURCE, line TESTFILT_ASSERT_LINE) and go on.
+#define TESTFILT_ASSERT_EVERY_FRAME (-2)
+#define TESTFILT_ASSERT_SOURCE "TESTFILT"
+#define TESTFILT_ASSERT_LINE 77
 
 // Exports of testfilt.flt.
 typedef int (*TestFilterLogCountProc)();

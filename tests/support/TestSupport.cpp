@@ -221,6 +221,43 @@ int RunChildIfAsked(int argc, char** argv, int* exitCode) {
   return 0;
 }
 
+ProgramOutcome RunProgram(const char* exe, const std::string& args, DWORD timeoutMs) {
+  std::string name = exe;
+  std::string outFile = TempPath((name + "-stdout.txt").c_str());
+  std::string errFile = TempPath((name + "-stderr.txt").c_str());
+  SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+  HANDLE out = CreateFileA(outFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
+  HANDLE err = CreateFileA(errFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
+  std::string path = BinPath(exe);
+  std::string cmd = "\"" + path + "\" " + args;
+  std::vector<char> line(cmd.begin(), cmd.end());
+  line.push_back(0);
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdInput = nullptr;
+  si.hStdOutput = out;
+  si.hStdError = err;
+  PROCESS_INFORMATION pi = {};
+  ProgramOutcome o{0xDEAD, "", ""};
+  if (CreateProcessA(path.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+    if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0)
+      GetExitCodeProcess(pi.hProcess, &o.code);
+    else
+      TerminateProcess(pi.hProcess, 0xDEAD);  // hung (a message box no one sees, say): not left behind
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+  }
+  CloseHandle(out);
+  CloseHandle(err);
+  std::vector<unsigned char> outBytes = ReadAll(outFile), errBytes = ReadAll(errFile);
+  o.out.assign(outBytes.begin(), outBytes.end());
+  o.err.assign(errBytes.begin(), errBytes.end());
+  DeleteFileA(outFile.c_str());
+  DeleteFileA(errFile.c_str());
+  return o;
+}
+
 DWORD RunChild(const char* name, DWORD timeoutMs) {
   char exe[MAX_PATH];
   GetModuleFileNameA(nullptr, exe, MAX_PATH);

@@ -68,6 +68,16 @@ class ModalDriver {
 // when it ended with 0 without its function having returned (a crash).
 DWORD RunChild(const char* name, DWORD timeoutMs = 60000);
 
+// What a program run with RunProgram did: its exit code (0xDEAD when it could not start or did
+// not end in time, when it is ended) and what it wrote to stdout and stderr.
+struct ProgramOutcome {
+  DWORD code;
+  std::string out, err;
+};
+// Runs the program beside the test program named exe (BinPath) with the arguments args, its
+// standard output and error captured, and waits up to timeoutMs for it to end.
+ProgramOutcome RunProgram(const char* exe, const std::string& args, DWORD timeoutMs = 60000);
+
 typedef int (*ChildFunc)();
 struct ChildRegistrar {
   ChildRegistrar(const char* name, ChildFunc f);
