@@ -191,7 +191,7 @@ int TexmapVerb(int argc, char** argv) {
   editor = OpenMtlEditorPanel(mtlEditor);
   if (!editor) {
     DestroyWindow(mtlEditor);
-    return Fail("the texture map %s has no parameter editor", a.cls);
+    return Fail("the texture map %s opened no parameter editor (its CreateParamDlg answered no window)", a.cls);
   }
   if (a.page >= 0 && !ShowPage(editor, a.page)) fprintf(stderr, "vantor: the editor has no tab page %d\n", a.page);
   SetForegroundWindow(editor);  // started from a console, the editor would open inactive
