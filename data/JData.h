@@ -104,6 +104,9 @@ class QUORAPI JData_PostLoad : public PostLoadCallback {
 
 // Creates a registered class through the host (so its descriptor's Create(0) runs) and answers
 // it as T; null when the host creates nothing or an object of another class (which is deleted).
+// The host knows a plug-in's class only when the module offers its descriptor through its own
+// LibNumberClasses and LibClassDesc: a map's or filter's data class must be offered beside the
+// map or filter, or this answers null (and the map has no parameters to edit).
 template <class T, class Base = ReferenceTargetRTTI>
 T* JCreateRegistered(SClass_ID superClassID, const Class_ID& classID) {
   void* made = CreateInstance(superClassID, classID);

@@ -76,6 +76,9 @@ JLEAF_CLASS(JColor3Data)
 JLEAF_CLASS(JPercent3Data)
 #undef JLEAF_CLASS
 
+// There is no whole-number leaf: a count, or the choice of a drop-down list or radio group, is a
+// JFloatData read with GetIValue and shown by a JIntSpinner (or the list or group).
+
 // New leaves with their default controllers, through the host's class directory; null when the
 // host creates nothing or another class. The directory knows the library's classes once the host
 // has loaded Quorlib.dlz as a plug-in module (its start-up does, before other plug-ins); a module

@@ -28,7 +28,9 @@ QUORAPI int JLoading(int value);
 // Base of every descriptor of the library and of its client plug-ins. Constructing one appends it
 // to the library's registry, which the host reads through LibNumberClasses and LibClassDesc;
 // destroying one (a static object, when its module unloads) removes it, and the last one removed
-// releases the registry.
+// releases the registry. A client plug-in's module offers its descriptors through its own exported
+// LibNumberClasses and LibClassDesc, every class it creates through the host among them (its
+// parameter tree's node class too; see JCreateRegistered).
 class QUORAPI JClassDescBase : public ClassDesc {
  public:
   JClassDescBase();

@@ -45,6 +45,9 @@ class QUORAPI JDlgProc {
 // modules, which handle them themselves (IsBadReadPtr answers TRUE as usual).
 // Not copyable, as a dialog object. The dialog owns its controls: they are destroyed when it
 // closes (a modeless dialog deleted without closing destroys them when it is deleted).
+// The controls write every change into their data as it is made, each change one host undo step
+// labelled ActionName(). IDOK and IDCANCEL both just close the dialog: Cancel keeps the changes
+// unless the derived class's Command brings the old values back itself.
 class QUORAPI JViewDlgBase : public JDlgProc {
  public:
   JViewDlgBase();

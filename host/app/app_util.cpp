@@ -2,6 +2,7 @@
 #include "app_util.h"
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 std::string ExeFolder() {
@@ -123,3 +124,24 @@ void PrintAssertion(int line, const char* file) {
 }  // namespace
 
 void ReportAssertionsOnStderr() { SetAssert1Handler(PrintAssertion); }
+
+long ParseWholeNumber(const char* s, const char** end, long max) {
+  if (!s || *s < '0' || *s > '9') return -1;
+  char* stop = nullptr;
+  long v = strtol(s, &stop, 10);
+  if (stop == s || v < 0 || v > max) return -1;
+  *end = stop;
+  return v;
+}
+
+bool ParseSize(const char* s, int* w, int* h) {
+  const long kMax = 1000000;
+  const char* p = nullptr;
+  long a = ParseWholeNumber(s, &p, kMax);
+  if (a < 0 || (*p != 'x' && *p != 'X')) return false;
+  long b = ParseWholeNumber(p + 1, &p, kMax);
+  if (b < 0 || *p) return false;
+  *w = (int)a;
+  *h = (int)b;
+  return true;
+}

@@ -21,6 +21,11 @@ HMODULE LoadModuleReporting(const char* path);
 // in the message, e.g. "an image filter").
 ClassDesc* FindModuleClass(HMODULE module, const char* name, SClass_ID superClass, const char* kind,
                            std::string* error);
+// A whole decimal number in 0..max at the start of s, *end set just after it; -1 (*end unchanged)
+// when s does not start with one.
+long ParseWholeNumber(const char* s, const char** end, long max);
+// "WxH" (or "WXH"), each side 0..1000000: true with *w and *h set; false for anything else.
+bool ParseSize(const char* s, int* w, int* h);
 // Takes a command-line argument that is no known option as the next of the two positional
 // arguments MODULE and CLASS (*positional counts them). 0; Fail's 1 for an unknown option or a
 // third positional argument.

@@ -24,33 +24,12 @@ const int kMaxSide = 65535;
 typedef int (*FillDefaultProc)(Bitmap*);
 const char kFillDefaultExport[] = "_Z12JFillDefaultP6Bitmap";
 
-// A whole decimal number in 0..max, nothing else; -1 otherwise.
-long Number(const char* s, const char** end, long max) {
-  if (!s || *s < '0' || *s > '9') return -1;
-  char* stop = nullptr;
-  long v = strtol(s, &stop, 10);
-  if (stop == s || v < 0 || v > max) return -1;
-  *end = stop;
-  return v;
-}
-
-bool ParseSize(const char* s, int* w, int* h) {
-  const char* p = nullptr;
-  long a = Number(s, &p, 1000000);
-  if (a < 0 || (*p != 'x' && *p != 'X')) return false;
-  long b = Number(p + 1, &p, 1000000);
-  if (b < 0 || *p) return false;
-  *w = (int)a;
-  *h = (int)b;
-  return true;
-}
-
 bool ParseFrames(const char* s, int* first, int* last) {
   const char* p = nullptr;
-  long a = Number(s, &p, 1000000);
+  long a = ParseWholeNumber(s, &p, 1000000);
   if (a < 0) return false;
   long b = a;
-  if (*p == '-') b = Number(p + 1, &p, 1000000);
+  if (*p == '-') b = ParseWholeNumber(p + 1, &p, 1000000);
   if (b < a || *p) return false;
   *first = (int)a;
   *last = (int)b;

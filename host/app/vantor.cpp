@@ -392,8 +392,10 @@ const Verb kVerbs[] = {
     {"filter", "filter MODULE CLASS (--in IMAGE | --default) --out FILE [--settings FILE] [--mask IMAGE]\n"
                "                 [--frames A-B] [--size WxH]\n"
                "                            run an image filter over an image or the library's default background", FilterVerb},
-    {"texmap", "texmap MODULE CLASS [--page N] [--press ID] [--close ms]\n"
-               "                            a texture map's parameter editor (page N shown; button ID pressed)", TexmapVerb},
+    {"texmap", "texmap MODULE CLASS [--scene FILE] [--page N] [--press ID] [--close ms]\n"
+               "                 [--out IMAGE [--size WxH]] [--save FILE]\n"
+               "                            a texture map's parameter editor (page N shown; button ID pressed);\n"
+               "                            once closed, the map rendered into IMAGE and saved in scene FILE", TexmapVerb},
     {"postline", "postline [folder] [--scene FILE] [--event CLASS]... [--add] [--setup N] [--no-main]\n"
                  "                 [--close ms]\n"
                  "                            the main window with the Postline's queue", PostlineVerb},
