@@ -25,11 +25,12 @@ typedef int (*FillDefaultProc)(Bitmap*);
 const char kFillDefaultExport[] = "_Z12JFillDefaultP6Bitmap";
 
 bool ParseFrames(const char* s, int* first, int* last) {
+  const long kMaxFrame = 1000000;
   const char* p = nullptr;
-  long a = ParseWholeNumber(s, &p, 1000000);
+  long a = ParseWholeNumber(s, &p, kMaxFrame);
   if (a < 0) return false;
   long b = a;
-  if (*p == '-') b = ParseWholeNumber(p + 1, &p, 1000000);
+  if (*p == '-') b = ParseWholeNumber(p + 1, &p, kMaxFrame);
   if (b < a || *p) return false;
   *first = (int)a;
   *last = (int)b;

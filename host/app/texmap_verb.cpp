@@ -9,7 +9,6 @@
 
 #include <commctrl.h>
 #include <stdio.h>
-#include <stdlib.h>
 #include <string.h>
 
 #include <string>
@@ -36,10 +35,9 @@ struct TexmapArgs {
 
 // A whole decimal number in 0..max; -1 otherwise.
 long WholeNumber(const char* s, long max) {
-  if (!s || *s < '0' || *s > '9') return -1;
-  char* stop = nullptr;
-  long v = strtol(s, &stop, 10);
-  return *stop || v > max ? -1 : v;
+  const char* end = nullptr;
+  long v = ParseWholeNumber(s, &end, max);
+  return v >= 0 && !*end ? v : -1;
 }
 
 int ParseTexmapArgs(int argc, char** argv, TexmapArgs* a) {
