@@ -78,7 +78,7 @@ TEST_F(GlowSample, TheDialogFromTheAddEventDialogPreviewsOnceABurstAndCancelRest
 
   Script script({
       [&] {  // pick the glow in the host's dialog and press Setup
-        addDialog = FindWindowA("#32770", filtertest::kNewEventTitle);
+        addDialog = quortest::FindOwnWindow("#32770", filtertest::kNewEventTitle);
         if (!addDialog) return false;
         LRESULT i = SendDlgItemMessageA(addDialog, kEventFilters, LB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)kGlowTitle);
         SendDlgItemMessageA(addDialog, kEventFilters, LB_SETCURSEL, (WPARAM)i, 0);
@@ -86,7 +86,7 @@ TEST_F(GlowSample, TheDialogFromTheAddEventDialogPreviewsOnceABurstAndCancelRest
         return true;
       },
       [&] {  // the glow's dialog is open over hidden host windows: drag the radius spinner up
-        glowDialog = FindWindowA("#32770", kGlowTitle);
+        glowDialog = quortest::FindOwnWindow("#32770", kGlowTitle);
         if (!glowDialog) return false;
         JViewDlgBase* dlg = dynamic_cast<JViewDlgBase*>(GetDlgProc(glowDialog));
         JViewCtl* spinner = dlg ? dlg->FindCtl(IDC_RADIUS_SPIN) : nullptr;

@@ -280,7 +280,7 @@ TEST(PreviewCache, AFaultInTheHostOrTheFilterGivesBackWhatThePreviewHeld) {
   ASSERT_EQ(b.filter.renders.size(), 1u);
   EXPECT_EQ(b.filter.renders[0].previewFlags, 1);
   EXPECT_EQ(b.filter.GetPreviewFlags(), 0);
-  EXPECT_EQ(FindWindowA(nullptr, kProgressTitle), nullptr) << "the progress dialog is closed";
+  EXPECT_EQ(quortest::FindOwnWindow(nullptr, kProgressTitle), nullptr) << "the progress dialog is closed";
   EXPECT_TRUE(IsWindowEnabled(owner)) << "and its owner enabled again";
   ASSERT_NE(b.filter.Source(), nullptr) << "the cached source is the filter's again";
   EXPECT_EQ(b.filter.Source()->Width(), 199);
@@ -299,7 +299,7 @@ TEST(PreviewCache, AFaultInTheHostOrTheFilterGivesBackWhatThePreviewHeld) {
   EXPECT_EQ(b.filter.previews.size(), previews + 1);
   EXPECT_EQ(b.filter.previews.back().sourceFlag, 1);
   EXPECT_EQ(b.filter.GetPreviewSource(), 0);
-  EXPECT_EQ(FindWindowA(nullptr, kProgressTitle), nullptr);
+  EXPECT_EQ(quortest::FindOwnWindow(nullptr, kProgressTitle), nullptr);
   EXPECT_TRUE(IsWindowEnabled(owner));
   b.filter.faultPreview = false;
   EXPECT_EQ(ViewAccess::Compute(v), JViewWnd::kInstalled);

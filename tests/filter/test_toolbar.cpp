@@ -314,7 +314,7 @@ TEST_F(ToolBarTest, MakePreviewShowsTheHostsImageWithTheStoredSettings) {
   EXPECT_FALSE(p.wantsSecond);
   EXPECT_EQ(p.window, previewtest::kProgressTitle);
   EXPECT_EQ(filter.GetPreviewSource(), 0);
-  HWND shown = FindWindowA(IMAGEWINDOWCLASS, kPreviewWindow);
+  HWND shown = quortest::FindOwnWindow(IMAGEWINDOWCLASS, kPreviewWindow);
   ASSERT_NE(shown, nullptr) << "the host's image window shows the preview";
   DestroyWindow(shown);
 
@@ -326,7 +326,7 @@ TEST_F(ToolBarTest, MakePreviewShowsTheHostsImageWithTheStoredSettings) {
   EXPECT_EQ(filter.previews[1].height, kStoredHeight);
   EXPECT_EQ(filter.previews[1].aspect, kStoredAspect);
   EXPECT_EQ(filter.previews[1].type, (DWORD)kWholeQueueType);
-  EXPECT_EQ(FindWindowA(IMAGEWINDOWCLASS, kPreviewWindow), nullptr) << "a failed preview shows nothing";
+  EXPECT_EQ(quortest::FindOwnWindow(IMAGEWINDOWCLASS, kPreviewWindow), nullptr) << "a failed preview shows nothing";
 
   // Setup first: only "Preview" goes on to make one.
   ASSERT_TRUE(WithDialog(JFilterToolBar::kSetupPreview, IDCANCEL, "", " Preview Setup"));
@@ -334,7 +334,7 @@ TEST_F(ToolBarTest, MakePreviewShowsTheHostsImageWithTheStoredSettings) {
   filter.failPreview = false;
   ASSERT_TRUE(WithDialog(JFilterToolBar::kSetupPreview, IDOK, ""));
   EXPECT_EQ(filter.previews.size(), 3u);
-  shown = FindWindowA(IMAGEWINDOWCLASS, kPreviewWindow);
+  shown = quortest::FindOwnWindow(IMAGEWINDOWCLASS, kPreviewWindow);
   ASSERT_NE(shown, nullptr);
   DestroyWindow(shown);
 }

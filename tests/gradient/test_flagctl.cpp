@@ -108,7 +108,7 @@ struct MenuProbe {
   UINT deleteState = 0;
   bool seen = false;
   static void CALLBACK Tick(HWND, UINT, UINT_PTR id, DWORD) {
-    HWND popup = FindWindowA("#32768", nullptr);
+    HWND popup = quortest::FindOwnWindow("#32768", nullptr);
     if (!popup || !current) return;
     KillTimer(nullptr, id);
     HMENU menu = (HMENU)SendMessageA(popup, MN_GETHMENU, 0, 0);
@@ -425,14 +425,14 @@ TEST_F(FlagMarkers, PaintedInTheFlagsColourOrByActivity) {
 // Double-clicks m and sets red in the picker that opens; false when none opens.
 bool PickRed(ControlDriver& driver, JFlagCtl* m, const char* red) {
   SendMessageA(m->GetHwnd(), WM_LBUTTONDBLCLK, 0, MAKELPARAM(kTipX, 1));
-  HWND picker = FindWindowA(COLORPICKERWINDOWCLASS, nullptr);
+  HWND picker = quortest::FindOwnWindow(COLORPICKERWINDOWCLASS, nullptr);
   if (!picker) return false;
   driver.Focus(GetDlgItem(picker, IDC_PICKER_RED_EDIT));
   driver.SelectAll();
   driver.Type(red);
   driver.Key(VK_RETURN);
   driver.Click(GetDlgItem(picker, IDOK), 5, 5);
-  return FindWindowA(COLORPICKERWINDOWCLASS, nullptr) == nullptr;
+  return quortest::FindOwnWindow(COLORPICKERWINDOWCLASS, nullptr) == nullptr;
 }
 
 TEST_F(FlagMarkers, DoubleClickEditsTheFlagsColourInThePicker) {

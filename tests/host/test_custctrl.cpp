@@ -357,8 +357,8 @@ class Button : public testing::Test {
   }
   static HWND OpenStrip() {
     HWND strip = nullptr;
-    ControlDriver::PumpUntil([&] { return (strip = FindWindowA("VantorFlyOffStrip", nullptr)) && IsWindowVisible(strip); },
-                             3000);
+    ControlDriver::PumpUntil(
+        [&] { return (strip = quortest::FindOwnWindow("VantorFlyOffStrip")) && IsWindowVisible(strip); }, 3000);
     return strip;
   }
   // Presses the button, waits for the strip, moves to (x, y) and releases there.
@@ -367,7 +367,7 @@ class Button : public testing::Test {
     ASSERT_NE(OpenStrip(), nullptr) << "the strip opens while the button is held";
     d.MoveTo(wnd, x, y);
     d.LeftUp(wnd, x, y);
-    EXPECT_EQ(FindWindowA("VantorFlyOffStrip", nullptr), nullptr) << "the strip closes on release";
+    EXPECT_EQ(quortest::FindOwnWindow("VantorFlyOffStrip", nullptr), nullptr) << "the strip closes on release";
   }
 
   ControlDriver d;
@@ -495,7 +495,7 @@ TEST_F(Button, AQuickClickOnAFlyOffButtonTogglesWithoutOpeningTheStrip) {
   b->SetFlyOff(3, std::vector<FlyOffData>{{1, 4, 1, 4}, {2, 5, 2, 5}, {3, 6, 3, 6}}.data(), 10000, 1, FLY_DOWN);
   EXPECT_EQ(b->GetCurFlyOff(), 1) << "the initial choice";
   d.Click(wnd, 5, 5);
-  EXPECT_EQ(FindWindowA("VantorFlyOffStrip", nullptr), nullptr);
+  EXPECT_EQ(quortest::FindOwnWindow("VantorFlyOffStrip", nullptr), nullptr);
   EXPECT_TRUE(SequenceIs(d.Log(), {Clicked()}));
   EXPECT_TRUE(b->IsChecked());
   EXPECT_EQ(b->GetCurFlyOff(), 1);
@@ -651,12 +651,12 @@ TEST(CustomControls, APageClosingAroundAGestureHearsItsEndFirst) {
     IColorSwatch* is = GetIColorSwatch(sw, RGB(1, 2, 3), "Ambient");
     ASSERT_NE(is, nullptr);
     is->EditThis(TRUE);
-    ASSERT_NE(FindWindowA(COLORPICKERWINDOWCLASS, nullptr), nullptr);
+    ASSERT_NE(quortest::FindOwnWindow(COLORPICKERWINDOWCLASS, nullptr), nullptr);
     DestroyWindow(page.hwnd);
     EXPECT_EQ(page.heard, (std::vector<Page::Heard>{{CC_COLOR_BUTTONDOWN, 0, false}, {CC_COLOR_CHANGE, 1, false},
                                                     {CC_COLOR_BUTTONUP, 0, false}}))
         << "the edit is cancelled";
-    EXPECT_EQ(FindWindowA(COLORPICKERWINDOWCLASS, nullptr), nullptr) << "and the picker closed";
+    EXPECT_EQ(quortest::FindOwnWindow(COLORPICKERWINDOWCLASS, nullptr), nullptr) << "and the picker closed";
     ReleaseIColorSwatch(is);
   }
 }

@@ -31,7 +31,7 @@ HINSTANCE ControlModule() {
 }
 
 // The open colour picker, or null.
-HWND FindPicker() { return FindWindowA(COLORPICKERWINDOWCLASS, nullptr); }
+HWND FindPicker() { return quortest::FindOwnWindow(COLORPICKERWINDOWCLASS, nullptr); }
 
 // A swatch titled "Diffuse" at kStart, with the picker closed around each test.
 class Swatch : public testing::Test {

@@ -376,7 +376,7 @@ TEST_F(ImageSelection, AlphaChoiceIsTwiceTheFlyOffIndex) {
     ClientToScreen(b, &at);
     SetCursorPos(at.x, at.y);
     SendMessageA(b, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(r.right / 2, r.bottom / 2));
-    opened = Poll([] { return FindWindowA("VantorFlyOffStrip", nullptr); }) != nullptr;
+    opened = Poll([] { return quortest::FindOwnWindow("VantorFlyOffStrip", nullptr); }) != nullptr;
     int y = kChoice * r.bottom + r.bottom / 2;
     SendMessageA(b, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(r.right / 2, y));
     SendMessageA(b, WM_LBUTTONUP, 0, MAKELPARAM(r.right / 2, y));
@@ -416,7 +416,7 @@ TEST_F(ImageSelection, HostDialogsWorkOnTheSelectedImage) {
     }
     // View shows the image in a host image window.
     PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(kView, BN_CLICKED), 0);
-    HWND shown = Poll([] { return FindWindowA(IMAGEWINDOWCLASS, nullptr); });
+    HWND shown = Poll([] { return quortest::FindOwnWindow(IMAGEWINDOWCLASS, nullptr); });
     windowShown = shown != nullptr;
     if (shown) SendMessageA(shown, WM_CLOSE, 0, 0);
     // The host's input options edit the settings that travel back to the caller.

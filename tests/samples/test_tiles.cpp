@@ -196,7 +196,7 @@ TEST_F(TilesSample, EachKindOfControlWritesWhatThePersonDidIntoTheTree) {
   mouse.LeftDown(button, 3, 3);
   HWND strip = nullptr;
   EXPECT_TRUE(quortest::ControlDriver::PumpUntil(
-      [&] { return (strip = FindWindowA(kFlyOffStrip, nullptr)) && IsWindowVisible(strip); }, kWait));
+      [&] { return (strip = quortest::FindOwnWindow(kFlyOffStrip, nullptr)) && IsWindowVisible(strip); }, kWait));
   mouse.MoveTo(button, 3, 2 * h + h / 2);
   mouse.LeftUp(button, 3, 2 * h + h / 2);
   int antialias = (int)Value("Antialiasing");
@@ -286,7 +286,7 @@ TEST_F(TilesSample, ASmallBakeWritesTheEvaluatedMapAtTheChosenSize) {
 
   mouse.Click(Item(IDC_BAKE), 3, 3);
   EXPECT_TRUE(IsWindowEnabled(editor)) << "the editor is enabled again";
-  EXPECT_EQ(FindWindowA("#32770", kProgressTitle), nullptr) << "the progress dialog is gone";
+  EXPECT_EQ(quortest::FindOwnWindow("#32770", kProgressTitle), nullptr) << "the progress dialog is gone";
   EXPECT_EQ(TheManager->Count(), bitmapsBefore) << "the bake's bitmap is gone";
   ASSERT_TRUE(FileExists(path));
   const size_t stride = (kSmallSide * 3 + 3) & ~3;
@@ -334,7 +334,7 @@ TEST_F(TilesSample, CancelInTheProgressDialogStopsTheBakeAndLeavesNoFile) {
   progress = nullptr, editorDisabled = false, rowsAtCancel = -1, driver = &mouse, owner = editor;
   struct Canceller {
     static void CALLBACK Tick(HWND, UINT, UINT_PTR id, DWORD) {
-      HWND p = FindWindowA("#32770", kProgressTitle);
+      HWND p = quortest::FindOwnWindow("#32770", kProgressTitle);
       if (!p) return;
       int pos = (int)SendDlgItemMessageA(p, JProgressDlg::kIdBar, PBM_GETPOS, 0, 0);
       if (pos < 1) return;

@@ -92,6 +92,16 @@ std::string WindowText(HWND hwnd) {
   return std::string(buf, n > 0 ? n : 0);
 }
 
+HWND FindOwnWindow(const char* cls, const char* title) {
+  HWND w = nullptr;
+  while ((w = FindWindowExA(nullptr, w, cls, title))) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(w, &process);
+    if (process == GetCurrentProcessId()) return w;
+  }
+  return nullptr;
+}
+
 std::vector<std::string> ListBoxItems(HWND list) {
   std::vector<std::string> items;
   int n = (int)SendMessageA(list, LB_GETCOUNT, 0, 0);

@@ -93,6 +93,10 @@ int RunChildIfAsked(int argc, char** argv, int* exitCode);
 
 // The text of a window.
 std::string WindowText(HWND hwnd);
+// A top-level window of this process with the class cls and, unless title is null, that title;
+// null when there is none. Unlike FindWindowA it never answers a window of another program (a
+// test program running at the same time opens the same pickers and dialogs).
+HWND FindOwnWindow(const char* cls, const char* title = nullptr);
 // The texts of the items of list box list, in order.
 std::vector<std::string> ListBoxItems(HWND list);
 // Selects the item of single-selection list box list whose text is text (none when there is no

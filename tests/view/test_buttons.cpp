@@ -364,7 +364,8 @@ TEST_F(Buttons, CustomCheckButtonStoresCheckAndFlyOffInOneNumber) {
   ClientToScreen(w, &press);
   SetCursorPos(press.x, press.y);
   driver.LeftDown(w, r.right / 2, r.bottom / 2);
-  ASSERT_TRUE(ControlDriver::PumpUntil([] { return FindWindowA("VantorFlyOffStrip", nullptr) != nullptr; }, kPatienceMs));
+  ASSERT_TRUE(
+      ControlDriver::PumpUntil([] { return quortest::FindOwnWindow("VantorFlyOffStrip") != nullptr; }, kPatienceMs));
   int third = 2 * r.bottom + r.bottom / 2;
   driver.MoveTo(w, r.right / 2, third);
   driver.LeftUp(w, r.right / 2, third);

@@ -289,7 +289,7 @@ TEST_F(Values, SwatchShowsRoundedBytesAndWritesWhatThePickerSets) {
   EXPECT_TRUE(sw->Valid(0));
 
   driver.Click(dlg->Item(IDC_V_SWATCH), 5, 5);
-  HWND picker = FindWindowA(COLORPICKERWINDOWCLASS, nullptr);
+  HWND picker = quortest::FindOwnWindow(COLORPICKERWINDOWCLASS, nullptr);
   ASSERT_NE(picker, nullptr);
   EXPECT_EQ(quortest::WindowText(picker), "Tint") << "the swatch is titled with the data's name";
   TypeInto(driver, GetDlgItem(picker, IDC_PICKER_RED_EDIT), "51");
@@ -297,7 +297,7 @@ TEST_F(Values, SwatchShowsRoundedBytesAndWritesWhatThePickerSets) {
   EXPECT_FLOAT_EQ(p.x, 51 * kByteToUnit) << "written while the picker is open";
   EXPECT_FLOAT_EQ(p.z, 255 * kByteToUnit);
   driver.Click(GetDlgItem(picker, IDOK), 5, 5);
-  EXPECT_EQ(FindWindowA(COLORPICKERWINDOWCLASS, nullptr), nullptr);
+  EXPECT_EQ(quortest::FindOwnWindow(COLORPICKERWINDOWCLASS, nullptr), nullptr);
   EXPECT_EQ(theHold.NumUndo(), 1) << "one undo step for the picker's edit";
   EXPECT_FLOAT_EQ(PointAt(tint, 0).x, 51 * kByteToUnit);
 

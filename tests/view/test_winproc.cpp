@@ -192,7 +192,7 @@ TEST(WindowRouting, TenThousandWindowsComeAndGo) {
   EXPECT_EQ(JAttachedCount(), attached);
   EXPECT_EQ(GetWindow(parent, GW_CHILD), nullptr);
   DestroyWindow(parent);
-  EXPECT_EQ(FindWindowExA(nullptr, nullptr, kClass, nullptr), nullptr) << "no window of the class is left";
+  EXPECT_EQ(quortest::FindOwnWindow(kClass, nullptr), nullptr) << "no window of the class is left";
 }
 
 // ---- Dialog routing ------------------------------------------------------------------------
