@@ -4,6 +4,7 @@
 #include "vantor.h"
 
 #include "custctrl.h"
+#include "hostlock.h"
 #include "hostres.h"
 #include "wicfile.h"
 
@@ -290,7 +291,7 @@ BOOL BitmapManager::SelectDeviceInput(BitmapInfo* bi, HWND owner) {
 
 int BitmapManager::AddMapDir(const char* dir) {
   if (!dir || !*dir || strlen(dir) >= MAX_PATH) return 0;
-  AcquireSRWLockExclusive(&mapDirLock);
+  ExclusiveLock write(mapDirLock);
   int added = 0;
   bool listed = false;
   for (int i = 0; i < mapDirCount && !listed; i++) listed = _stricmp(mapDirs[i], dir) == 0;
@@ -299,22 +300,17 @@ int BitmapManager::AddMapDir(const char* dir) {
     mapDirCount++;
     added = 1;
   }
-  ReleaseSRWLockExclusive(&mapDirLock);
   return added;
 }
 
 int BitmapManager::GetMapDirCount() {
-  AcquireSRWLockShared(&mapDirLock);
-  int n = mapDirCount;
-  ReleaseSRWLockShared(&mapDirLock);
-  return n;
+  SharedLock read(mapDirLock);
+  return mapDirCount;
 }
 
 const char* BitmapManager::GetMapDir(int i) {
-  AcquireSRWLockShared(&mapDirLock);
-  const char* dir = i >= 0 && i < mapDirCount ? mapDirs[i] : nullptr;
-  ReleaseSRWLockShared(&mapDirLock);
-  return dir;
+  SharedLock read(mapDirLock);
+  return i >= 0 && i < mapDirCount ? mapDirs[i] : nullptr;
 }
 
 int GetRendFieldOrder() { return fieldOrder.load(std::memory_order_relaxed); }

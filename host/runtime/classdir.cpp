@@ -1,5 +1,6 @@
 // The class directory: every class of every registered plug-in module, and creation through it.
 #include "builtins.h"
+#include "hostlock.h"
 #include "vcore.h"
 
 #include <vector>
@@ -27,11 +28,6 @@ Directory& Dir() {
   static Directory d;
   return d;
 }
-
-struct Locked {
-  Locked() { EnterCriticalSection(&Dir().lock); }
-  ~Locked() { LeaveCriticalSection(&Dir().lock); }
-};
 
 struct EntryPoints {
   LibDescriptionProc description;
@@ -64,7 +60,7 @@ bool IsPlugin(HMODULE m, EntryPoints* ep) { return m && GetEntryPoints(m, ep) &&
 int RegisterPluginModule(HMODULE module) {
   EntryPoints ep;
   if (!IsPlugin(module, &ep)) return 0;
-  Locked l;
+  CsLock l(Dir().lock);
   if (IsRegistered(module)) return 0;
   Dir().modules.push_back(module);
   int added = 0;
@@ -91,7 +87,7 @@ HMODULE LoadPluginModule(const char* path) {
   }
   // A module the host has registered already keeps the one hold the host took on it, so that one
   // FreeLibrary after UnregisterPluginModule unloads it.
-  Locked l;
+  CsLock l(Dir().lock);
   if (IsRegistered(m)) {
     FreeLibrary(m);
     return m;
@@ -101,7 +97,7 @@ HMODULE LoadPluginModule(const char* path) {
 }
 
 void UnregisterPluginModule(HMODULE module) {
-  Locked l;
+  CsLock l(Dir().lock);
   auto& e = Dir().entries;
   for (size_t i = e.size(); i-- > 0;)
     if (e[i].module == module) e.erase(e.begin() + i);
@@ -111,12 +107,12 @@ void UnregisterPluginModule(HMODULE module) {
 }
 
 int NumPluginClasses() {
-  Locked l;
+  CsLock l(Dir().lock);
   return (int)Dir().entries.size();
 }
 
 int GetPluginClass(int i, PluginClassInfo* info) {
-  Locked l;
+  CsLock l(Dir().lock);
   if (!info || i < 0 || i >= (int)Dir().entries.size()) return 0;
   const Entry& e = Dir().entries[i];
   info->module = e.module;
@@ -126,7 +122,7 @@ int GetPluginClass(int i, PluginClassInfo* info) {
 }
 
 ClassDesc* FindClassDesc(SClass_ID superClassID, const Class_ID& classID) {
-  Locked l;
+  CsLock l(Dir().lock);
   for (const Entry& e : Dir().entries)
     if (e.cd->SuperClassID() == superClassID && e.cd->ClassID() == classID) return e.cd;
   return nullptr;
@@ -136,7 +132,7 @@ void RegisterBuiltinClass(ClassDesc* cd) {
   HMODULE self = nullptr;
   GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                      reinterpret_cast<LPCSTR>(&RegisterBuiltinClass), &self);
-  Locked l;
+  CsLock l(Dir().lock);
   int index = 0;
   for (const Entry& e : Dir().entries)
     if (e.module == self) index++;

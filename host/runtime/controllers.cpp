@@ -1,6 +1,7 @@
 // The host's keyframe controllers for floats, points, colours and booleans.
 #include "builtins.h"
 #include "holdrecs.h"
+#include "hostlock.h"
 #include "vctrl.h"
 
 #include <string.h>
@@ -52,19 +53,6 @@ struct State {
 const USHORT kChunkHeader = 0x0100;
 const USHORT kChunkKeys = 0x0200;
 
-// Readers on other threads (a renderer evaluating while the interface thread edits) share the
-// state under a slim reader-writer lock; a change replaces it exclusively.
-struct SharedLock {
-  explicit SharedLock(SRWLOCK* l) : l(l) { AcquireSRWLockShared(l); }
-  ~SharedLock() { ReleaseSRWLockShared(l); }
-  SRWLOCK* l;
-};
-struct ExclusiveLock {
-  explicit ExclusiveLock(SRWLOCK* l) : l(l) { AcquireSRWLockExclusive(l); }
-  ~ExclusiveLock() { ReleaseSRWLockExclusive(l); }
-  SRWLOCK* l;
-};
-
 class KeyControl : public Control {
  public:
   explicit KeyControl(Kind k) : kind(k) {
@@ -80,7 +68,7 @@ class KeyControl : public Control {
     if (!val) return;
     Value v;
     {
-      SharedLock read(&guard);
+      SharedLock read(guard);
       v = Evaluate(t, valid);
     }
     float* out = static_cast<float*>(val);
@@ -122,21 +110,21 @@ class KeyControl : public Control {
 
   // ---- Keys ----
   int NumKeys() override {
-    SharedLock read(&guard);
+    SharedLock read(guard);
     return (int)state.keys.size();
   }
   TimeValue GetKeyTime(int i) override {
-    SharedLock read(&guard);
+    SharedLock read(guard);
     return i >= 0 && i < (int)state.keys.size() ? state.keys[i].t : 0;
   }
   int GetKeyIndex(TimeValue t) override {
-    SharedLock read(&guard);
+    SharedLock read(guard);
     for (int i = 0; i < (int)state.keys.size(); i++)
       if (state.keys[i].t == t) return i;
     return -1;
   }
   BOOL GetNextKeyTime(TimeValue t, DWORD flags, TimeValue& nt) override {
-    SharedLock read(&guard);
+    SharedLock read(guard);
     if (flags & NEXTKEY_LEFT) {
       for (int i = (int)state.keys.size(); i-- > 0;)
         if (state.keys[i].t < t) return nt = state.keys[i].t, TRUE;
@@ -169,7 +157,7 @@ class KeyControl : public Control {
     KeyControl* c = new KeyControl(kind);
     {
       // A preview thread clones while the interface thread may be changing the keys.
-      SharedLock read(&guard);
+      SharedLock read(guard);
       c->state = state;
     }
     BaseClone(this, c, remap);
@@ -181,7 +169,7 @@ class KeyControl : public Control {
     // cannot mix two states in the file.
     State saved;
     {
-      SharedLock read(&guard);
+      SharedLock read(guard);
       saved = state;
     }
     unsigned char head[20];
@@ -235,7 +223,7 @@ class KeyControl : public Control {
       iload->CloseChunk();
     }
     if (r != IO_END) return IO_ERROR;
-    ExclusiveLock write(&guard);
+    ExclusiveLock write(guard);
     state = loaded;
     return IO_OK;
   }
@@ -290,7 +278,7 @@ class KeyControl : public Control {
 
   void Apply(const State& s) {
     {
-      ExclusiveLock write(&guard);
+      ExclusiveLock write(guard);
       state = s;
     }
     NotifyDependents(FOREVER, PART_ALL, REFMSG_CHANGE);
@@ -351,6 +339,8 @@ class KeyControl : public Control {
 
   Kind kind;
   State state;
+  // Readers on other threads (a renderer evaluating while the interface thread edits) share the
+  // state; a change replaces it exclusively.
   SRWLOCK guard;
 };
 

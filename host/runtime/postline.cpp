@@ -1,5 +1,6 @@
 // The Postline: the scene's queue of filter events, its rendering, previews and the test scene.
 #include "builtins.h"
+#include "hostlock.h"
 #include "interface.h"
 #include "postlineui.h"
 #include "vctrl.h"
@@ -74,19 +75,6 @@ Bitmap* ReadImage(const char* path) {
   return bm;
 }
 
-// Holds a critical section for a scope. Critical sections are recursive, which the queue relies on:
-// its changes call each other (loading sets the output, adding an event makes its reference).
-class Guard {
- public:
-  explicit Guard(CRITICAL_SECTION& c) : cs(c) { EnterCriticalSection(&cs); }
-  ~Guard() { LeaveCriticalSection(&cs); }
-  Guard(const Guard&) = delete;
-  Guard& operator=(const Guard&) = delete;
-
- private:
-  CRITICAL_SECTION& cs;
-};
-
 struct Event {
   Event() = default;
   Event(const Event&) = delete;
@@ -133,7 +121,7 @@ class PostlineQueue : public ReferenceTarget, public IPostline {
 
   // ---- Output and input ----
   int SetOutput(int width, int height, float aspect) override {
-    Guard hold(lock);
+    CsLock hold(lock);
     if (!ValidSize(width, height, aspect)) return 0;
     output.width = width;
     output.height = height;
@@ -143,13 +131,13 @@ class PostlineQueue : public ReferenceTarget, public IPostline {
   }
   ImageFilterInfo Output() override { return output; }
   void SetInputFile(const char* path) override {
-    Guard hold(lock);
+    CsLock hold(lock);
     inputFile = path ? path : "";
     DropInputCache();
   }
   const char* InputFile() override { return inputFile.data(); }
   void SetInputProc(PostlineInputProc proc, void* user) override {
-    Guard hold(lock);
+    CsLock hold(lock);
     inputProc = proc;
     inputUser = user;
   }
@@ -158,7 +146,7 @@ class PostlineQueue : public ReferenceTarget, public IPostline {
   int NumEvents() override { return (int)events.size(); }
 
   int AddEvent(ImageFilter* filter, const Class_ID& classID, int at) override {
-    Guard hold(lock);
+    CsLock hold(lock);
     int n = (int)events.size();
     if (!filter || at < -1 || at > n) {
       delete filter;
@@ -201,21 +189,21 @@ class PostlineQueue : public ReferenceTarget, public IPostline {
     return missingName.data();
   }
   void SetEventLabel(int i, const char* label) override {
-    Guard hold(lock);
+    CsLock hold(lock);
     if (!Valid(i)) return;
     events[i]->label = label ? label : "";
     Changed();
   }
   BOOL EventEnabled(int i) override { return Valid(i) && events[i]->enabled; }
   void SetEventEnabled(int i, BOOL on) override {
-    Guard hold(lock);
+    CsLock hold(lock);
     if (!Valid(i)) return;
     events[i]->enabled = on ? TRUE : FALSE;
     Changed();
   }
   const char* EventMask(int i) override { return Valid(i) ? events[i]->mask.data() : ""; }
   void SetEventMask(int i, const char* path) override {
-    Guard hold(lock);
+    CsLock hold(lock);
     if (!Valid(i)) return;
     events[i]->mask = path ? path : "";
     events[i]->DropMaskImage();
@@ -223,7 +211,7 @@ class PostlineQueue : public ReferenceTarget, public IPostline {
   }
 
   int ReplaceFilter(int i, ImageFilter* filter, const Class_ID& classID) override {
-    Guard hold(lock);
+    CsLock hold(lock);
     if (!Valid(i) || !filter) return 0;
     Event* e = events[i];
     if (e->filter == filter) return 1;
@@ -239,7 +227,7 @@ class PostlineQueue : public ReferenceTarget, public IPostline {
   }
 
   int DeleteEvent(int i) override {
-    Guard hold(lock);
+    CsLock hold(lock);
     if (!Valid(i)) return 0;
     Event* e = events[i];
     if (e->node) ReplaceReference(i, nullptr, TRUE);
@@ -251,7 +239,7 @@ class PostlineQueue : public ReferenceTarget, public IPostline {
   }
 
   int MoveEvent(int from, int to) override {
-    Guard hold(lock);
+    CsLock hold(lock);
     if (!Valid(from) || !Valid(to)) return 0;
     if (from == to) return 1;
     // Each event takes its node along; the references held stay the same.
@@ -266,7 +254,7 @@ class PostlineQueue : public ReferenceTarget, public IPostline {
   int RenderFrame(int frame, int last, Bitmap** out, HWND hWnd, char* error, int errorSize) override {
     if (!out) return SetError(error, errorSize, "no place for the image");
     *out = nullptr;
-    Guard hold(lock);
+    CsLock hold(lock);
     if (last < 0 || last >= (int)events.size()) last = (int)events.size() - 1;
     std::vector<Step> steps;
     for (int i = 0; i <= last; i++)
@@ -329,7 +317,7 @@ class PostlineQueue : public ReferenceTarget, public IPostline {
     if (out) *out = nullptr;
     if (second) *second = nullptr;
     if (!filter || !out || !ValidSize(w, h, aspect) || type < FLT_PREVIEW_SOURCE || type > FLT_PREVIEW_QUEUE) return 0;
-    Guard hold(lock);
+    CsLock hold(lock);
     std::vector<Step> steps;
     int own = -1;
     for (int i = 0; i < (int)events.size(); i++) {
@@ -349,7 +337,7 @@ class PostlineQueue : public ReferenceTarget, public IPostline {
 
   // Every event's filter holds the node the queue saves for it.
   void SyncNodes() {
-    Guard hold(lock);
+    CsLock hold(lock);
     for (int i = 0; i < (int)events.size(); i++) SyncNode(i);
   }
 
@@ -359,7 +347,7 @@ class PostlineQueue : public ReferenceTarget, public IPostline {
   int NumRefs() override { return (int)events.size(); }
   RefTargetHandle GetReference(int i) override { return Valid(i) ? events[i]->node : nullptr; }
   void SetReference(int i, RefTargetHandle r) override {
-    Guard hold(lock);
+    CsLock hold(lock);
     if (!Valid(i)) return;
     events[i]->node = dynamic_cast<ITavrelNode*>(r);
     // A loaded event's filter takes the node that came with the scene.
@@ -384,7 +372,7 @@ class PostlineQueue : public ReferenceTarget, public IPostline {
   }
 
   IOResult Load(ILoad* iload) override {
-    Guard hold(lock);
+    CsLock hold(lock);
     IOResult r;
     while ((r = iload->OpenChunk()) == IO_OK) {
       bool ok = true;
@@ -669,6 +657,8 @@ class PostlineQueue : public ReferenceTarget, public IPostline {
   Bitmap* inputCache = nullptr;
   std::vector<Event*> events;
   CStr missingName;
+  // Entered again by the thread that holds it: the queue's changes call each other (loading sets
+  // the output, adding an event makes its reference).
   CRITICAL_SECTION lock;
 };
 
@@ -695,7 +685,7 @@ struct CreationLock {
 
 PostlineQueue* Queue() {
   INode* root = GetCOREInterface()->GetRootNode();
-  Guard hold(creationLock.cs);
+  CsLock hold(creationLock.cs);
   auto* q = dynamic_cast<PostlineQueue*>(root->GetObjectRef());
   if (!q) {
     q = new PostlineQueue;
