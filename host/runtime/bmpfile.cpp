@@ -48,11 +48,7 @@ int WriteBmp(const char* path, const BitmapStorage* s) {
   std::vector<unsigned char> row(stride, 0);
   for (int y = h - 1; ok && y >= 0; y--) {
     s->GetLinearPixels(0, y, w, line.data());
-    for (int x = 0; x < w; x++) {
-      row[3 * x] = (unsigned char)(line[x].b >> 8);
-      row[3 * x + 1] = (unsigned char)(line[x].g >> 8);
-      row[3 * x + 2] = (unsigned char)(line[x].r >> 8);
-    }
+    RowToBgr24(line.data(), w, row.data());
     ok = fwrite(row.data(), stride, 1, f) == 1;
   }
   if (fclose(f) != 0) ok = false;
@@ -61,6 +57,14 @@ int WriteBmp(const char* path, const BitmapStorage* s) {
 }
 
 }  // namespace
+
+void RowToBgr24(const BMM_Color_64* in, int n, unsigned char* out) {
+  for (int x = 0; x < n; x++) {
+    out[3 * x] = (unsigned char)(in[x].b >> 8);
+    out[3 * x + 1] = (unsigned char)(in[x].g >> 8);
+    out[3 * x + 2] = (unsigned char)(in[x].r >> 8);
+  }
+}
 
 int WriteImageFile(const char* path, const BitmapStorage* s) {
   if (!path || !s) return 0;

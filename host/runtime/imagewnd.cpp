@@ -1,4 +1,5 @@
 // The host's image windows (Bitmap::Display) and the display gamma.
+#include "bmpfile.h"
 #include "interface.h"
 #include "postlineui.h"
 #include "vbmm.h"
@@ -186,11 +187,7 @@ int Bitmap::Display(const char* title, int position, BOOL autonomous, BOOL saveB
   for (int y = 0; y < iw->height; y++) {
     GetLinearPixels(0, y, iw->width, line);
     BYTE* row = iw->rows + (size_t)y * iw->stride;
-    for (int x = 0; x < iw->width; x++) {
-      row[3 * x] = (BYTE)(line[x].b >> 8);
-      row[3 * x + 1] = (BYTE)(line[x].g >> 8);
-      row[3 * x + 2] = (BYTE)(line[x].r >> 8);
-    }
+    RowToBgr24(line, iw->width, row);
     memset(row + 3 * iw->width, 0, iw->stride - 3 * iw->width);
   }
   free(line);

@@ -2,6 +2,8 @@
 // and JPEG are written.
 #include "wicfile.h"
 
+#include "bmpfile.h"
+
 #include <objbase.h>
 #include <stdlib.h>
 #include <string.h>
@@ -159,11 +161,7 @@ int WriteImageFileWIC(const char* path, const BitmapStorage* s) {
   bool ok = line && bgr;
   for (int y = 0; ok && y < h; y++) {
     ok = s->GetLinearPixels(0, y, w, line) != 0;
-    for (int x = 0; ok && x < w; x++) {
-      bgr[3 * x] = (BYTE)(line[x].b >> 8);
-      bgr[3 * x + 1] = (BYTE)(line[x].g >> 8);
-      bgr[3 * x + 2] = (BYTE)(line[x].r >> 8);
-    }
+    if (ok) RowToBgr24(line, w, bgr);
     ok = ok && SUCCEEDED(frame->WritePixels(1, (UINT)w * 3, (UINT)w * 3, bgr));
   }
   free(line);
